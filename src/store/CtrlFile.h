@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMutex>
+#include <QString>
+
+namespace korvi {
+
+class Clock;
+
+// The one shared file-control service of a process: URL-to-path mapping,
+// trailer tags, whole-file text I/O, folder and file services, clock texts
+// and the error log. Relative paths are taken relative to the home folder.
+class CtrlFile {
+public:
+    CtrlFile(const QString& home, const Clock& clock);
+    CtrlFile(const CtrlFile&) = delete;
+    CtrlFile& operator=(const CtrlFile&) = delete;
+
+    // State handed in by the shell.
+    QString Home() const { return home_; }
+    const Clock& GetClock() const { return clock_; }
+    QString LogRoot() const;
+    void SetLogRoot(const QString& root);
+    QString RunId() const;
+    void SetRunId(const QString& id);
+    // Download root + "/" + run identifier.
+    QString RunFolder() const;
+    // An absolute path for a path relative to the home folder.
+    QString Abs(const QString& path) const;
+
+    // URL to local path below download root + run identifier; "" on failure.
+    QString GetLogFrdr(const QString& url);
+
+    // Trailer tag.
+    static QString MkFootTag(const QString& ref, const QString& src, const QString& time,
+                             const QString& comment);
+    // True when a file of that extension gets a tag under these settings.
+    static bool FootTagApplies(const QString& footTagSetting, const QString& extList,
+                               const QString& extension);
+    // Appends the tag to the file; false (and logged) on failure.
+    bool AppendFootTag(const QString& path, const QString& tag);
+    QString GetFootTag(const QString& path);
+    // One attribute ("dl_src", "dl_ref") out of a tag text; "" when absent.
+    static QString GetFootTagAttr(const QString& tag, const QString& name);
+
+    // Whole-file text services.
+    QString LoadData(const QString& path);     // lines joined by "\n", each ends with "\n"
+    QString LoadDataEnc(const QString& path);  // detected encoding; "" for data that is not text
+    QByteArray LoadBytes(const QString& path); // raw bytes; empty on failure (logged)
+    bool SaveData(const QString& path, const QString& text);
+    bool SaveAddData(const QString& path, const QString& text);
+    bool SaveBytes(const QString& path, const QByteArray& bytes);
+    bool SetEnableDir(const QString& path);
+    void SaveErrLog(const QString& message);
+    bool CopyFile(const QString& from, const QString& to);
+    bool RenameFile(const QString& from, const QString& to);
+    bool RenameDir(const QString& from, const QString& to);
+
+    // Names and extensions.
+    QString GetUrlExtnsn(const QString& url);
+    static QString AdjustExtnsn(const QString& extension);
+    static QString DelPrhbtFName(const QString& name);
+    static QString RemoveHtmlTag(const QString& html);
+
+    // Clock texts, all in JST.
+    QString GetTimeStr() const;     // 2006/03/09 - 07:05:02
+    QString GetDayTimeStr() const;  // 20060309070502
+    QString GetDayStr() const;      // 2006_03_09
+    QString GetPastTime(qint64 startMs) const;
+    int GetPastTime_MinNo(qint64 startMs) const;
+    static QString TimeStrAt(qint64 ms);
+
+private:
+    QString MapUrlLocked(const QString& url);
+    int QueryNumberLocked(const QString& listPath, const QString& query);
+
+    const QString home_;
+    const Clock& clock_;
+    mutable QMutex state_mutex_;
+    QString log_root_ = QStringLiteral("log");
+    QString run_id_;
+    QMutex map_mutex_;
+    QMutex err_mutex_;
+};
+
+}  // namespace korvi
