@@ -1,0 +1,50 @@
+#include <QFileInfo>
+
+#include "cli/Cli.h"
+#include "engine/Matcher.h"
+#include "shell/Assist.h"
+#include "shell/Context.h"
+#include "store/TextCodec.h"
+
+namespace korvi {
+
+int RunMatch(Context& ctx, const QStringList& raw);
+
+KORVI_CLI_COMMAND(match, "match", "match --words W [--type 0..3] [--case-sensitive] FILE",
+                  RunMatch);
+
+int RunMatch(Context& ctx, const QStringList& raw) {
+    static const cli::Command self{"match", "match --words W [--type 0..3] [--case-sensitive] FILE",
+                                   RunMatch};
+    const cli::Args args(raw, {QStringLiteral("words"), QStringLiteral("type")},
+                         {QStringLiteral("case-sensitive")});
+    if (!args.Ok()) return cli::UsageError(self, args.Error());
+    if (!args.Has(QStringLiteral("words"))) return cli::UsageError(self, "--words is required");
+    if (args.Positional().size() != 1) return cli::UsageError(self, "exactly one FILE expected");
+
+    int type = 0;
+    if (args.Has(QStringLiteral("type"))) {
+        const QString t = args.Value(QStringLiteral("type"));
+        type = Assist::StrToInt(t);
+        if (t.size() != 1 || type < 0 || type > 3) {
+            return cli::UsageError(self, QStringLiteral("--type must be 0, 1, 2 or 3"));
+        }
+    }
+
+    const QString path = cli::CallerPath(args.Positional().first());
+    if (!QFileInfo(path).isFile()) {
+        cli::PrintError(QStringLiteral("korvi-run: no such file ") + path);
+        return cli::kFail;
+    }
+    const QString text = DecodeText(ctx.Ctrl().LoadBytes(path));
+
+    Matcher matcher(&ctx.Ctrl());
+    matcher.SetSearchType(type);
+    matcher.SetCaseSensitive(args.Flag(QStringLiteral("case-sensitive")));
+    const QString context = matcher.SrchStrList(args.Value(QStringLiteral("words")), text);
+    if (context.isEmpty()) return cli::kFail;
+    cli::PrintLine(context);
+    return cli::kOk;
+}
+
+}  // namespace korvi
