@@ -2,7 +2,6 @@
 
 #include "cli/Cli.h"
 #include "engine/Matcher.h"
-#include "shell/Assist.h"
 #include "shell/Context.h"
 #include "store/TextCodec.h"
 
@@ -25,10 +24,10 @@ int RunMatch(Context& ctx, const QStringList& raw) {
     int type = 0;
     if (args.Has(QStringLiteral("type"))) {
         const QString t = args.Value(QStringLiteral("type"));
-        type = Assist::StrToInt(t);
-        if (t.size() != 1 || type < 0 || type > 3) {
+        if (t.size() != 1 || t.at(0) < u'0' || t.at(0) > u'3') {
             return cli::UsageError(self, QStringLiteral("--type must be 0, 1, 2 or 3"));
         }
+        type = t.at(0).unicode() - u'0';
     }
 
     const QString path = cli::CallerPath(args.Positional().first());
