@@ -9,12 +9,14 @@ namespace korvi {
 
 int RunMatch(Context& ctx, const QStringList& raw);
 
-KORVI_CLI_COMMAND(match, "match", "match --words W [--type 0..3] [--case-sensitive] FILE",
-                  RunMatch);
+namespace {
+constexpr const char* kMatchUsage = "match --words W [--type 0..3] [--case-sensitive] FILE";
+}  // namespace
+
+KORVI_CLI_COMMAND(match, "match", kMatchUsage, RunMatch);
 
 int RunMatch(Context& ctx, const QStringList& raw) {
-    static const cli::Command self{"match", "match --words W [--type 0..3] [--case-sensitive] FILE",
-                                   RunMatch};
+    static const cli::Command self{"match", kMatchUsage, RunMatch};
     const cli::Args args(raw, {QStringLiteral("words"), QStringLiteral("type")},
                          {QStringLiteral("case-sensitive")});
     if (!args.Ok()) return cli::UsageError(self, args.Error());
