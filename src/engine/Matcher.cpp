@@ -23,20 +23,28 @@ void Matcher::SetSearchType(int type) {
 }
 
 QString Matcher::SrchStrList(const QString& words, const QString& text) {
-    if (words.isEmpty() || text.isEmpty()) return QString("");
-    return SrchPlainRaw(words, MatcherPlainText(text), text, false);
+    return SrchStrList(words, text, CurrentOptions());
 }
 
 QString Matcher::SrchStrListMin(const QString& words, const QString& text) {
+    return SrchStrListMin(words, text, CurrentOptions());
+}
+
+QString Matcher::SrchStrList(const QString& words, const QString& text, const Options& options) {
     if (words.isEmpty() || text.isEmpty()) return QString("");
-    return SrchPlainRaw(words, MatcherPlainText(text), text, true);
+    return SrchPlainRaw(words, MatcherPlainText(text), text, false, options);
+}
+
+QString Matcher::SrchStrListMin(const QString& words, const QString& text, const Options& options) {
+    if (words.isEmpty() || text.isEmpty()) return QString("");
+    return SrchPlainRaw(words, MatcherPlainText(text), text, true, options);
 }
 
 QString Matcher::SrchPlainRaw(const QString& words, const QString& plain, const QString& raw,
-                              bool minimal) {
+                              bool minimal, const Options& options) {
     if (words.isEmpty() || raw.isEmpty()) return QString("");
-    const int type = type_.load();
-    const bool cs = case_sensitive_.load();
+    const int type = options.type >= 0 && options.type <= 3 ? options.type : 0;
+    const bool cs = options.case_sensitive;
     if (type == 1) {
         const QRegularExpression re = GetPattern(words, cs);
         if (!re.isValid()) {

@@ -26,6 +26,12 @@ class Matcher {
 public:
     static constexpr int kContextLength = 160;
 
+    // Search type and case handling of one search.
+    struct Options {
+        int type = 0;
+        bool case_sensitive = false;
+    };
+
     Matcher() = default;
     // Regex failures are written to this error log.
     explicit Matcher(CtrlFile* errorLog) : log_(errorLog) {}
@@ -40,21 +46,27 @@ public:
     void SetCaseInsensitiveSetting(int value) { case_sensitive_.store(value == 1); }
     void SetCaseSensitive(bool on) { case_sensitive_.store(on); }
     bool CaseSensitive() const { return case_sensitive_.load(); }
+    // The process-wide settings above, read once.
+    Options CurrentOptions() const { return {type_.load(), case_sensitive_.load()}; }
 
     // The context of the match in the page text, or "" when the page does not
     // match or either argument is empty.
     QString SrchStrList(const QString& words, const QString& text);
     // The same, but the context is only the matched text itself.
     QString SrchStrListMin(const QString& words, const QString& text);
+    // Both with explicit options instead of the process-wide settings (for a
+    // search that has its own case switch while a run goes on).
+    QString SrchStrList(const QString& words, const QString& text, const Options& options);
+    QString SrchStrListMin(const QString& words, const QString& text, const Options& options);
     // Single-word searches over a page's plain text, then its raw text.
     QString SrchTypeTxt(const QString& word, const QString& plain, const QString& raw,
                         bool minimal = false);
     QString SrchTypeReg(const QString& pattern, const QString& plain, const QString& raw,
                         bool minimal = false);
 
-    // Both searches given an already made plain text (MatcherPlainText of raw).
+    // The search given an already made plain text (MatcherPlainText of raw).
     QString SrchPlainRaw(const QString& words, const QString& plain, const QString& raw,
-                         bool minimal = false);
+                         bool minimal, const Options& options);
 
     // Number of compiled patterns held (for tests of the cache bound).
     int CachedPatternCount() const;

@@ -54,4 +54,10 @@ SrchWordGroups ParseSrchWords(const QString& words, bool lowerCase) {
     return out;
 }
 
+QStringList SrchPlainWords(const QString& words) {
+    QStringList out;
+    for (const QStringList& group : ParseSrchWords(words, false).and_groups) out += group;
+    return out;
+}
+
 }  // namespace korvi

@@ -25,4 +25,8 @@ struct SrchWordGroups {
 //  - lowerCase turns every word into lower case.
 SrchWordGroups ParseSrchWords(const QString& words, bool lowerCase);
 
+// The words to look for, without operators and without the exclusions: every
+// word of every AND group, in order, as written.
+QStringList SrchPlainWords(const QString& words);
+
 }  // namespace korvi

@@ -217,3 +217,18 @@ TEST(Matcher, SharedByConcurrentWorkers) {
     for (auto& w : workers) w.join();
     EXPECT_EQ(wrong.load(), 0);
 }
+
+TEST(Matcher, ExplicitOptionsLeaveTheSharedSettingsAlone) {
+    Matcher m;
+    m.SetSearchType(2);
+    m.SetCaseSensitive(true);
+    const QString page = QStringLiteral("<p>Tokyo a.c</p>");
+    EXPECT_EQ(m.SrchStrList("tokyo", page), "");
+    EXPECT_EQ(m.SrchStrList("tokyo", page, {2, false}), "Tokyo a.c");
+    EXPECT_EQ(m.SrchStrListMin("A.C", page, {0, false}), "a.c");
+    EXPECT_EQ(m.SrchStrListMin("a.c", page, {1, true}), "a.c");
+    EXPECT_EQ(m.SrchStrListMin("T", page, {7, true}), "T");  // bad type: type 0
+    EXPECT_EQ(m.SearchType(), 2);
+    EXPECT_TRUE(m.CaseSensitive());
+    EXPECT_EQ(m.SrchStrList("tokyo", page), "");
+}

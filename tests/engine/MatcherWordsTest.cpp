@@ -41,3 +41,9 @@ TEST(MatcherWords, EmptyWordsIgnoredAndLowerCase) {
     EXPECT_EQ(ParseSrchWords("Tokyo |ÄBC -XyZ", true), G({{"tokyo", "äbc"}}, {{"xyz"}}));
     EXPECT_EQ(ParseSrchWords("Tokyo", false), G({{"Tokyo"}}, {}));
 }
+
+TEST(MatcherWords, PlainWordsLeaveOutExclusions) {
+    EXPECT_EQ(korvi::SrchPlainWords("Tokyo |Osaka -Nagoya new\\ york"),
+              (QStringList{"Tokyo", "Osaka", "new york"}));
+    EXPECT_TRUE(korvi::SrchPlainWords("-a -b").isEmpty());
+}
