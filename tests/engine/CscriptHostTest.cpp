@@ -208,7 +208,7 @@ TEST_F(Cscript, ForcedLinkScript) {
     korvi::ScriptHook hook(th.Ctrl(), busy,
                            korvi::ScriptRunner(th.Path(), TempHome::BinDir() + "/korvi-cscript"));
     auto run = [&](const QString& page) {
-        const korvi::FltrResult r = hook.FltrStr("func/FltrFrcdLink.js", page);
+        const korvi::FltrResult r = hook.FltrStr(korvi::kFltrFrcdLinkJs, page);
         EXPECT_EQ(r.status, korvi::FltrResult::Status::kReplaced);
         return r.text;
     };

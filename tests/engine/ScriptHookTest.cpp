@@ -85,13 +85,13 @@ TEST(ScriptHook, TextReachesTheScriptEncoded) {
 TEST(ScriptHook, DefaultScriptsGiveThePageBack) {
     Hook h;
     const QString page = MakePage(1000 * 1000);
-    FltrResult r = h.hook.FltrStr("func/FltrPreSearch.js", page);
+    FltrResult r = h.hook.FltrStr(korvi::kFltrPreSearchJs, page);
     EXPECT_EQ(r.status, Status::kReplaced);
     EXPECT_EQ(r.text.size(), page.size());
     EXPECT_TRUE(r.text == page);
 
     const QString small = QStringLiteral("a / b  c\r\nd");
-    r = h.hook.FltrStr("func/FltrPreGetUrl.js", small);
+    r = h.hook.FltrStr(korvi::kFltrPreGetUrlJs, small);
     EXPECT_EQ(r.status, Status::kReplaced);
     EXPECT_EQ(r.text, small);
     EXPECT_EQ(h.th.Read("log_err/R.log"), QByteArray());
@@ -129,7 +129,7 @@ TEST(ScriptHook, FailuresKeepTheTextAndAreLogged) {
 
     ScriptRunner nowhere(h.th.Path(), h.th.File("no/korvi-cscript"));
     ScriptHook noHost(h.th.Ctrl(), h.busy, nowhere);
-    r = noHost.FltrStr("func/FltrPreSearch.js", "page3");
+    r = noHost.FltrStr(korvi::kFltrPreSearchJs, "page3");
     EXPECT_EQ(r.status, Status::kFailed);
     EXPECT_EQ(r.text, "page3");
     EXPECT_TRUE(ErrLog(h.th).contains("FltrFrcdLink Exec Error : cannot start"));
@@ -150,14 +150,14 @@ TEST(ScriptHook, HangingScriptIsEnded) {
     EXPECT_TRUE(ErrLog(h.th).contains("FltrFrcdLink Exec Error : time-out after 400 ms"));
     EXPECT_FALSE(h.busy.IsBusy());
     // The next script runs normally.
-    EXPECT_EQ(quick.FltrStr("func/FltrPreSearch.js", "a b").status, Status::kReplaced);
+    EXPECT_EQ(quick.FltrStr(korvi::kFltrPreSearchJs, "a b").status, Status::kReplaced);
 }
 
 TEST(ScriptHook, BusyFlagSerialisesScripts) {
     Hook h;
     ASSERT_TRUE(h.busy.TryAcquire());
     EXPECT_FALSE(h.busy.TryAcquire());
-    const FltrResult r = h.hook.FltrStr("func/FltrPreSearch.js", "x");
+    const FltrResult r = h.hook.FltrStr(korvi::kFltrPreSearchJs, "x");
     EXPECT_EQ(r.status, Status::kBusy);
     EXPECT_TRUE(h.busy.IsBusy());  // a busy answer leaves the owner's flag alone
     h.busy.Release();
@@ -169,7 +169,7 @@ TEST(ScriptHook, BusyFlagSerialisesScripts) {
     QElapsedTimer t;
     t.start();
     while (!h.busy.IsBusy() && t.elapsed() < 5000) QThread::msleep(5);
-    const FltrResult second = h.hook.FltrStr("func/FltrPreSearch.js", "b");
+    const FltrResult second = h.hook.FltrStr(korvi::kFltrPreSearchJs, "b");
     worker.join();
     EXPECT_EQ(second.status, Status::kBusy);
     EXPECT_EQ(first.status, Status::kReplaced);
@@ -224,7 +224,7 @@ TEST(ScriptHook, CallFltrStrRunsTheScriptOnceTheFlagIsFree) {
     ASSERT_TRUE(h.busy.TryAcquire());
     int slept = 0;
     const QString out =
-        korvi::CallFltrStr(h.hook, "func/FltrPreSearch.js", "x / y", [&](int) { ++slept; });
+        korvi::CallFltrStr(h.hook, korvi::kFltrPreSearchJs, "x / y", [&](int) { ++slept; });
     EXPECT_EQ(out, "x / y");
     EXPECT_EQ(slept, 149);
     EXPECT_FALSE(h.busy.IsBusy());
