@@ -175,8 +175,8 @@ TEST(Matcher, PatternCacheStaysBounded) {
     Matcher m;
     m.SetSearchType(1);
     for (int i = 0; i < Matcher::kMaxCachedPatterns + 40; ++i) {
-        const QString p = QStringLiteral("w") + QString::number(i);
-        EXPECT_EQ(m.SrchStrListMin(p, QStringLiteral("xx w") + QString::number(i) + u' '), p);
+        const QString w = QStringLiteral("w") + QString::number(i);
+        EXPECT_EQ(m.SrchStrListMin(u'(' + w + u')', QStringLiteral("xx ") + w + u' '), w);
     }
     EXPECT_LE(m.CachedPatternCount(), Matcher::kMaxCachedPatterns);
     EXPECT_GT(m.CachedPatternCount(), 0);
