@@ -8,6 +8,11 @@ namespace korvi {
 // One-line form of a page: line breaks and tabs become one blank, runs of
 // blanks one blank.
 QString GetNonDlmtrHtml(const QString& text);
+// The same through the two replacement patterns (reference for tests).
+QString GetNonDlmtrHtmlByPattern(const QString& text);
+
+// Position of the first end of anchor ("</a>", "</A>") at or after from, or -1.
+qsizetype FindEndAnchor(const QString& text, qsizetype from);
 
 // The page title (text of the first <title> element), or "".
 QString GetPTtl(const QString& text);
@@ -23,6 +28,9 @@ QString GetTitle(qsizetype pos, const QString& text);
 // Shared compiled patterns (thread-safe to use).
 const QRegularExpression& EndAnchorPattern();  // "</[Aa]>"
 const QRegularExpression& AnyTagPattern();     // "<[^>]*>"
+
+// The text with every tag ("<...>") removed, as AnyTagPattern() would.
+QString RemoveTags(QStringView text);
 
 // Anchor text between the end of the opening tag and the end-of-anchor
 // position, with tags removed; used by GetTitle and by the extractor.

@@ -59,9 +59,7 @@ bool LinkExtract::Prepare(const QString& text) {
     norm_ = GetNonDlmtrHtml(text);
     base_ = GetBaseUrl(norm_, opt_.pageUrl, [this](const QString& m) { ctrl_.SaveErrLog(m); });
     if (!base_.isValid()) return false;
-    if (norm_.contains(QLatin1String("<base"), Qt::CaseInsensitive)) {
-        norm_.replace(BaseTagPattern(), QString());
-    }
+    if (BaseTagPattern().match(norm_).hasMatch()) norm_.replace(BaseTagPattern(), QString());
     prepared_ = true;
     return true;
 }
@@ -72,7 +70,6 @@ void LinkExtract::ResetScan() {
     if (next_lt_ < 0) next_lt_ = norm_.size();
     gt_from_ = gt_pos_ = -1;
     end_from_ = end_pos_ = -1;
-    end_len_ = 0;
 }
 
 qsizetype LinkExtract::NextGt(qsizetype from) {
@@ -88,9 +85,7 @@ qsizetype LinkExtract::NextEndAnchor(qsizetype from) {
         return end_pos_;
     }
     end_from_ = from;
-    const QRegularExpressionMatch m = EndAnchorPattern().match(norm_, from);
-    end_pos_ = m.hasMatch() ? m.capturedStart() : -1;
-    end_len_ = m.hasMatch() ? m.capturedLength() : 0;
+    end_pos_ = FindEndAnchor(norm_, from);
     return end_pos_;
 }
 

@@ -94,7 +94,6 @@ private:
     qsizetype gt_pos_ = -1;
     qsizetype end_from_ = -1;
     qsizetype end_pos_ = -1;
-    qsizetype end_len_ = 0;
 };
 
 // The link-list file text (list file layout) of a stored page outside a run:

@@ -116,12 +116,16 @@ QString ChngUrl(const QString& url, bool restSharp) {
         const qsizetype sharp = out.indexOf(u'#');
         if (sharp > 0) out.truncate(sharp);
     }
-    out.replace(QStringLiteral("/%7E"), QStringLiteral("/~"));
-    out.replace(QStringLiteral("%20"), QStringLiteral(" "));
-    out.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
-    out.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-    out.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    out.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
+    if (out.contains(u'%')) {
+        out.replace(QStringLiteral("/%7E"), QStringLiteral("/~"));
+        out.replace(QStringLiteral("%20"), QStringLiteral(" "));
+    }
+    if (out.contains(u'&')) {
+        out.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
+        out.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+        out.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+        out.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
+    }
     return out;
 }
 

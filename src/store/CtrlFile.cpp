@@ -182,7 +182,8 @@ QString CtrlFile::GetUrlExtnsn(const QString& url) {
     if (url.isEmpty()) return QString("");
     QString path = url;
     // Only the last path segment counts; query and fragment are not part of it.
-    const qsizetype cut = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
+    static const QRegularExpression queryOrFragment(QStringLiteral("[?#]"));
+    const qsizetype cut = path.indexOf(queryOrFragment);
     if (cut >= 0) path.truncate(cut);
     const qsizetype scheme = path.indexOf(QStringLiteral("://"));
     if (scheme >= 0) {

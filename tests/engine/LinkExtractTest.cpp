@@ -233,3 +233,21 @@ TEST(LinkExtract, StoredPageToListFile) {
     EXPECT_EQ(f.links.url.at(0),
               QUrl::fromLocalFile(th.File(QStringLiteral("sub/d.html"))).toString());
 }
+
+// The hand-written scans must agree with the patterns they stand in for.
+TEST(LinkText, FastScansAgreeWithPatterns) {
+    QRandomGenerator rng(11);
+    const QString alphabet = QStringLiteral("ab <>/aA \n\r\t|>");
+    for (int round = 0; round < 500; ++round) {
+        QString text;
+        const int n = rng.bounded(60);
+        for (int i = 0; i < n; ++i) text += alphabet.at(rng.bounded(int(alphabet.size())));
+        EXPECT_EQ(GetNonDlmtrHtml(text), GetNonDlmtrHtmlByPattern(text));
+        QString byPattern = text;
+        byPattern.replace(AnyTagPattern(), QString());
+        EXPECT_EQ(RemoveTags(text), byPattern);
+        const qsizetype from = rng.bounded(n + 1);
+        const QRegularExpressionMatch m = EndAnchorPattern().match(text, from);
+        EXPECT_EQ(FindEndAnchor(text, from), m.hasMatch() ? m.capturedStart() : -1);
+    }
+}
