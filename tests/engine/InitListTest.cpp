@@ -18,7 +18,6 @@ QStringList Urls(const InitList& list) {
     return out;
 }
 
-std::vector<std::pair<QString, QString>> Asked;
 
 InitList::AskFn Answer(const QString& answer, QStringList* asked = nullptr) {
     return [answer, asked](const QString& title, const QString& message, const QString& initial) {
