@@ -2,6 +2,9 @@
 
 #include <QRandomGenerator>
 
+#include <thread>
+#include <vector>
+
 #include "engine/HtmlText.h"
 #include "engine/LinkExtract.h"
 #include "engine/LinkPrint.h"
@@ -250,4 +253,31 @@ TEST(LinkText, FastScansAgreeWithPatterns) {
         const QRegularExpressionMatch m = EndAnchorPattern().match(text, from);
         EXPECT_EQ(FindEndAnchor(text, from), m.hasMatch() ? m.capturedStart() : -1);
     }
+}
+
+// Workers extract on their own threads with the shared patterns.
+TEST(LinkExtract, ConcurrentExtractorsAgree) {
+    test::TempHome th;
+    QString page;
+    for (int i = 0; i < 300; ++i) {
+        page += QStringLiteral("<a href=\"p%1.html\">t%1</a><img src=\"i%1.png\" alt=\"a%1\">\n").arg(i);
+    }
+    auto extract = [&] {
+        LinkExtract ex(th.Ctrl(), LinkOptions(QStringLiteral("http://h/d/")));
+        ex.GetUrlList(1, page);
+        ex.GetUrlList(0, page);
+        ex.GetImgList();
+        return ex.PageLinks().url + ex.PageLinks().title + ex.ObjLinks().url + ex.ImgAlts();
+    };
+    const QStringList expected = extract();
+    ASSERT_EQ(expected.size(), 4 * 300);
+    std::vector<QStringList> got(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < got.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < 5; ++k) got[t] = extract();
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    for (const QStringList& g : got) EXPECT_EQ(g, expected);
 }
