@@ -6,39 +6,47 @@
 
 namespace korvi {
 
+QRegularExpression CompiledPattern(const QString& pattern, bool caseInsensitive) {
+    QRegularExpression re(pattern, caseInsensitive ? QRegularExpression::CaseInsensitiveOption
+                                                   : QRegularExpression::NoPatternOption);
+    re.optimize();
+    return re;
+}
+
 namespace {
 
 const QRegularExpression& BreaksPattern() {
     // Line breaks and tabs. A "|" is not a delimiter, so it is not listed.
-    static const QRegularExpression re(QStringLiteral("[\n\r\t]+"));
+    static const QRegularExpression re = CompiledPattern(QStringLiteral("[\n\r\t]+"));
     return re;
 }
 
 const QRegularExpression& BlankRunPattern() {
-    static const QRegularExpression re(QStringLiteral(" {2,}+"));
+    static const QRegularExpression re = CompiledPattern(QStringLiteral(" {2,}+"));
     return re;
 }
 
 const QRegularExpression& TitlePattern() {
-    static const QRegularExpression re(QStringLiteral("(<title.*?>)(.+?)(</title>)"),
-                                       QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression re =
+        CompiledPattern(QStringLiteral("(<title.*?>)(.+?)(</title>)"), true);
     return re;
 }
 
 const QRegularExpression& PageUrlPattern() {
-    static const QRegularExpression re(QStringLiteral("(<!--KorviPUrl=\")(.+?)(\"-->)"));
+    static const QRegularExpression re =
+        CompiledPattern(QStringLiteral("(<!--KorviPUrl=\")(.+?)(\"-->)"));
     return re;
 }
 
 }  // namespace
 
 const QRegularExpression& EndAnchorPattern() {
-    static const QRegularExpression re(QStringLiteral("</[Aa]>"));
+    static const QRegularExpression re = CompiledPattern(QStringLiteral("</[Aa]>"));
     return re;
 }
 
 const QRegularExpression& AnyTagPattern() {
-    static const QRegularExpression re(QStringLiteral("<[^>]*>"));
+    static const QRegularExpression re = CompiledPattern(QStringLiteral("<[^>]*>"));
     return re;
 }
 

@@ -25,6 +25,10 @@ QString GetPUrl(const QString& text);
 // the next "</a>", tags removed and blanks trimmed; otherwise "not link".
 QString GetTitle(qsizetype pos, const QString& text);
 
+// A pattern compiled (and JIT-optimised) at once, so that a shared static
+// instance is never compiled lazily from two threads.
+QRegularExpression CompiledPattern(const QString& pattern, bool caseInsensitive = false);
+
 // Shared compiled patterns (thread-safe to use).
 const QRegularExpression& EndAnchorPattern();  // "</[Aa]>"
 const QRegularExpression& AnyTagPattern();     // "<[^>]*>"

@@ -6,6 +6,7 @@
 #include <deque>
 #include <numeric>
 
+#include "engine/HtmlText.h"
 #include "shell/Assist.h"
 
 namespace korvi {
@@ -20,18 +21,18 @@ bool CanonicalInt(const QString& s, int* value) {
 }
 
 const QRegularExpression& ServerPattern() {
-    static const QRegularExpression re(QStringLiteral("//.+?/"));
+    static const QRegularExpression re = CompiledPattern(QStringLiteral("//.+?/"));
     return re;
 }
 
 const QRegularExpression& RangePattern() {
-    static const QRegularExpression re(QStringLiteral("\\[(\\d+)-(\\d+)\\]"));
+    static const QRegularExpression re = CompiledPattern(QStringLiteral("\\[(\\d+)-(\\d+)\\]"));
     return re;
 }
 
 int SerialValue(const QString& digits) {
     QString s = digits;
-    static const QRegularExpression leadingZeros(QStringLiteral("^0*"));
+    static const QRegularExpression leadingZeros = CompiledPattern(QStringLiteral("^0*"));
     s.remove(leadingZeros);
     if (s.isEmpty()) s = QStringLiteral("0");
     return Assist::StrToInt(s);

@@ -15,21 +15,13 @@ namespace korvi {
 
 namespace {
 
-// Compiled (and JIT-optimised) once per process; matching is reentrant.
-QRegularExpression Compile(const QString& pattern, bool caseInsensitive) {
-    QRegularExpression re(pattern, caseInsensitive ? QRegularExpression::CaseInsensitiveOption
-                                                   : QRegularExpression::NoPatternOption);
-    re.optimize();
-    return re;
-}
-
 const QRegularExpression& BaseTagPattern() {
-    static const QRegularExpression re = Compile(QStringLiteral("(<BASE[^>]+?>)"), true);
+    static const QRegularExpression re = CompiledPattern(QStringLiteral("(<BASE[^>]+?>)"), true);
     return re;
 }
 
 const QRegularExpression& PageLinkPattern() {
-    static const QRegularExpression re = Compile(
+    static const QRegularExpression re = CompiledPattern(
         QStringLiteral(
             "(HREF=[\"']?|url\\(|; URL=|OPEN[^\\(]*?\\([ ]?[\"']?)([^\" >'\\)]+?)([\" >'\\)])"),
         true);
@@ -37,15 +29,15 @@ const QRegularExpression& PageLinkPattern() {
 }
 
 const QRegularExpression& ObjLinkPattern() {
-    static const QRegularExpression re =
-        Compile(QStringLiteral("(SRC=[\"']?|BACKGROUND=[\"']?|<link[^<]*? HREF=\"?|archive=\"?)"
-                               "([^\" >']+?)([\" >'])"),
-                true);
+    static const QRegularExpression re = CompiledPattern(
+        QStringLiteral("(SRC=[\"']?|BACKGROUND=[\"']?|<link[^<]*? HREF=\"?|archive=\"?)"
+                       "([^\" >']+?)([\" >'])"),
+        true);
     return re;
 }
 
 const QRegularExpression& ImgAltPattern() {
-    static const QRegularExpression re = Compile(
+    static const QRegularExpression re = CompiledPattern(
         QStringLiteral("(<IMG SRC=\"?)([^\" >]+?)([\" >][^>]*?ALT=\"?)([^\" >]+?)([\" >])"), true);
     return re;
 }

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include "engine/HtmlText.h"
 #include "store/TextCodec.h"
 
 namespace korvi {
@@ -9,8 +10,8 @@ namespace korvi {
 namespace {
 
 const QRegularExpression& BaseHrefPattern() {
-    static const QRegularExpression re(QStringLiteral("(<BASE[^>H]+?HREF=\"?)([^\" >]+)([\" >])"),
-                                       QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression re =
+        CompiledPattern(QStringLiteral("(<BASE[^>H]+?HREF=\"?)([^\" >]+)([\" >])"), true);
     return re;
 }
 

@@ -51,5 +51,6 @@ TEST(InitListCli, PrintsRowsAsTsv) {
     th.Write(QStringLiteral("empty.txt"), QByteArray("nothing\n"));
     EXPECT_EQ(KorviRun(th, {QStringLiteral("list"), QStringLiteral("empty.txt")}).code, 1);
     EXPECT_EQ(KorviRun(th, {QStringLiteral("list")}).code, 2);
-    EXPECT_EQ(KorviRun(th, {QStringLiteral("list"), QStringLiteral("a"), QStringLiteral("b")}).code, 2);
+    EXPECT_EQ(KorviRun(th, {QStringLiteral("list"), QStringLiteral("a"), QStringLiteral("b")}).code,
+              2);
 }

@@ -18,7 +18,6 @@ QStringList Urls(const InitList& list) {
     return out;
 }
 
-
 InitList::AskFn Answer(const QString& answer, QStringList* asked = nullptr) {
     return [answer, asked](const QString& title, const QString& message, const QString& initial) {
         if (asked) *asked << title << message << initial;

@@ -260,7 +260,8 @@ TEST(LinkExtract, ConcurrentExtractorsAgree) {
     test::TempHome th;
     QString page;
     for (int i = 0; i < 300; ++i) {
-        page += QStringLiteral("<a href=\"p%1.html\">t%1</a><img src=\"i%1.png\" alt=\"a%1\">\n").arg(i);
+        page += QStringLiteral("<a href=\"p%1.html\">t%1</a><img src=\"i%1.png\" alt=\"a%1\">\n")
+                    .arg(i);
     }
     auto extract = [&] {
         LinkExtract ex(th.Ctrl(), LinkOptions(QStringLiteral("http://h/d/")));
@@ -280,4 +281,15 @@ TEST(LinkExtract, ConcurrentExtractorsAgree) {
     }
     for (std::thread& t : threads) t.join();
     for (const QStringList& g : got) EXPECT_EQ(g, expected);
+}
+
+TEST(LinkExtract, SecondPassReusesTextUntilReset) {
+    test::TempHome th;
+    LinkExtract ex(th.Ctrl(), LinkOptions(QStringLiteral("http://h/")));
+    ASSERT_TRUE(ex.GetUrlList(1, QStringLiteral("<a href=\"first.html\">1</a>")));
+    ASSERT_TRUE(ex.GetUrlList(0, QStringLiteral("<a href=\"second.html\">2</a>")));
+    EXPECT_EQ(ex.PageLinks().url, QStringList{QStringLiteral("http://h/first.html")});
+    ex.ResetText();
+    ASSERT_TRUE(ex.GetUrlList(0, QStringLiteral("<a href=\"second.html\">2</a>")));
+    EXPECT_EQ(ex.PageLinks().url, QStringList{QStringLiteral("http://h/second.html")});
 }
