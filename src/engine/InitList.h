@@ -135,6 +135,10 @@ public:
     void SetCheck(const std::vector<int>& selected, bool on);
     DlgText DelSel(const std::vector<int>& selected);
     DlgText DelUnsel(const std::vector<int>& selected);
+    // mni_open_sel: the URLs of the selected rows, for the opener.
+    DlgText OpenSel(const std::vector<int>& selected, QStringList* urls) const;
+    // mn_sendto: the selected rows' cells, "\t" between cells, "\n" between rows.
+    DlgText SendToText(const std::vector<int>& selected, QString* text) const;
     // mni_send_mwin: rows sent from a run list.
     DlgText AddSentRows(const LinkList& rows);
 
@@ -149,6 +153,13 @@ public:
     // Browser favourites: every shortcut file of a folder (and below it when
     // recursive) appended in name order; the number read.
     int AddShortcutFolder(const QString& folder, bool recursive);
+
+    // File names of the save dialogs: the proposed list name for a run, and
+    // a chosen name with ".ini" appended when it lacks it.
+    static QString ProposedListName(const QString& runId) {
+        return runId + QStringLiteral(" lst.ini");
+    }
+    static QString WithIniSuffix(const QString& name);
 
 private:
     void SetBase(const QString& url);

@@ -153,6 +153,28 @@ DlgText InitList::SetBaseSel(const std::vector<int>& selected) {
     return ChngeBaseUrl(rows_[size_t(sel.front())].url);
 }
 
+DlgText InitList::OpenSel(const std::vector<int>& selected, QStringList* urls) const {
+    const std::vector<int> sel = ValidSelection(selected);
+    if (sel.empty()) return {QStringLiteral("削除警告"), kNoSelection};
+    for (int i : sel) {
+        if (urls && !rows_[size_t(i)].url.isEmpty()) urls->append(rows_[size_t(i)].url);
+    }
+    return {};
+}
+
+DlgText InitList::SendToText(const std::vector<int>& selected, QString* text) const {
+    const std::vector<int> sel = ValidSelection(selected);
+    if (sel.empty()) return {QStringLiteral("削除警告"), kNoSelection};
+    QStringList lines;
+    for (int i : sel) lines.append(InitRowCells(rows_[size_t(i)]).join(u'\t'));
+    if (text) *text = lines.join(u'\n');
+    return {};
+}
+
+QString InitList::WithIniSuffix(const QString& name) {
+    return name.endsWith(QLatin1String(".ini")) ? name : name + QStringLiteral(".ini");
+}
+
 DlgText InitList::AddSentRows(const LinkList& rows) {
     if (rows.empty()) return {QStringLiteral("DL＆検索 初期化に送る警告"), kNoSelection};
     for (qsizetype i = 0; i < rows.size(); ++i) {

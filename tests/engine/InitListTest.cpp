@@ -327,6 +327,18 @@ TEST(InitList, SelectionCommands) {
     list.SortHeader(3);
     EXPECT_EQ(Urls(list).first(), QStringLiteral("http://b/1"));
 
+    QStringList urls;
+    EXPECT_EQ(list.OpenSel({}, &urls).title, QStringLiteral("削除警告"));
+    EXPECT_TRUE(list.OpenSel({2, 0}, &urls).IsEmpty());
+    EXPECT_EQ(urls, QStringList({QStringLiteral("http://b/1"), QStringLiteral("http://a/10")}));
+    QString sendTo;
+    list.SendToText({1, 2}, &sendTo);
+    EXPECT_EQ(sendTo, QStringLiteral("1\t@|>>\t?\thttp://a/2\t-\n1\t@|>>\t?\thttp://a/10\t-"));
+    EXPECT_EQ(InitList::WithIniSuffix(QStringLiteral("x lst")), QStringLiteral("x lst.ini"));
+    EXPECT_EQ(InitList::WithIniSuffix(QStringLiteral("a.ini")), QStringLiteral("a.ini"));
+    EXPECT_EQ(InitList::ProposedListName(QStringLiteral("2006_0309_0705_02")),
+              QStringLiteral("2006_0309_0705_02 lst.ini"));
+
     EXPECT_EQ(list.SetBaseSel({1}).title, QStringLiteral("基準URLの変更"));
     EXPECT_EQ(list.BaseUrl(), QStringLiteral("http://a/2"));
 
