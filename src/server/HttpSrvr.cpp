@@ -2,12 +2,12 @@
 
 #include <QFileInfo>
 
-#include <cerrno>
-#include <chrono>
-#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 
 #include "server/AccessList.h"
 #include "server/HttpSrvrChnnl.h"
@@ -25,7 +25,9 @@ const QString kOptFile = QStringLiteral("server/opt.ini");
 
 HttpSrvr::HttpSrvr(Context& ctx) : ctrl_(ctx.Ctrl()), log_(ctx.Ctrl()) {}
 
-HttpSrvr::~HttpSrvr() { Shutdown(); }
+HttpSrvr::~HttpSrvr() {
+    Shutdown();
+}
 
 void HttpSrvr::SetDocs(HttpSrvrDocs docs) {
     std::lock_guard lock(mutex_);
@@ -158,7 +160,9 @@ bool HttpSrvr::Init(const std::shared_ptr<const Tables>& tables) {
     return true;
 }
 
-void HttpSrvr::WaitThrd() { std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs)); }
+void HttpSrvr::WaitThrd() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs));
+}
 
 void HttpSrvr::Init2() {
     OutLog(DateText() + QStringLiteral("START Web_Server port=") + QString::number(port_.load()));

@@ -45,7 +45,9 @@ HttpSrvrChnnl::HttpSrvrChnnl(HttpSrvr& srvr, int chnnlNo) : srvr_(srvr), chnnl_n
     thread_ = std::thread([this] { run(); });
 }
 
-HttpSrvrChnnl::~HttpSrvrChnnl() { Quit(); }
+HttpSrvrChnnl::~HttpSrvrChnnl() {
+    Quit();
+}
 
 void HttpSrvrChnnl::Quit() {
     {
@@ -117,8 +119,9 @@ void HttpSrvrChnnl::run() {
 void HttpSrvrChnnl::SendHeader(HttpSrvrSocket& s, const QString& status, qint64 length,
                                const QString& type) {
     QString head = status + QStringLiteral("\r\nConnection: close\r\n");
-    if (length > 0) head += QStringLiteral("Content-Length: ") + QString::number(length) +
-                            QStringLiteral("\r\n");
+    if (length > 0)
+        head +=
+            QStringLiteral("Content-Length: ") + QString::number(length) + QStringLiteral("\r\n");
     if (!type.isNull()) head += QStringLiteral("Content-Type: ") + type + QStringLiteral("\r\n");
     head += QStringLiteral("\r\n");
     s.Write(head.toUtf8());
@@ -164,7 +167,9 @@ void HttpSrvrChnnl::Answer404(HttpSrvrSocket& s) {
     SendBody(s, kPage404);
 }
 
-void HttpSrvrChnnl::EndConnection(HttpSrvrSocket& s) { s.Close(); }
+void HttpSrvrChnnl::EndConnection(HttpSrvrSocket& s) {
+    s.Close();
+}
 
 void HttpSrvrChnnl::ResReq(HttpSrvrSocket& s) {
     const qint64 deadline = HttpSrvrSocket::NowMs() + srvr_.ReadTimeoutMs();
@@ -210,8 +215,8 @@ void HttpSrvrChnnl::ResReq(HttpSrvrSocket& s) {
             canonical = malformed ? QString() : QFileInfo(root_ + path).canonicalFilePath();
             QFile body(canonical);
             const bool isDir = QFileInfo(canonical).isDir();
-            if (!AccessList::ChkAccept(tables_->opt.access, tables_->accept_lst,
-                                       tables_->avoid_lst, path, s.RemoteHost())) {
+            if (!AccessList::ChkAccept(tables_->opt.access, tables_->accept_lst, tables_->avoid_lst,
+                                       path, s.RemoteHost())) {
                 srvr_.OutLog(QStringLiteral("** FileNotFoundException **"));
                 canonical.clear();
                 Answer404(s);
@@ -279,9 +284,8 @@ QString HttpSrvrChnnl::ResKorvi(const QString& dir, const QString& query) {
     if (act == QStringLiteral("log_srch")) {
         pending_id_ = srvr_.NewResultId();
         const QString page = QStringLiteral("<html><head><meta http-equiv=\"Refresh\" content=\"") +
-                             QString::number(tables_->opt.reload_sec) +
-                             QStringLiteral("; url=") + QStringLiteral("Korvi?act=res&id=") +
-                             pending_id_ +
+                             QString::number(tables_->opt.reload_sec) + QStringLiteral("; url=") +
+                             QStringLiteral("Korvi?act=res&id=") + pending_id_ +
                              QStringLiteral("\"></head><body>Wait...</body></html>");
         const QString file = srvr_.ResultFile(pending_id_);
         if (ctrl.SetEnableDir(file)) ctrl.SaveData(file, page);

@@ -41,8 +41,7 @@ private:
     void run();
     void ResReq(HttpSrvrSocket& s);
     void Answer404(HttpSrvrSocket& s);
-    void SendHeader(HttpSrvrSocket& s, const QString& status, qint64 length,
-                    const QString& type);
+    void SendHeader(HttpSrvrSocket& s, const QString& status, qint64 length, const QString& type);
     bool SendBody(HttpSrvrSocket& s, const QString& text);
     bool SendBody(HttpSrvrSocket& s, QFile& file);
     void EndConnection(HttpSrvrSocket& s);

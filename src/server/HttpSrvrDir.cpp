@@ -32,7 +32,9 @@ bool Inside(const QString& root, const QString& canonical) {
     return !canonical.isEmpty() && (canonical == root || canonical.startsWith(root + u'/'));
 }
 
-QString Encode(const QString& name) { return QString::fromLatin1(QUrl::toPercentEncoding(name)); }
+QString Encode(const QString& name) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(name));
+}
 
 }  // namespace
 
@@ -70,7 +72,9 @@ HttpDocValues MkDirValues(const QString& root, const QString& folder) {
             files.append(e);
         }
     }
-    auto byName = [](const QFileInfo& a, const QFileInfo& b) { return a.fileName() < b.fileName(); };
+    auto byName = [](const QFileInfo& a, const QFileInfo& b) {
+        return a.fileName() < b.fileName();
+    };
     std::sort(dirs.begin(), dirs.end(), byName);
     std::sort(files.begin(), files.end(), byName);
 

@@ -53,7 +53,9 @@ QString DecodePath(const QString& path) {
     return decoded;
 }
 
-QString DecodeValue(const QString& value) { return DecodeText(PercentDecode(value, true)); }
+QString DecodeValue(const QString& value) {
+    return DecodeText(PercentDecode(value, true));
+}
 
 QHash<QString, QString> Parse(const QString& query) {
     QHash<QString, QString> out;

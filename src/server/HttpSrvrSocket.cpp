@@ -1,14 +1,14 @@
 #include "server/HttpSrvrSocket.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 
 namespace korvi {
 
@@ -26,7 +26,9 @@ QString AddressText(const sockaddr_in& a, bool withPort) {
     return out;
 }
 
-QString ErrnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString ErrnoText() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
 }  // namespace
 
@@ -173,7 +175,9 @@ QString HttpSrvrSocket::RemoteHost() const {
     return AddressText(a, false);
 }
 
-int HttpSrvrListen(const QString& address, int port, int backlog, QString* error) {
+int HttpSrvrListen(const QString& address, int port, int backlog, QString* errorOut) {
+    QString ignored;
+    QString* error = errorOut ? errorOut : &ignored;
     if (port < 0 || port > 65535) {
         *error = QStringLiteral("port out of range: ") + QString::number(port);
         return -1;

@@ -52,7 +52,7 @@ private:
 };
 
 // A listening IPv4 socket; -1 and an error text on failure.
-int HttpSrvrListen(const QString& address, int port, int backlog, QString* error);
+int HttpSrvrListen(const QString& address, int port, int backlog, QString* error = nullptr);
 // The port a socket is bound to.
 int HttpSrvrBoundPort(int fd);
 

@@ -90,7 +90,8 @@ TEST_F(ServeTest, ErrorsAndUnsupportedMethods) {
     // A client that connects, sends nothing and closes.
     r = Split(SilentClose(port));
     EXPECT_EQ(r.head, head404);
-    EXPECT_TRUE(ErrLog().contains(QRegularExpression(QStringLiteral("  HttpSrvr [0-7] ResReq Error : header null\n"))))
+    EXPECT_TRUE(ErrLog().contains(
+        QRegularExpression(QStringLiteral("  HttpSrvr [0-7] ResReq Error : header null\n"))))
         << ErrLog().toStdString();
 
     const QByteArray unsupported =
@@ -132,11 +133,18 @@ TEST_F(ServeTest, NothingOutsideTheRootIsServed) {
     QFile::link(home.Path(), home.File(QStringLiteral("log/up")));
     QFile::link(home.File(QStringLiteral("log/a.txt")), home.File(QStringLiteral("log/ok.txt")));
     ASSERT_EQ(StartServer(), HttpSrvr::kRunning);
-    const QList<QByteArray> attacks = {
-        "/../secret.txt",       "/%2e%2e/secret.txt",   "/%2E%2E%2Fsecret.txt",
-        "/sub/../../secret.txt", "/..%2f..%2fsecret.txt", "/link.txt",
-        "/up/secret.txt",       "/up/",                  "/../logother/f.txt",
-        "/a.txt%00.png",        "secret.txt",            "/../log/../secret.txt"};
+    const QList<QByteArray> attacks = {"/../secret.txt",
+                                       "/%2e%2e/secret.txt",
+                                       "/%2E%2E%2Fsecret.txt",
+                                       "/sub/../../secret.txt",
+                                       "/..%2f..%2fsecret.txt",
+                                       "/link.txt",
+                                       "/up/secret.txt",
+                                       "/up/",
+                                       "/../logother/f.txt",
+                                       "/a.txt%00.png",
+                                       "secret.txt",
+                                       "/../log/../secret.txt"};
     for (const QByteArray& path : attacks) {
         const QByteArray all = Get(port, path);
         EXPECT_TRUE(all.startsWith("HTTP/1.0 404 NotFound\r\n")) << path.constData();
@@ -160,7 +168,8 @@ TEST_F(ServeTest, AccessListModes) {
     home.Write(QStringLiteral("server/accept.txt"), "");
     ASSERT_EQ(StartServer(), HttpSrvr::kRunning);
     EXPECT_EQ(Split(Get(port, "/a.txt")).status(), "HTTP/1.0 404 NotFound");
-    EXPECT_TRUE(home.Read(QStringLiteral("log/2006_03_09.log")).contains("** FileNotFoundException **"));
+    EXPECT_TRUE(
+        home.Read(QStringLiteral("log/2006_03_09.log")).contains("** FileNotFoundException **"));
 
     // Mode 2 with an address rule: this client is 127.0.0.1.
     server->Stop();
@@ -242,9 +251,9 @@ TEST_F(ServeTest, LogSearchRunsAfterTheWaitPage) {
     ASSERT_EQ(StartServer(), HttpSrvr::kRunning);
     // 検索 in Shift_JIS, percent-encoded the way such a form sends it.
     const QByteArray word = EncodeAs(QStringLiteral("検索"), "windows-31j").toPercentEncoding();
-    const QByteArray page =
-        Body("/dir2/Korvi?act=log_srch&srch_word=" + word + "&flt_r=in&flt_txt=txt&sz_r=dwn"
-             "&sz_txt=7&srch_type=srch");
+    const QByteArray page = Body("/dir2/Korvi?act=log_srch&srch_word=" + word +
+                                 "&flt_r=in&flt_txt=txt&sz_r=dwn"
+                                 "&sz_txt=7&srch_type=srch");
     EXPECT_EQ(page,
               "<html><head><meta http-equiv=\"Refresh\" content=\"2; url=Korvi?act=res&id="
               "20060309070502\"></head><body>Wait...</body></html>");
@@ -265,7 +274,8 @@ TEST_F(ServeTest, LogSearchRunsAfterTheWaitPage) {
     // UTF-8 percent-encoded words and an extraction with defaults.
     const QByteArray page2 = Body("/Korvi?act=log_srch&srch_word=%E6%A4%9C+x&srch_type=extrct");
     const QString text2 = QString::fromUtf8(AwaitResult(port, "/", WaitId(page2)));
-    EXPECT_TRUE(text2.contains(QStringLiteral("2|all,-,html,htm,shtml,txt,cgi,php,asp|all|30|extract|")))
+    EXPECT_TRUE(
+        text2.contains(QStringLiteral("2|all,-,html,htm,shtml,txt,cgi,php,asp|all|30|extract|")))
         << text2.toStdString();
     const QByteArray page3 = Body("/Korvi?act=log_srch&srch_word=%E6%A4%9C+x");
     EXPECT_TRUE(QString::fromUtf8(AwaitResult(port, "/", WaitId(page3)))

@@ -4,11 +4,11 @@
 #include <QString>
 
 #include <arpa/inet.h>
-#include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <chrono>
 
 namespace korvi::test {
 

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QString>
 
 #include <memory>
@@ -11,6 +12,7 @@
 #include "HttpTestClient.h"
 #include "fixtures/TempHome.h"
 #include "server/HttpSrvr.h"
+#include "server/HttpSrvrSocket.h"
 
 namespace korvi::test {
 
@@ -60,8 +62,8 @@ protected:
             const QStringList dir = v.List(QStringLiteral("^is_directory"));
             const QStringList no = v.List(QStringLiteral("^serial_no"));
             for (int i = 0; i < n1.size(); ++i) {
-                out += no.value(i) + u'|' + n1.value(i) + u'|' + n2.value(i) + u'|' +
-                       n3.value(i) + u'|' + sz.value(i) + u'|' + dir.value(i) + u'\n';
+                out += no.value(i) + u'|' + n1.value(i) + u'|' + n2.value(i) + u'|' + n3.value(i) +
+                       u'|' + sz.value(i) + u'|' + dir.value(i) + u'\n';
             }
             return out;
         };
