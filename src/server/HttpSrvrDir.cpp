@@ -64,7 +64,8 @@ HttpDocValues MkDirValues(const QString& root, const QString& folder) {
     QFileInfoList files;
     const QFileInfoList entries = QDir(folder).entryInfoList(kAll, QDir::NoSort);
     for (const QFileInfo& e : entries) {
-        if (!Inside(root, e.canonicalFilePath())) continue;
+        // folder is canonical, so only a link can lead elsewhere.
+        if (e.isSymLink() && !Inside(root, e.canonicalFilePath())) continue;
         if (e.isDir()) {
             if (QDir(e.absoluteFilePath()).isEmpty(kAll)) continue;
             dirs.append(e);
