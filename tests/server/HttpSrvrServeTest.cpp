@@ -41,7 +41,8 @@ TEST_F(ServeTest, FilesFoldersAndIndexPages) {
     // The root without index.html: the directory page, no Content-Length,
     // the type of the "Directory" entry.
     r = Split(Get(port, "/"));
-    EXPECT_EQ(r.head, "HTTP/1.0 200 OK\r\nConnection: close\r\nContent-Type: text/html\r\n");
+    EXPECT_EQ(r.head, "HTTP/1.0 200 OK\r\nConnection: close\r\nContent-Type: text/html; "
+                      "charset=UTF-8\r\n");
     EXPECT_TRUE(r.body.startsWith("DIR dir body.html\n")) << r.body.constData();
     EXPECT_TRUE(r.body.contains("^title=Korvi - Directory\n"));
     EXPECT_TRUE(r.body.contains("^page_url=\n"));
