@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <exception>
 
 #include "server/AccessList.h"
 #include "server/HttpSrvrChnnl.h"
@@ -178,7 +179,13 @@ void HttpSrvr::Init2() {
         if (listener_stop_.load() || stop_.load() || state_.load() == kStopped) continue;
         const int conn = r > 0 ? ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC) : -1;
         if (conn >= 0) {
-            SetChnnl(conn);
+            try {
+                SetChnnl(conn);
+            } catch (const std::exception& e) {
+                ::close(conn);
+                ctrl_.SaveErrLog(QStringLiteral("HttpSrvr SetChnnl Error : ") +
+                                 QString::fromLocal8Bit(e.what()));
+            }
             continue;
         }
         if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) continue;

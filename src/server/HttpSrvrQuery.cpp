@@ -23,6 +23,11 @@ const QString kKorvi = QStringLiteral("Korvi?");
 QByteArray PercentDecode(const QString& text, bool plusIsBlank) {
     QByteArray out;
     out.reserve(text.size());
+    QString literal;  // kept whole so that surrogate pairs encode as one
+    auto flush = [&] {
+        out.append(literal.toUtf8());
+        literal.clear();
+    };
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = text.at(i);
@@ -30,17 +35,15 @@ QByteArray PercentDecode(const QString& text, bool plusIsBlank) {
             const int hi = HexValue(text.at(i + 1));
             const int lo = HexValue(text.at(i + 2));
             if (hi >= 0 && lo >= 0) {
+                flush();
                 out.append(static_cast<char>(hi * 16 + lo));
                 i += 2;
                 continue;
             }
         }
-        if (plusIsBlank && c == u'+') {
-            out.append(' ');
-        } else {
-            out.append(QString(c).toUtf8());
-        }
+        literal.append(plusIsBlank && c == u'+' ? QChar(u' ') : c);
     }
+    flush();
     return out;
 }
 

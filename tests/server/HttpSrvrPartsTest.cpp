@@ -142,6 +142,8 @@ TEST(HttpSrvrQueryTest, PathsQueriesAndEncodings) {
     EXPECT_EQ(DecodePath(QStringLiteral("/%41b%%c%2e%2E/")), QStringLiteral("/Ab%%c../"));
     EXPECT_EQ(DecodePath(QStringLiteral("/a+b%20c%zz%4")), QStringLiteral("/a+b c%zz%4"));
     EXPECT_EQ(DecodePath(QStringLiteral("/%E6%97%A5")), QStringLiteral("/日"));
+    // Characters sent unescaped, outside the BMP too, come through whole.
+    EXPECT_EQ(DecodePath(QStringLiteral("/日😀%20x")), QStringLiteral("/日😀 x"));
     // Bytes that are not UTF-8 are read as Shift_JIS.
     EXPECT_EQ(DecodePath(QStringLiteral("/%93%FA%96%7B")), QStringLiteral("/日本"));
 

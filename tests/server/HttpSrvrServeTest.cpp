@@ -41,8 +41,9 @@ TEST_F(ServeTest, FilesFoldersAndIndexPages) {
     // The root without index.html: the directory page, no Content-Length,
     // the type of the "Directory" entry.
     r = Split(Get(port, "/"));
-    EXPECT_EQ(r.head, "HTTP/1.0 200 OK\r\nConnection: close\r\nContent-Type: text/html; "
-                      "charset=UTF-8\r\n");
+    EXPECT_EQ(r.head,
+              "HTTP/1.0 200 OK\r\nConnection: close\r\nContent-Type: text/html; "
+              "charset=UTF-8\r\n");
     EXPECT_TRUE(r.body.startsWith("DIR dir body.html\n")) << r.body.constData();
     EXPECT_TRUE(r.body.contains("^title=Korvi - Directory\n"));
     EXPECT_TRUE(r.body.contains("^page_url=\n"));
@@ -50,6 +51,15 @@ TEST_F(ServeTest, FilesFoldersAndIndexPages) {
     // A percent escape of a letter is decoded; a blank in a name too.
     EXPECT_EQ(Body("/%61.txt"), "hello text\n");
     EXPECT_EQ(Body("/sub/b%20c.html"), "<html>b</html>");
+
+    // A command on a file path: a generated body never carries the file's length.
+    r = Split(Get(port, "/a.txtKorvi?act=dir"));
+    EXPECT_EQ(r.head, "HTTP/1.0 200 OK\r\nConnection: close\r\nContent-Type: text/plain\r\n");
+    EXPECT_EQ(r.body, "HttpSrvr OutDir Error2 : illegal path");
+    // HEAD of a folder: the head of its page only.
+    EXPECT_EQ(Get(port, "/dir2/", "HEAD"),
+              "HTTP/1.0 200 OK\r\nConnection: close\r\nContent-Type: text/html; "
+              "charset=UTF-8\r\n\r\n");
 
     // With an index.html the dir command still lists the folder.
     r = Split(Get(port, "/sub/Korvi?act=dir"));
