@@ -214,7 +214,8 @@ void HttpSrvrChnnl::ResReq(HttpSrvrSocket& s) {
             }
             canonical = malformed ? QString() : QFileInfo(root_ + path).canonicalFilePath();
             QFile body(canonical);
-            const bool isDir = QFileInfo(canonical).isDir();
+            const QFileInfo info(canonical);
+            const bool isDir = info.isDir();
             if (!AccessList::ChkAccept(tables_->opt.access, tables_->accept_lst, tables_->avoid_lst,
                                        path, s.RemoteHost())) {
                 srvr_.OutLog(QStringLiteral("** FileNotFoundException **"));
@@ -225,9 +226,11 @@ void HttpSrvrChnnl::ResReq(HttpSrvrSocket& s) {
                                         path);
                 canonical.clear();
                 Answer404(s);
-            } else if (canonical.isEmpty() || (!isDir && !body.open(QIODevice::ReadOnly))) {
+            } else if (canonical.isEmpty() ||
+                       (!isDir && (!info.isFile() || !body.open(QIODevice::ReadOnly)))) {
                 // Checked before the head goes out, so that a missing file
-                // never follows a 200 head.
+                // never follows a 200 head; only plain files are read (a
+                // pipe would block the channel).
                 srvr_.OutLog(QStringLiteral("** FileNotFoundException **"));
                 canonical.clear();
                 Answer404(s);

@@ -2,6 +2,7 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <sys/stat.h>
 #include <atomic>
 #include <thread>
 
@@ -134,6 +135,9 @@ TEST_F(ServeTest, PercentEscapesAndDoublePercent) {
     EXPECT_EQ(Body("/%E6%97%A5%E6%9C%AC.txt"), "jp");
     // "+" in a path is a plus sign, not a blank.
     EXPECT_EQ(Body("/a+b.txt"), "plus");
+    // A named pipe in the root is not opened (it would block the channel).
+    ASSERT_EQ(::mkfifo(home.File(QStringLiteral("log/pipe")).toLocal8Bit().constData(), 0600), 0);
+    EXPECT_EQ(Split(Get(port, "/pipe")).status(), "HTTP/1.0 404 NotFound");
     // A lone or broken escape does not break the request.
     EXPECT_EQ(Split(Get(port, "/%zz")).status(), "HTTP/1.0 404 NotFound");
 }
