@@ -45,9 +45,9 @@ public:
     static QString GetFootTagAttr(const QString& tag, const QString& name);
 
     // Whole-file text services.
-    QString LoadData(const QString& path);     // lines joined by "\n", each ends with "\n"
-    QString LoadDataEnc(const QString& path);  // detected encoding; "" for data that is not text
-    QByteArray LoadBytes(const QString& path); // raw bytes; empty on failure (logged)
+    QString LoadData(const QString& path);      // lines joined by "\n", each ends with "\n"
+    QString LoadDataEnc(const QString& path);   // detected encoding; "" for data that is not text
+    QByteArray LoadBytes(const QString& path);  // raw bytes; empty on failure (logged)
     bool SaveData(const QString& path, const QString& text);
     bool SaveAddData(const QString& path, const QString& text);
     bool SaveBytes(const QString& path, const QByteArray& bytes);

@@ -7,7 +7,8 @@ namespace korvi {
 
 namespace {
 
-constexpr qint64 kSniff = 64 * 1024;  // a picture shows itself in its first bytes
+constexpr qint64 kSniff = 64 * 1024;  // read first, to turn pictures away early
+constexpr qint64 kHead = 1024;        // a file's header alone can show it is no text
 
 // CR LF and a lone CR become LF; the last line's terminator goes, so the lines
 // come back joined by "\n".
@@ -41,7 +42,9 @@ QString CtrlFile::LoadDataEnc(const QString& path) {
         return QString("");
     }
     QByteArray bytes = f.read(kSniff);
-    if (IsNonText(CountNonTextBytes(bytes.constData(), bytes.size()), bytes.size())) {
+    const qsizetype head = qMin<qsizetype>(bytes.size(), kHead);
+    if (IsNonText(CountNonTextBytes(bytes.constData(), head), head) ||
+        IsNonText(CountNonTextBytes(bytes.constData(), bytes.size()), bytes.size())) {
         return QString("");
     }
     if (!f.atEnd()) bytes += f.readAll();

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <cstdio>
@@ -18,10 +17,10 @@ namespace korvi {
 
 namespace {
 
-constexpr qsizetype kLongSegment = 250;  // a path segment this long becomes a query
-constexpr qsizetype kSegmentMax = 32;    // stored segments are cut to this length
-constexpr qsizetype kFolderMax = 256;    // folder length (with a 32 reserve) before "~"
-constexpr qsizetype kHostBytesMax = 255; // a Linux file name holds at most 255 bytes
+constexpr qsizetype kLongSegment = 250;   // a path segment this long becomes a query
+constexpr qsizetype kSegmentMax = 32;     // stored segments are cut to this length
+constexpr qsizetype kFolderMax = 256;     // folder length (with a 32 reserve) before "~"
+constexpr qsizetype kHostBytesMax = 255;  // a Linux file name holds at most 255 bytes
 
 const QString kListName = QString::fromLatin1(kQueryListName);
 
@@ -70,15 +69,33 @@ QString EscapePath(QStringView path) {
     for (const QChar qc : path) {
         const char16_t c = qc.unicode();
         switch (c) {
-            case u':': out += u"%3A"; break;
-            case u',': out += u"%2C"; break;
-            case u';': out += u"%2A"; break;
-            case u'*': out += u"%2A"; break;
-            case u'?': out += u"%3F"; break;
-            case u'"': out += u"%22"; break;
-            case u'<': out += u"%3C"; break;
-            case u'>': out += u"%3E"; break;
-            case u'|': out += u"%7C"; break;
+            case u':':
+                out += u"%3A";
+                break;
+            case u',':
+                out += u"%2C";
+                break;
+            case u';':
+                out += u"%2A";
+                break;
+            case u'*':
+                out += u"%2A";
+                break;
+            case u'?':
+                out += u"%3F";
+                break;
+            case u'"':
+                out += u"%22";
+                break;
+            case u'<':
+                out += u"%3C";
+                break;
+            case u'>':
+                out += u"%3E";
+                break;
+            case u'|':
+                out += u"%7C";
+                break;
             default:
                 if (c < 0x20 || c == 0x7F) {
                     AppendHex(out, c);
@@ -127,7 +144,9 @@ QStringView CutSegment(QStringView seg) {
 
 }  // namespace
 
-QString QueryFileName(int n) { return Assist::ChngNoToZeroStr(n, 8) + QStringLiteral(".cgi"); }
+QString QueryFileName(int n) {
+    return Assist::ChngNoToZeroStr(n, 8) + QStringLiteral(".cgi");
+}
 
 bool PathStaysBelow(const QString& prefix, const QString& path) {
     if (!path.startsWith(prefix) || path.size() <= prefix.size() + 1 ||
@@ -274,13 +293,16 @@ int CtrlFile::QueryNumberLocked(const QString& listPath, const QString& rawQuery
     const QString query = ListableQuery(rawQuery);
     const QString file = Abs(listPath);
     QString text;
+    bool utf8 = true;
     if (QFileInfo::exists(file)) {
         QFile in(file);
         if (!in.open(QIODevice::ReadOnly)) {
             *failure = in.errorString();
             return -1;
         }
-        text = DecodeText(in.readAll());
+        const DecodedText d = DecodeTextDetail(in.readAll());
+        text = d.text;
+        utf8 = qstrcmp(d.encoding, "UTF-8") == 0;
     }
     int count = 0;
     qsizetype from = 0;
@@ -293,18 +315,23 @@ int CtrlFile::QueryNumberLocked(const QString& listPath, const QString& rawQuery
         ++count;
         from = nl + 1;
     }
-    // Every line ends with "\n", so an empty query is a line of its own.
-    if (!text.isEmpty() && !text.endsWith(u'\n')) text += u'\n';
-    text += query;
-    text += u'\n';
+    // Every line ends with "\n", so an empty query is a line of its own. The
+    // list only ever grows: appending the new line is writing the list back,
+    // unless the list came in another encoding and is rewritten in ours.
+    QString add;
+    if (!text.isEmpty() && !text.endsWith(u'\n')) add += u'\n';
+    add += query;
+    add += u'\n';
     const QString folder = QFileInfo(file).absolutePath();
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
         *failure = QStringLiteral("cannot create ") + folder;
         return -1;
     }
-    QSaveFile out(file);
-    const QByteArray bytes = EncodeText(text);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    QFile out(file);
+    const QByteArray bytes = EncodeText(utf8 ? add : text + add);
+    const QIODevice::OpenMode mode =
+        QIODevice::WriteOnly | (utf8 ? QIODevice::Append : QIODevice::Truncate);
+    if (!out.open(mode) || out.write(bytes) != bytes.size() || !out.flush()) {
         *failure = out.errorString();
         return -1;
     }
@@ -333,8 +360,8 @@ QString CtrlFile::GetLogFrdr(const QString& url) {
         }
         return m.path.left(m.path.size() - kListName.size()) + QueryFileName(n);
     } catch (const std::exception& e) {
-        SaveErrLog(QStringLiteral("Get Log Folder Local Error : ") + url + QStringLiteral("  e = ") +
-                   QString::fromLocal8Bit(e.what()));
+        SaveErrLog(QStringLiteral("Get Log Folder Local Error : ") + url +
+                   QStringLiteral("  e = ") + QString::fromLocal8Bit(e.what()));
         return QString("");
     }
 }
