@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QMutex>
 #include <QString>
 
@@ -75,12 +76,24 @@ private:
     // Line number of the query in the query list, adding it when new; -1 on failure.
     int QueryNumberLocked(const QString& listPath, const QString& query, QString* failure);
 
+    // A query list as last read or written; trusted while the file keeps its
+    // size and time.
+    struct QueryList {
+        QHash<QString, int> index;
+        int count = 0;
+        bool utf8 = true;
+        bool open_line = false;  // the text does not end with "\n"
+        qint64 size = -1;
+        qint64 mtime = -1;
+    };
+
     const QString home_;
     const Clock& clock_;
     mutable QMutex state_mutex_;
     QString log_root_ = QStringLiteral("log");
     QString run_id_;
     QMutex map_mutex_;
+    QHash<QString, QueryList> query_lists_;  // guarded by map_mutex_
     QMutex err_mutex_;
 };
 

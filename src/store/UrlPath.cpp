@@ -288,54 +288,109 @@ QString ListableQuery(const QString& query) {
 
 }  // namespace
 
+namespace {
+
+constexpr qsizetype kListsKept = 512;  // query lists remembered at a time
+
+void FileStamp(const QString& file, qint64* size, qint64* mtime) {
+    const QFileInfo info(file);
+    *size = info.exists() ? info.size() : 0;
+    *mtime = info.exists() ? info.lastModified().toMSecsSinceEpoch() : -1;
+}
+
+bool ReadList(const QString& file, QString* text, bool* utf8, QString* failure) {
+    text->clear();
+    *utf8 = true;
+    if (!QFileInfo::exists(file)) return true;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *failure = in.errorString();
+        return false;
+    }
+    const DecodedText d = DecodeTextDetail(in.readAll());
+    *text = d.text;
+    *utf8 = qstrcmp(d.encoding, "UTF-8") == 0;
+    return true;
+}
+
+}  // namespace
+
 int CtrlFile::QueryNumberLocked(const QString& listPath, const QString& rawQuery,
                                 QString* failure) {
     const QString query = ListableQuery(rawQuery);
     const QString file = Abs(listPath);
-    QString text;
-    bool utf8 = true;
-    if (QFileInfo::exists(file)) {
-        QFile in(file);
-        if (!in.open(QIODevice::ReadOnly)) {
-            *failure = in.errorString();
+    qint64 size = 0;
+    qint64 mtime = 0;
+    FileStamp(file, &size, &mtime);
+    if (!query_lists_.contains(file) && query_lists_.size() >= kListsKept) query_lists_.clear();
+    QueryList& list = query_lists_[file];
+    if (list.size != size || list.mtime != mtime) {
+        QString text;
+        if (!ReadList(file, &text, &list.utf8, failure)) {
+            query_lists_.remove(file);
             return -1;
         }
-        const DecodedText d = DecodeTextDetail(in.readAll());
-        text = d.text;
-        utf8 = qstrcmp(d.encoding, "UTF-8") == 0;
+        list.index.clear();
+        list.count = 0;
+        qsizetype from = 0;
+        while (from < text.size()) {
+            qsizetype nl = text.indexOf(u'\n', from);
+            if (nl < 0) nl = text.size();
+            QStringView line = QStringView(text).mid(from, nl - from);
+            if (line.endsWith(u'\r')) line.chop(1);
+            const QString key = line.toString();
+            if (!list.index.contains(key)) list.index.insert(key, list.count);
+            ++list.count;
+            from = nl + 1;
+        }
+        list.open_line = !text.isEmpty() && !text.endsWith(u'\n');
+        list.size = size;
+        list.mtime = mtime;
     }
-    int count = 0;
-    qsizetype from = 0;
-    while (from < text.size()) {
-        qsizetype nl = text.indexOf(u'\n', from);
-        if (nl < 0) nl = text.size();
-        QStringView line = QStringView(text).mid(from, nl - from);
-        if (line.endsWith(u'\r')) line.chop(1);
-        if (line == query) return count;
-        ++count;
-        from = nl + 1;
-    }
+    const auto found = list.index.constFind(query);
+    if (found != list.index.constEnd()) return found.value();
+
     // Every line ends with "\n", so an empty query is a line of its own. The
     // list only ever grows: appending the new line is writing the list back,
     // unless the list came in another encoding and is rewritten in ours.
     QString add;
-    if (!text.isEmpty() && !text.endsWith(u'\n')) add += u'\n';
+    if (list.open_line) add += u'\n';
     add += query;
     add += u'\n';
+    QByteArray bytes;
+    if (list.utf8) {
+        bytes = EncodeText(add);
+    } else {
+        QString text;
+        bool utf8 = true;
+        if (!ReadList(file, &text, &utf8, failure)) {
+            query_lists_.remove(file);
+            return -1;
+        }
+        bytes = EncodeText(text + add);
+    }
     const QString folder = QFileInfo(file).absolutePath();
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
         *failure = QStringLiteral("cannot create ") + folder;
+        query_lists_.remove(file);
         return -1;
     }
     QFile out(file);
-    const QByteArray bytes = EncodeText(utf8 ? add : text + add);
     const QIODevice::OpenMode mode =
-        QIODevice::WriteOnly | (utf8 ? QIODevice::Append : QIODevice::Truncate);
+        QIODevice::WriteOnly | (list.utf8 ? QIODevice::Append : QIODevice::Truncate);
     if (!out.open(mode) || out.write(bytes) != bytes.size() || !out.flush()) {
         *failure = out.errorString();
+        query_lists_.remove(file);
         return -1;
     }
-    return count;
+    out.close();
+    const int number = list.count;
+    list.index.insert(query, number);
+    ++list.count;
+    list.open_line = false;
+    list.utf8 = true;
+    FileStamp(file, &list.size, &list.mtime);
+    return number;
 }
 
 QString CtrlFile::GetLogFrdr(const QString& url) {

@@ -182,6 +182,15 @@ TEST(GetLogFrdr, ForeignQueryLists) {
     th.Write("log/R/H/a.cgi_/cgi%%q.txt", "x=1");
     EXPECT_EQ(Map(th, "http://H/a.cgi?y"), "log/R/H/a.cgi_/00000001.cgi");
     EXPECT_EQ(th.Read("log/R/H/a.cgi_/cgi%%q.txt"), "x=1\ny\n");
+    // A list changed behind the mapping's back is read again.
+    QFile list(th.File("log/R/H/a.cgi_/cgi%%q.txt"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly | QIODevice::Append));
+    list.write("z\n");
+    list.close();
+    EXPECT_EQ(Map(th, "http://H/a.cgi?z"), "log/R/H/a.cgi_/00000002.cgi");
+    EXPECT_EQ(Map(th, "http://H/a.cgi?w"), "log/R/H/a.cgi_/00000003.cgi");
+    QFile::remove(th.File("log/R/H/a.cgi_/cgi%%q.txt"));
+    EXPECT_EQ(Map(th, "http://H/a.cgi?w"), "log/R/H/a.cgi_/00000000.cgi");
     th.Write("log/R/H/b.cgi_/cgi%%q.txt", "x=1\r\ny=2\r\n");
     EXPECT_EQ(Map(th, "http://H/b.cgi?y=2"), "log/R/H/b.cgi_/00000001.cgi");
     th.Write("log/R/H/c.cgi_/cgi%%q.txt",
