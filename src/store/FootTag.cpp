@@ -118,7 +118,7 @@ QString CtrlFile::GetFootTagAttr(const QString& tag, const QString& name) {
     // The name must start an attribute: "src" does not match inside "dl_src".
     const QRegularExpression head(QStringLiteral("<\\?.+?\\s") + QRegularExpression::escape(name) +
                                   QStringLiteral("=\""));
-    static const QRegularExpression tail(QStringLiteral("\".+?\\?>"));
+    const QRegularExpression tail(QStringLiteral("\".+?\\?>"));
     const QRegularExpressionMatch h = head.match(text);
     // Without the attribute nothing is left to read.
     if (!h.hasMatch()) return QString("");
