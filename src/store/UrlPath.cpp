@@ -263,10 +263,15 @@ UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId)
     }
 
     if (!result.startsWith(base + u'/')) result = base + u'/' + result;
-    result.replace(QStringLiteral("../"), QStringLiteral("%2E%2E/"));
+    // Parent references below the run folder; a download root such as
+    // "../store" is the user's choice and stays as it is.
+    QString below = result.mid(base.size() + 1);
+    below.replace(QStringLiteral("../"), QStringLiteral("%2E%2E/"));
+    result = base + u'/' + below;
 
     if (!PathStaysBelow(base, result)) {
         m.error = QStringLiteral("path leaves the run folder: ") + result;
+        m.localError = true;
         return m;
     }
     m.path = result;
@@ -398,8 +403,9 @@ QString CtrlFile::GetLogFrdr(const QString& url) {
     try {
         const UrlMapping m = MapUrl(url, LogRoot(), RunId());
         if (!m.error.isEmpty()) {
-            SaveErrLog(QStringLiteral("Get Log Folder Error : ") + url + QStringLiteral("  e = ") +
-                       m.error);
+            SaveErrLog((m.localError ? QStringLiteral("Get Log Folder Local Error : ")
+                                     : QStringLiteral("Get Log Folder Error : ")) +
+                       url + QStringLiteral("  e = ") + m.error);
             return QString("");
         }
         if (m.unknownHost) {

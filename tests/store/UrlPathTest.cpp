@@ -56,6 +56,9 @@ TEST(GetLogFrdr, HostPortUserAndRoots) {
     EXPECT_EQ(Map(th, "http://H/a.html"), "log/2006_0309_0705_02/H/a.html");
     th.Ctrl().SetLogRoot("dl/store");
     EXPECT_EQ(Map(th, "http://H/a.html"), "dl/store/2006_0309_0705_02/H/a.html");
+    // A root outside the home is the user's choice and stays as it is.
+    th.Ctrl().SetLogRoot("../outside/dl");
+    EXPECT_EQ(Map(th, "http://H/../a.html"), "../outside/dl/2006_0309_0705_02/H/%2E%2E/a.html");
     // A file URL names the local file itself.
     EXPECT_EQ(Map(th, "file:///tmp/x%20y/a.html"), "/tmp/x y/a.html");
 }
