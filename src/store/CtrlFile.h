@@ -30,7 +30,8 @@ public:
     // An absolute path for a path relative to the home folder.
     QString Abs(const QString& path) const;
 
-    // URL to local path below download root + run identifier; "" on failure.
+    // URL to local path below download root + run identifier ("/" separators,
+    // relative when the root is); a file: URL gives its local file; "" on failure.
     QString GetLogFrdr(const QString& url);
 
     // Trailer tag.
@@ -42,12 +43,15 @@ public:
     // Appends the tag to the file; false (and logged) on failure.
     bool AppendFootTag(const QString& path, const QString& tag);
     QString GetFootTag(const QString& path);
-    // One attribute ("dl_src", "dl_ref") out of a tag text; "" when absent.
+    // One attribute ("dl_src", "dl_ref", any name) out of a tag text; "" when
+    // absent or empty.
     static QString GetFootTagAttr(const QString& tag, const QString& name);
 
     // Whole-file text services.
-    QString LoadData(const QString& path);      // lines joined by "\n", each ends with "\n"
-    QString LoadDataEnc(const QString& path);   // detected encoding; "" for data that is not text
+    QString LoadData(const QString& path);  // lines joined by "\n", each ends with "\n"
+    // Detected encoding, lines joined by "\n" (none after the last); "" for data
+    // that is not text, such as a picture.
+    QString LoadDataEnc(const QString& path);
     QByteArray LoadBytes(const QString& path);  // raw bytes; empty on failure (logged)
     bool SaveData(const QString& path, const QString& text);
     bool SaveAddData(const QString& path, const QString& text);
