@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <numeric>
 
 #include "shell/Assist.h"
 #include "shell/Clock.h"
@@ -155,11 +156,24 @@ QString LogAnls::EndMessage() const {
     return end_message_;
 }
 
-void LogAnls::ReadList(const QString& path, const AnlsRequest& request,
-                       std::vector<Record>* records, QSet<QString>* pages) {
+void LogAnls::Gathered::Add(const QString& link, const QString& title) {
+    auto li = linkIds.constFind(link);
+    if (li == linkIds.constEnd()) {
+        li = linkIds.insert(link, static_cast<int>(links.size()));
+        links.push_back(link);
+    }
+    auto ti = titleIds.constFind(title);
+    if (ti == titleIds.constEnd()) {
+        ti = titleIds.insert(title, static_cast<int>(titles.size()));
+        titles.push_back(title);
+    }
+    records.emplace_back(li.value(), ti.value());
+}
+
+void LogAnls::ReadList(const QString& path, const AnlsRequest& request, Gathered* g) {
     const Assist ini(ctrl_.LoadData(path));
     const QString page = SectionMap(ini, QStringLiteral("BaseData")).value(QStringLiteral("p_url"));
-    if (!page.isEmpty()) pages->insert(page);
+    if (!page.isEmpty()) g->pages.insert(page);
     const QHash<QString, QString> links = SectionMap(ini, QStringLiteral("AllLinks"));
     const int n = Assist::StrToInt(links.value(QStringLiteral("link_no")));
     for (int i = 0; i < n && !stop_; ++i) {
@@ -169,12 +183,11 @@ void LogAnls::ReadList(const QString& path, const AnlsRequest& request,
         ++records_seen_;
         const QString ext = links.value(QStringLiteral("extension") + no);
         if (!LinkExtPasses(request.filter, request.filterText, ext)) continue;
-        records->push_back({link, links.value(QStringLiteral("title") + no)});
+        g->Add(link, links.value(QStringLiteral("title") + no));
     }
 }
 
-void LogAnls::Gather(const QString& folder, const AnlsRequest& request,
-                     std::vector<Record>* records, QSet<QString>* pages) {
+void LogAnls::Gather(const QString& folder, const AnlsRequest& request, Gathered* g) {
     ++folders_;
     Show(QStringLiteral("  解析準備中  走査ディレクトリ数 = ") + QString::number(folders_) +
          QStringLiteral("  ") + Elapsed());
@@ -183,9 +196,9 @@ void LogAnls::Gather(const QString& folder, const AnlsRequest& request,
     for (const QFileInfo& e : entries) {
         if (stop_) return;
         if (e.isDir()) {
-            if (!e.isSymLink()) Gather(e.absoluteFilePath(), request, records, pages);
+            if (!e.isSymLink()) Gather(e.absoluteFilePath(), request, g);
         } else if (e.fileName().endsWith(kListSuffix)) {
-            ReadList(e.absoluteFilePath(), request, records, pages);
+            ReadList(e.absoluteFilePath(), request, g);
         }
     }
 }
@@ -203,42 +216,50 @@ void LogAnls::Run(const AnlsRequest& request) {
     }
     std::vector<AnlsRow> rows;
     try {
-        std::vector<Record> records;
-        QSet<QString> pages;
-        Gather(ctrl_.Abs(request.folder), request, &records, &pages);
+        Gathered g;
+        Gather(ctrl_.Abs(request.folder), request, &g);
 
+        // Sorting the distinct links orders the records by link as well.
+        std::vector<int> order(g.links.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
         if (!stop_) {
             Show(QStringLiteral("  ソート1  ") + Elapsed());
-            std::stable_sort(records.begin(), records.end(),
-                             [](const Record& a, const Record& b) { return a.link < b.link; });
+            std::sort(order.begin(), order.end(),
+                      [&g](int a, int b) { return g.links[size_t(a)] < g.links[size_t(b)]; });
         }
+        // Each link's titles, in record order.
+        std::vector<std::vector<int>> groups(g.links.size());
+        for (const auto& r : g.records) groups[size_t(r.first)].push_back(r.second);
+        g.records = {};
+
         if (!stop_) Show(QStringLiteral("  被リンク・ランクの計算  ") + Elapsed());
-        const qsizetype total = static_cast<qsizetype>(records.size());
-        for (qsizetype i = 0; i < total && !stop_;) {
-            qsizetype j = i;
+        const qint64 total = static_cast<qint64>(
+            std::accumulate(groups.begin(), groups.end(), size_t(0),
+                            [](size_t s, const std::vector<int>& v) { return s + v.size(); }));
+        qint64 done = 0;
+        for (size_t k = 0; k < order.size() && !stop_; ++k) {
+            const int id = order[k];
+            const std::vector<int>& group = groups[size_t(id)];
+            const qint64 before = done;
+            done += static_cast<qint64>(group.size());
+            if (done / 25 != before / 25) {
+                Show(QStringLiteral("  被リンク・ランクの計算  i = ") +
+                     QString::number(done / 25 * 25) + QStringLiteral(" / ") +
+                     QString::number(total) + QStringLiteral("  ") + Elapsed());
+            }
+            const QString& link = g.links[size_t(id)];
+            const bool inside = g.pages.contains(link);
+            const bool counted = request.kind == 2 || (request.kind == 0) == inside;
+            if (!counted || group.empty()) continue;
             QStringList titles;
-            while (j < total && records[size_t(j)].link == records[size_t(i)].link) {
-                titles.append(records[size_t(j)].title);
-                ++j;
-                if (j % 25 == 0) {
-                    Show(QStringLiteral("  被リンク・ランクの計算  i = ") + QString::number(j) +
-                         QStringLiteral(" / ") + QString::number(total) + QStringLiteral("  ") +
-                         Elapsed());
-                }
-            }
-            const QString& link = records[size_t(i)].link;
-            const bool inside = pages.contains(link);
-            const int count =
-                request.kind == 2 || (request.kind == 0) == inside ? static_cast<int>(j - i) : 0;
-            if (count > 0) {
-                AnlsRow row;
-                row.rank = count;
-                row.title = MkTitle(titles, request.titleKind, request.separator);
-                row.url = link;
-                row.extension = ctrl_.GetUrlExtnsn(link);
-                rows.push_back(std::move(row));
-            }
-            i = j;
+            titles.reserve(static_cast<qsizetype>(group.size()));
+            for (int t : group) titles.append(g.titles[size_t(t)]);
+            AnlsRow row;
+            row.rank = static_cast<int>(group.size());
+            row.title = MkTitle(titles, request.titleKind, request.separator);
+            row.url = link;
+            row.extension = ctrl_.GetUrlExtnsn(link);
+            rows.push_back(std::move(row));
         }
         if (!stop_) {
             Show(QStringLiteral("  ソート2  ") + Elapsed());

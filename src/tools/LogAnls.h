@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -7,6 +8,7 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "store/DocNotify.h"
@@ -68,14 +70,19 @@ public:
     qint64 RecordCount() const { return records_seen_; }
 
 private:
-    struct Record {
-        QString link;
-        QString title;
+    // Records are held as indexes into the distinct links and titles, so
+    // that millions of records cost little memory.
+    struct Gathered {
+        QHash<QString, int> linkIds;
+        std::vector<QString> links;
+        QHash<QString, int> titleIds;
+        std::vector<QString> titles;
+        std::vector<std::pair<int, int>> records;  // link, title
+        QSet<QString> pages;
+        void Add(const QString& link, const QString& title);
     };
-    void Gather(const QString& folder, const AnlsRequest& request, std::vector<Record>* records,
-                QSet<QString>* pages);
-    void ReadList(const QString& path, const AnlsRequest& request, std::vector<Record>* records,
-                  QSet<QString>* pages);
+    void Gather(const QString& folder, const AnlsRequest& request, Gathered* g);
+    void ReadList(const QString& path, const AnlsRequest& request, Gathered* g);
     void Show(const QString& text);
     QString Elapsed() const;
 
