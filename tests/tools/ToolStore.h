@@ -3,9 +3,18 @@
 #include <QString>
 #include <QStringList>
 
+#include <ostream>
 #include <vector>
 
 #include "fixtures/TempHome.h"
+
+// Readable values in assertion failures.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '{' << l.join("|").toStdString() << '}';
+}
 
 namespace korvi::test {
 
