@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 
 #include "shell/Clock.h"
 #include "shell/Context.h"

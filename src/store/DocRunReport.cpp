@@ -171,7 +171,8 @@ QString DocRunReport::OutTmplt(const QString& typeName, const RunReportInput& in
     if (!ctrl_.SaveData(bodyPath, text)) return QString("");
     Progress(Count(n, n) + QStringLiteral(" -> 終了  "));
 
-    if (!opener_ || !opener_(bodyPath)) {
+    // Without an opener (headless) the document is only written.
+    if (opener_ && !opener_(bodyPath)) {
         ctrl_.SaveErrLog(QStringLiteral("W_Main OutTmplt Exec Error : cannot open ") + bodyPath);
         Message(QStringLiteral("結果出力"), QStringLiteral("出力ファイルを開けませんでした。"));
     }

@@ -42,8 +42,9 @@ public:
     QStringList ListOutTypes();
 
     // Writes the report of the rows through the type into reportParent + "/" +
-    // the title made a safe folder name. Returns the document path, "" on a
-    // failure (shown and logged as the run list does).
+    // the title made a safe folder name, and hands it to the opener (when
+    // there is one). Returns the document path, "" on a failure (shown and
+    // logged as the run list does).
     QString OutTmplt(const QString& typeName, const RunReportInput& input,
                      const QString& reportParent = QStringLiteral("report"));
 
