@@ -6,8 +6,9 @@
 
 namespace korvi {
 
-// The desktop opener: $KORVI_OPENER when set (a command, split like a shell
-// would), else xdg-open. The target goes as one separate argument.
+// The desktop opener: $KORVI_OPENER when set (a command; blanks separate its
+// words, double quotes group them), else xdg-open. The target goes as one
+// separate argument.
 DocOpenFn DefaultDocOpener();
 // Only $KORVI_OPENER; without it nothing is opened and the call returns false.
 DocOpenFn EnvDocOpener();
