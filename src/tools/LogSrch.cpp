@@ -313,6 +313,11 @@ QString LogSrch::TagToolTip(const QString& tag) {
            QStringLiteral("</TD></TR></TABLE></BODY></HTML>");
 }
 
+bool LogSrch::IsPicture(const QString& extension) {
+    return !extension.isEmpty() &&
+           QStringLiteral(",jpg,gif,png,").contains(u',' + extension.toLower() + u',');
+}
+
 QString LogSrch::RowToolTip(int row) {
     QString path;
     if (!RowFile(row, &path)) return QString("");

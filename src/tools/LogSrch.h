@@ -78,6 +78,8 @@ public:
     // The row's trailer tag as tool-tip HTML, "" without a tag.
     QString RowToolTip(int row);
     static QString TagToolTip(const QString& tag);
+    // Whether a row gets a thumbnail in picture view (jpg, gif, png).
+    static bool IsPicture(const QString& extension);
 
     // Rows for an output template, with "^href" the file's address below the
     // server root (each segment percent-encoded as UTF-8).

@@ -210,6 +210,10 @@ TEST(LogSrch, RowActionsUseTheTrailerTag) {
               "dl_ref=\"http://h/alpha.html\" <BR>dl_src=\"http://h/img/beta.png\" <BR>"
               "dl_time=\"2006/03/09 - 07:05:02\" </TD></TR></TABLE></BODY></HTML>");
     EXPECT_EQ(srch->RowToolTip(bare), "");
+    EXPECT_TRUE(LogSrch::IsPicture(srch->Rows()[size_t(pic)].extension));
+    EXPECT_TRUE(LogSrch::IsPicture("GIF"));
+    EXPECT_FALSE(LogSrch::IsPicture("jpeg"));
+    EXPECT_FALSE(LogSrch::IsPicture("pg"));
 
     ASSERT_TRUE(srch->SaveAllFiles(th.File("saved")));
     EXPECT_EQ(th.Read("saved/pic.png"), th.Read("log/R/h/img/pic.png"));
