@@ -173,7 +173,7 @@ QString SrchThrd::Chng(const QString& url) const {
 QString SrchThrd::Absolute(const QString& link, const QString& base) const {
     if (services_->absoluteUrl) return services_->absoluteUrl(link, base);
     const QUrl b(base);
-    return b.resolved(QUrl(link)).toString();
+    return b.resolved(QUrl(link)).toString(QUrl::FullyEncoded);
 }
 
 // A stop request ends the pipeline; an outside status stays as set.
@@ -312,7 +312,7 @@ QString SrchThrd::RunHook(const QString& script, const QString& text) {
         if (attempt % 150 == 149 && services_->clearScriptBusy) services_->clearScriptBusy();
         const std::optional<QString> out = services_->runScript(script, text);
         if (out) return *out;
-        WaitTime(200);
+        WaitTime(settings_.scriptRetryWaitMs);
     }
     return text;
 }

@@ -29,7 +29,8 @@ struct SrchThrdSettings {
     int footTag = 0;    // stored inverted: 0 = on
     QString footTagExtension;
     QString userAgent = QStringLiteral("SearchKorvi");
-    int retryWaitMs = 0;  // 0: a 503 answer is not retried
+    int retryWaitMs = 0;          // 0: a 503 answer is not retried
+    int scriptRetryWaitMs = 200;  // pause after a busy script host
     int overwriteType = 0;
     bool overwriteLocalLoad = false;
     QString searchWords;

@@ -23,7 +23,7 @@ namespace korvi::test {
 inline QString SimpleMap(const QString& url) {
     const QUrl u(url);
     if (u.isLocalFile()) return u.toLocalFile();
-    QString path = u.path();
+    QString path = u.path(QUrl::FullyEncoded);
     if (path.isEmpty() || path.endsWith(u'/')) path += QStringLiteral("index.html");
     if (u.hasQuery()) path += QStringLiteral("_") + u.query();
     return QStringLiteral("log/R/") + u.host() + path;
@@ -67,3 +67,10 @@ bool WaitFor(F cond, int ms = 5000) {
 }
 
 }  // namespace korvi::test
+
+#include <ostream>
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
