@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 #include "shell/Clock.h"
@@ -180,19 +179,23 @@ bool CtrlFile::RenameDir(const QString& from, const QString& to) {
 
 QString CtrlFile::GetUrlExtnsn(const QString& url) {
     if (url.isEmpty()) return QString("");
-    QString path = url;
+    QStringView path(url);
     // Only the last path segment counts; query and fragment are not part of it.
-    const qsizetype cut = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
-    if (cut >= 0) path.truncate(cut);
-    const qsizetype scheme = path.indexOf(QStringLiteral("://"));
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (path.at(i) == u'?' || path.at(i) == u'#') {
+            path = path.left(i);
+            break;
+        }
+    }
+    const qsizetype scheme = path.indexOf(u"://");
     if (scheme >= 0) {
         const qsizetype slash = path.indexOf(u'/', scheme + 3);
-        path = slash < 0 ? QString("") : path.mid(slash);
+        path = slash < 0 ? QStringView() : path.mid(slash);
     }
-    const QString last = path.mid(path.lastIndexOf(u'/') + 1);
+    const QStringView last = path.mid(path.lastIndexOf(u'/') + 1);
     const qsizetype dot = last.lastIndexOf(u'.');
     if (dot < 0 || dot == last.size() - 1) return QStringLiteral("-");
-    return last.mid(dot + 1).toLower();
+    return last.mid(dot + 1).toString().toLower();
 }
 
 QString CtrlFile::AdjustExtnsn(const QString& extension) {

@@ -72,8 +72,8 @@ public:
     static QString TimeStrAt(qint64 ms);
 
 private:
-    QString MapUrlLocked(const QString& url);
-    int QueryNumberLocked(const QString& listPath, const QString& query);
+    // Line number of the query in the query list, adding it when new; -1 on failure.
+    int QueryNumberLocked(const QString& listPath, const QString& query, QString* failure);
 
     const QString home_;
     const Clock& clock_;

@@ -18,10 +18,12 @@ void CtrlFile::SaveErrLog(const QString& message) {
         return;
     }
     const QString name = RunId() + QStringLiteral(".log");
-    // Keep at most ten logs, counting the one this line goes to.
+    // Keep at most ten logs, counting the one this line goes to; the
+    // alphabetically first (the oldest run) goes first. Only files count and
+    // go: a folder or a link to one is never followed or emptied.
     for (;;) {
         QStringList entries =
-            dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+            dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
         if (entries.contains(name)) {
             if (entries.size() <= 10) break;
         } else if (entries.size() < 10) {
@@ -30,9 +32,7 @@ void CtrlFile::SaveErrLog(const QString& message) {
         entries.removeAll(name);
         if (entries.isEmpty()) break;
         const QString victim = folder + u'/' + entries.first();
-        const bool gone = QFileInfo(victim).isDir() ? QDir(victim).removeRecursively()
-                                                    : QFile::remove(victim);
-        if (!gone) {
+        if (!QFile::remove(victim)) {
             std::fprintf(stderr, "Err Log Output Error:cannot delete %s\n", qPrintable(victim));
             break;
         }

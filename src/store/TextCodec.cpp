@@ -94,25 +94,97 @@ QByteArray EncodeAs(const QString& text, const char* encoding) {
 
 QByteArray EncodeText(const QString& text) { return text.toUtf8(); }
 
-QString DecodeText(const QByteArray& bytes) {
-    if (bytes.isEmpty()) return QString("");
-    if (IsValidUtf8(bytes)) {
-        QString s = QString::fromUtf8(bytes);
-        if (s.startsWith(QChar(0xFEFF))) s.remove(0, 1);
-        return s;
+namespace {
+
+bool AllSevenBit(const QByteArray& b) {
+    for (const char c : b) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
     }
-    if (LooksIso2022(bytes)) {
-        const QString s = DecodeAs(bytes, "ISO-2022-JP");
-        if (!s.isNull()) return s;
+    return true;
+}
+
+// Decodes in a named encoding; false when the encoding is unknown.
+bool DecodeInto(const QByteArray& bytes, const char* encoding, DecodedText* out) {
+    QStringDecoder dec(encoding);
+    if (!dec.isValid()) return false;
+    out->text = dec.decode(bytes);
+    if (out->text.isNull()) out->text = QString("");
+    out->encoding = encoding;
+    out->errors = dec.hasError();
+    return true;
+}
+
+}  // namespace
+
+DecodedText DecodeTextDetail(const QByteArray& bytes) {
+    DecodedText d;
+    if (bytes.isEmpty()) {
+        d.text = QString("");
+        return d;
     }
+    // ISO-2022-JP is 7-bit and therefore also valid UTF-8: check it first.
+    if (LooksIso2022(bytes) && AllSevenBit(bytes) && DecodeInto(bytes, "ISO-2022-JP", &d) &&
+        !d.errors) {
+        return d;
+    }
+    {
+        QStringDecoder dec(QStringDecoder::Utf8);
+        d.text = dec.decode(bytes);
+        if (!dec.hasError()) {
+            if (d.text.startsWith(QChar(0xFEFF))) d.text.remove(0, 1);
+            d.encoding = "UTF-8";
+            d.errors = false;
+            return d;
+        }
+    }
+    if (LooksIso2022(bytes) && DecodeInto(bytes, "ISO-2022-JP", &d)) return d;
     const Fit sjis = ScanShiftJis(bytes);
     const Fit euc = ScanEucJp(bytes);
     // EUC-JP text usually also scans as Shift_JIS, but then mostly as
     // half-width kana; real Shift_JIS text is mostly two-byte characters.
     const bool useEuc = euc.valid && (!sjis.valid || sjis.kana > sjis.pairs);
-    const QString s = DecodeAs(bytes, useEuc ? "EUC-JP" : "windows-31j");
-    if (!s.isNull()) return s;
-    return QString::fromLatin1(bytes);
+    if (DecodeInto(bytes, useEuc ? "EUC-JP" : "windows-31j", &d)) return d;
+    d.text = QString::fromLatin1(bytes);
+    d.encoding = "ISO-8859-1";
+    d.errors = false;
+    return d;
+}
+
+QString DecodeText(const QByteArray& bytes) { return DecodeTextDetail(bytes).text; }
+
+qsizetype CountNonTextBytes(const char* data, qsizetype size) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned c = p[i];
+        if (c >= 0x20 && c < 0x7F) continue;
+        if (c == '\t' || c == '\n' || c == '\r') continue;
+        if (c == 0x1B) {
+            // ESC $ ... and ESC ( ... switch character sets in ISO-2022-JP.
+            if (i + 1 < size && (p[i + 1] == '$' || p[i + 1] == '(')) continue;
+            ++count;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F || c >= 0xFD) ++count;
+    }
+    return count;
+}
+
+bool IsNonText(qsizetype suspects, qsizetype size) { return suspects * 64 > size; }
+
+bool LooksNonText(const QByteArray& bytes, const DecodedText& decoded) {
+    qsizetype suspects = CountNonTextBytes(bytes.constData(), bytes.size());
+    if (decoded.errors) {
+        // Bytes the decoder could not place come back as U+FFFD or U+001A.
+        qsizetype rawSub = 0;
+        for (const char c : bytes) rawSub += c == 0x1A;
+        qsizetype replaced = 0;
+        for (const QChar c : decoded.text) {
+            replaced += c.unicode() == 0xFFFD || c.unicode() == 0x1A;
+        }
+        suspects += replaced > rawSub ? replaced - rawSub : 0;
+    }
+    return IsNonText(suspects, bytes.size());
 }
 
 }  // namespace korvi

@@ -1,0 +1,25 @@
+#include "cli/Cli.h"
+#include "platform/IpcEndpoint.h"
+#include "shell/Context.h"
+
+namespace korvi::cli {
+
+namespace {
+
+int RunSend(Context& ctx, const QStringList& raw) {
+    static const Command self{"send", "send TEXT", nullptr};
+    const Args args(raw, {}, {});
+    if (!args.Ok()) return UsageError(self, args.Error());
+    if (args.Positional().size() != 1) return UsageError(self, QStringLiteral("one TEXT expected"));
+    if (!SendToInstance(IpcName(ctx.Home()), args.Positional().first())) {
+        PrintError(QStringLiteral("korvi-run: no resident Korvi for this home"));
+        return kFail;
+    }
+    return kOk;
+}
+
+}  // namespace
+
+KORVI_CLI_COMMAND(send, "send", "send TEXT", RunSend);
+
+}  // namespace korvi::cli

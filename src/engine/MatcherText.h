@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace korvi {
+
+// Plain text of a page as the matcher searches it, in one pass: every line
+// feed, carriage return, tab and "|" is dropped, then every run of two or more
+// blanks is dropped, then every tag ("<" up to the next ">") is dropped. The
+// result equals applying the patterns "[\n|\r|\t]+", " {2,}+" and "<[^>]*>"
+// in that order, each replaced by nothing. No entity is decoded.
+QString MatcherPlainText(const QString& html);
+
+}  // namespace korvi

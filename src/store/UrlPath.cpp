@@ -1,0 +1,342 @@
+#include "store/UrlPath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QSaveFile>
+#include <QUrl>
+
+#include <cstdio>
+#include <exception>
+
+#include "shell/Assist.h"
+#include "store/CtrlFile.h"
+#include "store/TextCodec.h"
+
+namespace korvi {
+
+namespace {
+
+constexpr qsizetype kLongSegment = 250;  // a path segment this long becomes a query
+constexpr qsizetype kSegmentMax = 32;    // stored segments are cut to this length
+constexpr qsizetype kFolderMax = 256;    // folder length (with a 32 reserve) before "~"
+constexpr qsizetype kHostBytesMax = 255; // a Linux file name holds at most 255 bytes
+
+const QString kListName = QString::fromLatin1(kQueryListName);
+
+// Host as written (no user information, no port) and the "file" part
+// (everything after the authority) of an absolute URL that QUrl accepted.
+void SplitRaw(QStringView url, QStringView* host, QStringView* file) {
+    const qsizetype colon = url.indexOf(u':');
+    QStringView rest = url.mid(colon + 1);
+    *host = QStringView();
+    if (!rest.startsWith(u"//")) {
+        *file = rest;
+        return;
+    }
+    rest = rest.mid(2);
+    qsizetype end = 0;
+    while (end < rest.size()) {
+        const QChar c = rest.at(end);
+        if (c == u'/' || c == u'?' || c == u'#') break;
+        ++end;
+    }
+    QStringView authority = rest.left(end);
+    *file = rest.mid(end);
+    const qsizetype at = authority.lastIndexOf(u'@');
+    if (at >= 0) authority = authority.mid(at + 1);
+    if (authority.startsWith(u'[')) {
+        const qsizetype close = authority.indexOf(u']');
+        *host = close < 0 ? authority : authority.left(close + 1);
+        return;
+    }
+    const qsizetype port = authority.lastIndexOf(u':');
+    *host = port < 0 ? authority : authority.left(port);
+}
+
+void AppendHex(QString& out, char16_t c) {
+    static const char digits[] = "0123456789ABCDEF";
+    out += u'%';
+    out += QLatin1Char(digits[(c >> 4) & 0xF]);
+    out += QLatin1Char(digits[c & 0xF]);
+}
+
+// The character escapes of a stored path; control characters (never valid
+// in a name we want to write, NUL not at all) become %XX as well.
+QString EscapePath(QStringView path) {
+    QString out;
+    out.reserve(path.size() + 16);
+    for (const QChar qc : path) {
+        const char16_t c = qc.unicode();
+        switch (c) {
+            case u':': out += u"%3A"; break;
+            case u',': out += u"%2C"; break;
+            case u';': out += u"%2A"; break;
+            case u'*': out += u"%2A"; break;
+            case u'?': out += u"%3F"; break;
+            case u'"': out += u"%22"; break;
+            case u'<': out += u"%3C"; break;
+            case u'>': out += u"%3E"; break;
+            case u'|': out += u"%7C"; break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    AppendHex(out, c);
+                } else {
+                    out += qc;
+                }
+        }
+    }
+    return out;
+}
+
+// "." and ".." never name a folder level of their own.
+QString NeutralDots(const QString& name) {
+    if (name == u".") return QStringLiteral("%2E");
+    if (name == u"..") return QStringLiteral("%2E%2E");
+    return name;
+}
+
+QString HostFolder(QStringView rawHost) {
+    QString host;
+    host.reserve(rawHost.size());
+    for (const QChar qc : rawHost) {
+        const char16_t c = qc.unicode();
+        if (c < 0x20 || c == 0x7F || c == u'/') {
+            AppendHex(host, c);
+        } else {
+            host += qc;
+        }
+    }
+    host = NeutralDots(host);
+    if (host.size() * 3 > kHostBytesMax) {
+        while (host.toUtf8().size() > kHostBytesMax) {
+            host.chop(host.size() >= 2 && host.at(host.size() - 1).isLowSurrogate() ? 2 : 1);
+        }
+    }
+    return host;
+}
+
+// The first 32 units of a segment, never splitting a surrogate pair.
+QStringView CutSegment(QStringView seg) {
+    if (seg.size() <= kSegmentMax) return seg;
+    qsizetype n = kSegmentMax;
+    if (seg.at(n - 1).isHighSurrogate()) --n;
+    return seg.left(n);
+}
+
+}  // namespace
+
+QString QueryFileName(int n) { return Assist::ChngNoToZeroStr(n, 8) + QStringLiteral(".cgi"); }
+
+bool PathStaysBelow(const QString& prefix, const QString& path) {
+    if (!path.startsWith(prefix) || path.size() <= prefix.size() + 1 ||
+        path.at(prefix.size()) != u'/') {
+        return false;
+    }
+    const QStringView rest = QStringView(path).mid(prefix.size() + 1);
+    for (const QStringView part : rest.split(u'/')) {
+        if (part.isEmpty() || part == u"." || part == u"..") return false;
+        if (part.contains(QChar(0))) return false;
+    }
+    return true;
+}
+
+UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId) {
+    UrlMapping m;
+    if (url.startsWith(QStringLiteral("file:/"))) {
+        // A local file stays where it is.
+        const QUrl local(url);
+        m.path = local.isValid() ? local.toLocalFile() : QString();
+        if (m.path.isEmpty()) {
+            m.error = local.isValid() ? QStringLiteral("not a local file") : local.errorString();
+        }
+        return m;
+    }
+    const QString base = root + u'/' + runId;
+    if (url.isEmpty()) {
+        m.path = base + QStringLiteral("/index.html");
+        return m;
+    }
+
+    const QUrl parsed(url, QUrl::TolerantMode);
+    if (!parsed.isValid()) {
+        m.error = parsed.errorString();
+        return m;
+    }
+    if (parsed.scheme().isEmpty()) {
+        m.error = QStringLiteral("no protocol: ") + url;
+        return m;
+    }
+    QStringView rawHost;
+    QStringView filePart;
+    SplitRaw(url, &rawHost, &filePart);
+
+    // Fragment.
+    const qsizetype hash = filePart.indexOf(u'#');
+    if (hash >= 0) filePart = filePart.left(hash);
+
+    // Query.
+    QString path;
+    bool hasQuery = false;
+    qsizetype sep = filePart.indexOf(u'?');
+    if (sep <= 0) {
+        sep = filePart.indexOf(u';');
+        if (sep <= 0) sep = filePart.indexOf(u'&');
+    }
+    if (sep >= 0) {
+        m.query = filePart.mid(sep + 1).toString();
+        path = filePart.left(sep).toString() + QStringLiteral("_/") + kListName;
+        hasQuery = true;
+    } else {
+        path = filePart.toString();
+    }
+
+    // Over-long segment: the rest moves into the query.
+    qsizetype prev = 0;
+    for (;;) {
+        const qsizetype next = path.indexOf(u'/', prev + 1);
+        const qsizetype end = next < 0 ? path.size() - 1 : next;
+        if (end - prev >= kLongSegment) {
+            const qsizetype cut = prev + kLongSegment;
+            const QString rest = path.mid(cut);
+            m.query = hasQuery ? rest + u'?' + m.query : rest;
+            hasQuery = true;
+            path = path.left(cut) + QStringLiteral("_/") + kListName;
+            break;
+        }
+        if (next < 0) break;
+        prev = next;
+    }
+
+    path = EscapePath(path);
+
+    QString folder = base + u'/';
+    if (rawHost.isEmpty()) {
+        m.unknownHost = true;
+        folder += QStringLiteral("Unknown Host");
+    } else {
+        folder += HostFolder(rawHost);
+    }
+
+    // Segments; the last one is a file when it holds a ".".
+    QStringView last;
+    bool any = false;
+    for (const QStringView seg : QStringView(path).split(u'/', Qt::SkipEmptyParts)) {
+        if (any) {
+            QString name = NeutralDots(CutSegment(last).toString());
+            if (folder.size() + 1 + name.size() + kSegmentMax >= kFolderMax) {
+                name = QStringLiteral("~");
+            }
+            folder += u'/';
+            folder += name;
+        }
+        last = seg;
+        any = true;
+    }
+    QString result;
+    if (!any) {
+        result = folder + QStringLiteral("/index.html");
+    } else {
+        const QString name = CutSegment(last).toString();
+        result = folder + u'/' + NeutralDots(name);
+        if (!name.contains(u'.')) result += QStringLiteral("/index.html");
+    }
+
+    if (!result.startsWith(base + u'/')) result = base + u'/' + result;
+    result.replace(QStringLiteral("../"), QStringLiteral("%2E%2E/"));
+
+    if (!PathStaysBelow(base, result)) {
+        m.error = QStringLiteral("path leaves the run folder: ") + result;
+        return m;
+    }
+    m.path = result;
+    m.queryList = result.endsWith(u'/' + kListName);
+    if (m.queryList && !hasQuery) m.query = QString("");
+    return m;
+}
+
+namespace {
+
+// One line of the query list per query: a line break inside a query would
+// split it over two lines and it would never be found again.
+QString ListableQuery(const QString& query) {
+    QString q = QString::fromUtf8(query.toUtf8());  // lone surrogates do not survive a file
+    q.replace(u'\r', QStringLiteral("%0D"));
+    q.replace(u'\n', QStringLiteral("%0A"));
+    return q;
+}
+
+}  // namespace
+
+int CtrlFile::QueryNumberLocked(const QString& listPath, const QString& rawQuery,
+                                QString* failure) {
+    const QString query = ListableQuery(rawQuery);
+    const QString file = Abs(listPath);
+    QString text;
+    if (QFileInfo::exists(file)) {
+        QFile in(file);
+        if (!in.open(QIODevice::ReadOnly)) {
+            *failure = in.errorString();
+            return -1;
+        }
+        text = DecodeText(in.readAll());
+    }
+    int count = 0;
+    qsizetype from = 0;
+    while (from < text.size()) {
+        qsizetype nl = text.indexOf(u'\n', from);
+        if (nl < 0) nl = text.size();
+        QStringView line = QStringView(text).mid(from, nl - from);
+        if (line.endsWith(u'\r')) line.chop(1);
+        if (line == query) return count;
+        ++count;
+        from = nl + 1;
+    }
+    // Every line ends with "\n", so an empty query is a line of its own.
+    if (!text.isEmpty() && !text.endsWith(u'\n')) text += u'\n';
+    text += query;
+    text += u'\n';
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        *failure = QStringLiteral("cannot create ") + folder;
+        return -1;
+    }
+    QSaveFile out(file);
+    const QByteArray bytes = EncodeText(text);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+        *failure = out.errorString();
+        return -1;
+    }
+    return count;
+}
+
+QString CtrlFile::GetLogFrdr(const QString& url) {
+    QMutexLocker lock(&map_mutex_);
+    try {
+        const UrlMapping m = MapUrl(url, LogRoot(), RunId());
+        if (!m.error.isEmpty()) {
+            SaveErrLog(QStringLiteral("Get Log Folder Error : ") + url + QStringLiteral("  e = ") +
+                       m.error);
+            return QString("");
+        }
+        if (m.unknownHost) {
+            std::fprintf(stderr, "Unknown Host Error:%s\n", url.toUtf8().constData());
+        }
+        if (!m.queryList) return m.path;
+        QString failure;
+        const int n = QueryNumberLocked(m.path, m.query, &failure);
+        if (n < 0) {
+            SaveErrLog(QStringLiteral("Get Log Folder Local Error : ") + url +
+                       QStringLiteral("  e = ") + failure);
+            return QString("");
+        }
+        return m.path.left(m.path.size() - kListName.size()) + QueryFileName(n);
+    } catch (const std::exception& e) {
+        SaveErrLog(QStringLiteral("Get Log Folder Local Error : ") + url + QStringLiteral("  e = ") +
+                   QString::fromLocal8Bit(e.what()));
+        return QString("");
+    }
+}
+
+}  // namespace korvi

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace korvi {
+
+// The pure part of the URL-to-path mapping: everything but the query-list
+// file, which CtrlFile::GetLogFrdr reads and extends under its lock.
+struct UrlMapping {
+    // Mapped path below root + "/" + run id; for a URL with a query it ends
+    // in the folder's query list "cgi%%q.txt".
+    QString path;
+    bool queryList = false;  // path names a query list; query gives the line
+    QString query;
+    bool unknownHost = false;
+    QString error;  // parse failure; path is then empty
+};
+
+inline constexpr char kQueryListName[] = "cgi%%q.txt";
+
+// Maps a URL to its local path (a file: URL to its local file). root and
+// runId are joined with "/" as given.
+UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId);
+
+// True when path lies strictly below prefix and none of the components
+// after prefix is empty, "." or ".." or holds a NUL.
+bool PathStaysBelow(const QString& prefix, const QString& path);
+
+// The file name of the n-th query of a page: 00000000.cgi, 00000001.cgi ...
+QString QueryFileName(int n);
+
+}  // namespace korvi

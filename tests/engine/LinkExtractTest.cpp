@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+
+#include "engine/HtmlText.h"
+#include "engine/LinkExtract.h"
+#include "engine/LinkPrint.h"
+#include "engine/ListFile.h"
+#include "engine/UrlHelpers.h"
+#include "fixtures/TempHome.h"
+#include "shell/Assist.h"
+#include "store/TextCodec.h"
+
+using namespace korvi;
+
+namespace {
+
+QString ErrLog(test::TempHome& th) {
+    return QString::fromUtf8(th.Read("log_err/R.log"));
+}
+
+}  // namespace
+
+TEST(LinkText, NormalisesTitlesAndPageUrl) {
+    EXPECT_EQ(GetNonDlmtrHtml(QStringLiteral("a\r\n\tb    c  d")), QStringLiteral("a b c d"));
+    // A "|" is page text, not a delimiter.
+    EXPECT_EQ(GetNonDlmtrHtml(QStringLiteral("News | Site\n")), QStringLiteral("News | Site "));
+    EXPECT_EQ(GetPTtl(QStringLiteral("<TITLE lang=ja>Top  page</Title><title>2</title>")),
+              QStringLiteral("Top  page"));
+    EXPECT_EQ(GetPTtl(QStringLiteral("<title></title>")), QString());
+    EXPECT_EQ(GetPUrl(QStringLiteral("x<!--KorviPUrl=\"http://h/a.html\"-->y")),
+              QStringLiteral("http://h/a.html"));
+    EXPECT_EQ(GetPUrl(QStringLiteral("<!--korvipurl=\"http://h/\"-->")), QString());
+
+    const QString t = QStringLiteral("<p><a href=\"x\"><b>Bold</b> text </a> <img src=\"i\">");
+    EXPECT_EQ(GetTitle(t.indexOf(QLatin1String("href")), t), QStringLiteral("Bold text"));
+    EXPECT_EQ(GetTitle(t.indexOf(QLatin1String("src")), t), QStringLiteral("not link"));
+    EXPECT_EQ(GetTitle(0, t), QStringLiteral("not link"));
+    const QString open = QStringLiteral("<a href=\"x\">never closed");
+    EXPECT_EQ(GetTitle(3, open), QString());
+}
+
+TEST(LinkUrl, CleansAndResolvesUrls) {
+    EXPECT_EQ(ChngUrl(QStringLiteral("http://h/a.html#top"), false),
+              QStringLiteral("http://h/a.html"));
+    EXPECT_EQ(ChngUrl(QStringLiteral("http://h/a.html#top"), true),
+              QStringLiteral("http://h/a.html#top"));
+    EXPECT_EQ(ChngUrl(QStringLiteral("#top"), false), QStringLiteral("#top"));
+    EXPECT_EQ(ChngUrl(QStringLiteral("http://h/%7Eu/a%20b?x=1&amp;y=&lt;&gt;&nbsp;"), false),
+              QStringLiteral("http://h/~u/a b?x=1&y=<> "));
+    // "&lt;" goes before "&amp;", so an escaped entity stays one level escaped.
+    EXPECT_EQ(ChngUrl(QStringLiteral("a&amp;lt;b"), false), QStringLiteral("a&lt;b"));
+
+    const QUrl base(QStringLiteral("http://h.example/dir/page.html?q=1"));
+    EXPECT_EQ(GetAbsltUrl(QStringLiteral("../up/x.html"), base),
+              QStringLiteral("http://h.example/up/x.html"));
+    EXPECT_EQ(GetAbsltUrl(QStringLiteral("y.html"), base),
+              QStringLiteral("http://h.example/dir/y.html"));
+    EXPECT_EQ(GetAbsltUrl(QStringLiteral("/root"), base), QStringLiteral("http://h.example/root"));
+    EXPECT_EQ(GetAbsltUrl(QStringLiteral("?p=2"), base),
+              QStringLiteral("http://h.example/dir/page.html?p=2"));
+    EXPECT_EQ(GetAbsltUrl(QStringLiteral("//other/z"), base), QStringLiteral("http://other/z"));
+    EXPECT_EQ(GetAbsltUrl(QStringLiteral("https://s/x"), base), QStringLiteral("https://s/x"));
+    // "http://" links are taken exactly as written.
+    EXPECT_EQ(GetAbsltUrl(QStringLiteral("http://H/a b/../c"), base),
+              QStringLiteral("http://H/a b/../c"));
+    EXPECT_EQ(GetAbsltUrl(QStringLiteral("javascript:void(0)"), base), QString());
+    EXPECT_EQ(GetAbsltUrl(QStringLiteral("x.html"), QUrl()), QString());
+
+    const BasePrefixes p = SplitBaseUrl(QStringLiteral("http://h/d/e/f.html?a=/b/c"));
+    EXPECT_EQ(p.root, QStringLiteral("http://h/"));
+    EXPECT_EQ(p.dir, QStringLiteral("http://h/d/e/"));
+    EXPECT_TRUE(SplitBaseUrl(QStringLiteral("no scheme/x")).root.isEmpty());
+    EXPECT_EQ(UrlScope(QStringLiteral("http://other/"), p), 0);
+    EXPECT_EQ(UrlScope(QStringLiteral("http://h/d/x"), p), 1);
+    EXPECT_EQ(UrlScope(QStringLiteral("http://h/d/e/x/y"), p), 2);
+    EXPECT_EQ(UrlScope(QStringLiteral("http://h/d/e/"), BasePrefixes{}), 0);
+}
+
+TEST(LinkUrl, BaseUrlAndEncoding) {
+    QStringList log;
+    const ErrSink sink = [&](const QString& m) { log.append(m); };
+    EXPECT_EQ(
+        GetBaseUrl(QStringLiteral("<base href=\"http://b/x/\">"), QStringLiteral("http://p/")),
+        QUrl(QStringLiteral("http://b/x/")));
+    EXPECT_EQ(GetBaseUrl(QStringLiteral("<BASE TARGET=_top HREF=sub/>"),
+                         QStringLiteral("http://p/a/i.html")),
+              QUrl(QStringLiteral("http://p/a/sub/")));
+    EXPECT_EQ(GetBaseUrl(QStringLiteral("<p>"), QStringLiteral("http://p/a")),
+              QUrl(QStringLiteral("http://p/a")));
+    EXPECT_FALSE(GetBaseUrl(QStringLiteral("<p>"), QString(), sink).isValid());
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log.at(0).startsWith(QStringLiteral("S_Thrd Get Base Url Error : ")));
+
+    // 日本 in Shift_JIS is 93 FA 96 7B.
+    EXPECT_EQ(EncJ(QStringLiteral("http://s/q?w=日本&n=a b*c&flag#frag")),
+              QStringLiteral("http://s/q?w=%93%FA%96%7B&n=a+b*c&flag#frag"));
+    EXPECT_EQ(EncJ(QStringLiteral("http://s/plain")), QStringLiteral("http://s/plain"));
+    EXPECT_EQ(EncJ(QStringLiteral("http://s/?a=%41")), QStringLiteral("http://s/?a=%2541"));
+}
+
+TEST(LinkExtract, PageAndObjectPasses) {
+    test::TempHome th;
+    const QString html = QStringLiteral(
+        "<html><head><title>T</title><BASE HREF=\"http://base.example/d/\">\n"
+        "<link rel=stylesheet HREF=\"s.css\"><style>body{background:url(bg.png)}</style></head>\n"
+        "<body BACKGROUND='wall.gif'><A HREF=\"rel.html#sec\">Relative <i>one</i></A>\n"
+        "<a href=mailto:me@example.com>mail</a> <a href=\"MAILTO:x@y\">m2</a>\n"
+        "<a href='/abs.cgi?a=1&amp;b=2'>amp</a> <a href=\"#only\">frag</a>\n"
+        "<a href=\"javascript:go()\">js</a> <img src=\"pic/a.jpg\" alt=\"A pic\">\n"
+        "<meta http-equiv=refresh content=\"0; URL=next.html\">\n"
+        "<a href=\"http://other.example/x.zip\">zip</a><applet archive=\"app.jar\"></applet>\n"
+        "<input onclick=\"window.open('pop.html')\">\n</body></html>");
+    LinkExtract ex(th.Ctrl(), LinkOptions{QStringLiteral("http://page.example/p/index.html")});
+    ASSERT_TRUE(ex.GetUrlList(1, html));
+    EXPECT_EQ(ex.BaseUrl(), QUrl(QStringLiteral("http://base.example/d/")));
+    EXPECT_FALSE(ex.NormText().contains(QLatin1String("<BASE")));
+    EXPECT_EQ(ex.ObjLinks().url, QStringList({QStringLiteral("http://base.example/d/s.css"),
+                                              QStringLiteral("http://base.example/d/wall.gif"),
+                                              QStringLiteral("http://base.example/d/pic/a.jpg"),
+                                              QStringLiteral("http://base.example/d/app.jar")}));
+    EXPECT_EQ(ex.ObjLinks().ext, QStringList({QStringLiteral("css"), QStringLiteral("gif"),
+                                              QStringLiteral("jpg"), QStringLiteral("jar")}));
+
+    ASSERT_TRUE(ex.GetUrlList(0, html));
+    const LinkList& pl = ex.PageLinks();
+    EXPECT_EQ(pl.url, QStringList({QStringLiteral("http://base.example/d/s.css"),
+                                   QStringLiteral("http://base.example/d/bg.png"),
+                                   QStringLiteral("http://base.example/d/rel.html"),
+                                   QStringLiteral("http://base.example/abs.cgi?a=1&b=2"),
+                                   QStringLiteral("http://base.example/d/"),
+                                   QStringLiteral("http://base.example/d/next.html"),
+                                   QStringLiteral("http://other.example/x.zip"),
+                                   QStringLiteral("http://base.example/d/pop.html")}));
+    ASSERT_EQ(pl.title.size(), pl.url.size());
+    EXPECT_EQ(pl.title.at(1), QStringLiteral("not link"));
+    EXPECT_EQ(pl.title.at(2), QStringLiteral("Relative one"));
+    EXPECT_EQ(pl.title.at(3), QStringLiteral("amp"));
+    EXPECT_EQ(pl.title.at(6), QStringLiteral("zip"));
+    EXPECT_EQ(pl.ext.at(3), QStringLiteral("cgi"));
+    EXPECT_EQ(pl.ext.at(4), QStringLiteral("-"));
+
+    ASSERT_TRUE(ex.GetImgList());
+    EXPECT_EQ(ex.ImgUrls(), QStringList{QStringLiteral("http://base.example/d/pic/a.jpg")});
+    EXPECT_EQ(ex.ImgAlts(), QStringList{QStringLiteral("A")});
+}
+
+TEST(LinkExtract, OptionsFiltersAndFailures) {
+    test::TempHome th;
+    const QString html = QStringLiteral(
+        "<a href=\"a.html#x\">a</a><a href=\"b.jpg\">b</a><IMG SRC=\"my%20pic.png\" ALT=\"alt\">");
+    LinkOptions opt{QStringLiteral("http://h/")};
+    opt.restSharp = true;
+    QStringList asked;
+    opt.accept = [&](const QString& url, const QString& ext) {
+        asked.append(url);
+        return ext != QLatin1String("jpg");
+    };
+    LinkExtract ex(th.Ctrl(), opt);
+    ASSERT_TRUE(ex.GetUrlList(0, html));
+    EXPECT_EQ(ex.PageLinks().url, QStringList{QStringLiteral("http://h/a.html#x")});
+    EXPECT_EQ(asked.size(), 2);
+    ASSERT_TRUE(ex.GetImgList());
+    EXPECT_EQ(ex.ImgUrls(), QStringList{QStringLiteral("http://h/my%20pic.png")});
+
+    opt.fromLocalHtml = true;
+    LinkExtract local(th.Ctrl(), opt);
+    ASSERT_TRUE(local.GetUrlList(0, html));
+    EXPECT_EQ(local.PageLinks().size(), 2);
+
+    // No page URL and no BASE: the pass fails and is logged once.
+    LinkExtract none(th.Ctrl(), LinkOptions{});
+    EXPECT_FALSE(none.GetUrlList(0, html));
+    EXPECT_FALSE(none.GetImgList());
+    EXPECT_TRUE(ErrLog(th).contains(QStringLiteral("S_Thrd Get Base Url Error : ")));
+}
+
+TEST(LinkExtract, BrokenMarkupNeverFails) {
+    test::TempHome th;
+    const QStringList odd = {
+        QString(),
+        QStringLiteral("href="),
+        QStringLiteral("<a href=\"x"),
+        QStringLiteral("<a <a <a href=y>>>> </a"),
+        QStringLiteral("SRC=\"\" href='' url() ; URL= OPEN("),
+        QStringLiteral("<a href=\"http://[::1/\">v6</a><a href=\"http://h:99999/\">p</a>"),
+        QStringLiteral("<a href=%zz%>bad escape</a><a href=\"\\\\share\\x\">unc</a>"),
+        QStringLiteral("<base href=\"::\"><a href=r>r</a>"),
+    };
+    for (const QString& text : odd) {
+        LinkExtract ex(th.Ctrl(), LinkOptions{QStringLiteral("http://h/d/")});
+        ex.GetUrlList(1, text);
+        ex.GetUrlList(0, text);
+        ex.GetImgList();
+        for (const QString& u : ex.PageLinks().url) EXPECT_FALSE(u.isEmpty()) << qPrintable(text);
+        EXPECT_EQ(ex.PageLinks().title.size(), ex.PageLinks().url.size());
+    }
+    // Random bytes made of markup characters.
+    QRandomGenerator rng(7);
+    const QString alphabet = QStringLiteral("<>aA hrefHREF=\"'/#:.?&;()srcSRC</a>\n\t");
+    for (int round = 0; round < 200; ++round) {
+        QString text;
+        const int n = rng.bounded(400);
+        for (int i = 0; i < n; ++i) text += alphabet.at(rng.bounded(int(alphabet.size())));
+        LinkExtract ex(th.Ctrl(), LinkOptions{QStringLiteral("http://h/")});
+        ex.GetUrlList(1, text);
+        ex.GetUrlList(0, text);
+        ex.GetImgList();
+        EXPECT_EQ(ex.ObjLinks().ext.size(), ex.ObjLinks().url.size());
+    }
+}
+
+TEST(LinkExtract, StoredPageToListFile) {
+    test::TempHome th;
+    const QString page = QStringLiteral(
+        "<html><head><title>\n Stored\tpage </title></head><body>"
+        "<!--KorviPUrl=\"http://orig.example/a/b.html\"-->"
+        "<a href=\"c.html\">C</a><a href=\"http://x.example/\">X</a></body></html>");
+    const QString text = GetUrlListFromHtml(th.Ctrl(), page, th.File(QStringLiteral("p.html")));
+    const ListFileData d = ReadListFile(Assist(text));
+    EXPECT_EQ(d.pUrl, QStringLiteral("http://orig.example/a/b.html"));
+    EXPECT_EQ(d.pTitle, QStringLiteral("Stored page"));
+    EXPECT_EQ(d.links.url, QStringList({QStringLiteral("http://orig.example/a/c.html"),
+                                        QStringLiteral("http://x.example/")}));
+    EXPECT_EQ(d.links.title, QStringList({QStringLiteral("C"), QStringLiteral("X")}));
+
+    // Without the comment the links resolve against the file itself.
+    const QString plain =
+        GetUrlListFromHtml(th.Ctrl(), QStringLiteral("<a href=\"sub/d.html\">D</a>"),
+                           th.File(QStringLiteral("p.html")));
+    const ListFileData f = ReadListFile(Assist(plain));
+    ASSERT_EQ(f.links.size(), 1);
+    EXPECT_EQ(f.links.url.at(0),
+              QUrl::fromLocalFile(th.File(QStringLiteral("sub/d.html"))).toString());
+}

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "shell/HomeFolder.h"
+
+using korvi::HomeFolder;
+
+namespace {
+
+// Sets or clears an environment variable for one scope.
+class EnvGuard {
+public:
+    EnvGuard(const char* name, const QByteArray& value) : name_(name) {
+        had_ = qEnvironmentVariableIsSet(name);
+        old_ = qgetenv(name);
+        if (value.isNull()) {
+            qunsetenv(name);
+        } else {
+            qputenv(name, value);
+        }
+    }
+    ~EnvGuard() {
+        if (had_) {
+            qputenv(name_, old_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(HomeFolderResolve, OptionThenEnvironmentThenExeDirThenXdg) {
+    QTemporaryDir tmp;
+    const QString root = tmp.path();
+    const QString exe = root + "/exe";
+    QDir().mkpath(exe);
+    EnvGuard xdg("XDG_DATA_HOME", (root + "/xdg").toUtf8());
+
+    {
+        EnvGuard env("KORVI_HOME", (root + "/envhome").toUtf8());
+        EXPECT_EQ(HomeFolder::Resolve(root + "/opt", exe), QDir(root + "/opt").absolutePath());
+        EXPECT_EQ(HomeFolder::Resolve(QString(), exe), QDir(root + "/envhome").absolutePath());
+    }
+    {
+        EnvGuard env("KORVI_HOME", QByteArray());
+        EXPECT_EQ(HomeFolder::Resolve(QString(), exe), QFileInfo(exe).absoluteFilePath());
+        // An executable folder that is not a usable folder leads to the data home.
+        EXPECT_EQ(HomeFolder::Resolve(QString(), root + "/missing"), root + "/xdg/korvi");
+        EXPECT_EQ(HomeFolder::Resolve(QString(), QString()), root + "/xdg/korvi");
+        // An empty environment value counts as unset.
+        EnvGuard empty("KORVI_HOME", QByteArray(""));
+        EXPECT_EQ(HomeFolder::Resolve(QString(), root + "/missing"), root + "/xdg/korvi");
+    }
+    {
+        EnvGuard env("KORVI_HOME", QByteArray());
+        EnvGuard noXdg("XDG_DATA_HOME", QByteArray());
+        EXPECT_EQ(HomeFolder::Resolve(QString(), root + "/missing"),
+                  QDir::homePath() + "/.local/share/korvi");
+    }
+}
+
+TEST(HomeFolderPrepare, SeedsMissingFilesAndNeverOverwrites) {
+    QTemporaryDir tmp;
+    const QString data = tmp.path() + "/data";
+    const QString home = tmp.path() + "/home/ホーム 1";
+    WriteFile(data + "/option/デフォルト.ini", "[BaseOption]\n");
+    WriteFile(data + "/theme/Korvi.theme", "shipped theme");
+    WriteFile(data + "/func/GetEnvPrm.js", "shipped script");
+    WriteFile(home + "/theme/Korvi.theme", "user theme");
+
+    QString error;
+    ASSERT_TRUE(HomeFolder::Prepare(home, data, &error)) << error.toStdString();
+    EXPECT_EQ(ReadFile(home + "/option/デフォルト.ini"), "[BaseOption]\n");
+    EXPECT_EQ(ReadFile(home + "/func/GetEnvPrm.js"), "shipped script");
+    EXPECT_EQ(ReadFile(home + "/theme/Korvi.theme"), "user theme");
+    for (const QString& sub : HomeFolder::LayoutFolders()) {
+        EXPECT_TRUE(QFileInfo(home + "/" + sub).isDir()) << sub.toStdString();
+    }
+    for (const char* need : {"log", "log/tmp", "log_err", "option", "favorite", "out_templet",
+                             "server", "stock", "tmp", "func", "resource/pic", "doc", "tool"}) {
+        EXPECT_TRUE(HomeFolder::LayoutFolders().contains(QString::fromUtf8(need))) << need;
+    }
+
+    // A second start changes nothing the user edited, and fills in what was removed.
+    WriteFile(home + "/func/GetEnvPrm.js", "edited");
+    QFile::remove(home + "/option/デフォルト.ini");
+    ASSERT_TRUE(HomeFolder::Prepare(home, data, &error));
+    EXPECT_EQ(ReadFile(home + "/func/GetEnvPrm.js"), "edited");
+    EXPECT_EQ(ReadFile(home + "/option/デフォルト.ini"), "[BaseOption]\n");
+
+    // Without shipped data the layout is still made.
+    const QString bare = tmp.path() + "/bare";
+    ASSERT_TRUE(HomeFolder::Prepare(bare, QString(), &error));
+    EXPECT_TRUE(QFileInfo(bare + "/log_err").isDir());
+}
+
+TEST(HomeFolderPrepare, FailsWithReasonWhenTheHomeCannotBeMade) {
+    QTemporaryDir tmp;
+    WriteFile(tmp.path() + "/file", "x");
+    QString error;
+    EXPECT_FALSE(HomeFolder::Prepare(tmp.path() + "/file/home", QString(), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(HomeFolderShippedData, BesideTheProgramThenInstalledShare) {
+    QTemporaryDir tmp;
+    const QString bin = tmp.path() + "/bin";
+    QDir().mkpath(bin);
+    EXPECT_EQ(HomeFolder::ShippedData(bin), QString());
+    QDir().mkpath(tmp.path() + "/share/korvi");
+    EXPECT_EQ(HomeFolder::ShippedData(bin), QDir(tmp.path() + "/share/korvi").absolutePath());
+    QDir().mkpath(bin + "/data");
+    EXPECT_EQ(HomeFolder::ShippedData(bin), QDir(bin + "/data").absolutePath());
+}
