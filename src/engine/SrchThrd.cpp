@@ -12,6 +12,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "engine/HtmlText.h"
 #include "engine/HttpFetch.h"
 #include "engine/ProxySettings.h"
 #include "engine/SessionCookies.h"
@@ -41,16 +42,7 @@ bool SetModificationTime(const QString& path, qint64 ms) {
 SrchThrd::SrchThrd(std::shared_ptr<const CrawlServices> services, const SrchThrdSettings& settings)
     : services_(std::move(services)),
       settings_(settings),
-      re_base_tag_(QStringLiteral("(<BASE[^>]+?>)"), kCi),
-      re_href_(QStringLiteral("(HREF=[\"']?|url\\(|; URL=|OPEN[^\\(]*?\\([ ]?[\"']?)"
-                              "([^\" >'\\)]+?)([\" >'\\)])"),
-               kCi),
-      re_src_(QStringLiteral("(SRC=[\"']?|BACKGROUND=[\"']?|<link[^<]*? HREF=\"?|archive=\"?)"
-                             "([^\" >']+?)([\" >'])"),
-              kCi),
-      re_anchor_(QStringLiteral("(<A[^>H]+?HREF=\"?)([^\" >]+)([\">])(.+?)(</A>)"), kCi),
-      re_image_(QStringLiteral("(<IMG SRC=\"?)([^\" >]+?)([\" >][^>]*?ALT=\"?)([^\" >]+?)([\" >])"),
-                kCi) {}
+      re_anchor_(QStringLiteral("(<A[^>H]+?HREF=\"?)([^\" >]+)([\">])(.+?)(</A>)"), kCi) {}
 
 std::shared_ptr<SrchThrd> SrchThrd::Create(std::shared_ptr<const CrawlServices> services,
                                            const SrchThrdSettings& settings) {
@@ -162,18 +154,36 @@ void SrchThrd::WaitTime(int ms) {
     }
 }
 
-bool SrchThrd::PreDl(qint64 sizeKb) const {
-    return !services_->preDlFilter || services_->preDlFilter(*this, sizeKb);
+UrlFilter& SrchThrd::Filter() {
+    if (!filter_) filter_ = std::make_unique<UrlFilter>(settings_.filter);
+    filter_->SetPage(Url(), depth_, extension_);
+    return *filter_;
+}
+
+bool SrchThrd::ChckPreDlFltrExtnsn(qint64 sizeKb) {
+    return Filter().ChckPreDlFltrExtnsn(sizeKb);
+}
+bool SrchThrd::ChckFltrExtnsn(const QString& extension) {
+    return Filter().ChckFltrExtnsn(extension);
+}
+bool SrchThrd::ChckFltrUrlRange(const QString& url) {
+    return Filter().ChckFltrUrlRange(url);
+}
+bool SrchThrd::ChckFltrUrlCrsRange(const QString& url) {
+    return Filter().ChckFltrUrlCrsRange(url);
 }
 
 QString SrchThrd::Chng(const QString& url) const {
-    return services_->chngUrl ? services_->chngUrl(url, settings_.restSharp) : url;
+    return ChngUrl(url, settings_.restSharp);
 }
 
 QString SrchThrd::Absolute(const QString& link, const QString& base) const {
-    if (services_->absoluteUrl) return services_->absoluteUrl(link, base);
-    const QUrl b(base);
-    return b.resolved(QUrl(link)).toString(QUrl::FullyEncoded);
+    CtrlFile* ctrl = services_->ctrl;
+    return GetAbsltUrl(link, QUrl(base), [ctrl](const QString& m) { ctrl->SaveErrLog(m); });
+}
+
+QString SrchThrd::MapPath(const QString& url) const {
+    return services_->mapPath ? services_->mapPath(url) : services_->ctrl->GetLogFrdr(url);
 }
 
 // A stop request ends the pipeline; an outside status stays as set.
@@ -222,7 +232,7 @@ void SrchThrd::Pipeline() {
     CtrlFile& ctrl = *services_->ctrl;
     const QFileInfo info(ctrl.Abs(path));
     if (!path.isEmpty() && info.isFile()) size_.store(info.size() / 1000);
-    if (!PreDl(size_.load())) {
+    if (!ChckPreDlFltrExtnsn(size_.load())) {
         SetStatus(kFiltered);
         if (size_.load() == 0) size_.store(1);
         return;
@@ -276,7 +286,7 @@ void SrchThrd::Pipeline() {
     SetStatus(94);
     if (GetUrlList(0, text)) {
         SetStatus(95);
-        if (PageLinks().Size() > 0) OutUrlList(is_local_ ? QString("") : path);
+        if (!PageLinks().empty()) OutUrlList(is_local_ ? QString("") : path);
     }
     if (Halted()) return;
     SetStatus(96);
@@ -357,8 +367,7 @@ bool SrchThrd::GetWebData() {
             if (!head.effectiveUrl.isEmpty() && head.effectiveUrl != req.url) {
                 const QString finalUrl =
                     QUrl::fromEncoded(head.effectiveUrl, QUrl::TolerantMode).toString();
-                const QString finalPath =
-                    services_->mapPath ? services_->mapPath(finalUrl) : LocalPath();
+                const QString finalPath = MapPath(finalUrl);
                 {
                     QMutexLocker lock(&mutex_);
                     url_ = finalUrl;
@@ -370,7 +379,7 @@ bool SrchThrd::GetWebData() {
                 services_->cookies->MngmntSssnCookie(Url(), head.setCookies, &ctrl);
             content_length_.store(head.contentLength > 0 ? head.contentLength : 0);
             server_time_ = head.lastModifiedMs;
-            if (!PreDl(content_length_.load() / 1000)) {
+            if (!ChckPreDlFltrExtnsn(content_length_.load() / 1000)) {
                 decision = Decision::Filtered;
                 return false;
             }
@@ -482,61 +491,36 @@ bool SrchThrd::GetWebData() {
 }
 
 bool SrchThrd::GetUrlList(int mode, const QString& text) {
-    if (!norm_ready_) {
-        norm_text_ = services_->nonDelimiter ? services_->nonDelimiter(text) : text;
-        std::optional<QString> base;
-        if (services_->baseUrl)
-            base = services_->baseUrl(norm_text_, Url());
-        else
-            base = Url();
-        if (!base || base->isEmpty()) return false;
-        base_url_ = *base;
-        page_title_ = services_->pageTitle ? services_->pageTitle(norm_text_) : QString();
-        norm_text_.remove(re_base_tag_);
-        norm_ready_ = true;
+    if (!extract_) {
+        LinkOptions opt(Url());
+        opt.restSharp = settings_.restSharp;
+        opt.fromLocalHtml = from_local_html_;
+        opt.accept = [this](const QString& abs, const QString& ext) {
+            return ChckFltrExtnsn(ext) && ChckFltrUrlRange(abs) && ChckFltrUrlCrsRange(abs) &&
+                   !(services_->isAvoided && services_->isAvoided(abs));
+        };
+        extract_ = std::make_unique<LinkExtract>(*services_->ctrl, std::move(opt));
     }
-    LinkList list;
-    const QRegularExpression& re = mode == 1 ? re_src_ : re_href_;
-    CtrlFile& ctrl = *services_->ctrl;
-    for (auto it = re.globalMatch(norm_text_); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        try {
-            const QString raw = m.captured(2);
-            if (raw.startsWith(QStringLiteral("mailto:"))) continue;
-            const QString abs = Absolute(raw, base_url_);
-            if (abs.isEmpty()) continue;
-            const QString ext = ctrl.GetUrlExtnsn(abs);
-            if (!from_local_html_) {
-                const bool pass =
-                    (!services_->extFilter || services_->extFilter(*this, ext)) &&
-                    (!services_->rangeFilter || services_->rangeFilter(*this, abs)) &&
-                    (!services_->crsRangeFilter || services_->crsRangeFilter(*this, abs)) &&
-                    !(services_->isAvoided && services_->isAvoided(abs));
-                if (!pass) continue;
-            }
-            const QString title = services_->title ? services_->title(m.capturedStart(), norm_text_)
-                                                   : QStringLiteral("not link");
-            list.Add(Chng(abs), title, ext);
-        } catch (const std::exception& e) {
-            Log(QStringLiteral("GetUrlList Group Match Error : "), ExceptionText(e));
-        }
+    if (!extract_->GetUrlList(mode, text)) return false;
+    if (base_url_.isEmpty()) {
+        base_url_ = extract_->BaseUrl().toString(QUrl::FullyEncoded);
+        page_title_ = GetPTtl(extract_->NormText());
     }
     QMutexLocker lock(&mutex_);
-    (mode == 1 ? object_links_ : page_links_) = list;
+    if (mode == 1)
+        object_links_ = extract_->ObjLinks();
+    else
+        page_links_ = extract_->PageLinks();
     return true;
 }
 
 void SrchThrd::GetImageTexts() {
-    if (!norm_ready_) return;
+    if (!extract_ || !extract_->GetImgList()) return;
     LinkList list;
-    for (auto it = re_image_.globalMatch(norm_text_); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        const QString abs = Absolute(m.captured(2), base_url_);
-        if (abs.isEmpty()) continue;
-        QString url = Chng(abs);
-        url.replace(u' ', QStringLiteral("%20"));
-        list.Add(url, m.captured(4), QString());
-    }
+    const QStringList& urls = extract_->ImgUrls();
+    const QStringList& alts = extract_->ImgAlts();
+    for (qsizetype i = 0; i < urls.size() && i < alts.size(); ++i)
+        list.append(urls[i], alts[i], QString());
     QMutexLocker lock(&mutex_);
     images_ = list;
 }
@@ -551,19 +535,18 @@ bool SrchThrd::OutUrlList(const QString& path) {
     const QString pageTitle = page_title_.isEmpty() ? title_ : page_title_;
     QString out = QStringLiteral("[BaseData]\np_url=") + Url() + QStringLiteral("\np_title=") +
                   pageTitle + QStringLiteral("\n\n[AllLinks]\nlink_no=") +
-                  QString::number(links.Size()) + u'\n';
-    for (int i = 0; i < links.Size(); ++i) {
+                  QString::number(links.size()) + u'\n';
+    for (int i = 0; i < links.size(); ++i) {
         const QString n = QString::number(i);
-        out += QStringLiteral("link") + n + u'=' + links.urls[i] + u'\n';
-        out += QStringLiteral("title") + n + u'=' + links.titles[i] + u'\n';
-        out += QStringLiteral("extension") + n + u'=' + links.extensions[i] + u'\n';
+        out += QStringLiteral("link") + n + u'=' + links.url[i] + u'\n';
+        out += QStringLiteral("title") + n + u'=' + links.title[i] + u'\n';
+        out += QStringLiteral("extension") + n + u'=' + links.ext[i] + u'\n';
     }
     return ctrl.SetEnableDir(file) && ctrl.SaveData(file, out);
 }
 
 QString SrchThrd::GetLocalLink(const QString& url) {
-    if (!services_->mapPath) return QString("");
-    const QString target = services_->mapPath(url);
+    const QString target = MapPath(url);
     const QString here = LocalPath();
     if (target.isEmpty() || here.isEmpty()) return QString("");
     CtrlFile& ctrl = *services_->ctrl;
@@ -601,20 +584,18 @@ QString SrchThrd::MkLocalLink(const QString& text) {
 
 void SrchThrd::AddFootTag() {
     try {
-        const CrawlServices& s = *services_;
         if (settings_.footTag != 0 || memory_only_) return;
-        const QString list = settings_.footTagExtension;
+        const QString& list = settings_.footTagExtension;
         if (list.isEmpty() || extension_.isEmpty()) return;
-        if (!s.footTagApplies || !s.makeFootTag || !s.appendFootTag) return;
-        if (!s.footTagApplies(QString::number(settings_.footTag), list, extension_)) return;
+        if (!CtrlFile::FootTagApplies(QString::number(settings_.footTag), list, extension_)) return;
+        CtrlFile& ctrl = *services_->ctrl;
         const QString path = LocalPath();
-        if (path.isEmpty() || !QFileInfo(s.ctrl->Abs(path)).isFile()) return;
+        if (path.isEmpty() || !QFileInfo(ctrl.Abs(path)).isFile()) return;
         const QString src = Url();
-        const QString cmnt = s.comment ? s.comment(src) : QString("");
-        const QString tag = s.makeFootTag(referrer_, src, s.ctrl->GetTimeStr(), cmnt);
-        if (!s.appendFootTag(path, tag))
-            Log(QStringLiteral("S_Thrd AddFootTag Error : "),
-                QStringLiteral("append failed ") + path);
+        const QString cmnt = services_->comment ? services_->comment(src) : QString("");
+        const QString tag = CtrlFile::MkFootTag(referrer_, src, ctrl.GetTimeStr(), cmnt);
+        // AppendFootTag logs its own failures.
+        ctrl.AppendFootTag(path, tag);
     } catch (const std::exception& e) {
         Log(QStringLiteral("S_Thrd AddFootTag Error : "), ExceptionText(e));
     }

@@ -11,14 +11,14 @@
 #include <thread>
 
 #include "engine/CrawlServices.h"
+#include "engine/LinkExtract.h"
+#include "engine/UrlFilter.h"
 
 namespace korvi {
 
 // Profile and init-panel values a run hands to each worker.
 struct SrchThrdSettings {
-    QString filterList;  // "," + lower-cased list + ","
-    int filterMode = 0;  // 0 all, 1 only listed, 2 all but listed
-    bool filterStart = false;
+    UrlFilterSettings filter;  // extension filter, regions, base URL
     int depthMax = 2;
     bool forcedLink = false;
     bool preSearch = false;
@@ -34,27 +34,6 @@ struct SrchThrdSettings {
     int overwriteType = 0;
     bool overwriteLocalLoad = false;
     QString searchWords;
-    QString serverRoot;
-    QString baseDir;
-    bool domainOut = true;
-    bool directoryOut = true;
-    bool directoryIn = true;
-    bool crsDomainOut = true;
-    bool crsDirectoryOut = true;
-    bool crsDirectoryIn = true;
-};
-
-// Three parallel lists: URL, title, extension.
-struct LinkList {
-    QStringList urls;
-    QStringList titles;
-    QStringList extensions;
-    int Size() const { return static_cast<int>(urls.size()); }
-    void Add(const QString& u, const QString& t, const QString& e) {
-        urls << u;
-        titles << t;
-        extensions << e;
-    }
 };
 
 // One crawler worker: serves exactly one URL on its own thread and publishes
@@ -95,6 +74,11 @@ public:
     bool GetUrlList(int mode, const QString& text);
     // Image URLs and their ALT texts from the normalised text.
     void GetImageTexts();
+    // The run's filters for this worker's row (page URL, depth, extension).
+    bool ChckPreDlFltrExtnsn(qint64 sizeKb);
+    bool ChckFltrExtnsn(const QString& extension);
+    bool ChckFltrUrlRange(const QString& url);
+    bool ChckFltrUrlCrsRange(const QString& url);
     bool OutUrlList(const QString& path);
     QString MkLocalLink(const QString& text);
     QString GetLocalLink(const QString& url);
@@ -148,9 +132,10 @@ private:
     void Pipeline();
     bool Halted();
     QString RunHook(const QString& script, const QString& text);
-    bool PreDl(qint64 sizeKb) const;
+    UrlFilter& Filter();
     QString Chng(const QString& url) const;
     QString Absolute(const QString& link, const QString& base) const;
+    QString MapPath(const QString& url) const;
     void Log(const QString& prefix, const QString& text) const;
     qint64 Now() const;
     void AdvanceReceiving();
@@ -192,15 +177,11 @@ private:
     // Worker-thread only.
     long last_http_code_ = 0;
     qint64 server_time_ = 0;
-    bool norm_ready_ = false;
-    QString norm_text_;
+    std::unique_ptr<LinkExtract> extract_;
+    std::unique_ptr<UrlFilter> filter_;
     QString base_url_;
     QString page_title_;
-    const QRegularExpression re_base_tag_;
-    const QRegularExpression re_href_;
-    const QRegularExpression re_src_;
     const QRegularExpression re_anchor_;
-    const QRegularExpression re_image_;
 
     std::thread thread_;
 };

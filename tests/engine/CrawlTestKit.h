@@ -15,25 +15,14 @@
 #include "engine/SrchThrd.h"
 #include "fixtures/TempHome.h"
 #include "shell/Clock.h"
+#include "store/CtrlFile.h"
 
 namespace korvi::test {
-
-// A plain stand-in for the store's mapping: log/R/host/path, directories get
-// index.html, a query is folded into the file name.
-inline QString SimpleMap(const QString& url) {
-    const QUrl u(url);
-    if (u.isLocalFile()) return u.toLocalFile();
-    QString path = u.path(QUrl::FullyEncoded);
-    if (path.isEmpty() || path.endsWith(u'/')) path += QStringLiteral("index.html");
-    if (u.hasQuery()) path += QStringLiteral("_") + u.query();
-    return QStringLiteral("log/R/") + u.host() + path;
-}
 
 inline std::shared_ptr<CrawlServices> MakeServices(TempHome& th) {
     auto s = std::make_shared<CrawlServices>();
     s->ctrl = &th.Ctrl();
     s->clock = &th.GetClock();
-    s->mapPath = SimpleMap;
     return s;
 }
 
@@ -42,7 +31,7 @@ inline std::shared_ptr<SrchThrd> MakeWorker(std::shared_ptr<const CrawlServices>
                                             const QString& referrer = QString()) {
     auto w = SrchThrd::Create(std::move(s), set);
     w->SetRow(1, url, QStringLiteral("t"), QStringLiteral("html"), 1, referrer);
-    w->SetLocalPath(SimpleMap(url));
+    w->SetLocalPath(w->Services().ctrl->GetLogFrdr(url));
     return w;
 }
 

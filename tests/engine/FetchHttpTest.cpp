@@ -79,18 +79,28 @@ TEST(FetchHttp, ContentLengthFilterRefusesBeforeTheBody) {
     FixtureServer::Route r;
     r.announcedLength = 200000;
     srv.SetRoute("/huge.jpg", r);
-    auto s = MakeServices(th);
-    qint64 asked = -1;
-    s->preDlFilter = [&](const SrchThrd&, qint64 kb) {
-        asked = kb;
-        return kb < 100;
-    };
-    auto w = MakeWorker(s, srv.Url("/huge.jpg"));
+    SrchThrdSettings set;
+    set.filter.ext_mode = ExtFilterMode::kIn;
+    set.filter.ext_list = "jpg,<100";
+    set.filter.filter_start = true;
+    auto w = SrchThrd::Create(MakeServices(th), set);
+    w->SetRow(1, srv.Url("/huge.jpg"), "", "jpg", 1, "");
+    w->SetLocalPath(th.Ctrl().GetLogFrdr(srv.Url("/huge.jpg")));
     w->ManPrgrs();
-    EXPECT_EQ(asked, 200);
+    EXPECT_EQ(w->ContentLength(), 200000);
     EXPECT_EQ(w->Status(), SrchThrd::kFiltered);
-    EXPECT_LT(w->Downloaded(), 200000);
+    EXPECT_EQ(w->Downloaded(), 0);
     EXPECT_FALSE(th.Exists("log/R/127.0.0.1/huge.jpg"));
+
+    // Below the threshold the same file is taken.
+    r.announcedLength = 50000;
+    srv.SetRoute("/small.jpg", r);
+    auto ok = SrchThrd::Create(MakeServices(th), set);
+    ok->SetRow(1, srv.Url("/small.jpg"), "", "jpg", 1, "");
+    ok->SetLocalPath(th.Ctrl().GetLogFrdr(srv.Url("/small.jpg")));
+    ok->ManPrgrs();
+    EXPECT_EQ(ok->Status(), SrchThrd::kStatusFinished);
+    EXPECT_EQ(th.Read("log/R/127.0.0.1/small.jpg").size(), 50000);
 }
 
 TEST(FetchHttp, OverwriteTypeOneComparesTenSecondSlots) {
