@@ -34,17 +34,33 @@ const QStringList kEn = {
     QStringLiteral("Copyright 2006 Example Corporation. All rights reserved. "),
 };
 
+// Each page draws its sentences from its own part of the vocabulary, so that
+// not every page holds every word.
+QStringList gJa;
+QStringList gEn;
+
 QString Sentence(QRandomGenerator& rng) {
     QString s;
     const int n = 2 + rng.bounded(4);
     for (int i = 0; i < n; ++i) {
         s +=
-            rng.bounded(3) == 0 ? kEn.at(rng.bounded(kEn.size())) : kJa.at(rng.bounded(kJa.size()));
+            rng.bounded(3) == 0 ? gEn.at(rng.bounded(gEn.size())) : gJa.at(rng.bounded(gJa.size()));
     }
     return s;
 }
 
+QStringList Some(QRandomGenerator& rng, const QStringList& all) {
+    QStringList out;
+    for (const QString& s : all) {
+        if (rng.bounded(3) != 0) out.append(s);
+    }
+    if (out.isEmpty()) out.append(all.first());
+    return out;
+}
+
 QString Page(QRandomGenerator& rng, int targetChars) {
+    gJa = Some(rng, kJa);
+    gEn = Some(rng, kEn);
     QString h = QStringLiteral(
         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n<html lang=\"ja\">\n"
         "<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\n"
@@ -87,17 +103,20 @@ struct Figures {
     int hits;
 };
 
+// Best of `reps` passes over the corpus (the machine may be shared).
 Figures Run(Matcher& m, const QString& words, const QStringList& pages, qint64 bytes, int reps) {
-    int hits = 0;
-    QElapsedTimer t;
-    t.start();
+    Figures best{0, 0};
     for (int r = 0; r < reps; ++r) {
+        int hits = 0;
+        QElapsedTimer t;
+        t.start();
         for (const QString& p : pages) {
             if (!m.SrchStrList(words, p).isEmpty()) ++hits;
         }
+        const double mbs = double(bytes) / 1e6 / (t.nsecsElapsed() / 1e9);
+        if (mbs > best.mbPerS) best = {mbs, hits};
     }
-    const double secs = t.nsecsElapsed() / 1e9;
-    return {double(bytes) * reps / 1e6 / secs, hits / reps};
+    return best;
 }
 
 }  // namespace

@@ -16,7 +16,35 @@ inline QString ContextAt(const QString& text, qsizetype pos, qsizetype hitLength
     return text.mid(pos, minimal ? hitLength : Matcher::kContextLength);
 }
 
+// A word without any pattern syntax matches exactly its own text.
+bool IsPlainLiteral(const QString& word) {
+    static const QString kSyntax = QStringLiteral("\\^$.|?*+()[]{}");
+    for (QChar c : word) {
+        if (kSyntax.contains(c)) return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+// The two texts of one page; their case-folded forms are made on first use.
+class Matcher::Page {
+public:
+    Page(const QString& plain, const QString& raw) : texts_{&plain, &raw} {}
+    const QString& Text(int i) const { return *texts_[i]; }
+    const QString& Folded(int i) {
+        if (!have_folded_[i]) {
+            folded_[i] = MatcherFoldCase(*texts_[i]);
+            have_folded_[i] = true;
+        }
+        return folded_[i];
+    }
+
+private:
+    const QString* texts_[2];
+    QString folded_[2];
+    bool have_folded_[2] = {false, false};
+};
 
 void Matcher::SetSearchType(int type) {
     type_.store(type >= 0 && type <= 3 ? type : 0);
@@ -45,23 +73,17 @@ QString Matcher::SrchPlainRaw(const QString& words, const QString& plain, const 
     if (words.isEmpty() || raw.isEmpty()) return QString("");
     const int type = options.type >= 0 && options.type <= 3 ? options.type : 0;
     const bool cs = options.case_sensitive;
-    if (type == 1) {
-        const QRegularExpression re = GetPattern(words, cs);
-        if (!re.isValid()) {
-            LogRegexError(re);
-            return QString("");
-        }
-        return FindRegex(re, plain, raw, minimal);
-    }
-    if (type == 3) {
-        const QStringMatcher m(words, cs ? Qt::CaseSensitive : Qt::CaseInsensitive);
-        return FindLiteral(m, words.size(), plain, raw, minimal);
+    Page page(plain, raw);
+    if (type == 1 || type == 3) {
+        // The whole string is one pattern (1) or one literal (3).
+        const Word w = MakeWord(words, type == 1, cs);
+        return FindWord(w, page, minimal);
     }
 
     const std::shared_ptr<const Parsed> parsed = GetParsed(words, type, cs);
     for (const auto& group : parsed->not_groups) {
         for (const Word& w : group) {
-            if (!FindWord(w, plain, raw, minimal).isEmpty()) return QString("");
+            if (!FindWord(w, page, minimal).isEmpty()) return QString("");
         }
     }
     if (parsed->and_groups.empty()) return QString("");
@@ -69,7 +91,7 @@ QString Matcher::SrchPlainRaw(const QString& words, const QString& plain, const 
     for (std::size_t g = 0; g < parsed->and_groups.size(); ++g) {
         bool found = false;
         for (const Word& w : parsed->and_groups[g]) {
-            QString context = FindWord(w, plain, raw, minimal);
+            QString context = FindWord(w, page, minimal);
             if (context.isEmpty()) continue;
             if (g == 0) result = std::move(context);
             found = true;
@@ -83,47 +105,57 @@ QString Matcher::SrchPlainRaw(const QString& words, const QString& plain, const 
 QString Matcher::SrchTypeTxt(const QString& word, const QString& plain, const QString& raw,
                              bool minimal) {
     if (word.isEmpty()) return QString("");
-    const QStringMatcher m(word, case_sensitive_.load() ? Qt::CaseSensitive : Qt::CaseInsensitive);
-    return FindLiteral(m, word.size(), plain, raw, minimal);
+    Page page(plain, raw);
+    return FindLiteral(MakeWord(word, false, case_sensitive_.load()), page, minimal);
 }
 
 QString Matcher::SrchTypeReg(const QString& pattern, const QString& plain, const QString& raw,
                              bool minimal) {
     if (pattern.isEmpty()) return QString("");
-    const QRegularExpression re = GetPattern(pattern, case_sensitive_.load());
-    if (!re.isValid()) {
-        LogRegexError(re);
-        return QString("");
-    }
-    return FindRegex(re, plain, raw, minimal);
+    Page page(plain, raw);
+    return FindWord(MakeWord(pattern, true, case_sensitive_.load()), page, minimal);
 }
 
-QString Matcher::FindWord(const Word& w, const QString& plain, const QString& raw, bool minimal) {
-    if (!w.regex) return FindLiteral(w.literal, w.text.size(), plain, raw, minimal);
+Matcher::Word Matcher::MakeWord(const QString& text, bool regex, bool caseSensitive) {
+    Word w;
+    w.text = text;
+    // A regex word without pattern syntax is searched as the literal it is.
+    w.regex = regex && !IsPlainLiteral(text);
+    if (w.regex) {
+        w.re = GetPattern(text, caseSensitive);
+    } else {
+        w.folded = !caseSensitive;
+        w.literal = QStringMatcher(w.folded ? MatcherFoldCase(text) : text, Qt::CaseSensitive);
+    }
+    return w;
+}
+
+QString Matcher::FindWord(const Word& w, Page& page, bool minimal) {
+    if (!w.regex) return FindLiteral(w, page, minimal);
     if (!w.re.isValid()) {
         LogRegexError(w.re);
         return QString("");
     }
-    return FindRegex(w.re, plain, raw, minimal);
+    return FindRegex(w.re, page, minimal);
 }
 
-QString Matcher::FindLiteral(const QStringMatcher& m, qsizetype wordLength, const QString& plain,
-                             const QString& raw, bool minimal) {
-    for (const QString* text : {&plain, &raw}) {
-        const qsizetype p = m.indexIn(*text);
+QString Matcher::FindLiteral(const Word& w, Page& page, bool minimal) {
+    if (w.text.isEmpty()) return QString("");
+    for (int i = 0; i < 2; ++i) {
+        const qsizetype p = w.literal.indexIn(w.folded ? page.Folded(i) : page.Text(i));
         if (p < 0) continue;
-        QString context = ContextAt(*text, p, wordLength, minimal);
+        QString context = ContextAt(page.Text(i), p, w.text.size(), minimal);
         if (!context.isEmpty()) return context;
     }
     return QString("");
 }
 
-QString Matcher::FindRegex(const QRegularExpression& re, const QString& plain, const QString& raw,
-                           bool minimal) {
-    for (const QString* text : {&plain, &raw}) {
-        const QRegularExpressionMatch match = re.match(*text);
+QString Matcher::FindRegex(const QRegularExpression& re, const Page& page, bool minimal) {
+    for (int i = 0; i < 2; ++i) {
+        const QRegularExpressionMatch match = re.match(page.Text(i));
         if (!match.hasMatch()) continue;
-        QString context = ContextAt(*text, match.capturedStart(), match.capturedLength(), minimal);
+        QString context =
+            ContextAt(page.Text(i), match.capturedStart(), match.capturedLength(), minimal);
         if (!context.isEmpty()) return context;
     }
     return QString("");
@@ -168,29 +200,18 @@ std::shared_ptr<const Matcher::Parsed> Matcher::GetParsed(const QString& words, 
             return parsed_;
         }
     }
-    // Regex words keep their letters (lower-casing would turn "\D" into
-    // "\d"); their case handling is the pattern's option instead.
+    // Words are not lower-cased here: case-insensitive literals are folded by
+    // MakeWord, and lower-casing a pattern would turn "\D" into "\d".
     const bool regex = type == 0;
-    const SrchWordGroups groups = ParseSrchWords(words, !caseSensitive && !regex);
+    const SrchWordGroups groups = ParseSrchWords(words, false);
     auto parsed = std::make_shared<Parsed>();
     parsed->words = words;
     parsed->type = type;
     parsed->case_sensitive = caseSensitive;
-    const Qt::CaseSensitivity cs = caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
     auto build = [&](const std::vector<QStringList>& from, std::vector<std::vector<Word>>& to) {
         for (const QStringList& group : from) {
             std::vector<Word> ws;
-            for (const QString& text : group) {
-                Word w;
-                w.text = text;
-                w.regex = regex;
-                if (regex) {
-                    w.re = GetPattern(text, caseSensitive);
-                } else {
-                    w.literal = QStringMatcher(text, cs);
-                }
-                ws.push_back(std::move(w));
-            }
+            for (const QString& text : group) ws.push_back(MakeWord(text, regex, caseSensitive));
             to.push_back(std::move(ws));
         }
     };

@@ -73,11 +73,15 @@ public:
     static constexpr int kMaxCachedPatterns = 256;
 
 private:
+    // One search word: a compiled pattern, or a literal searched by matcher.
+    // A case-insensitive literal is held case-folded and searched in the
+    // folded page texts.
     struct Word {
         QString text;
         bool regex = false;
-        QRegularExpression re;  // valid() tells whether it compiled
+        QRegularExpression re;  // isValid() tells whether it compiled
         QStringMatcher literal;
+        bool folded = false;
     };
     struct Parsed {
         QString words;
@@ -86,14 +90,14 @@ private:
         std::vector<std::vector<Word>> and_groups;
         std::vector<std::vector<Word>> not_groups;
     };
+    class Page;
 
     std::shared_ptr<const Parsed> GetParsed(const QString& words, int type, bool caseSensitive);
     QRegularExpression GetPattern(const QString& pattern, bool caseSensitive);
-    QString FindWord(const Word& w, const QString& plain, const QString& raw, bool minimal);
-    QString FindRegex(const QRegularExpression& re, const QString& plain, const QString& raw,
-                      bool minimal);
-    static QString FindLiteral(const QStringMatcher& m, qsizetype wordLength, const QString& plain,
-                               const QString& raw, bool minimal);
+    Word MakeWord(const QString& text, bool regex, bool caseSensitive);
+    QString FindWord(const Word& w, Page& page, bool minimal);
+    static QString FindLiteral(const Word& w, Page& page, bool minimal);
+    static QString FindRegex(const QRegularExpression& re, const Page& page, bool minimal);
     void LogRegexError(const QRegularExpression& re);
 
     CtrlFile* log_ = nullptr;

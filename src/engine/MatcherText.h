@@ -11,4 +11,8 @@ namespace korvi {
 // in that order, each replaced by nothing. No entity is decoded.
 QString MatcherPlainText(const QString& html);
 
+// Simple case folding unit by unit, so that every position in the result is
+// the same position in the input (surrogate halves are kept as they are).
+QString MatcherFoldCase(const QString& text);
+
 }  // namespace korvi

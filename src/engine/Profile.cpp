@@ -218,6 +218,20 @@ void ReadOptSections(const Assist& ini, DlSrchOpt& o) {
     r.Int(kGuide, QStringLiteral("guide_srch_engine_type"), o.guide_srch_engine_type);
 }
 
+bool ApplyOptOverride(const QString& setting, DlSrchOpt& opt) {
+    const qsizetype dot = setting.indexOf(u'.');
+    const qsizetype eq = setting.indexOf(u'=');
+    if (dot <= 0 || eq <= dot + 1) return false;
+    const QString section = setting.left(dot);
+    const QString key = setting.mid(dot + 1, eq - dot - 1);
+    static const Assist known(OptToStr(DlSrchOpt()));
+    if (!known.SectionKeys(section).contains(key)) return false;
+    Assist one;
+    one.SetIni(section, key, setting.mid(eq + 1));
+    ReadOptSections(one, opt);
+    return true;
+}
+
 OptResult ApplyOptUncommon(CtrlFile& ctrl, const QString& path, DlSrchOpt& opt) {
     OptResult result;
     const QString text = path.isEmpty() ? QString("") : ctrl.LoadData(path);

@@ -120,6 +120,10 @@ QString OptToStr(const DlSrchOpt& opt);
 // missing or out of range leave the held value.
 void ReadOptSections(const Assist& ini, DlSrchOpt& opt);
 
+// One override of the form "Section.key=value" (korvi-run crawl --set), applied by
+// the same per-key rules. False for a malformed override or a key profiles do not have.
+bool ApplyOptOverride(const QString& setting, DlSrchOpt& opt);
+
 // Reads the profile file and applies it to the held values. An empty or
 // unreadable file leaves everything as it was, logs, and reports the error.
 OptResult ApplyOptUncommon(CtrlFile& ctrl, const QString& path, DlSrchOpt& opt);

@@ -36,7 +36,7 @@ public:
     static OptMessage DeleteQuestion(const QString& name);
 
 private:
-    // The dialog for a name that cannot be used for a new file; none when it can.
+    // True when a new file may take that name; otherwise adds the dialog that says why.
     bool CheckNewName(const QString& name, OptResult& result) const;
 
     CtrlFile& ctrl_;

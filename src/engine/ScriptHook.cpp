@@ -2,6 +2,8 @@
 
 #include <QThread>
 
+#include <exception>
+
 #include "store/CtrlFile.h"
 
 namespace korvi {

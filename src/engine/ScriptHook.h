@@ -11,6 +11,11 @@ namespace korvi {
 
 class CtrlFile;
 
+// The three filter scripts, relative to the home folder.
+inline const QString kFltrPreSearchJs = QStringLiteral("func/FltrPreSearch.js");
+inline const QString kFltrFrcdLinkJs = QStringLiteral("func/FltrFrcdLink.js");
+inline const QString kFltrPreGetUrlJs = QStringLiteral("func/FltrPreGetUrl.js");
+
 // The process-wide flag that lets only one filter script run at a time.
 // One object per process (held by the context), shared by every worker.
 class ScriptBusy {

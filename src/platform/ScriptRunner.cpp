@@ -51,8 +51,11 @@ ScriptOutcome ScriptRunner::Run(const QString& script, const QStringList& args,
     proc.setProcessEnvironment(env_);
     if (!work_dir_.isEmpty()) proc.setWorkingDirectory(work_dir_);
     proc.start(host_, argv);
-    const QDeadlineTimer deadline(timeoutMs < 0 ? 0 : timeoutMs);
-    if (!proc.waitForStarted(int(qMax<qint64>(1, deadline.remainingTime())))) {
+    // A negative time-out waits for ever.
+    const QDeadlineTimer deadline =
+        timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(qint64(timeoutMs));
+    // Starting either works at once or fails at once; only the script's own run is timed.
+    if (!proc.waitForStarted(30000)) {
         out.error =
             QStringLiteral("cannot start ") + host_ + QStringLiteral(": ") + proc.errorString();
         proc.kill();

@@ -42,6 +42,7 @@ public:
     // Environment of the script process; the caller's by default.
     void SetEnvironment(const QProcessEnvironment& env) { env_ = env; }
 
+    // A negative time-out means no limit.
     ScriptOutcome Run(const QString& script, const QStringList& args,
                       int timeoutMs = kDefaultTimeoutMs) const;
     // Standard output of a successful run as UTF-8 text; "" otherwise.

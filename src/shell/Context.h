@@ -4,8 +4,12 @@
 
 #include <memory>
 
+#include "engine/ScriptHook.h"
+#include "platform/ScriptRunner.h"
 #include "shell/Clock.h"
+#include "shell/CommonSettings.h"
 #include "store/CtrlFile.h"
+#include "store/FldrSrv.h"
 
 namespace korvi {
 
@@ -15,18 +19,34 @@ class Context {
 public:
     // A context over an existing home folder with the given clock.
     Context(const QString& home, const Clock& clock)
-        : home_(home), clock_(clock), ctrl_(std::make_unique<CtrlFile>(home, clock)) {}
+        : home_(home),
+          clock_(clock),
+          ctrl_(std::make_unique<CtrlFile>(home, clock)),
+          fldr_(std::make_unique<FldrSrv>(*ctrl_)),
+          cmn_(std::make_unique<CommonSettings>(*ctrl_)),
+          scripts_(home) {}
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
 
     const QString& Home() const { return home_; }
     const Clock& GetClock() const { return clock_; }
     CtrlFile& Ctrl() { return *ctrl_; }
+    // Folder services and their counters.
+    FldrSrv& Fldr() { return *fldr_; }
+    // "cmn_opt.ini", as read at start.
+    CommonSettings& Cmn() { return *cmn_; }
+    // The script host and the flag that runs one filter script at a time.
+    const ScriptRunner& Scripts() const { return scripts_; }
+    ScriptBusy& Busy() { return busy_; }
 
 private:
     QString home_;
     const Clock& clock_;
     std::unique_ptr<CtrlFile> ctrl_;
+    std::unique_ptr<FldrSrv> fldr_;
+    std::unique_ptr<CommonSettings> cmn_;
+    ScriptRunner scripts_;
+    ScriptBusy busy_;
 };
 
 }  // namespace korvi

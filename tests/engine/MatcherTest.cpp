@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QString>
 
 #include <atomic>
@@ -175,8 +177,8 @@ TEST(Matcher, PatternCacheStaysBounded) {
     Matcher m;
     m.SetSearchType(1);
     for (int i = 0; i < Matcher::kMaxCachedPatterns + 40; ++i) {
-        const QString p = QStringLiteral("w") + QString::number(i);
-        EXPECT_EQ(m.SrchStrListMin(p, QStringLiteral("xx w") + QString::number(i) + u' '), p);
+        const QString w = QStringLiteral("w") + QString::number(i);
+        EXPECT_EQ(m.SrchStrListMin(u'(' + w + u')', QStringLiteral("xx ") + w + u' '), w);
     }
     EXPECT_LE(m.CachedPatternCount(), Matcher::kMaxCachedPatterns);
     EXPECT_GT(m.CachedPatternCount(), 0);
@@ -231,4 +233,37 @@ TEST(Matcher, ExplicitOptionsLeaveTheSharedSettingsAlone) {
     EXPECT_EQ(m.SearchType(), 2);
     EXPECT_TRUE(m.CaseSensitive());
     EXPECT_EQ(m.SrchStrList("tokyo", page), "");
+}
+
+TEST(Matcher, LiteralSearchAgreesWithCaselessPattern) {
+    // Literal words are searched in case-folded text; the result must be what
+    // a caseless pattern of the same text finds.
+    const QString alphabet = QStringLiteral("aAbBςΣσÄä東京ｔＴ <>|");
+    QRandomGenerator rng(7);
+    Matcher m;
+    for (int i = 0; i < 1500; ++i) {
+        QString page;
+        const int n = 1 + rng.bounded(30);
+        for (int k = 0; k < n; ++k) page += alphabet.at(rng.bounded(alphabet.size()));
+        QString word;
+        const int w = 1 + rng.bounded(3);
+        for (int k = 0; k < w; ++k) word += alphabet.at(rng.bounded(10));
+        const bool cs = rng.bounded(2) == 0;
+        const QString plain = korvi::MatcherPlainText(page);
+        QString expected;
+        const QRegularExpression re(
+            QRegularExpression::escape(word),
+            cs ? QRegularExpression::NoPatternOption : QRegularExpression::CaseInsensitiveOption);
+        for (const QString* t : {&plain, static_cast<const QString*>(&page)}) {
+            const auto match = re.match(*t);
+            if (match.hasMatch()) {
+                expected = t->mid(match.capturedStart(), word.size());
+                break;
+            }
+        }
+        for (int type : {0, 2}) {
+            ASSERT_EQ(m.SrchStrListMin(word, page, {type, cs}), expected)
+                << qPrintable(word) << " in " << qPrintable(page) << " type " << type;
+        }
+    }
 }

@@ -46,3 +46,15 @@ TEST(MatcherPlainText, EqualsThePatternChainOnRandomText) {
         ASSERT_EQ(MatcherPlainText(s), ByPatterns(s)) << qPrintable(s);
     }
 }
+
+TEST(MatcherFoldCase, KeepsPositionsAndFoldsLetters) {
+    using korvi::MatcherFoldCase;
+    EXPECT_EQ(MatcherFoldCase(QStringLiteral("Tokyo ÄÖ ΣΑς Ｔｏｋｙｏ 東京")),
+              QStringLiteral("tokyo äö σασ ｔｏｋｙｏ 東京"));
+    const QString astral = QStringLiteral("A\U0001F600B");
+    EXPECT_EQ(MatcherFoldCase(astral), QStringLiteral("a\U0001F600b"));
+    // Letters whose lower case is longer keep one unit each.
+    const QString dotted = QStringLiteral("\u0130x");
+    EXPECT_EQ(MatcherFoldCase(dotted).size(), dotted.size());
+    EXPECT_EQ(MatcherFoldCase(QString()), "");
+}

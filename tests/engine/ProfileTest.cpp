@@ -268,3 +268,20 @@ TEST(Profile, SaveOptMessagesAndRename) {
     EXPECT_FALSE(th.Exists("x.ini"));
     EXPECT_FALSE(korvi::SaveOpt(th.Ctrl(), "..", "", false, o).ok);
 }
+
+TEST(Profile, OverridesOneKey) {
+    DlSrchOpt o;
+    EXPECT_TRUE(korvi::ApplyOptOverride("BaseOption.depth_max=3", o));
+    EXPECT_EQ(o.depth_max, 3);
+    EXPECT_TRUE(korvi::ApplyOptOverride("Proxy.user_agent=a=b", o));
+    EXPECT_EQ(o.user_agent, "a=b");
+    EXPECT_TRUE(korvi::ApplyOptOverride("ExtraOption.foot_tag=1", o));
+    EXPECT_FALSE(o.add_foot_tag);
+    EXPECT_TRUE(korvi::ApplyOptOverride("BaseOption.hit_max=-4", o));
+    EXPECT_EQ(o.hit_max, 10);
+    EXPECT_FALSE(korvi::ApplyOptOverride("BaseOption.nothing=1", o));
+    EXPECT_FALSE(korvi::ApplyOptOverride("depth_max=1", o));
+    EXPECT_FALSE(korvi::ApplyOptOverride("BaseOption.depth_max", o));
+    EXPECT_FALSE(korvi::ApplyOptOverride(".depth_max=1", o));
+    EXPECT_EQ(o.depth_max, 3);
+}

@@ -123,14 +123,3 @@ TEST(HomeFolderPrepare, FailsWithReasonWhenTheHomeCannotBeMade) {
     EXPECT_FALSE(HomeFolder::Prepare(tmp.path() + "/file/home", QString(), &error));
     EXPECT_FALSE(error.isEmpty());
 }
-
-TEST(HomeFolderShippedData, BesideTheProgramThenInstalledShare) {
-    QTemporaryDir tmp;
-    const QString bin = tmp.path() + "/bin";
-    QDir().mkpath(bin);
-    EXPECT_EQ(HomeFolder::ShippedData(bin), QString());
-    QDir().mkpath(tmp.path() + "/share/korvi");
-    EXPECT_EQ(HomeFolder::ShippedData(bin), QDir(tmp.path() + "/share/korvi").absolutePath());
-    QDir().mkpath(bin + "/data");
-    EXPECT_EQ(HomeFolder::ShippedData(bin), QDir(bin + "/data").absolutePath());
-}
