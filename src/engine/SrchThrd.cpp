@@ -14,6 +14,7 @@
 
 #include "engine/HtmlText.h"
 #include "engine/HttpFetch.h"
+#include "engine/ListFile.h"
 #include "engine/ProxySettings.h"
 #include "engine/SessionCookies.h"
 #include "shell/Assist.h"
@@ -533,15 +534,7 @@ bool SrchThrd::OutUrlList(const QString& path) {
     file += QStringLiteral(" lst.ini");
     const LinkList links = PageLinks();
     const QString pageTitle = page_title_.isEmpty() ? title_ : page_title_;
-    QString out = QStringLiteral("[BaseData]\np_url=") + Url() + QStringLiteral("\np_title=") +
-                  pageTitle + QStringLiteral("\n\n[AllLinks]\nlink_no=") +
-                  QString::number(links.size()) + u'\n';
-    for (int i = 0; i < links.size(); ++i) {
-        const QString n = QString::number(i);
-        out += QStringLiteral("link") + n + u'=' + links.url[i] + u'\n';
-        out += QStringLiteral("title") + n + u'=' + links.title[i] + u'\n';
-        out += QStringLiteral("extension") + n + u'=' + links.ext[i] + u'\n';
-    }
+    const QString out = MkListFile(Url(), pageTitle, links);
     return ctrl.SetEnableDir(file) && ctrl.SaveData(file, out);
 }
 
