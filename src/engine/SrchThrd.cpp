@@ -205,7 +205,7 @@ void SrchThrd::ManPrgrs() {
 
 void SrchThrd::Pipeline() {
     const QString url = Url();
-    is_local_ = url.startsWith(QStringLiteral("file:/"));
+    is_local_.store(url.startsWith(QStringLiteral("file:/")));
     if (!is_local_) {
         for (;;) {
             if (GetWebData()) break;
@@ -387,7 +387,8 @@ bool SrchThrd::GetWebData() {
             const QString path = LocalPath();
             const QString abs = ctrl.Abs(path);
             const QFileInfo local(abs);
-            if (!path.isEmpty() && local.isFile() &&
+            // The policy guards the stored copy; a memory-only fetch leaves it alone.
+            if (!memory_only_ && !path.isEmpty() && local.isFile() &&
                 !(services_->mustFetch && services_->mustFetch(path, Url()))) {
                 const qint64 l = local.lastModified().toMSecsSinceEpoch();
                 const qint64 n = local.size();
@@ -601,7 +602,7 @@ std::shared_ptr<SrchThrd> SrchThrd::clone() const {
     c->extension_ = extension_;
     c->referrer_ = referrer_;
     c->depth_ = depth_;
-    c->is_local_ = is_local_;
+    c->is_local_.store(is_local_.load());
     c->memory_only_ = memory_only_;
     c->from_local_html_ = from_local_html_;
     c->status_.store(Status());

@@ -108,7 +108,7 @@ public:
     qint64 FetchStartMs() const { return fetch_start_.load(); }
     qint64 DataStartMs() const { return data_start_.load(); }
     bool Redirected() const { return redirected_.load(); }
-    bool IsLocal() const { return is_local_; }
+    bool IsLocal() const { return is_local_.load(); }
 
     // Values the worker changes while it runs (guarded).
     QString Url() const;
@@ -149,7 +149,6 @@ private:
     QString extension_;
     QString referrer_;
     int depth_ = 0;
-    bool is_local_ = false;
     bool memory_only_ = false;
     bool from_local_html_ = false;
 
@@ -161,6 +160,7 @@ private:
     std::atomic<qint64> fetch_start_{0};
     std::atomic<qint64> data_start_{0};
     std::atomic<bool> redirected_{false};
+    std::atomic<bool> is_local_{false};
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
 

@@ -291,6 +291,19 @@ TEST(CrawlWorker, MemoryOnlyAndLocalFiles) {
     EXPECT_GT(mem->DataStartMs(), 0);
     EXPECT_TRUE(mem->PageLinks().empty());
 
+    // A stored copy in the same time slot does not stop a memory-only fetch,
+    // and stays untouched.
+    th.Write("log/R/127.0.0.1/mem.html", "stored");
+    SetMtime(th.File("log/R/127.0.0.1/mem.html"), 1141855510000);
+    SrchThrdSettings type1;
+    type1.overwriteType = 1;
+    auto again = MakeWorker(MakeServices(th), srv.Url("/mem.html"), type1);
+    again->SetMemoryOnly(true);
+    again->ManPrgrs();
+    EXPECT_EQ(again->Status(), SrchThrd::kStatusFinished);
+    EXPECT_EQ(again->Body(), r.body);
+    EXPECT_EQ(th.Read("log/R/127.0.0.1/mem.html"), "stored");
+
     // A file:/ URL is read in place, never written, and its list file goes to
     // the run folder under the row number.
     th.Write("site/local.html", "<a href=\"other.html\">o</a>");
