@@ -206,7 +206,15 @@ void SrchThrd::ManPrgrs() {
 void SrchThrd::Pipeline() {
     const QString url = Url();
     is_local_.store(url.startsWith(QStringLiteral("file:/")));
-    if (!is_local_) {
+    if (is_local_) {
+        // A local file that is not there is a failed fetch, not an empty page.
+        const QString path = LocalPath();
+        if (path.isEmpty() || !QFileInfo(services_->ctrl->Abs(path)).isFile()) {
+            Log(QStringLiteral("S_Thrd Get Web Data Error : "), QStringLiteral("no file ") + url);
+            SetStatus(kFetchFailed);
+            return;
+        }
+    } else {
         for (;;) {
             if (GetWebData()) break;
             if (status_.load() == kFiltered || status_.load() == kKeptLocal) return;

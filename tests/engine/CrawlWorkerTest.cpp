@@ -322,6 +322,15 @@ TEST(CrawlWorker, MemoryOnlyAndLocalFiles) {
     const QString lst = QString::fromUtf8(th.Read("log/R/00000042 lst.ini"));
     EXPECT_TRUE(lst.contains("link0=")) << lst.toStdString();
     EXPECT_TRUE(lst.contains("other.html"));
+
+    // A local file that does not exist fails like a fetch.
+    const QString gone = QUrl::fromLocalFile(th.File("site/gone.html")).toString();
+    auto missing = SrchThrd::Create(MakeServices(th), set);
+    missing->SetRow(43, gone, "", "html", 1, "");
+    missing->SetLocalPath(th.Ctrl().GetLogFrdr(gone));
+    missing->ManPrgrs();
+    EXPECT_EQ(missing->Status(), SrchThrd::kFetchFailed);
+    EXPECT_FALSE(th.Exists("site/gone.html"));
 }
 
 TEST(CrawlWorker, ImageTextsAndClone) {
