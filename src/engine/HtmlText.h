@@ -8,6 +8,11 @@ namespace korvi {
 // One-line form of a page: line breaks and tabs become one blank, runs of
 // blanks one blank.
 QString GetNonDlmtrHtml(const QString& text);
+// The same through the two replacement patterns (reference for tests).
+QString GetNonDlmtrHtmlByPattern(const QString& text);
+
+// Position of the first end of anchor ("</a>", "</A>") at or after from, or -1.
+qsizetype FindEndAnchor(const QString& text, qsizetype from);
 
 // The page title (text of the first <title> element), or "".
 QString GetPTtl(const QString& text);
@@ -20,9 +25,16 @@ QString GetPUrl(const QString& text);
 // the next "</a>", tags removed and blanks trimmed; otherwise "not link".
 QString GetTitle(qsizetype pos, const QString& text);
 
+// A pattern compiled (and JIT-optimised) at once, so that a shared static
+// instance is never compiled lazily from two threads.
+QRegularExpression CompiledPattern(const QString& pattern, bool caseInsensitive = false);
+
 // Shared compiled patterns (thread-safe to use).
 const QRegularExpression& EndAnchorPattern();  // "</[Aa]>"
 const QRegularExpression& AnyTagPattern();     // "<[^>]*>"
+
+// The text with every tag ("<...>") removed, as AnyTagPattern() would.
+QString RemoveTags(QStringView text);
 
 // Anchor text between the end of the opening tag and the end-of-anchor
 // position, with tags removed; used by GetTitle and by the extractor.

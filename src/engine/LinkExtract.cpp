@@ -15,21 +15,13 @@ namespace korvi {
 
 namespace {
 
-// Compiled (and JIT-optimised) once per process; matching is reentrant.
-QRegularExpression Compile(const QString& pattern, bool caseInsensitive) {
-    QRegularExpression re(pattern, caseInsensitive ? QRegularExpression::CaseInsensitiveOption
-                                                   : QRegularExpression::NoPatternOption);
-    re.optimize();
-    return re;
-}
-
 const QRegularExpression& BaseTagPattern() {
-    static const QRegularExpression re = Compile(QStringLiteral("(<BASE[^>]+?>)"), true);
+    static const QRegularExpression re = CompiledPattern(QStringLiteral("(<BASE[^>]+?>)"), true);
     return re;
 }
 
 const QRegularExpression& PageLinkPattern() {
-    static const QRegularExpression re = Compile(
+    static const QRegularExpression re = CompiledPattern(
         QStringLiteral(
             "(HREF=[\"']?|url\\(|; URL=|OPEN[^\\(]*?\\([ ]?[\"']?)([^\" >'\\)]+?)([\" >'\\)])"),
         true);
@@ -37,15 +29,15 @@ const QRegularExpression& PageLinkPattern() {
 }
 
 const QRegularExpression& ObjLinkPattern() {
-    static const QRegularExpression re =
-        Compile(QStringLiteral("(SRC=[\"']?|BACKGROUND=[\"']?|<link[^<]*? HREF=\"?|archive=\"?)"
-                               "([^\" >']+?)([\" >'])"),
-                true);
+    static const QRegularExpression re = CompiledPattern(
+        QStringLiteral("(SRC=[\"']?|BACKGROUND=[\"']?|<link[^<]*? HREF=\"?|archive=\"?)"
+                       "([^\" >']+?)([\" >'])"),
+        true);
     return re;
 }
 
 const QRegularExpression& ImgAltPattern() {
-    static const QRegularExpression re = Compile(
+    static const QRegularExpression re = CompiledPattern(
         QStringLiteral("(<IMG SRC=\"?)([^\" >]+?)([\" >][^>]*?ALT=\"?)([^\" >]+?)([\" >])"), true);
     return re;
 }
@@ -59,9 +51,7 @@ bool LinkExtract::Prepare(const QString& text) {
     norm_ = GetNonDlmtrHtml(text);
     base_ = GetBaseUrl(norm_, opt_.pageUrl, [this](const QString& m) { ctrl_.SaveErrLog(m); });
     if (!base_.isValid()) return false;
-    if (norm_.contains(QLatin1String("<base"), Qt::CaseInsensitive)) {
-        norm_.replace(BaseTagPattern(), QString());
-    }
+    if (BaseTagPattern().match(norm_).hasMatch()) norm_.replace(BaseTagPattern(), QString());
     prepared_ = true;
     return true;
 }
@@ -72,7 +62,6 @@ void LinkExtract::ResetScan() {
     if (next_lt_ < 0) next_lt_ = norm_.size();
     gt_from_ = gt_pos_ = -1;
     end_from_ = end_pos_ = -1;
-    end_len_ = 0;
 }
 
 qsizetype LinkExtract::NextGt(qsizetype from) {
@@ -88,9 +77,7 @@ qsizetype LinkExtract::NextEndAnchor(qsizetype from) {
         return end_pos_;
     }
     end_from_ = from;
-    const QRegularExpressionMatch m = EndAnchorPattern().match(norm_, from);
-    end_pos_ = m.hasMatch() ? m.capturedStart() : -1;
-    end_len_ = m.hasMatch() ? m.capturedLength() : 0;
+    end_pos_ = FindEndAnchor(norm_, from);
     return end_pos_;
 }
 

@@ -69,6 +69,9 @@ public:
     const QString& NormText() const { return norm_; }
     const QUrl& BaseUrl() const { return base_; }
     bool Prepared() const { return prepared_; }
+    // Forget the normalised text and base, so that the next pass works on
+    // the text it is given (after a filter script replaced the page text).
+    void ResetText() { prepared_ = false; }
 
 private:
     bool Prepare(const QString& text);
@@ -94,7 +97,6 @@ private:
     qsizetype gt_pos_ = -1;
     qsizetype end_from_ = -1;
     qsizetype end_pos_ = -1;
-    qsizetype end_len_ = 0;
 };
 
 // The link-list file text (list file layout) of a stored page outside a run:

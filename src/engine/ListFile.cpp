@@ -17,7 +17,7 @@ const QString kLinks = QStringLiteral("AllLinks");
 // The number after a key prefix, when it is canonical decimal; else -1.
 qint64 KeyIndex(const QString& key, qsizetype prefix) {
     const qsizetype n = key.size() - prefix;
-    if (n <= 0 || n > 9) return -1;
+    if (n <= 0 || n > 10) return -1;
     if (n > 1 && key.at(prefix) == u'0') return -1;
     qint64 v = 0;
     for (qsizetype i = prefix; i < key.size(); ++i) {

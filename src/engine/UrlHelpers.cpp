@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include "engine/HtmlText.h"
 #include "store/TextCodec.h"
 
 namespace korvi {
@@ -9,8 +10,8 @@ namespace korvi {
 namespace {
 
 const QRegularExpression& BaseHrefPattern() {
-    static const QRegularExpression re(QStringLiteral("(<BASE[^>H]+?HREF=\"?)([^\" >]+)([\" >])"),
-                                       QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression re =
+        CompiledPattern(QStringLiteral("(<BASE[^>H]+?HREF=\"?)([^\" >]+)([\" >])"), true);
     return re;
 }
 
@@ -116,12 +117,16 @@ QString ChngUrl(const QString& url, bool restSharp) {
         const qsizetype sharp = out.indexOf(u'#');
         if (sharp > 0) out.truncate(sharp);
     }
-    out.replace(QStringLiteral("/%7E"), QStringLiteral("/~"));
-    out.replace(QStringLiteral("%20"), QStringLiteral(" "));
-    out.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
-    out.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-    out.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    out.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
+    if (out.contains(u'%')) {
+        out.replace(QStringLiteral("/%7E"), QStringLiteral("/~"));
+        out.replace(QStringLiteral("%20"), QStringLiteral(" "));
+    }
+    if (out.contains(u'&')) {
+        out.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
+        out.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+        out.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+        out.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
+    }
     return out;
 }
 

@@ -4,6 +4,9 @@
 
 #include <memory>
 
+#include "engine/AutoLogin.h"
+#include "engine/AvoidList.h"
+#include "engine/Matcher.h"
 #include "engine/ScriptHook.h"
 #include "platform/ScriptRunner.h"
 #include "shell/Clock.h"
@@ -24,7 +27,9 @@ public:
           ctrl_(std::make_unique<CtrlFile>(home, clock)),
           fldr_(std::make_unique<FldrSrv>(*ctrl_)),
           cmn_(std::make_unique<CommonSettings>(*ctrl_)),
-          scripts_(home) {}
+          scripts_(home),
+          matcher_(std::make_unique<Matcher>(ctrl_.get())),
+          avoid_(std::make_unique<AvoidList>(*ctrl_)) {}
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
 
@@ -38,6 +43,11 @@ public:
     // The script host and the flag that runs one filter script at a time.
     const ScriptRunner& Scripts() const { return scripts_; }
     ScriptBusy& Busy() { return busy_; }
+    // The matcher every worker and the file search share.
+    Matcher& Match() { return *matcher_; }
+    // Exclusion and forced-overwrite lists, loaded when a profile is applied.
+    AvoidList& Avoid() { return *avoid_; }
+    AutoLogin& Login() { return login_; }
 
 private:
     QString home_;
@@ -47,6 +57,9 @@ private:
     std::unique_ptr<CommonSettings> cmn_;
     ScriptRunner scripts_;
     ScriptBusy busy_;
+    std::unique_ptr<Matcher> matcher_;
+    std::unique_ptr<AvoidList> avoid_;
+    AutoLogin login_;
 };
 
 }  // namespace korvi

@@ -5,7 +5,9 @@ namespace korvi {
 
 namespace {
 
-QString Two(int v) { return QString::number(v).rightJustified(2, u'0'); }
+QString Two(int v) {
+    return QString::number(v).rightJustified(2, u'0');
+}
 
 constexpr qint64 kDay = 86400000;
 constexpr qint64 kHour = 3600000;
@@ -21,7 +23,9 @@ QString CtrlFile::TimeStrAt(qint64 ms) {
            Two(t.time().minute()) + u':' + Two(t.time().second());
 }
 
-QString CtrlFile::GetTimeStr() const { return TimeStrAt(clock_.NowMs()); }
+QString CtrlFile::GetTimeStr() const {
+    return TimeStrAt(clock_.NowMs());
+}
 
 QString CtrlFile::GetDayTimeStr() const {
     const QDateTime t = clock_.NowJst();

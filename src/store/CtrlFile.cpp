@@ -134,8 +134,7 @@ bool CtrlFile::CopyFile(const QString& from, const QString& to) {
         }
         if (got == 0) break;
         if (out.write(buf.constData(), got) != got) {
-            SaveErrLog(QStringLiteral("C_File Copy File Error : ") + out.errorString() + u' ' +
-                       to);
+            SaveErrLog(QStringLiteral("C_File Copy File Error : ") + out.errorString() + u' ' + to);
             out.cancelWriting();
             return false;
         }

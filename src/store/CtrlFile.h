@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QMutex>
 #include <QString>
 
@@ -29,7 +30,8 @@ public:
     // An absolute path for a path relative to the home folder.
     QString Abs(const QString& path) const;
 
-    // URL to local path below download root + run identifier; "" on failure.
+    // URL to local path below download root + run identifier ("/" separators,
+    // relative when the root is); a file: URL gives its local file; "" on failure.
     QString GetLogFrdr(const QString& url);
 
     // Trailer tag.
@@ -41,13 +43,16 @@ public:
     // Appends the tag to the file; false (and logged) on failure.
     bool AppendFootTag(const QString& path, const QString& tag);
     QString GetFootTag(const QString& path);
-    // One attribute ("dl_src", "dl_ref") out of a tag text; "" when absent.
+    // One attribute ("dl_src", "dl_ref", any name) out of a tag text; "" when
+    // absent or empty.
     static QString GetFootTagAttr(const QString& tag, const QString& name);
 
     // Whole-file text services.
-    QString LoadData(const QString& path);     // lines joined by "\n", each ends with "\n"
-    QString LoadDataEnc(const QString& path);  // detected encoding; "" for data that is not text
-    QByteArray LoadBytes(const QString& path); // raw bytes; empty on failure (logged)
+    QString LoadData(const QString& path);  // lines joined by "\n", each ends with "\n"
+    // Detected encoding, lines joined by "\n" (none after the last); "" for data
+    // that is not text, such as a picture.
+    QString LoadDataEnc(const QString& path);
+    QByteArray LoadBytes(const QString& path);  // raw bytes; empty on failure (logged)
     bool SaveData(const QString& path, const QString& text);
     bool SaveAddData(const QString& path, const QString& text);
     bool SaveBytes(const QString& path, const QByteArray& bytes);
@@ -75,12 +80,24 @@ private:
     // Line number of the query in the query list, adding it when new; -1 on failure.
     int QueryNumberLocked(const QString& listPath, const QString& query, QString* failure);
 
+    // A query list as last read or written; trusted while the file keeps its
+    // size and time.
+    struct QueryList {
+        QHash<QString, int> index;
+        int count = 0;
+        bool utf8 = true;
+        bool open_line = false;  // the text does not end with "\n"
+        qint64 size = -1;
+        qint64 mtime = -1;
+    };
+
     const QString home_;
     const Clock& clock_;
     mutable QMutex state_mutex_;
     QString log_root_ = QStringLiteral("log");
     QString run_id_;
     QMutex map_mutex_;
+    QHash<QString, QueryList> query_lists_;  // guarded by map_mutex_
     QMutex err_mutex_;
 };
 

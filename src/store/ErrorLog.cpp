@@ -22,8 +22,7 @@ void CtrlFile::SaveErrLog(const QString& message) {
     // alphabetically first (the oldest run) goes first. Only files count and
     // go: a folder or a link to one is never followed or emptied.
     for (;;) {
-        QStringList entries =
-            dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+        QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
         if (entries.contains(name)) {
             if (entries.size() <= 10) break;
         } else if (entries.size() < 10) {

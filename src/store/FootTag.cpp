@@ -52,8 +52,8 @@ bool CtrlFile::AppendFootTag(const QString& path, const QString& tag) {
     } else {
         QFile f(file);
         const QByteArray bytes = EncodeText(tag);
-        if (!f.open(QIODevice::ReadWrite) || !f.seek(f.size()) ||
-            f.write(bytes) != bytes.size() || !f.flush()) {
+        if (!f.open(QIODevice::ReadWrite) || !f.seek(f.size()) || f.write(bytes) != bytes.size() ||
+            !f.flush()) {
             failure = f.errorString() + QStringLiteral("  ") + path;
         } else {
             return true;
@@ -116,9 +116,9 @@ QString CtrlFile::GetFootTagAttr(const QString& tag, const QString& name) {
     QString text = tag;
     text.remove(u'\n');
     // The name must start an attribute: "src" does not match inside "dl_src".
-    const QRegularExpression head(QStringLiteral("<\\?.+?\\s") +
-                                  QRegularExpression::escape(name) + QStringLiteral("=\""));
-    static const QRegularExpression tail(QStringLiteral("\".+?\\?>"));
+    const QRegularExpression head(QStringLiteral("<\\?.+?\\s") + QRegularExpression::escape(name) +
+                                  QStringLiteral("=\""));
+    const QRegularExpression tail(QStringLiteral("\".+?\\?>"));
     const QRegularExpressionMatch h = head.match(text);
     // Without the attribute nothing is left to read.
     if (!h.hasMatch()) return QString("");

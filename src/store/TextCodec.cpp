@@ -92,7 +92,9 @@ QByteArray EncodeAs(const QString& text, const char* encoding) {
     return enc.encode(text);
 }
 
-QByteArray EncodeText(const QString& text) { return text.toUtf8(); }
+QByteArray EncodeText(const QString& text) {
+    return text.toUtf8();
+}
 
 namespace {
 
@@ -150,7 +152,9 @@ DecodedText DecodeTextDetail(const QByteArray& bytes) {
     return d;
 }
 
-QString DecodeText(const QByteArray& bytes) { return DecodeTextDetail(bytes).text; }
+QString DecodeText(const QByteArray& bytes) {
+    return DecodeTextDetail(bytes).text;
+}
 
 qsizetype CountNonTextBytes(const char* data, qsizetype size) {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
@@ -170,7 +174,9 @@ qsizetype CountNonTextBytes(const char* data, qsizetype size) {
     return count;
 }
 
-bool IsNonText(qsizetype suspects, qsizetype size) { return suspects * 64 > size; }
+bool IsNonText(qsizetype suspects, qsizetype size) {
+    return suspects * 64 > size;
+}
 
 bool LooksNonText(const QByteArray& bytes, const DecodedText& decoded) {
     qsizetype suspects = CountNonTextBytes(bytes.constData(), bytes.size());

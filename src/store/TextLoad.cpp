@@ -1,5 +1,7 @@
 #include <QFile>
 
+#include <utility>
+
 #include "store/CtrlFile.h"
 #include "store/TextCodec.h"
 
@@ -7,15 +9,14 @@ namespace korvi {
 
 namespace {
 
-constexpr qint64 kSniff = 64 * 1024;  // a picture shows itself in its first bytes
+constexpr qint64 kSniff = 64 * 1024;  // read first, to turn pictures away early
+constexpr qint64 kHead = 1024;        // a file's header alone can show it is no text
 
 // CR LF and a lone CR become LF; the last line's terminator goes, so the lines
 // come back joined by "\n".
-QString JoinLines(const QString& text) {
-    QString out;
-    if (!text.contains(u'\r')) {
-        out = text;
-    } else {
+QString JoinLines(QString text) {
+    if (text.contains(u'\r')) {
+        QString out;
         out.reserve(text.size());
         const qsizetype n = text.size();
         for (qsizetype i = 0; i < n; ++i) {
@@ -27,9 +28,10 @@ QString JoinLines(const QString& text) {
                 out += c;
             }
         }
+        text = std::move(out);
     }
-    if (out.endsWith(u'\n')) out.chop(1);
-    return out;
+    if (text.endsWith(u'\n')) text.chop(1);
+    return text;
 }
 
 }  // namespace
@@ -40,15 +42,26 @@ QString CtrlFile::LoadDataEnc(const QString& path) {
         SaveErrLog(QStringLiteral("C_File Read Data Error : ") + f.errorString() + u' ' + path);
         return QString("");
     }
-    QByteArray bytes = f.read(kSniff);
-    if (IsNonText(CountNonTextBytes(bytes.constData(), bytes.size()), bytes.size())) {
+    // The first bytes alone can show that the file is no text.
+    const qint64 size = f.size();
+    QByteArray bytes(qMax<qint64>(size, 0), Qt::Uninitialized);
+    qint64 got = f.read(bytes.data(), qMin(size, kSniff));
+    if (got < 0) got = 0;
+    const qsizetype head = qMin<qsizetype>(got, kHead);
+    if (IsNonText(CountNonTextBytes(bytes.constData(), head), head) ||
+        IsNonText(CountNonTextBytes(bytes.constData(), got), got)) {
         return QString("");
     }
-    if (!f.atEnd()) bytes += f.readAll();
+    if (got < size) {
+        const qint64 more = f.read(bytes.data() + got, size - got);
+        if (more > 0) got += more;
+    }
+    bytes.truncate(got);
+    if (!f.atEnd()) bytes += f.readAll();  // the file grew meanwhile
     if (bytes.isEmpty()) return QString("");
-    const DecodedText decoded = DecodeTextDetail(bytes);
+    DecodedText decoded = DecodeTextDetail(bytes);
     if (LooksNonText(bytes, decoded)) return QString("");
-    return JoinLines(decoded.text);
+    return JoinLines(std::move(decoded.text));
 }
 
 }  // namespace korvi

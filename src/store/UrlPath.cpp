@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <cstdio>
@@ -18,10 +17,10 @@ namespace korvi {
 
 namespace {
 
-constexpr qsizetype kLongSegment = 250;  // a path segment this long becomes a query
-constexpr qsizetype kSegmentMax = 32;    // stored segments are cut to this length
-constexpr qsizetype kFolderMax = 256;    // folder length (with a 32 reserve) before "~"
-constexpr qsizetype kHostBytesMax = 255; // a Linux file name holds at most 255 bytes
+constexpr qsizetype kLongSegment = 250;   // a path segment this long becomes a query
+constexpr qsizetype kSegmentMax = 32;     // stored segments are cut to this length
+constexpr qsizetype kFolderMax = 256;     // folder length (with a 32 reserve) before "~"
+constexpr qsizetype kHostBytesMax = 255;  // a Linux file name holds at most 255 bytes
 
 const QString kListName = QString::fromLatin1(kQueryListName);
 
@@ -70,15 +69,33 @@ QString EscapePath(QStringView path) {
     for (const QChar qc : path) {
         const char16_t c = qc.unicode();
         switch (c) {
-            case u':': out += u"%3A"; break;
-            case u',': out += u"%2C"; break;
-            case u';': out += u"%2A"; break;
-            case u'*': out += u"%2A"; break;
-            case u'?': out += u"%3F"; break;
-            case u'"': out += u"%22"; break;
-            case u'<': out += u"%3C"; break;
-            case u'>': out += u"%3E"; break;
-            case u'|': out += u"%7C"; break;
+            case u':':
+                out += u"%3A";
+                break;
+            case u',':
+                out += u"%2C";
+                break;
+            case u';':
+                out += u"%2A";
+                break;
+            case u'*':
+                out += u"%2A";
+                break;
+            case u'?':
+                out += u"%3F";
+                break;
+            case u'"':
+                out += u"%22";
+                break;
+            case u'<':
+                out += u"%3C";
+                break;
+            case u'>':
+                out += u"%3E";
+                break;
+            case u'|':
+                out += u"%7C";
+                break;
             default:
                 if (c < 0x20 || c == 0x7F) {
                     AppendHex(out, c);
@@ -127,7 +144,9 @@ QStringView CutSegment(QStringView seg) {
 
 }  // namespace
 
-QString QueryFileName(int n) { return Assist::ChngNoToZeroStr(n, 8) + QStringLiteral(".cgi"); }
+QString QueryFileName(int n) {
+    return Assist::ChngNoToZeroStr(n, 8) + QStringLiteral(".cgi");
+}
 
 bool PathStaysBelow(const QString& prefix, const QString& path) {
     if (!path.startsWith(prefix) || path.size() <= prefix.size() + 1 ||
@@ -244,10 +263,15 @@ UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId)
     }
 
     if (!result.startsWith(base + u'/')) result = base + u'/' + result;
-    result.replace(QStringLiteral("../"), QStringLiteral("%2E%2E/"));
+    // Parent references below the run folder; a download root such as
+    // "../store" is the user's choice and stays as it is.
+    QString below = result.mid(base.size() + 1);
+    below.replace(QStringLiteral("../"), QStringLiteral("%2E%2E/"));
+    result = base + u'/' + below;
 
     if (!PathStaysBelow(base, result)) {
         m.error = QStringLiteral("path leaves the run folder: ") + result;
+        m.localError = true;
         return m;
     }
     m.path = result;
@@ -269,46 +293,109 @@ QString ListableQuery(const QString& query) {
 
 }  // namespace
 
+namespace {
+
+constexpr qsizetype kListsKept = 512;  // query lists remembered at a time
+
+void FileStamp(const QString& file, qint64* size, qint64* mtime) {
+    const QFileInfo info(file);
+    *size = info.exists() ? info.size() : 0;
+    *mtime = info.exists() ? info.lastModified().toMSecsSinceEpoch() : -1;
+}
+
+bool ReadList(const QString& file, QString* text, bool* utf8, QString* failure) {
+    text->clear();
+    *utf8 = true;
+    if (!QFileInfo::exists(file)) return true;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *failure = in.errorString();
+        return false;
+    }
+    const DecodedText d = DecodeTextDetail(in.readAll());
+    *text = d.text;
+    *utf8 = qstrcmp(d.encoding, "UTF-8") == 0;
+    return true;
+}
+
+}  // namespace
+
 int CtrlFile::QueryNumberLocked(const QString& listPath, const QString& rawQuery,
                                 QString* failure) {
     const QString query = ListableQuery(rawQuery);
     const QString file = Abs(listPath);
-    QString text;
-    if (QFileInfo::exists(file)) {
-        QFile in(file);
-        if (!in.open(QIODevice::ReadOnly)) {
-            *failure = in.errorString();
+    qint64 size = 0;
+    qint64 mtime = 0;
+    FileStamp(file, &size, &mtime);
+    if (!query_lists_.contains(file) && query_lists_.size() >= kListsKept) query_lists_.clear();
+    QueryList& list = query_lists_[file];
+    if (list.size != size || list.mtime != mtime) {
+        QString text;
+        if (!ReadList(file, &text, &list.utf8, failure)) {
+            query_lists_.remove(file);
             return -1;
         }
-        text = DecodeText(in.readAll());
+        list.index.clear();
+        list.count = 0;
+        qsizetype from = 0;
+        while (from < text.size()) {
+            qsizetype nl = text.indexOf(u'\n', from);
+            if (nl < 0) nl = text.size();
+            QStringView line = QStringView(text).mid(from, nl - from);
+            if (line.endsWith(u'\r')) line.chop(1);
+            const QString key = line.toString();
+            if (!list.index.contains(key)) list.index.insert(key, list.count);
+            ++list.count;
+            from = nl + 1;
+        }
+        list.open_line = !text.isEmpty() && !text.endsWith(u'\n');
+        list.size = size;
+        list.mtime = mtime;
     }
-    int count = 0;
-    qsizetype from = 0;
-    while (from < text.size()) {
-        qsizetype nl = text.indexOf(u'\n', from);
-        if (nl < 0) nl = text.size();
-        QStringView line = QStringView(text).mid(from, nl - from);
-        if (line.endsWith(u'\r')) line.chop(1);
-        if (line == query) return count;
-        ++count;
-        from = nl + 1;
+    const auto found = list.index.constFind(query);
+    if (found != list.index.constEnd()) return found.value();
+
+    // Every line ends with "\n", so an empty query is a line of its own. The
+    // list only ever grows: appending the new line is writing the list back,
+    // unless the list came in another encoding and is rewritten in ours.
+    QString add;
+    if (list.open_line) add += u'\n';
+    add += query;
+    add += u'\n';
+    QByteArray bytes;
+    if (list.utf8) {
+        bytes = EncodeText(add);
+    } else {
+        QString text;
+        bool utf8 = true;
+        if (!ReadList(file, &text, &utf8, failure)) {
+            query_lists_.remove(file);
+            return -1;
+        }
+        bytes = EncodeText(text + add);
     }
-    // Every line ends with "\n", so an empty query is a line of its own.
-    if (!text.isEmpty() && !text.endsWith(u'\n')) text += u'\n';
-    text += query;
-    text += u'\n';
     const QString folder = QFileInfo(file).absolutePath();
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
         *failure = QStringLiteral("cannot create ") + folder;
+        query_lists_.remove(file);
         return -1;
     }
-    QSaveFile out(file);
-    const QByteArray bytes = EncodeText(text);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    QFile out(file);
+    const QIODevice::OpenMode mode =
+        QIODevice::WriteOnly | (list.utf8 ? QIODevice::Append : QIODevice::Truncate);
+    if (!out.open(mode) || out.write(bytes) != bytes.size() || !out.flush()) {
         *failure = out.errorString();
+        query_lists_.remove(file);
         return -1;
     }
-    return count;
+    out.close();
+    const int number = list.count;
+    list.index.insert(query, number);
+    ++list.count;
+    list.open_line = false;
+    list.utf8 = true;
+    FileStamp(file, &list.size, &list.mtime);
+    return number;
 }
 
 QString CtrlFile::GetLogFrdr(const QString& url) {
@@ -316,8 +403,9 @@ QString CtrlFile::GetLogFrdr(const QString& url) {
     try {
         const UrlMapping m = MapUrl(url, LogRoot(), RunId());
         if (!m.error.isEmpty()) {
-            SaveErrLog(QStringLiteral("Get Log Folder Error : ") + url + QStringLiteral("  e = ") +
-                       m.error);
+            SaveErrLog((m.localError ? QStringLiteral("Get Log Folder Local Error : ")
+                                     : QStringLiteral("Get Log Folder Error : ")) +
+                       url + QStringLiteral("  e = ") + m.error);
             return QString("");
         }
         if (m.unknownHost) {
@@ -333,8 +421,8 @@ QString CtrlFile::GetLogFrdr(const QString& url) {
         }
         return m.path.left(m.path.size() - kListName.size()) + QueryFileName(n);
     } catch (const std::exception& e) {
-        SaveErrLog(QStringLiteral("Get Log Folder Local Error : ") + url + QStringLiteral("  e = ") +
-                   QString::fromLocal8Bit(e.what()));
+        SaveErrLog(QStringLiteral("Get Log Folder Local Error : ") + url +
+                   QStringLiteral("  e = ") + QString::fromLocal8Bit(e.what()));
         return QString("");
     }
 }

@@ -13,7 +13,8 @@ struct UrlMapping {
     bool queryList = false;  // path names a query list; query gives the line
     QString query;
     bool unknownHost = false;
-    QString error;  // parse failure; path is then empty
+    QString error;            // failure; path is then empty
+    bool localError = false;  // the failure came after parsing
 };
 
 inline constexpr char kQueryListName[] = "cgi%%q.txt";

@@ -2,6 +2,9 @@
 
 #include <QRandomGenerator>
 
+#include <thread>
+#include <vector>
+
 #include "engine/HtmlText.h"
 #include "engine/LinkExtract.h"
 #include "engine/LinkPrint.h"
@@ -232,4 +235,61 @@ TEST(LinkExtract, StoredPageToListFile) {
     ASSERT_EQ(f.links.size(), 1);
     EXPECT_EQ(f.links.url.at(0),
               QUrl::fromLocalFile(th.File(QStringLiteral("sub/d.html"))).toString());
+}
+
+// The hand-written scans must agree with the patterns they stand in for.
+TEST(LinkText, FastScansAgreeWithPatterns) {
+    QRandomGenerator rng(11);
+    const QString alphabet = QStringLiteral("ab <>/aA \n\r\t|>");
+    for (int round = 0; round < 500; ++round) {
+        QString text;
+        const int n = rng.bounded(60);
+        for (int i = 0; i < n; ++i) text += alphabet.at(rng.bounded(int(alphabet.size())));
+        EXPECT_EQ(GetNonDlmtrHtml(text), GetNonDlmtrHtmlByPattern(text));
+        QString byPattern = text;
+        byPattern.replace(AnyTagPattern(), QString());
+        EXPECT_EQ(RemoveTags(text), byPattern);
+        const qsizetype from = rng.bounded(n + 1);
+        const QRegularExpressionMatch m = EndAnchorPattern().match(text, from);
+        EXPECT_EQ(FindEndAnchor(text, from), m.hasMatch() ? m.capturedStart() : -1);
+    }
+}
+
+// Workers extract on their own threads with the shared patterns.
+TEST(LinkExtract, ConcurrentExtractorsAgree) {
+    test::TempHome th;
+    QString page;
+    for (int i = 0; i < 300; ++i) {
+        page += QStringLiteral("<a href=\"p%1.html\">t%1</a><img src=\"i%1.png\" alt=\"a%1\">\n")
+                    .arg(i);
+    }
+    auto extract = [&] {
+        LinkExtract ex(th.Ctrl(), LinkOptions(QStringLiteral("http://h/d/")));
+        ex.GetUrlList(1, page);
+        ex.GetUrlList(0, page);
+        ex.GetImgList();
+        return ex.PageLinks().url + ex.PageLinks().title + ex.ObjLinks().url + ex.ImgAlts();
+    };
+    const QStringList expected = extract();
+    ASSERT_EQ(expected.size(), 4 * 300);
+    std::vector<QStringList> got(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < got.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < 5; ++k) got[t] = extract();
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    for (const QStringList& g : got) EXPECT_EQ(g, expected);
+}
+
+TEST(LinkExtract, SecondPassReusesTextUntilReset) {
+    test::TempHome th;
+    LinkExtract ex(th.Ctrl(), LinkOptions(QStringLiteral("http://h/")));
+    ASSERT_TRUE(ex.GetUrlList(1, QStringLiteral("<a href=\"first.html\">1</a>")));
+    ASSERT_TRUE(ex.GetUrlList(0, QStringLiteral("<a href=\"second.html\">2</a>")));
+    EXPECT_EQ(ex.PageLinks().url, QStringList{QStringLiteral("http://h/first.html")});
+    ex.ResetText();
+    ASSERT_TRUE(ex.GetUrlList(0, QStringLiteral("<a href=\"second.html\">2</a>")));
+    EXPECT_EQ(ex.PageLinks().url, QStringList{QStringLiteral("http://h/second.html")});
 }

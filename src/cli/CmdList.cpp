@@ -1,0 +1,61 @@
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+
+#include "cli/Cli.h"
+#include "engine/InitList.h"
+#include "shell/Context.h"
+#include "store/TextCodec.h"
+
+namespace korvi::cli {
+
+namespace {
+
+int RunList(Context& ctx, const QStringList& args);
+
+const Command kList{"list", "list SOURCE", RunList};
+
+// Runs a script of the home through korvi-cscript beside this program.
+QString RunScript(const QString& script, const QString& arg) {
+    const QString host = QCoreApplication::applicationDirPath() + QStringLiteral("/korvi-cscript");
+    if (!QFileInfo(host).isExecutable()) return QString();
+    QProcess p;
+    p.start(host, {script, arg});
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished(1000);
+        return QString();
+    }
+    return DecodeText(p.readAllStandardOutput());
+}
+
+int RunList(Context& ctx, const QStringList& args) {
+    const Args a(args, {}, {});
+    if (!a.Ok()) return UsageError(kList, a.Error());
+    if (a.Positional().size() != 1) return UsageError(kList, QStringLiteral("one SOURCE expected"));
+    const QString source = a.Positional().first();
+    const QString path = CallerPath(source);
+    // A SOURCE that is no file but a URL stands for the typed-in start URL.
+    const bool typedUrl = !QFileInfo::exists(path) && source.indexOf(QStringLiteral("://"), 1) > 0;
+
+    InitList list(ctx.Ctrl());
+    list.SetScriptRunner(RunScript);
+    list.SetAsk([&](const QString&, const QString&, const QString&) {
+        return typedUrl ? source : QString();
+    });
+    const ReadResult r = list.ReadSrchLst(typedUrl ? QString() : path, false);
+    if (!r.read) {
+        PrintError(QStringLiteral("korvi-run: URLの不在: 開始URLを入力してください。"));
+        return kFail;
+    }
+    if (!list.BaseUrl().isEmpty()) PrintError(QStringLiteral("基準URL: ") + list.BaseUrl());
+    PrintTsvRow(InitColumnHeadings());
+    for (const InitRow& row : list.Rows()) PrintTsvRow(InitRowCells(row));
+    return kOk;
+}
+
+}  // namespace
+
+KORVI_CLI_COMMAND(list, "list", "list SOURCE", RunList);
+
+}  // namespace korvi::cli

@@ -1,0 +1,63 @@
+#include "server/ContentType.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace korvi {
+
+void ContentTypeTbl::Load(const QString& text) {
+    tbl_.clear();
+    QString all = text;
+    all.remove(u'\r');
+    const QStringList lines = all.split(u'\n');
+    for (const QString& line : lines) {
+        if (line.isEmpty()) continue;
+        const QStringList fields = line.split(u'\t');
+        if (fields.size() < 2) continue;
+        tbl_.insert(fields.at(0), fields.at(1));
+    }
+}
+
+QString ContentTypeTbl::Extension(const QString& path) {
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot < 0 || dot == name.size() - 1) return QString("");
+    return name.mid(dot + 1);
+}
+
+QString ContentTypeTbl::GetCntntTyp(const QString& path, const TextProbe& isText) const {
+    QString type;
+    const QString ext = Extension(path);
+    if (!ext.isEmpty()) type = tbl_.value(ext.toLower());
+    if (type.isEmpty() && QFileInfo(path).isDir()) type = tbl_.value(QStringLiteral("Directory"));
+    if (type.startsWith(u'?')) {
+        const QStringList fields = type.split(u',');
+        type.clear();
+        if (fields.size() >= 2) {
+            const bool text = isText ? isText(path) : LooksLikeText(path);
+            if (text) {
+                type = fields.at(1);
+            } else if (fields.size() >= 3) {
+                type = fields.at(2);
+            }
+        }
+    }
+    return type.isEmpty() ? QStringLiteral("text/plain") : type;
+}
+
+bool LooksLikeText(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = f.read(4096);
+    for (const char ch : head) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c <= 0x08) || c == 0x0B || c == 0x0C || (c >= 0x0E && c <= 0x1A) ||
+            (c >= 0x1C && c <= 0x1F) || c == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace korvi

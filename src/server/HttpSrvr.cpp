@@ -1,0 +1,272 @@
+#include "server/HttpSrvr.h"
+
+#include <QFileInfo>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <exception>
+
+#include "server/AccessList.h"
+#include "server/HttpSrvrChnnl.h"
+#include "server/HttpSrvrSocket.h"
+#include "shell/Context.h"
+#include "store/CtrlFile.h"
+
+namespace korvi {
+
+namespace {
+
+const QString kOptFile = QStringLiteral("server/opt.ini");
+
+}  // namespace
+
+HttpSrvr::HttpSrvr(Context& ctx) : ctrl_(ctx.Ctrl()), log_(ctx.Ctrl()) {}
+
+HttpSrvr::~HttpSrvr() {
+    Shutdown();
+}
+
+void HttpSrvr::SetDocs(HttpSrvrDocs docs) {
+    std::lock_guard lock(mutex_);
+    seams_.docs = std::move(docs);
+}
+
+void HttpSrvr::SetLogSrch(LogSrchFn fn) {
+    std::lock_guard lock(mutex_);
+    seams_.log_srch = std::move(fn);
+}
+
+void HttpSrvr::SetTextProbe(ContentTypeTbl::TextProbe probe) {
+    std::lock_guard lock(mutex_);
+    seams_.text_probe = std::move(probe);
+}
+
+void HttpSrvr::SetTimeouts(int readTimeoutMs, int busyGraceMs) {
+    read_timeout_override_.store(readTimeoutMs > 0 ? readTimeoutMs : 0);
+    busy_grace_ms_.store(busyGraceMs >= 0 ? busyGraceMs : 0);
+}
+
+std::shared_ptr<const HttpSrvr::Tables> HttpSrvr::GetTables() const {
+    std::lock_guard lock(mutex_);
+    return tables_ ? tables_ : std::make_shared<const Tables>();
+}
+
+HttpSrvr::Seams HttpSrvr::GetSeams() const {
+    std::lock_guard lock(mutex_);
+    return seams_;
+}
+
+int HttpSrvr::ReadTimeoutMs() const {
+    const int over = read_timeout_override_.load();
+    return over > 0 ? over : GetTables()->opt.read_timeout_ms;
+}
+
+QString HttpSrvr::ResultFile(const QString& id) const {
+    return ctrl_.Abs(QStringLiteral("server/tmp/") + id + QStringLiteral(".html"));
+}
+
+QString HttpSrvr::NewResultId() {
+    const QString base = ctrl_.GetDayTimeStr();
+    std::lock_guard lock(mutex_);
+    QString id = base;
+    for (int n = 1; pending_ids_.contains(id) || QFileInfo::exists(ResultFile(id)); ++n) {
+        id = base + u'_' + QString::number(n);
+    }
+    pending_ids_.insert(id);
+    return id;
+}
+
+void HttpSrvr::ReleaseResultId(const QString& id) {
+    std::lock_guard lock(mutex_);
+    pending_ids_.remove(id);
+}
+
+QString HttpSrvr::DateText() const {
+    return ctrl_.GetClock().NowJst().toString(Qt::TextDate) + u' ';
+}
+
+bool HttpSrvr::LoadTables(std::shared_ptr<Tables>* out) {
+    auto t = std::make_shared<Tables>();
+    const QString optText =
+        QFileInfo::exists(ctrl_.Abs(kOptFile)) ? ctrl_.LoadData(kOptFile) : QString("");
+    if (!t->opt.Load(optText)) {
+        ctrl_.SaveErrLog(QStringLiteral("WinSrvr HttpServerOpt Files Error : no data"));
+        *out = t;
+        return false;
+    }
+    auto load = [this](const QString& rel) {
+        return QFileInfo::exists(ctrl_.Abs(rel)) ? ctrl_.LoadData(rel) : QString("");
+    };
+    t->cntnt_typ_tbl.Load(load(QStringLiteral("server/cntnt.txt")));
+    t->accept_lst = AccessList::Parse(load(QStringLiteral("server/accept.txt")));
+    t->avoid_lst = AccessList::Parse(load(QStringLiteral("server/avoid.txt")));
+    *out = t;
+    return true;
+}
+
+int HttpSrvr::Start() {
+    std::lock_guard guard(start_mutex_);
+    if (state_.load() == kRunning) return kRunning;
+    stop_.store(false);
+    std::shared_ptr<Tables> t;
+    const bool ok = LoadTables(&t);
+    {
+        std::lock_guard lock(mutex_);
+        tables_ = t;
+    }
+    if (!ok || !t->opt.use) {
+        EndListener();
+        state_.store(kNotInUse);
+        return kNotInUse;
+    }
+    // A stopped listener on the same address simply resumes; a changed port
+    // or address takes a new listener.
+    if (s_socket_ >= 0 && listen_port_ == t->opt.port && listen_bind_ == t->opt.bind) {
+        state_.store(kRunning);
+        return kRunning;
+    }
+    EndListener();
+    if (!Init(t)) {
+        state_.store(kNotStarted);
+        return kNotStarted;
+    }
+    state_.store(kRunning);
+    return kRunning;
+}
+
+void HttpSrvr::Stop() {
+    int running = kRunning;
+    state_.compare_exchange_strong(running, kStopped);
+}
+
+bool HttpSrvr::Init(const std::shared_ptr<const Tables>& tables) {
+    QString error;
+    const int fd = HttpSrvrListen(tables->opt.bind, tables->opt.port, kBacklog, &error);
+    if (fd < 0) {
+        const QString line = QStringLiteral("HttpSrvr Init Error2 : ") + error;
+        OutLog(line);
+        ctrl_.SaveErrLog(line);
+        return false;
+    }
+    s_socket_ = fd;
+    listen_port_ = tables->opt.port;
+    listen_bind_ = tables->opt.bind;
+    port_.store(HttpSrvrBoundPort(fd));
+    listener_stop_.store(false);
+    listener_ = std::thread([this] { Init2(); });
+    return true;
+}
+
+void HttpSrvr::WaitThrd() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs));
+}
+
+void HttpSrvr::Init2() {
+    OutLog(DateText() + QStringLiteral("START Web_Server port=") + QString::number(port_.load()));
+    const int fd = s_socket_;
+    while (!listener_stop_.load() && !stop_.load()) {
+        if (state_.load() == kStopped) {
+            WaitThrd();
+            continue;
+        }
+        pollfd p{fd, POLLIN, 0};
+        const int r = ::poll(&p, 1, kWaitMs);
+        if (r == 0 || (r < 0 && errno == EINTR)) continue;
+        if (listener_stop_.load() || stop_.load() || state_.load() == kStopped) continue;
+        const int conn = r > 0 ? ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+        if (conn >= 0) {
+            try {
+                SetChnnl(conn);
+            } catch (const std::exception& e) {
+                ::close(conn);
+                ctrl_.SaveErrLog(QStringLiteral("HttpSrvr SetChnnl Error : ") +
+                                 QString::fromLocal8Bit(e.what()));
+            }
+            continue;
+        }
+        if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) continue;
+        const QString line =
+            QStringLiteral("HttpSrvr Init Error : ") + QString::fromLocal8Bit(std::strerror(errno));
+        OutLog(line);
+        ctrl_.SaveErrLog(line);
+        // Running out of descriptors passes; anything else ends the listener.
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            WaitThrd();
+            continue;
+        }
+        break;
+    }
+    OutLog(DateText() + QStringLiteral("End Web_Server"));
+}
+
+void HttpSrvr::EndListener() {
+    listener_stop_.store(true);
+    if (listener_.joinable()) listener_.join();
+    if (s_socket_ >= 0) ::close(s_socket_);
+    s_socket_ = -1;
+    listen_port_ = -1;
+    listen_bind_.clear();
+    port_.store(-1);
+}
+
+void HttpSrvr::SetChnnl(int fd) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(busy_grace_ms_.load());
+    std::unique_lock lock(chnnl_mutex_);
+    for (;;) {
+        for (int i = 0; i < max_chnnl; ++i) {
+            if (!chnnl_lst_[i]) {
+                chnnl_lst_[i] = std::make_unique<HttpSrvrChnnl>(*this, i);
+                OutLog(QStringLiteral("The Channel[") + QString::number(i + 1) +
+                       QStringLiteral("] has been created."));
+            }
+            if (chnnl_lst_[i]->StrtChnnl(fd)) return;
+        }
+        if (chnnl_free_.wait_until(lock, deadline) == std::cv_status::timeout) break;
+    }
+    lock.unlock();
+    // Every channel is busy: the connection is closed rather than left open.
+    ::close(fd);
+    OutLog(QStringLiteral("HttpSrvr SetChnnl : all channels busy, connection closed"));
+}
+
+void HttpSrvr::ChannelFreed() {
+    std::lock_guard lock(chnnl_mutex_);
+    chnnl_free_.notify_all();
+}
+
+int HttpSrvr::CreatedChannels() const {
+    std::lock_guard lock(chnnl_mutex_);
+    int n = 0;
+    for (const auto& c : chnnl_lst_) n += c ? 1 : 0;
+    return n;
+}
+
+int HttpSrvr::BusyChannels() const {
+    std::lock_guard lock(chnnl_mutex_);
+    int n = 0;
+    for (const auto& c : chnnl_lst_) n += (c && c->Busy()) ? 1 : 0;
+    return n;
+}
+
+void HttpSrvr::Shutdown() {
+    std::lock_guard guard(start_mutex_);
+    stop_.store(true);
+    EndListener();
+    std::array<std::unique_ptr<HttpSrvrChnnl>, max_chnnl> channels;
+    {
+        std::lock_guard lock(chnnl_mutex_);
+        channels.swap(chnnl_lst_);
+    }
+    for (auto& c : channels) {
+        if (c) c->Quit();
+    }
+    channels = {};
+    if (state_.load() != kNotInUse) state_.store(kNotStarted);
+}
+
+}  // namespace korvi

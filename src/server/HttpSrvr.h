@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "server/ContentType.h"
+#include "server/HttpSrvrLog.h"
+#include "server/HttpSrvrOpt.h"
+#include "server/HttpSrvrSeams.h"
+
+namespace korvi {
+
+class Context;
+class CtrlFile;
+class HttpSrvrChnnl;
+
+// The local HTTP/1.0 server: one listener thread and a pool of at most eight
+// channels, each serving one connection at a time. The resident program owns
+// one instance; Start and Stop are its start and stop buttons.
+class HttpSrvr {
+public:
+    enum State { kNotStarted = 0, kRunning = 1, kStopped = 2, kNotInUse = 3 };
+    static constexpr int max_chnnl = 8;
+    static constexpr int kBacklog = 50;
+    static constexpr int kWaitMs = 200;
+
+    // Settings, tables and lists as the last Start read them.
+    struct Tables {
+        HttpSrvrOpt opt;
+        ContentTypeTbl cntnt_typ_tbl;
+        QStringList accept_lst;
+        QStringList avoid_lst;
+    };
+
+    // What a channel needs from outside, copied per request.
+    struct Seams {
+        HttpSrvrDocs docs;
+        LogSrchFn log_srch;
+        ContentTypeTbl::TextProbe text_probe;
+    };
+
+    explicit HttpSrvr(Context& ctx);
+    ~HttpSrvr();
+    HttpSrvr(const HttpSrvr&) = delete;
+    HttpSrvr& operator=(const HttpSrvr&) = delete;
+
+    void SetDocs(HttpSrvrDocs docs);
+    void SetLogSrch(LogSrchFn fn);
+    void SetTextProbe(ContentTypeTbl::TextProbe probe);
+    // Overrides the read time-out of the settings (ms, > 0) and sets how long
+    // a connection waits for a channel to come free before it is closed.
+    void SetTimeouts(int readTimeoutMs, int busyGraceMs);
+
+    // Reads the settings again and starts (or resumes) serving when "use" is
+    // on; returns the new state.
+    int Start();
+    // Pauses accepting; connections wait in the backlog.
+    void Stop();
+    // Ends the listener and every channel (program end).
+    void Shutdown();
+
+    int GetState() const { return state_.load(); }
+    // The port actually listened on (useful with port 0); -1 when none.
+    int Port() const { return port_.load(); }
+    // Channels created so far and those serving now.
+    int CreatedChannels() const;
+    int BusyChannels() const;
+
+    // Used by the channels.
+    std::shared_ptr<const Tables> GetTables() const;
+    Seams GetSeams() const;
+    int ReadTimeoutMs() const;
+    CtrlFile& Ctrl() { return ctrl_; }
+    void OutLog(const QString& message) { log_.OutLog(message); }
+    const std::atomic<bool>& StopFlag() const { return stop_; }
+    // A result-file id that no other pending search uses.
+    QString NewResultId();
+    void ReleaseResultId(const QString& id);
+    // Result file of an id, absolute.
+    QString ResultFile(const QString& id) const;
+    void ChannelFreed();
+
+private:
+    bool LoadTables(std::shared_ptr<Tables>* out);
+    bool Init(const std::shared_ptr<const Tables>& tables);
+    void Init2();
+    void SetChnnl(int fd);
+    void WaitThrd();
+    void EndListener();
+    QString DateText() const;
+
+    CtrlFile& ctrl_;
+    HttpSrvrLog log_;
+    std::atomic<int> state_{kNotStarted};
+    std::atomic<int> port_{-1};
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> listener_stop_{false};
+    std::atomic<int> read_timeout_override_{0};
+    std::atomic<int> busy_grace_ms_{20};
+
+    mutable std::mutex mutex_;  // tables, seams, ids
+    std::shared_ptr<const Tables> tables_;
+    Seams seams_;
+    QSet<QString> pending_ids_;
+
+    std::mutex start_mutex_;  // Start, Stop, Shutdown
+    int s_socket_ = -1;
+    QString listen_bind_;
+    int listen_port_ = -1;
+    std::thread listener_;
+
+    mutable std::mutex chnnl_mutex_;
+    std::condition_variable chnnl_free_;
+    std::array<std::unique_ptr<HttpSrvrChnnl>, max_chnnl> chnnl_lst_;
+};
+
+}  // namespace korvi
