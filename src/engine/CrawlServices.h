@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace korvi {
+
+class Clock;
+class CtrlFile;
+class ProxySettings;
+class SessionCookies;
+
+// What a crawler worker takes from the rest of the program. The run control
+// fills one per run and every worker (and clone) of the run shares it. Empty
+// functions mean "not configured": the matcher finds nothing, scripts leave
+// the text alone, no URL is excluded or forced, the path comes from GetLogFrdr.
+struct CrawlServices {
+    CtrlFile* ctrl = nullptr;              // error log, files, extensions, clock texts (required)
+    const Clock* clock = nullptr;          // required
+    const ProxySettings* proxy = nullptr;  // null: no proxy
+    SessionCookies* cookies = nullptr;     // null: no session cookies
+
+    // Download store.
+    std::function<QString(const QString& url)> mapPath;                      // URL -> local path
+    std::function<bool(const QString& path, const QString& url)> mustFetch;  // overwrite list
+    std::function<bool(const QString& url)> isAvoided;                       // exclusion list
+    std::function<QString(const QString& url)> autoLogin;                    // login rewrite
+
+    // Matcher: context text of the match, "" without one.
+    std::function<QString(const QString& words, const QString& text)> match;
+
+    // Script hook: the rewritten text, or nullopt while the host is busy.
+    std::function<std::optional<QString>(const QString& script, const QString& text)> runScript;
+    std::function<void()> clearScriptBusy;
+
+    // Comment the run recorded for a URL (image ALT text); "" when none.
+    std::function<QString(const QString& url)> comment;
+};
+
+}  // namespace korvi
+
+namespace korvi {
+
+class AutoLogin;
+class AvoidList;
+class Matcher;
+class ScriptHook;
+
+// The process parts a run's services are made of; null parts are left out.
+struct CrawlParts {
+    CtrlFile* ctrl = nullptr;
+    const Clock* clock = nullptr;
+    const ProxySettings* proxy = nullptr;
+    SessionCookies* cookies = nullptr;
+    const AvoidList* avoid = nullptr;
+    const AutoLogin* login = nullptr;
+    Matcher* matcher = nullptr;
+    ScriptHook* scripts = nullptr;
+};
+std::shared_ptr<CrawlServices> MakeCrawlServices(const CrawlParts& parts);
+
+}  // namespace korvi

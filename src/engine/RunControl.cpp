@@ -1,0 +1,553 @@
+#include "engine/RunControl.h"
+
+#include <QFileInfo>
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <chrono>
+
+#include "engine/Profile.h"
+#include "engine/ProxySettings.h"
+#include "shell/Clock.h"
+#include "store/CtrlFile.h"
+
+namespace korvi {
+
+namespace {
+
+RegionFlags Flags(const RegionBoxes& boxes) {
+    RegionFlags f;
+    f.domain_out = boxes.domain_out;
+    f.directory_out = boxes.directory_out;
+    f.directory_in = boxes.directory_in;
+    return f;
+}
+
+const QString kWaitingResult = QStringLiteral("未");
+
+}  // namespace
+
+RunSettings RunSettings::FromOpt(const DlSrchOpt& opt, const QString& baseUrl) {
+    RunSettings r;
+    SrchThrdSettings& w = r.worker;
+    w.filter.base_url = baseUrl;
+    w.filter.target = Flags(opt.panel.target);
+    w.filter.crs_target = Flags(opt.panel.crs_target);
+    w.filter.ext_mode = static_cast<ExtFilterMode>(static_cast<int>(opt.panel.filter_type));
+    w.filter.ext_list = opt.panel.filter_string;
+    w.filter.filter_start = opt.panel.filter_start;
+    w.depthMax = opt.depth_max;
+    w.forcedLink = opt.forced_link;
+    w.preSearch = opt.pre_search;
+    w.preGetUrl = opt.pre_get_url;
+    w.stopGetUrl = opt.stop_get_url;
+    w.restSharp = opt.rest_sharp;
+    w.localLink = opt.mk_local_link ? 0 : 1;
+    w.footTag = opt.add_foot_tag ? 0 : 1;
+    w.footTagExtension = opt.foot_tag_extension;
+    w.userAgent = opt.user_agent;
+    w.retryWaitMs = opt.re_time > 0 ? opt.re_time * 1000 : 0;
+    w.overwriteType = opt.overwrite_type;
+    w.overwriteLocalLoad = opt.overwrite_local_load;
+    r.thrdMax = std::max(1, opt.thrd_max);
+    r.depthMax = opt.depth_max;
+    r.hitMax = opt.hit_max;
+    r.pageMax = opt.page_max;
+    r.connectSec = opt.connect;
+    r.getSec = opt.get;
+    r.minutes = opt.min;
+    r.overwriteType = opt.overwrite_type;
+    r.proxyAddress = opt.address;
+    r.proxyPort = opt.port;
+    return r;
+}
+
+RunControl::RunControl(std::shared_ptr<const CrawlServices> services, const RunSettings& settings)
+    : services_(std::make_shared<CrawlServices>(*services)), settings_(settings) {
+    settings_.thrdMax = std::max(1, settings_.thrdMax);
+    settings_.tickMs = std::max(1, settings_.tickMs);
+    services_->comment = [this](const QString& url) { return ImageText(url); };
+}
+
+RunControl::~RunControl() {
+    Abort();
+}
+
+qint64 RunControl::Now() const {
+    return services_->clock ? services_->clock->NowMs() : 0;
+}
+
+QString RunControl::FailureText(int status) {
+    switch (status) {
+        case -1:
+            return QStringLiteral("- URL取得失敗 -");
+        case -2:
+            return QStringLiteral("- リンク・リスト失敗 -");
+        case -3:
+            return QStringLiteral("- 接続タイム・アウト -");
+        case -4:
+            return QStringLiteral("- 取得タイム・アウト -");
+        case -16:
+            return QStringLiteral("- 既獲得データ -");
+        case -32:
+            return QStringLiteral("- スキップ -");
+        case -64:
+            return QStringLiteral("- サイズ付き拡張子フィルタ -");
+        default:
+            return QStringLiteral("- 未知のエラー -");
+    }
+}
+
+void RunControl::AddWinSrchLst(const QList<StartRow>& rows) {
+    for (const StartRow& s : rows) {
+        RunRow r;
+        r.depth = 1;
+        r.title = s.title;
+        r.url = s.url;
+        r.ext = s.ext;
+        r.size = QStringLiteral("-");
+        list_.Append(std::move(r));
+    }
+}
+
+void RunControl::StartDlSearch(ProxySettings& proxy, const QList<StartRow>& rows) {
+    proxy.Apply(settings_.proxyAddress, settings_.proxyPort);
+    AddWinSrchLst(rows);
+    StartManual();
+}
+
+bool RunControl::StartManual() {
+    if (token_.load()) return false;
+    if (supervisor_.joinable()) supervisor_.join();
+    if (expander_.joinable()) expander_.join();
+    {
+        std::lock_guard lock(slot_mutex_);
+        slots_.assign(static_cast<size_t>(settings_.thrdMax), nullptr);
+        idle_ticks_ = 0;
+        tick_ = 0;
+    }
+    {
+        std::lock_guard lock(queue_mutex_);
+        finished_.clear();
+        expander_busy_ = false;
+        expander_stop_ = false;
+    }
+    {
+        std::lock_guard lock(end_mutex_);
+        ended_ = false;
+    }
+    end_kind_.store(EndKind::kNone);
+    paused_.store(false);
+    start_ms_.store(Now());
+    token_.store(true);
+    UpdateLabel(QString());
+    supervisor_ = std::thread([this] { Supervise(); });
+    expander_ = std::thread([this] { ExpandList(); });
+    return true;
+}
+
+void RunControl::Abort() {
+    token_.store(false);
+    if (supervisor_.joinable() && supervisor_.get_id() != std::this_thread::get_id())
+        supervisor_.join();
+    {
+        std::lock_guard lock(queue_mutex_);
+        expander_stop_ = true;
+    }
+    queue_cv_.notify_all();
+    if (expander_.joinable() && expander_.get_id() != std::this_thread::get_id()) expander_.join();
+    ReapReleased(true);
+}
+
+bool RunControl::WaitEnd(int timeoutMs) const {
+    std::unique_lock lock(end_mutex_);
+    return end_cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return ended_; });
+}
+
+void RunControl::TmpStopManual() {
+    if (!token_.load()) return;
+    paused_.store(true);
+    UpdateLabel(QStringLiteral("Wait"));
+}
+
+void RunControl::RestartManual() {
+    paused_.store(false);
+}
+
+void RunControl::PressStopButton() {
+    if (StopButtonText() == QStringLiteral("停止"))
+        TmpStopManual();
+    else
+        RestartManual();
+}
+
+QString RunControl::StopButtonText() const {
+    return paused_.load() ? QStringLiteral("再開") : QStringLiteral("停止");
+}
+
+void RunControl::Skip(const QList<int>& rows) {
+    std::lock_guard lock(slot_mutex_);
+    for (const auto& w : slots_) {
+        if (w && rows.contains(w->RowNo() - 1)) w->SetOutsideStatus(SrchThrd::kSkipped);
+    }
+}
+
+void RunControl::Redownload(const QList<int>& rows) {
+    for (int index : rows) list_.ResetForRedownload(index);
+}
+
+void RunControl::SetSearchWords(const QString& words) {
+    QMutexLocker lock(&text_mutex_);
+    search_words_ = words;
+}
+
+QString RunControl::SearchWords() const {
+    QMutexLocker lock(&text_mutex_);
+    return search_words_;
+}
+
+QString RunControl::EndMessage() const {
+    QMutexLocker lock(&text_mutex_);
+    return end_message_;
+}
+
+QString RunControl::VwThrdMv() const {
+    QMutexLocker lock(&text_mutex_);
+    return label_;
+}
+
+QString RunControl::StatusLabel() const {
+    QMutexLocker lock(&text_mutex_);
+    return status_label_;
+}
+
+void RunControl::SetStatusPrefix(const QString& prefix) {
+    QMutexLocker lock(&text_mutex_);
+    status_prefix_ = prefix;
+}
+
+QString RunControl::ImageText(const QString& url) const {
+    QMutexLocker lock(&text_mutex_);
+    return image_texts_.value(url, QString(""));
+}
+
+int RunControl::ImageTextCount() const {
+    QMutexLocker lock(&text_mutex_);
+    return static_cast<int>(image_texts_.size());
+}
+
+int RunControl::BusySlots() const {
+    std::lock_guard lock(slot_mutex_);
+    return static_cast<int>(
+        std::count_if(slots_.begin(), slots_.end(), [](const auto& w) { return w != nullptr; }));
+}
+
+int RunControl::LiveWorkers() const {
+    std::lock_guard lock(slot_mutex_);
+    int n = 0;
+    for (const auto& w : slots_) n += w && w->Running() ? 1 : 0;
+    for (const auto& w : released_) n += w->Running() ? 1 : 0;
+    return n;
+}
+
+// "( a/b ) : " with a = finished rows and b = all rows, then the state word or
+// the turning mark.
+void RunControl::UpdateLabel(const QString& word) {
+    static const QString kMarks[] = {QStringLiteral("＼"), QStringLiteral("─"),
+                                     QStringLiteral("／"), QStringLiteral("｜")};
+    static const QString kBars[] = {QStringLiteral("*-*-*-*-*"), QStringLiteral("*-*-*-*"),
+                                    QStringLiteral("*-*-*"), QStringLiteral("*-*")};
+    const QString head = QStringLiteral("( ") + QString::number(list_.Done()) + u'/' +
+                         QString::number(list_.Count()) + QStringLiteral(" ) : ");
+    QMutexLocker lock(&text_mutex_);
+    if (!word.isEmpty()) {
+        label_ = head + word;
+        return;
+    }
+    label_ = head + kMarks[turn_] + u' ' + kBars[turn_];
+    turn_ = (turn_ + 1) % 4;
+}
+
+void RunControl::Supervise() {
+    while (token_.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(settings_.tickMs));
+        if (!token_.load()) break;
+        if (paused_.load()) continue;
+        CtrlSrchThrd();
+        const int done = list_.Done();
+        const int hits = list_.Hits();
+        if (settings_.hitMax > 0 && hits >= settings_.hitMax) {
+            EndRun(EndKind::kHits);
+            break;
+        }
+        if (settings_.pageMax > 0 && done >= settings_.pageMax) {
+            EndRun(EndKind::kPages);
+            break;
+        }
+        if (settings_.minutes > 0 && services_->ctrl &&
+            services_->ctrl->GetPastTime_MinNo(start_ms_.load()) >= settings_.minutes) {
+            EndRun(EndKind::kTimeOut);
+            break;
+        }
+        bool allFree = false;
+        {
+            std::lock_guard lock(slot_mutex_);
+            allFree = std::all_of(slots_.begin(), slots_.end(),
+                                  [](const auto& w) { return w == nullptr; });
+            idle_ticks_ = allFree ? idle_ticks_ + 1 : 0;
+            allFree = idle_ticks_ > 2;
+        }
+        if (allFree) {
+            std::unique_lock lock(queue_mutex_);
+            // Rows the expander appended after this tick's dispatch still count.
+            if (finished_.empty() && !expander_busy_ && !list_.HasWaiting()) {
+                lock.unlock();
+                EndRun(EndKind::kNormal);
+                break;
+            }
+        }
+    }
+    if (end_kind_.load() == EndKind::kNone) EndRun(EndKind::kAborted);
+}
+
+void RunControl::CtrlSrchThrd() {
+    {
+        std::lock_guard lock(slot_mutex_);
+        ++tick_;
+        for (size_t i = 0; i < slots_.size(); ++i) {
+            if (slots_[i]) CtrlRunThrd(i);
+            if (!slots_[i]) CtrlWaitNewThrd(i);
+        }
+    }
+    ReapReleased(false);
+    UpdateLabel(QString());
+}
+
+void RunControl::CtrlWaitNewThrd(size_t slot) {
+    const int index = list_.TakeWaiting();
+    if (index < 0) return;
+    const RunRow row = list_.Row(index);
+    CtrlFile& ctrl = *services_->ctrl;
+    const QString path =
+        services_->mapPath ? services_->mapPath(row.url) : ctrl.GetLogFrdr(row.url);
+    SrchThrdSettings ws = settings_.worker;
+    ws.searchWords = SearchWords();
+    ws.depthMax = settings_.depthMax;
+    std::shared_ptr<SrchThrd> w = SrchThrd::Create(services_, ws);
+    w->SetRow(row.no, row.url, row.title, row.ext, row.depth, row.ref);
+    w->SetLocalPath(path);
+    const bool keep = !row.url.startsWith(QStringLiteral("file:/")) &&
+                      settings_.overwriteType == 0 && !path.isEmpty() &&
+                      QFileInfo(ctrl.Abs(path)).isFile() &&
+                      !(services_->mustFetch && services_->mustFetch(path, row.url));
+    slots_[slot] = w;
+    if (keep) {
+        w->SetStatus(SrchThrd::kKeptLocal);
+        return;
+    }
+    w->SetStatus(SrchThrd::kStatusDispatched);
+    w->StartManual();
+}
+
+void RunControl::CtrlRunThrd(size_t slot) {
+    const std::shared_ptr<SrchThrd> w = slots_[slot];
+    const int index = w->RowNo() - 1;
+    int status = w->Status();
+    const qint64 now = Now();
+    const bool inFlight = status >= 0 && status < SrchThrd::kStatusFinished;
+    if (inFlight && settings_.connectSec > 0 && w->DataStartMs() == 0 && w->FetchStartMs() != 0 &&
+        (now - w->FetchStartMs()) / 1000 >= settings_.connectSec) {
+        w->SetOutsideStatus(SrchThrd::kConnectTimeOut);
+        status = SrchThrd::kConnectTimeOut;
+    } else if (inFlight && settings_.getSec > 0 && w->DataStartMs() != 0 &&
+               (now - w->DataStartMs()) / 1000 >= settings_.getSec) {
+        w->SetOutsideStatus(SrchThrd::kStopped);
+        status = SrchThrd::kStopped;
+    }
+    const qint64 downloaded = w->Downloaded();
+    const qint64 length = w->ContentLength();
+    const bool final = status >= SrchThrd::kStatusFinished || status < 0;
+    if (!final) {
+        list_.Update(index, [&](RunRow& r) {
+            r.state = status;
+            r.dlLen = QString::number(downloaded / 1000);
+            if (length > 0) r.planLen = QString::number(std::max<qint64>(1, length / 1000));
+        });
+        return;
+    }
+
+    {
+        std::lock_guard lock(queue_mutex_);
+        finished_.push_back(w->clone());
+    }
+    queue_cv_.notify_all();
+    if (settings_.depthMax == 0 || w->Depth() + 1 <= settings_.depthMax) {
+        const LinkList images = w->ImageTexts();
+        QMutexLocker lock(&text_mutex_);
+        for (qsizetype i = 0; i < images.size(); ++i)
+            image_texts_.insert(images.url[i], images.title[i]);
+    }
+    const QString match = w->MatchResult();
+    const bool redirected = w->Redirected();
+    const QString finalUrl = w->Url();
+    const qint64 size = w->SizeKb();
+    if (redirected) list_.AddListed(finalUrl);
+    list_.Update(index, [&](RunRow& r) {
+        r.state = status >= SrchThrd::kStatusFinished ? 100 : status;
+        r.dlLen = QString::number(downloaded / 1000);
+        if (length > 0) r.planLen = QString::number(std::max<qint64>(1, length / 1000));
+        if (status < 0) {
+            r.result = QStringLiteral("断");
+            r.context = FailureText(status);
+        } else if (!match.isEmpty()) {
+            r.result = QStringLiteral("一致");
+            r.context = match;
+        } else {
+            r.result = QStringLiteral("不");
+            r.context = QStringLiteral("- non -");
+        }
+        r.size = QString::number(size);
+        if (redirected) r.url = finalUrl;
+    });
+    // A worker that still runs (released or stopped) is kept until its thread ends.
+    if (w->Running()) {
+        w->RequestStop();
+        released_.push_back(w);
+    } else {
+        w->Join();
+    }
+    slots_[slot] = nullptr;
+}
+
+void RunControl::ReleaseAll() {
+    std::lock_guard lock(slot_mutex_);
+    for (auto& w : slots_) {
+        if (!w) continue;
+        w->RequestStop();
+        released_.push_back(w);
+        w = nullptr;
+    }
+}
+
+void RunControl::ReapReleased(bool wait) {
+    std::vector<std::shared_ptr<SrchThrd>> done;
+    {
+        std::lock_guard lock(slot_mutex_);
+        for (auto it = released_.begin(); it != released_.end();) {
+            if (wait || !(*it)->Running()) {
+                done.push_back(*it);
+                it = released_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto& w : done) {
+        w->RequestStop();
+        w->Join();
+    }
+}
+
+void RunControl::EndRun(EndKind kind) {
+    token_.store(false);
+    paused_.store(false);
+    ReleaseAll();
+    ReapReleased(true);
+    {
+        std::lock_guard lock(queue_mutex_);
+        expander_stop_ = true;
+    }
+    queue_cv_.notify_all();
+    UpdateLabel(QStringLiteral("End"));
+    const int hits = list_.Hits();
+    const int done = list_.Done();
+    const QString elapsed =
+        services_->ctrl ? services_->ctrl->GetPastTime(start_ms_.load()) : QString();
+    const QString tail = QStringLiteral("ヒット数は、 ") + QString::number(hits) +
+                         QStringLiteral(" 件でした。\n\n") + QStringLiteral("DL＆検索時間は ") +
+                         elapsed + QStringLiteral("でした。");
+    QString text;
+    switch (kind) {
+        case EndKind::kHits:
+            text = QStringLiteral("最大ヒット数 ") + QString::number(settings_.hitMax) +
+                   QStringLiteral(" 件のDL＆検索が終了しました。\n") + tail;
+            break;
+        case EndKind::kPages:
+            text = QStringLiteral("最大検索終了数 ") + QString::number(settings_.pageMax) +
+                   QStringLiteral(" 件のDL＆検索が終了しました。\n") + tail;
+            break;
+        case EndKind::kTimeOut:
+            text = QStringLiteral("全体タイム・アウト ") + QString::number(settings_.minutes) +
+                   QStringLiteral(" 分以上の時間が経過しました。\n") + tail;
+            break;
+        case EndKind::kNormal:
+            text = QStringLiteral("DL＆検索が終了しました。\nDL＆検索数は、 ") +
+                   QString::number(done) + QStringLiteral(" 件でした。\n") + tail;
+            break;
+        default:
+            break;
+    }
+    {
+        QMutexLocker lock(&text_mutex_);
+        end_message_ = text;
+    }
+    end_kind_.store(kind);
+    if (kind != EndKind::kAborted) {
+        if (quiet_.load()) {
+            if (onQuietEnd) onQuietEnd();
+        } else if (onEndMessage) {
+            onEndMessage(QStringLiteral("DL＆検索終了"), text);
+        }
+    }
+    {
+        std::lock_guard lock(end_mutex_);
+        ended_ = true;
+    }
+    end_cv_.notify_all();
+}
+
+void RunControl::ExpandList() {
+    for (;;) {
+        std::shared_ptr<SrchThrd> w;
+        {
+            std::unique_lock lock(queue_mutex_);
+            queue_cv_.wait(lock, [this] { return expander_stop_ || !finished_.empty(); });
+            if (expander_stop_) {
+                expander_busy_ = false;
+                return;
+            }
+            w = finished_.front();
+            finished_.pop_front();
+            expander_busy_ = true;
+        }
+        const QString ref = w->Url();
+        int added = 0;
+        auto addAll = [&](const LinkList& links, int depth, const QString& what) {
+            for (qsizetype i = 0; i < links.size(); ++i) {
+                RunRow r;
+                r.depth = depth;
+                r.context = QStringLiteral("-");
+                r.title = links.title[i];
+                r.url = links.url[i];
+                r.ext = links.ext[i];
+                r.ref = ref;
+                if (list_.Append(std::move(r)) >= 0 && ++added % 10 == 0) {
+                    const QString elapsed = services_->ctrl
+                                                ? services_->ctrl->GetPastTime(start_ms_.load())
+                                                : QString();
+                    QMutexLocker lock(&text_mutex_);
+                    status_label_ = status_prefix_ + what + QString::number(added) +
+                                    QStringLiteral(" / ") + elapsed;
+                }
+                std::this_thread::yield();
+            }
+        };
+        addAll(w->ObjectLinks(), w->Depth(), QStringLiteral(" / Page 内オブジェクト追加 "));
+        if (settings_.depthMax == 0 || w->Depth() + 1 <= settings_.depthMax)
+            addAll(w->PageLinks(), w->Depth() + 1, QStringLiteral(" / link 追加 "));
+        std::lock_guard lock(queue_mutex_);
+        expander_busy_ = false;
+    }
+}
+
+}  // namespace korvi

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "fixtures/FixtureServer.h"
+#include "fixtures/TempHome.h"
+
+namespace korvi::test {
+namespace {
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Result Crawl(const TempHome& th, const QStringList& args) {
+    QProcess p;
+    p.setProgram(TempHome::BinDir() + "/korvi-run");
+    p.setArguments(QStringList{"--home", th.Path(), "crawl"} + args);
+    p.start();
+    Result r;
+    if (!p.waitForFinished(60000)) return r;
+    r.code = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+TEST(CrawlCmd, RunsAWholeCrawlAndPrintsTheRunList) {
+    TempHome th;
+    FixtureServer srv;
+    srv.Page("/index.html", "<img src=\"p.gif\"><a href=\"a.html\">A</a> needle");
+    srv.Page("/a.html", "a");
+    srv.Page("/p.gif", "GIF89a", "image/gif");
+    const Result r =
+        Crawl(th, {"--run-id", "X", "--words", "needle", "--set", "BaseOption.depth_max=1", "--out",
+                   th.File("run.tsv"), srv.Url("/index.html")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+    EXPECT_EQ(lines[0],
+              "No\t状態\t結果\t深度\t周辺文\t見出し\tURL\tサイズ\tDL長\t予定長\t拡張子\t参照元");
+    EXPECT_TRUE(lines[1].startsWith("1\t100\t一致\t1\t"));
+    EXPECT_TRUE(lines[2].contains(srv.Url("/p.gif")));
+    EXPECT_EQ(srv.Hits("/a.html"), 0);  // depth_max 1 from --set
+    EXPECT_TRUE(th.Exists("log/X/127.0.0.1/index.html"));
+    EXPECT_EQ(QString::fromUtf8(th.Read("run.tsv")), r.out);
+    EXPECT_TRUE(r.err.contains("DL＆検索が終了しました。"));
+}
+
+TEST(CrawlCmd, RefusesBadArguments) {
+    TempHome th;
+    EXPECT_EQ(Crawl(th, {}).code, 2);
+    EXPECT_EQ(Crawl(th, {"--set", "nodot", "http://127.0.0.1:1/"}).code, 2);
+    EXPECT_EQ(Crawl(th, {"--run-id", "../up", "http://127.0.0.1:1/"}).code, 2);
+    EXPECT_EQ(Crawl(th, {"--profile", "no such", "http://127.0.0.1:1/"}).code, 1);
+    th.Write("empty.txt", "no urls here\n");
+    EXPECT_EQ(Crawl(th, {th.File("empty.txt")}).code, 1);
+}
+
+}  // namespace
+}  // namespace korvi::test
