@@ -37,7 +37,7 @@ measure() {
     rm -rf "$dir"
     mkdir -p "$dir"
     /usr/bin/time -f '%e %U %S %M' -o "$work/time.$name" "$@" >/dev/null 2>&1 || true
-    read -r wall user sys rss < "$work/time.$name"
+    read -r wall user sys rss < <(tail -n 1 "$work/time.$name")
     local files
     files=$(find "$dir" -type f \( -name '*.html' -o -name 'index.html' \) | wc -l)
     awk -v n="$name" -v w="$wall" -v u="$user" -v s="$sys" -v r="$rss" -v f="$files" 'BEGIN {
