@@ -39,10 +39,21 @@ void RunList::Count(const RunRow& row, int sign) {
 }
 
 RunRow& RunList::At(int index) {
-    auto& block = blocks_[static_cast<size_t>(index / kBlock)];
-    // A snapshot may still hold this block: write to a copy.
-    if (block.use_count() > 1) block = std::make_shared<std::vector<RunRow>>(*block);
-    return (*block)[static_cast<size_t>(index % kBlock)];
+    const size_t b = static_cast<size_t>(index / kBlock);
+    Detach(b);
+    return (*blocks_[b])[static_cast<size_t>(index % kBlock)];
+}
+
+void RunList::Detach(size_t block) {
+    // A block handed to a snapshot is never written again: a reader may still
+    // hold it, and the count of its owners alone orders nothing between the
+    // reader's reads and our writes.
+    if (!frozen_[block]) return;
+    auto copy = std::make_shared<std::vector<RunRow>>();
+    copy->reserve(kBlock);
+    copy->assign(blocks_[block]->begin(), blocks_[block]->end());
+    blocks_[block] = std::move(copy);
+    frozen_[block] = false;
 }
 
 int RunList::Append(RunRow row) {
@@ -54,9 +65,9 @@ int RunList::Append(RunRow row) {
         auto block = std::make_shared<std::vector<RunRow>>();
         block->reserve(kBlock);
         blocks_.push_back(std::move(block));
-    } else if (blocks_.back().use_count() > 1) {
-        blocks_.back() = std::make_shared<std::vector<RunRow>>(*blocks_.back());
-        blocks_.back()->reserve(kBlock);
+        frozen_.push_back(false);
+    } else {
+        Detach(blocks_.size() - 1);
     }
     Count(row, +1);
     const int index = count_++;
@@ -90,6 +101,7 @@ RunListSnapshot RunList::Snapshot() const {
     QMutexLocker lock(&mutex_);
     RunListSnapshot snap;
     snap.blocks_.assign(blocks_.begin(), blocks_.end());
+    frozen_.assign(frozen_.size(), true);
     snap.count_ = count_;
     return snap;
 }

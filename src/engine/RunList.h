@@ -84,10 +84,12 @@ public:
 
 private:
     RunRow& At(int index);  // detaches the row's block; lock held
+    void Detach(size_t block);
     void Count(const RunRow& row, int sign);
 
     mutable QMutex mutex_;
     std::vector<std::shared_ptr<std::vector<RunRow>>> blocks_;
+    mutable std::vector<bool> frozen_;  // handed to a snapshot
     int count_ = 0;
     int done_ = 0;
     int hits_ = 0;
