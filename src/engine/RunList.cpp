@@ -2,6 +2,8 @@
 
 #include <QMutexLocker>
 
+#include <algorithm>
+
 namespace korvi {
 
 QStringList RunRow::Cells() const {
@@ -39,9 +41,13 @@ void RunList::Count(const RunRow& row, int sign) {
 }
 
 RunRow& RunList::At(int index) {
-    auto& block = blocks_[static_cast<size_t>(index / kBlock)];
-    // A snapshot may still hold this block: write to a copy.
-    if (block.use_count() > 1) block = std::make_shared<std::vector<RunRow>>(*block);
+    const size_t b = static_cast<size_t>(index / kBlock);
+    auto& block = blocks_[b];
+    if (frozen_[b]) {
+        block = std::make_shared<std::vector<RunRow>>(*block);
+        block->reserve(kBlock);
+        frozen_[b] = false;
+    }
     return (*block)[static_cast<size_t>(index % kBlock)];
 }
 
@@ -54,9 +60,11 @@ int RunList::Append(RunRow row) {
         auto block = std::make_shared<std::vector<RunRow>>();
         block->reserve(kBlock);
         blocks_.push_back(std::move(block));
-    } else if (blocks_.back().use_count() > 1) {
+        frozen_.push_back(false);
+    } else if (frozen_.back()) {
         blocks_.back() = std::make_shared<std::vector<RunRow>>(*blocks_.back());
         blocks_.back()->reserve(kBlock);
+        frozen_.back() = false;
     }
     Count(row, +1);
     const int index = count_++;
@@ -91,6 +99,7 @@ RunListSnapshot RunList::Snapshot() const {
     RunListSnapshot snap;
     snap.blocks_.assign(blocks_.begin(), blocks_.end());
     snap.count_ = count_;
+    std::fill(frozen_.begin(), frozen_.end(), true);
     return snap;
 }
 
