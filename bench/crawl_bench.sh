@@ -51,7 +51,9 @@ measure korvi "$work/korvi/log" $bin/korvi-run --home "$work/korvi" crawl --run-
     --set BaseOption.hit_max=0 --set BaseOption.thrd_max=8 --set ExtraOption.local_link=1 \
     --set ExtraOption.foot_tag=1 "$url"
 measure wget "$work/wget" wget --recursive --level=inf --no-verbose -P "$work/wget" "$url"
-measure httrack "$work/httrack" httrack "$url" -O "$work/httrack" -c8 --disable-security-limits -q
+# httrack can be far slower than the others: bounded, its rate is counted over what it got.
+measure httrack "$work/httrack" timeout "${HTTRACK_SECONDS:-120}" \
+    httrack "$url" -O "$work/httrack" -c8 --disable-security-limits -q
 
 awk '{ wall[$1] = $2; cpu[$1] = ($3 + $4) / ($6 > 0 ? $6 : 1); files[$1] = $6 }
      END {

@@ -28,8 +28,9 @@ echo "Sample site served at $start"
 if ./build/bin/korvi-run --home "$home" crawl --words "カラス crow" \
        --set BaseOption.depth_max=3 --set BaseOption.hit_max=0 "$start"; then
     echo
-    echo "Stored files (download root $home/log):"
-    find "$home/log" -type f -newer "$site/index.html" | sort | sed "s|^$home/||"
+    run=$(ls -td "$home"/log/*/ | grep -v '/tmp/$' | head -n 1)
+    echo "Stored files of this run (${run#$home/}):"
+    find "$run" -type f | sort | sed "s|^$run||"
 else
     echo "crawl is not available yet; local paths of the sample URLs:"
     ./build/bin/korvi-run --home "$home" map "$start" "http://127.0.0.1:$port/search.cgi?q=crow" \

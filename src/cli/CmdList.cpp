@@ -1,11 +1,8 @@
-#include <QCoreApplication>
 #include <QFileInfo>
-#include <QProcess>
 
 #include "cli/Cli.h"
 #include "engine/InitList.h"
 #include "shell/Context.h"
-#include "store/TextCodec.h"
 
 namespace korvi::cli {
 
@@ -14,20 +11,6 @@ namespace {
 int RunList(Context& ctx, const QStringList& args);
 
 const Command kList{"list", "list SOURCE", RunList};
-
-// Runs a script of the home through korvi-cscript beside this program.
-QString RunScript(const QString& script, const QString& arg) {
-    const QString host = QCoreApplication::applicationDirPath() + QStringLiteral("/korvi-cscript");
-    if (!QFileInfo(host).isExecutable()) return QString();
-    QProcess p;
-    p.start(host, {script, arg});
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return QString();
-    }
-    return DecodeText(p.readAllStandardOutput());
-}
 
 int RunList(Context& ctx, const QStringList& args) {
     const Args a(args, {}, {});
@@ -39,7 +22,9 @@ int RunList(Context& ctx, const QStringList& args) {
     const bool typedUrl = !QFileInfo::exists(path) && source.indexOf(QStringLiteral("://"), 1) > 0;
 
     InitList list(ctx.Ctrl());
-    list.SetScriptRunner(RunScript);
+    list.SetScriptRunner([&ctx](const QString& script, const QString& arg) {
+        return ctx.Scripts().RunText(script, {arg}, 30000);
+    });
     list.SetAsk([&](const QString&, const QString&, const QString&) {
         return typedUrl ? source : QString();
     });

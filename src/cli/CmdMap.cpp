@@ -1,22 +1,9 @@
-#include <QFileInfo>
-
 #include "cli/Cli.h"
-#include "shell/Assist.h"
 #include "shell/Context.h"
 
 namespace korvi::cli {
 
 namespace {
-
-// The download root of the home's common settings, when one is set there.
-void UseConfiguredRoot(Context& ctx) {
-    CtrlFile& ctrl = ctx.Ctrl();
-    if (!QFileInfo(ctrl.Abs(QStringLiteral("cmn_opt.ini"))).isFile()) return;
-    const Assist ini(ctrl.LoadData(QStringLiteral("cmn_opt.ini")));
-    QString root = ini.GetIni(QStringLiteral("Path"), QStringLiteral("log_folder"));
-    if (root.endsWith(u'/') || root.endsWith(u'\\')) root.chop(1);
-    if (!root.isEmpty()) ctrl.SetLogRoot(root);
-}
 
 int RunMap(Context& ctx, const QStringList& raw);
 
@@ -31,7 +18,6 @@ int RunMap(Context& ctx, const QStringList& raw) {
     const Args args(raw, {QStringLiteral("run-id")}, {});
     if (!args.Ok()) return UsageError(self, args.Error());
     if (args.Positional().isEmpty()) return UsageError(self, QStringLiteral("no URL given"));
-    UseConfiguredRoot(ctx);
     if (args.Has(QStringLiteral("run-id"))) {
         const QString id = args.Value(QStringLiteral("run-id"));
         if (id.isEmpty() || id == u"." || id == u".." || id.contains(u'/')) {

@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <QDir>
+#include <QSize>
 
 #include <cstdio>
 
@@ -67,5 +68,10 @@ int main(int argc, char** argv) {
     SystemClock clock;
     Context ctx(homeDir, clock);
     ctx.Ctrl().SetRunId(InitSrchStartID(clock));
+    // The common settings: download root and the matcher's defaults.
+    ctx.Cmn().Read(QSize());
+    ctx.Ctrl().SetLogRoot(ctx.Cmn().Opt().log_folder);
+    ctx.Match().SetSearchType(ctx.Cmn().Opt().search_type);
+    ctx.Match().SetCaseInsensitiveSetting(ctx.Cmn().Opt().case_insensitive);
     return command->run(ctx, args);
 }

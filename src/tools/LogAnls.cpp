@@ -1,0 +1,291 @@
+#include "tools/LogAnls.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <numeric>
+
+#include "shell/Assist.h"
+#include "shell/Clock.h"
+#include "store/CtrlFile.h"
+
+namespace korvi {
+
+namespace {
+
+const QString kListSuffix = QStringLiteral(" lst.ini");
+
+// The entries of one section of a settings text, by key (first one wins).
+QHash<QString, QString> SectionMap(const Assist& ini, const QString& section) {
+    QHash<QString, QString> map;
+    const QStringList& keys = ini.Keys();
+    const QStringList& values = ini.Values();
+    bool inside = false;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        if (keys.at(i) == QStringLiteral("[")) {
+            if (inside) break;
+            inside = values.at(i) == section;
+            continue;
+        }
+        if (inside && !keys.at(i).isEmpty() && !map.contains(keys.at(i))) {
+            map.insert(keys.at(i), values.at(i));
+        }
+    }
+    return map;
+}
+
+}  // namespace
+
+LogAnls::LogAnls(CtrlFile& ctrl, DocMessageFn message, DocProgressFn progress)
+    : ctrl_(ctrl), message_(std::move(message)), progress_(std::move(progress)) {}
+
+LogAnls::~LogAnls() {
+    stop_ = true;
+    Wait();
+}
+
+QString LogAnls::KindText(int kind) {
+    switch (kind) {
+        case 0:
+            return QStringLiteral("被リンク・ランク（内）");
+        case 1:
+            return QStringLiteral("被リンク・ランク（外）");
+        default:
+            return QStringLiteral("被リンク・ランク（全）");
+    }
+}
+
+QString LogAnls::TitleKindText(int kind) {
+    switch (kind) {
+        case 0:
+            return QStringLiteral("最多");
+        case 1:
+            return QStringLiteral("最長");
+        default:
+            return QStringLiteral("列挙");
+    }
+}
+
+QString LogAnls::MkTitle(QStringList titles, int titleKind, const QString& separator) {
+    if (titles.isEmpty()) return QString("");
+    std::sort(titles.begin(), titles.end());
+    if (titleKind == 0) {
+        QString best = titles.first();
+        qsizetype bestCount = 0;
+        for (qsizetype i = 0; i < titles.size();) {
+            qsizetype j = i;
+            while (j < titles.size() && titles.at(j) == titles.at(i)) ++j;
+            if (j - i > bestCount) {
+                bestCount = j - i;
+                best = titles.at(i);
+            }
+            i = j;
+        }
+        return best;
+    }
+    if (titleKind == 1) {
+        QString best = titles.first();
+        for (qsizetype i = 1; i < titles.size(); ++i) {
+            const QString& t = titles.at(i);
+            if (!t.isEmpty() && !t.startsWith(QStringLiteral("http")) && t.size() > best.size()) {
+                best = t;
+            }
+        }
+        return best;
+    }
+    titles.erase(std::unique(titles.begin(), titles.end()), titles.end());
+    return titles.join(separator);
+}
+
+DocTable LogAnls::MkDocTable(const std::vector<AnlsRow>& rows) {
+    DocTable t;
+    t.header = {QStringLiteral("^serial_no"), QStringLiteral("^no"),  QStringLiteral("^rank"),
+                QStringLiteral("^title"),     QStringLiteral("^url"), QStringLiteral("^extension")};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const AnlsRow& r = rows[i];
+        t.rows.push_back({QString::number(i), QString::number(r.no), QString::number(r.rank),
+                          r.title, r.url, r.extension});
+    }
+    return t;
+}
+
+QString LogAnls::Elapsed() const {
+    return ctrl_.GetPastTime(start_ms_);
+}
+
+void LogAnls::Show(const QString& text) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        progress_text_ = text;
+    }
+    if (progress_) progress_(text);
+}
+
+bool LogAnls::Start(const AnlsRequest& request) {
+    if (running_) return false;
+    if (request.folder.isEmpty() || !QFileInfo(ctrl_.Abs(request.folder)).isDir()) {
+        if (message_)
+            message_(QStringLiteral("解析警告"), QStringLiteral("フォルダが見つかりません。"));
+        return false;
+    }
+    Wait();
+    running_ = true;
+    thread_ = std::thread([this, request] { Run(request); });
+    return true;
+}
+
+void LogAnls::Wait() {
+    if (thread_.joinable()) thread_.join();
+}
+
+std::vector<AnlsRow> LogAnls::Rows() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return rows_;
+}
+
+QString LogAnls::ProgressText() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return progress_text_;
+}
+
+QString LogAnls::EndMessage() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return end_message_;
+}
+
+void LogAnls::Gathered::Add(const QString& link, const QString& title) {
+    auto li = linkIds.constFind(link);
+    if (li == linkIds.constEnd()) {
+        li = linkIds.insert(link, static_cast<int>(links.size()));
+        links.push_back(link);
+    }
+    auto ti = titleIds.constFind(title);
+    if (ti == titleIds.constEnd()) {
+        ti = titleIds.insert(title, static_cast<int>(titles.size()));
+        titles.push_back(title);
+    }
+    records.emplace_back(li.value(), ti.value());
+}
+
+void LogAnls::ReadList(const QString& path, const AnlsRequest& request, Gathered* g) {
+    const Assist ini(ctrl_.LoadData(path));
+    const QString page = SectionMap(ini, QStringLiteral("BaseData")).value(QStringLiteral("p_url"));
+    if (!page.isEmpty()) g->pages.insert(page);
+    const QHash<QString, QString> links = SectionMap(ini, QStringLiteral("AllLinks"));
+    const int n = Assist::StrToInt(links.value(QStringLiteral("link_no")));
+    for (int i = 0; i < n && !stop_; ++i) {
+        const QString no = QString::number(i);
+        const QString link = links.value(QStringLiteral("link") + no);
+        if (link.isEmpty()) continue;
+        ++records_seen_;
+        const QString ext = links.value(QStringLiteral("extension") + no);
+        if (!LinkExtPasses(request.filter, request.filterText, ext)) continue;
+        g->Add(link, links.value(QStringLiteral("title") + no));
+    }
+}
+
+void LogAnls::Gather(const QString& folder, const AnlsRequest& request, Gathered* g) {
+    ++folders_;
+    Show(QStringLiteral("  解析準備中  走査ディレクトリ数 = ") + QString::number(folders_) +
+         QStringLiteral("  ") + Elapsed());
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    for (const QFileInfo& e : entries) {
+        if (stop_) return;
+        if (e.isDir()) {
+            if (!e.isSymLink()) Gather(e.absoluteFilePath(), request, g);
+        } else if (e.fileName().endsWith(kListSuffix)) {
+            ReadList(e.absoluteFilePath(), request, g);
+        }
+    }
+}
+
+void LogAnls::Run(const AnlsRequest& request) {
+    running_ = true;
+    stop_ = false;
+    start_ms_ = ctrl_.GetClock().NowMs();
+    folders_ = 0;
+    records_seen_ = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        rows_.clear();
+        end_message_.clear();
+    }
+    std::vector<AnlsRow> rows;
+    try {
+        Gathered g;
+        Gather(ctrl_.Abs(request.folder), request, &g);
+
+        // Sorting the distinct links orders the records by link as well.
+        std::vector<int> order(g.links.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+        if (!stop_) {
+            Show(QStringLiteral("  ソート1  ") + Elapsed());
+            std::sort(order.begin(), order.end(),
+                      [&g](int a, int b) { return g.links[size_t(a)] < g.links[size_t(b)]; });
+        }
+        // Each link's titles, in record order.
+        std::vector<std::vector<int>> groups(g.links.size());
+        for (const auto& r : g.records) groups[size_t(r.first)].push_back(r.second);
+        g.records = {};
+
+        if (!stop_) Show(QStringLiteral("  被リンク・ランクの計算  ") + Elapsed());
+        const qint64 total = static_cast<qint64>(
+            std::accumulate(groups.begin(), groups.end(), size_t(0),
+                            [](size_t s, const std::vector<int>& v) { return s + v.size(); }));
+        qint64 done = 0;
+        for (size_t k = 0; k < order.size() && !stop_; ++k) {
+            const int id = order[k];
+            const std::vector<int>& group = groups[size_t(id)];
+            const qint64 before = done;
+            done += static_cast<qint64>(group.size());
+            if (done / 25 != before / 25) {
+                Show(QStringLiteral("  被リンク・ランクの計算  i = ") +
+                     QString::number(done / 25 * 25) + QStringLiteral(" / ") +
+                     QString::number(total) + QStringLiteral("  ") + Elapsed());
+            }
+            const QString& link = g.links[size_t(id)];
+            const bool inside = g.pages.contains(link);
+            const bool counted = request.kind == 2 || (request.kind == 0) == inside;
+            if (!counted || group.empty()) continue;
+            QStringList titles;
+            titles.reserve(static_cast<qsizetype>(group.size()));
+            for (int t : group) titles.append(g.titles[size_t(t)]);
+            AnlsRow row;
+            row.rank = static_cast<int>(group.size());
+            row.title = MkTitle(titles, request.titleKind, request.separator);
+            row.url = link;
+            row.extension = ctrl_.GetUrlExtnsn(link);
+            rows.push_back(std::move(row));
+        }
+        if (!stop_) {
+            Show(QStringLiteral("  ソート2  ") + Elapsed());
+            std::stable_sort(rows.begin(), rows.end(),
+                             [](const AnlsRow& a, const AnlsRow& b) { return a.rank > b.rank; });
+        }
+        if (stop_) rows.clear();
+        Show(QStringLiteral("  リストへの格納  ") + Elapsed());
+        for (size_t i = 0; i < rows.size(); ++i) rows[i].no = static_cast<int>(i) + 1;
+    } catch (const std::exception& e) {
+        ctrl_.SaveErrLog(QStringLiteral("W_LogAnls Anls Error : ") + QString::fromUtf8(e.what()));
+        rows.clear();
+    }
+    Show(QStringLiteral("  終了  ") + Elapsed());
+    const QString message = QStringLiteral("解析が終了しました。\n\n「") + request.folder +
+                            QStringLiteral("」の") + QStringLiteral("「") + KindText(request.kind) +
+                            QStringLiteral("」による解析結果は") + QStringLiteral("「") +
+                            QString::number(rows.size()) + QStringLiteral("」件でした。\n\n") +
+                            QStringLiteral("解析時間は ") + Elapsed() + QStringLiteral("でした。");
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        rows_ = std::move(rows);
+        end_message_ = message;
+    }
+    running_ = false;
+    if (message_) message_(QStringLiteral("解析終了"), message);
+}
+
+}  // namespace korvi

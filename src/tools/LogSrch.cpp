@@ -1,0 +1,350 @@
+#include "tools/LogSrch.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include "shell/Clock.h"
+#include "store/CtrlFile.h"
+#include "store/DocHLight.h"
+
+namespace korvi {
+
+namespace {
+
+const QString kEmptyList = QStringLiteral("リストが空か、選択されていません。");
+const QString kNoTag = QStringLiteral("選択したファイルに末尾タグがありません。");
+
+// Only web addresses go to the browser; a tag is data from the web.
+bool IsWebUrl(const QString& url) {
+    const QUrl u(url, QUrl::StrictMode);
+    const QString scheme = u.scheme().toLower();
+    return u.isValid() && !u.host().isEmpty() &&
+           (scheme == QStringLiteral("http") || scheme == QStringLiteral("https") ||
+            scheme == QStringLiteral("ftp"));
+}
+
+}  // namespace
+
+LogSrch::LogSrch(CtrlFile& ctrl, SrchMatcher matcher, DocMessageFn message, DocProgressFn progress,
+                 DocOpenFn opener)
+    : ctrl_(ctrl),
+      matcher_(std::move(matcher)),
+      message_(std::move(message)),
+      progress_(std::move(progress)),
+      opener_(std::move(opener)) {}
+
+LogSrch::~LogSrch() {
+    stop_ = true;
+    Wait();
+}
+
+void LogSrch::Show(const QString& text) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        progress_text_ = text;
+    }
+    if (progress_) progress_(text);
+}
+
+void LogSrch::Message(const QString& title, const QString& text) const {
+    if (message_) message_(title, text);
+}
+
+bool LogSrch::StartSrch(const SrchRequest& request) {
+    if (running_) return false;
+    if (request.folder.isEmpty() || !QFileInfo(ctrl_.Abs(request.folder)).isDir()) {
+        Message(QStringLiteral("検索警告"), QStringLiteral("フォルダが見つかりません。"));
+        return false;
+    }
+    Wait();
+    running_ = true;
+    thread_ = std::thread([this, request] { Run(request); });
+    return true;
+}
+
+void LogSrch::Wait() {
+    if (thread_.joinable()) thread_.join();
+}
+
+std::vector<SrchRow> LogSrch::Rows() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return rows_;
+}
+
+QString LogSrch::ProgressText() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return progress_text_;
+}
+
+QString LogSrch::EndMessage() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return end_message_;
+}
+
+void LogSrch::SrchFile(const QFileInfo& file, const SrchRequest& request) {
+    ++files_;
+    bytes_ += file.size();
+    const QString name = file.fileName();
+    if (name.contains(QStringLiteral(" lst.ini"))) return;
+    const QString path = file.absoluteFilePath();
+    const QString ext = ctrl_.GetUrlExtnsn(QUrl::fromLocalFile(path).toString());
+    const qint64 kb = file.size() / 1000;
+    if (request.filter == FltMode::In && !ExtListLookup(filter_lower_, ext, kb)) return;
+    if (request.filter == FltMode::Out && ExtListLookup(filter_lower_, ext, kb)) return;
+    if (request.size == SizeMode::Up && kb < request.sizeKb) return;
+    if (request.size == SizeMode::Down && kb > request.sizeKb) return;
+
+    QString context("");
+    if (!request.words.isEmpty()) {
+        QString text = ctrl_.LoadDataEnc(path);
+        if (text.isEmpty()) text = ctrl_.GetFootTag(path);
+        if (text.isEmpty() || !matcher_.match) return;
+        context = matcher_.match(request.words, text, request.caseInsensitive);
+        if (context.isEmpty()) return;
+    }
+    SrchRow row;
+    row.text = context;
+    row.fileName = name;
+    row.path = file.absolutePath();
+    row.sizeKb = kb;
+    row.extension = ext;
+    std::lock_guard<std::mutex> lock(mutex_);
+    row.no = static_cast<int>(rows_.size()) + 1;
+    rows_.push_back(std::move(row));
+}
+
+void LogSrch::SrchLog(const QString& folder, const SrchRequest& request) {
+    ++folders_;
+    Show(QStringLiteral("  検索ディレクトリ数 = ") + QString::number(folders_) +
+         QStringLiteral("  ") + ctrl_.GetPastTime(start_ms_));
+    // No System flag: pipes and devices are never opened.
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    for (const QFileInfo& e : entries) {
+        if (stop_) return;
+        if (e.isDir()) {
+            if (!e.isSymLink()) SrchLog(e.absoluteFilePath(), request);
+            continue;
+        }
+        if (!e.isFile()) continue;
+        try {
+            SrchFile(e, request);
+        } catch (const std::exception& ex) {
+            ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : ") +
+                             QString::fromUtf8(ex.what()) + QStringLiteral("  ") +
+                             e.absoluteFilePath());
+        }
+    }
+}
+
+void LogSrch::Run(const SrchRequest& request) {
+    running_ = true;
+    stop_ = false;
+    folders_ = 0;
+    files_ = 0;
+    bytes_ = 0;
+    start_ms_ = ctrl_.GetClock().NowMs();
+    filter_lower_ = request.filterText.toLower();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        rows_.clear();
+        end_message_.clear();
+    }
+    try {
+        SrchLog(ctrl_.Abs(request.folder), request);
+    } catch (const std::exception& ex) {
+        ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : ") + QString::fromUtf8(ex.what()));
+    }
+    qsizetype found = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        found = static_cast<qsizetype>(rows_.size());
+    }
+    const QString elapsed = ctrl_.GetPastTime(start_ms_);
+    const QString message =
+        QStringLiteral("検索が終了しました。\n\n「") + request.words +
+        QStringLiteral("」の検索結果は") + QStringLiteral("「") + QString::number(found) +
+        QStringLiteral("」件です。\n\n") + QStringLiteral("検索したログは以下の通りです。\n\n") +
+        QStringLiteral("・検索ディレクトリ数\t： ") + QString::number(folders_) +
+        QStringLiteral(" 個\n") + QStringLiteral("・検索ファイル数\t： ") +
+        QString::number(files_) + QStringLiteral(" 個\n") +
+        QStringLiteral("・検索ファイル・サイズ\t： ") + QString::number(bytes_ / 1000) +
+        QStringLiteral(" KB\n\n") + QStringLiteral("検索時間は ") + elapsed +
+        QStringLiteral("でした。");
+    Show(QStringLiteral("  end : 検索ディレクトリ数 = ") + QString::number(folders_));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        end_message_ = message;
+    }
+    running_ = false;
+    Message(QStringLiteral("検索終了"), message);
+}
+
+bool LogSrch::RowFile(int row, QString* path) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return false;
+    *path = rows_[size_t(row)].path + u'/' + rows_[size_t(row)].fileName;
+    return true;
+}
+
+bool LogSrch::SaveFiles(const std::vector<int>& selected, const QString& targetFolder) {
+    std::vector<QString> files;
+    for (int r : selected) {
+        QString p;
+        if (RowFile(r, &p)) files.push_back(p);
+    }
+    if (files.empty()) {
+        Message(QStringLiteral("保存警告"), kEmptyList);
+        return false;
+    }
+    const QString target = ctrl_.Abs(targetFolder);
+    if (targetFolder.isEmpty() || !QDir().mkpath(target)) {
+        ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Save Error : cannot create ") + targetFolder);
+        return false;
+    }
+    bool ok = true;
+    for (const QString& f : files) {
+        ok = ctrl_.CopyFile(f, target + u'/' + QFileInfo(f).fileName()) && ok;
+    }
+    Message(QStringLiteral("保存終了"), QStringLiteral("保存が終了しました。"));
+    return ok;
+}
+
+bool LogSrch::SaveAllFiles(const QString& targetFolder) {
+    std::vector<int> all;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (size_t i = 0; i < rows_.size(); ++i) all.push_back(static_cast<int>(i));
+    }
+    return SaveFiles(all, targetFolder);
+}
+
+bool LogSrch::ShowTagInfo(int row) {
+    QString path;
+    if (!RowFile(row, &path)) {
+        Message(QStringLiteral("情報表示警告"), kEmptyList);
+        return false;
+    }
+    const QString tag = ctrl_.GetFootTag(path);
+    if (tag.isEmpty()) {
+        Message(QStringLiteral("情報表示"), kNoTag);
+        return false;
+    }
+    Message(QStringLiteral("情報表示"), tag);
+    return true;
+}
+
+bool LogSrch::OpenTagAttr(int row, const QString& attr, const QString& title,
+                          const QString& noValue, const QString& logPrefix) {
+    QString path;
+    if (!RowFile(row, &path)) {
+        Message(title, kEmptyList);
+        return false;
+    }
+    const QString tag = ctrl_.GetFootTag(path);
+    if (tag.isEmpty()) {
+        Message(title, kNoTag);
+        return false;
+    }
+    const QString url = CtrlFile::GetFootTagAttr(tag, attr);
+    if (url.isEmpty()) {
+        Message(title, noValue);
+        return false;
+    }
+    QString failure;
+    if (!IsWebUrl(url)) {
+        failure = QStringLiteral("not a web address ") + url;
+    } else if (!opener_ || !opener_(url)) {
+        failure = QStringLiteral("cannot open ") + url;
+    } else {
+        return true;
+    }
+    ctrl_.SaveErrLog(logPrefix + failure + QStringLiteral("  ") + path);
+    return false;
+}
+
+bool LogSrch::OpenRef(int row) {
+    return OpenTagAttr(row, QStringLiteral("dl_ref"), QStringLiteral("DL元を開く警告"),
+                       QStringLiteral("リンクの参照元が末尾タグにありません。"),
+                       QStringLiteral("W_LogSrch tag_btn_ref_open_al Error : "));
+}
+
+bool LogSrch::OpenUrl(int row) {
+    return OpenTagAttr(row, QStringLiteral("dl_src"), QStringLiteral("URLを開く警告"),
+                       QStringLiteral("DL前のURLが末尾タグにありません。"),
+                       QStringLiteral("W_LogSrch tag_btn_url_open_al Error : "));
+}
+
+bool LogSrch::OpenFile(int row, bool highlight, const QString& words) {
+    QString path;
+    if (!RowFile(row, &path)) {
+        Message(QStringLiteral("開く警告"), kEmptyList);
+        return false;
+    }
+    if (highlight && !words.isEmpty() && matcher_.plainWords) {
+        const QString hl = DocHLight::MkHLightFile(ctrl_, path, matcher_.plainWords(words));
+        if (!hl.isEmpty()) path = hl;
+    }
+    if (!opener_ || !opener_(path)) {
+        ctrl_.SaveErrLog(QStringLiteral("W_LogSrch ctr_btn_open Error : cannot open ") + path);
+        return false;
+    }
+    return true;
+}
+
+QString LogSrch::TagToolTip(const QString& tag) {
+    if (tag.isEmpty()) return QString("");
+    static const QRegularExpression emptyAttr(QStringLiteral(".+?\"\".+?\\n"));
+    static const QRegularExpression firstLine(QStringLiteral("<\\?.+?\\n"));
+    static const QRegularExpression lastLine(QStringLiteral("\\n.*?\\?>"));
+    QString t = tag;
+    t.replace(emptyAttr, QString(""));
+    const QRegularExpressionMatch first = firstLine.match(t);
+    if (first.hasMatch()) t.remove(first.capturedStart(), first.capturedLength());
+    const QRegularExpressionMatch last = lastLine.match(t);
+    if (last.hasMatch()) t.remove(last.capturedStart(), last.capturedLength());
+    // Values are text: markup characters in them are shown, not applied.
+    t.replace(u'&', QStringLiteral("&amp;"));
+    t.replace(u'<', QStringLiteral("&lt;"));
+    t.replace(u'>', QStringLiteral("&gt;"));
+    t.replace(u'\n', QStringLiteral("<BR>"));
+    return QStringLiteral("<HTML><BODY><TABLE BORDER=0 WIDTH=300><TR><TD>") + t +
+           QStringLiteral("</TD></TR></TABLE></BODY></HTML>");
+}
+
+bool LogSrch::IsPicture(const QString& extension) {
+    return !extension.isEmpty() &&
+           QStringLiteral(",jpg,gif,png,").contains(u',' + extension.toLower() + u',');
+}
+
+QString LogSrch::RowToolTip(int row) {
+    QString path;
+    if (!RowFile(row, &path)) return QString("");
+    return TagToolTip(ctrl_.GetFootTag(path));
+}
+
+DocTable LogSrch::MkDocTable(const std::vector<SrchRow>& rows, const QString& root) {
+    DocTable t;
+    t.header = {QStringLiteral("^serial_no"), QStringLiteral("^no"),   QStringLiteral("^text"),
+                QStringLiteral("^file_name"), QStringLiteral("^path"), QStringLiteral("^size"),
+                QStringLiteral("^extension"), QStringLiteral("^href")};
+    const QString base = QDir::cleanPath(root);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const SrchRow& r = rows[i];
+        const QString full = QDir::cleanPath(r.path + u'/' + r.fileName);
+        QString href;
+        if (!base.isEmpty() && full.startsWith(base + u'/')) {
+            for (const QString& seg : full.mid(base.size() + 1).split(u'/')) {
+                href += u'/' + QString::fromLatin1(QUrl::toPercentEncoding(seg));
+            }
+        } else {
+            href = QString::fromLatin1(QUrl::fromLocalFile(full).toEncoded());
+        }
+        t.rows.push_back({QString::number(i), QString::number(r.no), r.text, r.fileName, r.path,
+                          QString::number(r.sizeKb), r.extension, href});
+    }
+    return t;
+}
+
+}  // namespace korvi

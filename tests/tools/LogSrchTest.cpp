@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QUrl>
+
+#include "ToolStore.h"
+#include "tools/LogSrch.h"
+
+using namespace korvi;
+
+namespace {
+
+struct Seen {
+    QStringList titles, texts, progress, opened;
+};
+
+std::unique_ptr<LogSrch> MkSrch(test::TempHome& th, Seen* s) {
+    return std::make_unique<LogSrch>(
+        th.Ctrl(), PlainSubstringMatcher(),
+        [s](const QString& t, const QString& x) {
+            s->titles.append(t);
+            s->texts.append(x);
+        },
+        [s](const QString& p) { s->progress.append(p); },
+        [s](const QString& target) {
+            s->opened.append(target);
+            return true;
+        });
+}
+
+QByteArray Png() {
+    QByteArray b("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0", 29);
+    return b + QByteArray(200, '\x01');
+}
+
+// A store in the crawler's layout: pages, list files, query files, a picture.
+void Store(test::TempHome& th) {
+    th.Write("log/R/h/index.html",
+             "<html><body>Alpha and BETA here</body></html>" + test::FootTag("", "http://h/"));
+    th.Write("log/R/h/index.html lst.ini",
+             "[BaseData]\np_url=http://h/\np_title=alpha beta\n\n[AllLinks]\nlink_no=0\n");
+    th.Write("log/R/h/dir/only.htm",
+             "<p>alpha alone</p>" + test::FootTag("http://h/", "http://h/dir/only.htm"));
+    th.Write("log/R/h/s.cgi_/00000000.cgi", "beta then alpha");
+    th.Write("log/R/h/s.cgi_/cgi%%q.txt", "x=alpha beta\n");
+    th.Write("log/R/h/img/pic.png",
+             Png() + test::FootTag("http://h/alpha.html", "http://h/img/beta.png"));
+    th.Write("log/R/h/img/bare.png", Png());
+    th.Write("log/R/h/日本 語%#/ページ 1#.html", QByteArray("日本語 alpha beta"));
+}
+
+QStringList Found(const std::vector<SrchRow>& rows, const QString& base) {
+    QStringList out;
+    for (const SrchRow& r : rows)
+        out.append(QDir(base).relativeFilePath(r.path + "/" + r.fileName));
+    out.sort();
+    return out;
+}
+
+}  // namespace
+
+TEST(LogSrch, FindsExactlyTheFilesHoldingTheWords) {
+    test::TempHome th;
+    Store(th);
+    Seen seen;
+    auto srch = MkSrch(th, &seen);
+    SrchRequest r;
+    r.folder = th.File("log/R");
+    r.words = "alpha beta";
+    srch->Run(r);
+    const std::vector<SrchRow> rows = srch->Rows();
+    EXPECT_EQ(Found(rows, r.folder),
+              QStringList({"h/img/pic.png", "h/index.html", "h/s.cgi_/00000000.cgi",
+                           "h/s.cgi_/cgi%%q.txt", "h/日本 語%#/ページ 1#.html"}));
+    for (const SrchRow& row : rows) {
+        EXPECT_FALSE(row.fileName.contains(" lst.ini"));
+        if (row.fileName == "index.html") {
+            EXPECT_TRUE(row.text.startsWith("Alpha and BETA"));
+            EXPECT_EQ(row.extension, "html");
+        }
+        if (row.fileName == "ページ 1#.html") {
+            EXPECT_EQ(row.path, th.File("log/R/h/日本 語%#"));
+            EXPECT_EQ(row.extension, "html");
+        }
+        if (row.fileName == "pic.png") {
+            EXPECT_TRUE(row.text.startsWith("alpha.html"));
+        }
+        if (row.fileName == "cgi%%q.txt") {
+            EXPECT_EQ(row.extension, "txt");
+        }
+    }
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0].no, 1);
+    EXPECT_EQ(rows[4].no, 5);
+
+    // Case matters when asked.
+    r.caseInsensitive = false;
+    srch->Run(r);
+    EXPECT_EQ(Found(srch->Rows(), r.folder).size(), 4);
+}
+
+TEST(LogSrch, FiltersByExtensionAndSize) {
+    test::TempHome th;
+    th.Write("d/a.html", QByteArray(999, 'a'));
+    th.Write("d/b.HTM", QByteArray(1000, 'a'));
+    th.Write("d/noext", QByteArray(30000, 'a'));
+    th.Write("d/c.jpg", QByteArray(45000, 'a'));
+    th.Write("d/d.php3", QByteArray(10, 'a'));
+    Seen seen;
+    auto srch = MkSrch(th, &seen);
+    SrchRequest r;
+    r.folder = th.File("d");
+    const auto run = [&]() {
+        srch->Run(r);
+        return Found(srch->Rows(), r.folder);
+    };
+    EXPECT_EQ(run(), QStringList({"a.html", "b.HTM", "c.jpg", "d.php3", "noext"}));
+    r.filter = FltMode::In;
+    r.filterText = "html,htm,-,php,";  // the first entry has no comma before it
+    EXPECT_EQ(run(), QStringList({"b.HTM", "d.php3", "noext"}));
+    r.filterText = "-,html,JPG,>40";
+    EXPECT_EQ(run(), QStringList({"a.html", "c.jpg"}));
+    r.filterText = "-,html,jpg,>50";
+    EXPECT_EQ(run(), QStringList({"a.html"}));
+    r.filter = FltMode::Out;
+    EXPECT_EQ(run(), QStringList({"b.HTM", "c.jpg", "d.php3", "noext"}));
+    r.filter = FltMode::All;
+    r.size = SizeMode::Up;
+    r.sizeKb = 0;
+    EXPECT_EQ(run().size(), 5);
+    r.sizeKb = 1;
+    EXPECT_EQ(run(), QStringList({"b.HTM", "c.jpg", "noext"}));
+    r.size = SizeMode::Down;
+    r.sizeKb = 0;
+    EXPECT_EQ(run(), QStringList({"a.html", "d.php3"}));  // 999 bytes are 0 KB
+
+    EXPECT_TRUE(ExtListLookup(",jpg,<10,", "jpg", 9));
+    EXPECT_FALSE(ExtListLookup(",jpg,<10,", "jpg", 10));
+    EXPECT_TRUE(ExtListLookup(",jpg,<10,", "jpg", -1));
+    EXPECT_FALSE(ExtListLookup("", "jpg", 1));
+    EXPECT_FALSE(ExtListLookup(",jpg,", "", 1));
+}
+
+TEST(LogSrch, CountsReportsAndExtracts) {
+    test::TempHome th;
+    Store(th);
+    Seen seen;
+    auto srch = MkSrch(th, &seen);
+    SrchRequest r;
+    r.folder = th.File("log/R");
+    r.filter = FltMode::In;
+    r.filterText = ",png,";
+    srch->Run(r);  // no words: extract
+    EXPECT_EQ(Found(srch->Rows(), r.folder), QStringList({"h/img/bare.png", "h/img/pic.png"}));
+    for (const SrchRow& row : srch->Rows()) EXPECT_EQ(row.text, "");
+    EXPECT_EQ(srch->FolderCount(), 6);
+    EXPECT_EQ(srch->FileCount(), 8);  // the list file is counted, never listed
+    qint64 bytes = 0;
+    for (const char* f :
+         {"h/index.html", "h/index.html lst.ini", "h/dir/only.htm", "h/s.cgi_/00000000.cgi",
+          "h/s.cgi_/cgi%%q.txt", "h/img/pic.png", "h/img/bare.png", "h/日本 語%#/ページ 1#.html"}) {
+        bytes += QFileInfo(th.File("log/R/" + QString::fromUtf8(f))).size();
+    }
+    EXPECT_EQ(srch->ByteCount(), bytes);
+    EXPECT_EQ(seen.titles.last(), QStringLiteral("検索終了"));
+    EXPECT_EQ(
+        seen.texts.last(),
+        "検索が終了しました。\n\n「」の検索結果は「2」件です。\n\n検索したログは以下の通りです。"
+        "\n\n・検索ディレクトリ数\t： 6 個\n・検索ファイル数\t： 8 "
+        "個\n・検索ファイル・サイズ\t： " +
+            QString::number(bytes / 1000) + " KB\n\n検索時間は 0 秒 でした。");
+    EXPECT_EQ(seen.progress.first(), QStringLiteral("  検索ディレクトリ数 = 1  0 秒 "));
+    EXPECT_EQ(seen.progress.last(), QStringLiteral("  end : 検索ディレクトリ数 = 6"));
+}
+
+TEST(LogSrch, RowActionsUseTheTrailerTag) {
+    test::TempHome th;
+    Store(th);
+    Seen seen;
+    auto srch = MkSrch(th, &seen);
+    EXPECT_FALSE(srch->ShowTagInfo(0));
+    EXPECT_EQ(seen.titles.last(), QStringLiteral("情報表示警告"));
+    EXPECT_EQ(seen.texts.last(), QStringLiteral("リストが空か、選択されていません。"));
+    EXPECT_FALSE(srch->SaveFiles({}, th.File("saved")));
+    EXPECT_EQ(seen.titles.last(), QStringLiteral("保存警告"));
+
+    SrchRequest r;
+    r.folder = th.File("log/R/h/img");
+    srch->Run(r);
+    ASSERT_EQ(srch->Rows().size(), 2u);
+    const int bare = srch->Rows()[0].fileName == "bare.png" ? 0 : 1;
+    const int pic = 1 - bare;
+
+    EXPECT_FALSE(srch->ShowTagInfo(bare));
+    EXPECT_EQ(seen.texts.last(), QStringLiteral("選択したファイルに末尾タグがありません。"));
+    EXPECT_TRUE(srch->ShowTagInfo(pic));
+    EXPECT_EQ(seen.titles.last(), QStringLiteral("情報表示"));
+    EXPECT_TRUE(seen.texts.last().startsWith("<?xml-qorn \ntag_ver=\"1.00\" \n"));
+    EXPECT_TRUE(seen.texts.last().endsWith("?>"));
+
+    EXPECT_FALSE(srch->OpenUrl(bare));
+    EXPECT_EQ(seen.titles.last(), QStringLiteral("URLを開く警告"));
+    EXPECT_TRUE(srch->OpenRef(pic));
+    EXPECT_TRUE(srch->OpenUrl(pic));
+    EXPECT_EQ(seen.opened, QStringList({"http://h/alpha.html", "http://h/img/beta.png"}));
+
+    const QString tip = srch->RowToolTip(pic);
+    EXPECT_EQ(tip.toStdString(),
+              "<HTML><BODY><TABLE BORDER=0 WIDTH=300><TR><TD>tag_ver=\"1.00\" <BR>"
+              "dl_ref=\"http://h/alpha.html\" <BR>dl_src=\"http://h/img/beta.png\" <BR>"
+              "dl_time=\"2006/03/09 - 07:05:02\" </TD></TR></TABLE></BODY></HTML>");
+    EXPECT_EQ(srch->RowToolTip(bare), "");
+    EXPECT_TRUE(LogSrch::IsPicture(srch->Rows()[size_t(pic)].extension));
+    EXPECT_TRUE(LogSrch::IsPicture("GIF"));
+    EXPECT_FALSE(LogSrch::IsPicture("jpeg"));
+    EXPECT_FALSE(LogSrch::IsPicture("pg"));
+
+    ASSERT_TRUE(srch->SaveAllFiles(th.File("saved")));
+    EXPECT_EQ(th.Read("saved/pic.png"), th.Read("log/R/h/img/pic.png"));
+    EXPECT_TRUE(th.Exists("saved/bare.png"));
+    EXPECT_EQ(seen.titles.last(), QStringLiteral("保存終了"));
+    EXPECT_EQ(seen.texts.last(), QStringLiteral("保存が終了しました。"));
+}
+
+TEST(LogSrch, TagActionsRefuseEmptyAndForeignAddresses) {
+    test::TempHome th;
+    th.Write("d/start.html", "<html></html>" + test::FootTag("", "http://h/start.html"));
+    th.Write("d/evil.html", "<html></html>" + test::FootTag("--help", "file:///etc/passwd"));
+    Seen seen;
+    auto srch = MkSrch(th, &seen);
+    SrchRequest r;
+    r.folder = th.File("d");
+    srch->Run(r);
+    ASSERT_EQ(srch->Rows().size(), 2u);
+    const int evil = srch->Rows()[0].fileName == "evil.html" ? 0 : 1;
+    EXPECT_FALSE(srch->OpenRef(1 - evil));
+    EXPECT_EQ(seen.titles.last(), QStringLiteral("DL元を開く警告"));
+    EXPECT_EQ(seen.texts.last(), QStringLiteral("リンクの参照元が末尾タグにありません。"));
+    EXPECT_FALSE(srch->OpenRef(evil));
+    EXPECT_FALSE(srch->OpenUrl(evil));
+    EXPECT_TRUE(seen.opened.isEmpty());
+    const QString log = QString::fromUtf8(th.Read("log_err/R.log"));
+    EXPECT_TRUE(log.contains("W_LogSrch tag_btn_ref_open_al Error : "));
+    EXPECT_TRUE(log.contains("W_LogSrch tag_btn_url_open_al Error : "));
+}
+
+TEST(LogSrch, RunsOnItsOwnThreadAndOpensHighlights) {
+    test::TempHome th;
+    Store(th);
+    Seen seen;
+    auto srch = MkSrch(th, &seen);
+    SrchRequest r;
+    r.folder = th.File("missing");
+    EXPECT_FALSE(srch->StartSrch(r));
+    EXPECT_EQ(seen.titles.last(), QStringLiteral("検索警告"));
+    EXPECT_EQ(seen.texts.last(), QStringLiteral("フォルダが見つかりません。"));
+
+    r.folder = th.File("log/R/h");
+    r.words = "alpha";
+    ASSERT_TRUE(srch->StartSrch(r));
+    srch->Wait();
+    EXPECT_FALSE(srch->IsRunning());
+    const std::vector<SrchRow> rows = srch->Rows();
+    int index = -1;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].fileName == "index.html") index = static_cast<int>(i);
+    }
+    ASSERT_GE(index, 0);
+    ASSERT_TRUE(srch->OpenFile(index, true, "alpha"));
+    EXPECT_EQ(seen.opened.last(), th.File("log/R/h/index_hl_korvi.html"));
+    EXPECT_TRUE(QString::fromUtf8(th.Read("log/R/h/index_hl_korvi.html"))
+                    .contains("<B STYLE=\"background-color:#FFCCCC\">Alpha</B>"));
+    ASSERT_TRUE(srch->OpenFile(index, false, "alpha"));
+    EXPECT_EQ(seen.opened.last(), th.File("log/R/h/index.html"));
+
+    // Stop ends the walk early; the thread still ends with its message.
+    ASSERT_TRUE(srch->StartSrch(r));
+    srch->Stop();
+    srch->Wait();
+    EXPECT_EQ(seen.titles.last(), QStringLiteral("検索終了"));
+}
+
+TEST(LogSrch, TemplateRowsCarryEncodedAddresses) {
+    SrchRow row;
+    row.no = 1;
+    row.fileName = "ページ 1#.html";
+    row.path = "/srv/log/R/h/日本 語%#";
+    row.sizeKb = 2;
+    row.extension = "html";
+    const DocTable t = LogSrch::MkDocTable({row}, "/srv/log");
+    ASSERT_EQ(t.rows.size(), 1u);
+    const QString href = t.rows[0].last();
+    EXPECT_EQ(href, "/R/h/" + QString::fromLatin1(QUrl::toPercentEncoding("日本 語%#")) + "/" +
+                        QString::fromLatin1(QUrl::toPercentEncoding("ページ 1#.html")));
+    EXPECT_FALSE(href.contains(' '));
+    EXPECT_FALSE(href.contains('#'));
+    EXPECT_EQ(QUrl::fromPercentEncoding(href.toLatin1()), "/R/h/日本 語%#/ページ 1#.html");
+    EXPECT_EQ(t.header.last(), "^href");
+}
