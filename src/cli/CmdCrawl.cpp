@@ -1,22 +1,15 @@
 #include <QFile>
 #include <QFileInfo>
-#include <QSize>
 
 #include <unistd.h>
 #include <cstdio>
 
 #include "cli/Cli.h"
-#include "engine/AutoLogin.h"
-#include "engine/AvoidList.h"
 #include "engine/CrawlServices.h"
-#include "engine/LinkExtract.h"
-#include "engine/ListFile.h"
-#include "engine/Matcher.h"
+#include "engine/InitList.h"
 #include "engine/Profile.h"
-#include "engine/ProxySettings.h"
 #include "engine/RunControl.h"
 #include "engine/ScriptHook.h"
-#include "engine/SessionCookies.h"
 #include "shell/Assist.h"
 #include "shell/Context.h"
 #include "shell/RunId.h"
@@ -30,41 +23,6 @@ int RunCrawl(Context& ctx, const QStringList& raw);
 constexpr const char* kUsageText =
     "crawl [--profile NAME] [--words W] [--set Section.key=value]... [--run-id ID] "
     "[--base URL] [--out FILE] SOURCE...";
-
-// Start rows from one source: a URL, a list file, a shortcut, an HTML page
-// or a text with one URL per line. *base gets the source's base URL, if any.
-QList<StartRow> ReadSource(CtrlFile& ctrl, const QString& source, QString* base) {
-    QList<StartRow> rows;
-    auto add = [&](const QString& url, const QString& title) {
-        const QString u = Assist::Trim(url);
-        if (u.indexOf(QStringLiteral("://")) < 1) return;
-        rows.append({u, title.isEmpty() ? QStringLiteral("?") : title, ctrl.GetUrlExtnsn(u)});
-    };
-    if (source.indexOf(QStringLiteral("://")) >= 1 && !QFileInfo::exists(CallerPath(source))) {
-        add(source, QString());
-        return rows;
-    }
-    const QString path = CallerPath(source);
-    QString text = ctrl.LoadData(path);
-    const QString lower = text.trimmed().toLower();
-    if (lower.startsWith(QStringLiteral("<html")) && lower.endsWith(QStringLiteral("</html>")))
-        text = GetUrlListFromHtml(ctrl, ctrl.LoadDataEnc(path), path);
-    const Assist ini(text);
-    if (IsListFile(ini)) {
-        const ListFileData data = ReadListFile(ini);
-        if (base && base->isEmpty()) *base = data.pUrl;
-        for (qsizetype i = 0; i < data.links.size(); ++i)
-            add(data.links.url[i], data.links.title.value(i));
-        return rows;
-    }
-    const QString shortcut = ini.GetIni(QStringLiteral("InternetShortcut"), QStringLiteral("URL"));
-    if (!shortcut.isEmpty()) {
-        add(shortcut, QFileInfo(path).completeBaseName());
-        return rows;
-    }
-    for (const QString& line : text.split(u'\n')) add(line, QString());
-    return rows;
-}
 
 void WriteRunList(const RunListSnapshot& snap, QString* tsv) {
     auto row = [&](const QStringList& cells) {
@@ -92,11 +50,8 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
     if (args.Positional().isEmpty()) return UsageError(self, QStringLiteral("no SOURCE given"));
     CtrlFile& ctrl = ctx.Ctrl();
 
-    ctx.Cmn().Read(QSize());
+    // korvi-run's main has read the common settings and set the download root.
     const CmnOpt& cmn = ctx.Cmn().Opt();
-    QString root = cmn.log_folder;
-    if (root.endsWith(u'/') || root.endsWith(u'\\')) root.chop(1);
-    if (!root.isEmpty()) ctrl.SetLogRoot(root);
 
     const QString runId = args.Value(QStringLiteral("run-id"), InitSrchStartID(ctx.GetClock()));
     if (runId.isEmpty() || runId == u"." || runId == u".." || runId.contains(u'/'))
@@ -124,40 +79,50 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
         ReadOptSections(one, opt);
     }
 
-    QString base = args.Value(QStringLiteral("base"));
+    // The sources read as the init list reads them; a SOURCE that is no file
+    // but a URL is the typed-in start URL.
+    InitList init(ctrl);
+    init.SetScriptRunner([&ctx](const QString& script, const QString& arg) {
+        return ctx.Scripts().RunText(script, {arg}, 30000);
+    });
+    for (const QString& source : args.Positional()) {
+        const QString path = CallerPath(source);
+        const bool typedUrl =
+            !QFileInfo::exists(path) && source.indexOf(QStringLiteral("://"), 1) > 0;
+        init.SetAsk([&](const QString&, const QString&, const QString&) {
+            return typedUrl ? source : QString();
+        });
+        init.ReadSrchLst(typedUrl ? QString() : path, true);
+    }
+    if (args.Has(QStringLiteral("base"))) init.ChngeBaseUrl(args.Value(QStringLiteral("base")));
     QList<StartRow> rows;
-    for (const QString& source : args.Positional()) rows += ReadSource(ctrl, source, &base);
+    for (const InitRow& r : init.AddWinSrchLst(0, {})) rows.append({r.url, r.ttl, r.ext});
     if (rows.isEmpty()) {
         PrintError(QStringLiteral("no start URL in the sources"));
         return kFail;
     }
-    if (base.isEmpty()) base = rows.first().url;
+    const QString base = init.BaseUrl().isEmpty() ? rows.first().url : init.BaseUrl();
 
-    Matcher matcher(&ctrl);
-    matcher.SetSearchType(cmn.search_type);
-    matcher.SetCaseInsensitiveSetting(cmn.case_insensitive);
-    AvoidList avoid(ctrl);
+    AvoidList& avoid = ctx.Avoid();
     avoid.InitAvoidDl(opt.avoid_dl_file_list);
     avoid.InitOvwrtDl(opt.overwrite_dl_file_list);
-    AutoLogin login;
+    AutoLogin& login = ctx.Login();
     login.InitAutoLogin(ctrl);
-    SessionCookies cookies;
     ScriptHook scripts(ctrl, ctx.Busy(), ctx.Scripts());
-    ProxySettings proxy;
 
     CrawlParts parts;
     parts.ctrl = &ctrl;
     parts.clock = &ctx.GetClock();
-    parts.proxy = &proxy;
-    parts.cookies = login.Count() > 0 ? &cookies : nullptr;
+    parts.proxy = &ctx.Proxy();
+    parts.cookies = login.Count() > 0 ? &ctx.Cookies() : nullptr;
     parts.avoid = &avoid;
     parts.login = &login;
-    parts.matcher = &matcher;
+    parts.matcher = &ctx.Match();
     parts.scripts = &scripts;
 
     RunControl run(MakeCrawlServices(parts), RunSettings::FromOpt(opt, base));
     run.SetSearchWords(args.Value(QStringLiteral("words"), cmn.search_string));
-    run.StartDlSearch(proxy, rows);
+    run.StartDlSearch(ctx.Proxy(), rows);
 
     const bool tty = isatty(fileno(stderr)) != 0;
     QString last;

@@ -2,6 +2,8 @@
 
 #include <QMutexLocker>
 
+#include <algorithm>
+
 namespace korvi {
 
 QStringList RunRow::Cells() const {
@@ -40,20 +42,13 @@ void RunList::Count(const RunRow& row, int sign) {
 
 RunRow& RunList::At(int index) {
     const size_t b = static_cast<size_t>(index / kBlock);
-    Detach(b);
-    return (*blocks_[b])[static_cast<size_t>(index % kBlock)];
-}
-
-void RunList::Detach(size_t block) {
-    // A block handed to a snapshot is never written again: a reader may still
-    // hold it, and the count of its owners alone orders nothing between the
-    // reader's reads and our writes.
-    if (!frozen_[block]) return;
-    auto copy = std::make_shared<std::vector<RunRow>>();
-    copy->reserve(kBlock);
-    copy->assign(blocks_[block]->begin(), blocks_[block]->end());
-    blocks_[block] = std::move(copy);
-    frozen_[block] = false;
+    auto& block = blocks_[b];
+    if (frozen_[b]) {
+        block = std::make_shared<std::vector<RunRow>>(*block);
+        block->reserve(kBlock);
+        frozen_[b] = false;
+    }
+    return (*block)[static_cast<size_t>(index % kBlock)];
 }
 
 int RunList::Append(RunRow row) {
@@ -66,8 +61,10 @@ int RunList::Append(RunRow row) {
         block->reserve(kBlock);
         blocks_.push_back(std::move(block));
         frozen_.push_back(false);
-    } else {
-        Detach(blocks_.size() - 1);
+    } else if (frozen_.back()) {
+        blocks_.back() = std::make_shared<std::vector<RunRow>>(*blocks_.back());
+        blocks_.back()->reserve(kBlock);
+        frozen_.back() = false;
     }
     Count(row, +1);
     const int index = count_++;
@@ -101,8 +98,8 @@ RunListSnapshot RunList::Snapshot() const {
     QMutexLocker lock(&mutex_);
     RunListSnapshot snap;
     snap.blocks_.assign(blocks_.begin(), blocks_.end());
-    frozen_.assign(frozen_.size(), true);
     snap.count_ = count_;
+    std::fill(frozen_.begin(), frozen_.end(), true);
     return snap;
 }
 

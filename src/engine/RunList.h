@@ -37,7 +37,7 @@ struct RunRow {
 const QStringList& RunListColumns();
 
 // An unchanging copy of the run list taken at one moment; cheap to take
-// (rows are shared in blocks until the run writes to them).
+// (rows are shared in blocks of kBlock until the run writes to them).
 class RunListSnapshot {
 public:
     int Count() const { return count_; }
@@ -84,12 +84,13 @@ public:
 
 private:
     RunRow& At(int index);  // detaches the row's block; lock held
-    void Detach(size_t block);
     void Count(const RunRow& row, int sign);
 
     mutable QMutex mutex_;
     std::vector<std::shared_ptr<std::vector<RunRow>>> blocks_;
-    mutable std::vector<bool> frozen_;  // handed to a snapshot
+    // Blocks handed to a snapshot are never written again; the next write
+    // to one goes to a fresh copy.
+    mutable std::vector<bool> frozen_;
     int count_ = 0;
     int done_ = 0;
     int hits_ = 0;

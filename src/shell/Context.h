@@ -7,7 +7,9 @@
 #include "engine/AutoLogin.h"
 #include "engine/AvoidList.h"
 #include "engine/Matcher.h"
+#include "engine/ProxySettings.h"
 #include "engine/ScriptHook.h"
+#include "engine/SessionCookies.h"
 #include "platform/ScriptRunner.h"
 #include "shell/Clock.h"
 #include "shell/CommonSettings.h"
@@ -48,6 +50,11 @@ public:
     // Exclusion and forced-overwrite lists, loaded when a profile is applied.
     AvoidList& Avoid() { return *avoid_; }
     AutoLogin& Login() { return login_; }
+    // The process-wide HTTP proxy ("http.proxyHost" / "http.proxyPort").
+    ProxySettings& Proxy() { return proxy_; }
+    // Session cookies shared by every worker of every run (used when
+    // automatic login is configured).
+    SessionCookies& Cookies() { return cookies_; }
 
 private:
     QString home_;
@@ -60,6 +67,8 @@ private:
     std::unique_ptr<Matcher> matcher_;
     std::unique_ptr<AvoidList> avoid_;
     AutoLogin login_;
+    ProxySettings proxy_;
+    SessionCookies cookies_;
 };
 
 }  // namespace korvi

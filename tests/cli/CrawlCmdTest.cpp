@@ -49,6 +49,26 @@ TEST(CrawlCmd, RunsAWholeCrawlAndPrintsTheRunList) {
     EXPECT_TRUE(r.err.contains("DL＆検索が終了しました。"));
 }
 
+TEST(CrawlCmd, ReadsListFilesAsTheInitListDoes) {
+    TempHome th;
+    FixtureServer srv;
+    srv.Page("/a.html", "a");
+    srv.Page("/b.html", "b");
+    th.Write("start lst.ini", ("[BaseData]\np_url=" + srv.Url("/") +
+                               "\np_title=t\n\n[AllLinks]\nlink_no=2\nlink0=" + srv.Url("/a.html") +
+                               "\ntitle0=A\nextension0=html\nlink1=" + srv.Url("/b.html") +
+                               "\ntitle1=B\nextension1=html\n")
+                                  .toUtf8());
+    const Result r = Crawl(th, {"--run-id", "L", th.File("start lst.ini")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+    EXPECT_TRUE(lines[1].contains("\tA\t" + srv.Url("/a.html") + "\t"));
+    EXPECT_TRUE(lines[2].contains("\tB\t" + srv.Url("/b.html") + "\t"));
+    EXPECT_EQ(srv.Hits("/a.html"), 1);
+    EXPECT_EQ(srv.Hits("/b.html"), 1);
+}
+
 TEST(CrawlCmd, RefusesBadArguments) {
     TempHome th;
     EXPECT_EQ(Crawl(th, {}).code, 2);
