@@ -1,9 +1,11 @@
 #include "tools/LogSrch.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QUrl>
 
+#include "engine/MatcherWords.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
 #include "store/DocHLight.h"
@@ -24,12 +26,38 @@ bool IsWebUrl(const QString& url) {
             scheme == QStringLiteral("ftp"));
 }
 
+// The whole file in one read into a reused buffer; false on any failure.
+bool ReadInto(const QString& path, qint64 size, QByteArray& buffer) {
+    QFile f(path);
+    if (size < 0 || !f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return false;
+    buffer.resize(size + 1);  // one more byte shows a file that grew meanwhile
+    qint64 got = 0;
+    while (got < buffer.size()) {
+        const qint64 n = f.read(buffer.data() + got, buffer.size() - got);
+        if (n < 0) return false;
+        if (n == 0) break;
+        got += n;
+    }
+    if (got > size) return false;
+    buffer.truncate(got);
+    return true;
+}
+
+// The bytes the trailer-tag reader takes: from the last "<?" to the end of a
+// file that ends with "?>"; empty otherwise.
+QByteArrayView TagBytes(const QByteArray& file) {
+    if (file.size() <= 2 || !file.endsWith("?>")) return {};
+    const qsizetype at = file.lastIndexOf("<?");
+    if (at < 0) return {};
+    return QByteArrayView(file.constData() + at, file.size() - at);
+}
+
 }  // namespace
 
-LogSrch::LogSrch(CtrlFile& ctrl, SrchMatcher matcher, DocMessageFn message, DocProgressFn progress,
+LogSrch::LogSrch(CtrlFile& ctrl, Matcher& matcher, DocMessageFn message, DocProgressFn progress,
                  DocOpenFn opener)
     : ctrl_(ctrl),
-      matcher_(std::move(matcher)),
+      matcher_(matcher),
       message_(std::move(message)),
       progress_(std::move(progress)),
       opener_(std::move(opener)) {}
@@ -97,10 +125,11 @@ void LogSrch::SrchFile(const QFileInfo& file, const SrchRequest& request) {
 
     QString context("");
     if (!request.words.isEmpty()) {
+        if (!MayMatch(path, file.size())) return;
         QString text = ctrl_.LoadDataEnc(path);
         if (text.isEmpty()) text = ctrl_.GetFootTag(path);
-        if (text.isEmpty() || !matcher_.match) return;
-        context = matcher_.match(request.words, text, request.caseInsensitive);
+        if (text.isEmpty()) return;
+        context = matcher_.SrchStrList(request.words, text, options_);
         if (context.isEmpty()) return;
     }
     SrchRow row;
@@ -112,6 +141,15 @@ void LogSrch::SrchFile(const QFileInfo& file, const SrchRequest& request) {
     std::lock_guard<std::mutex> lock(mutex_);
     row.no = static_cast<int>(rows_.size()) + 1;
     rows_.push_back(std::move(row));
+}
+
+bool LogSrch::MayMatch(const QString& path, qint64 size) {
+    if (!prefilter_.Active()) return true;
+    // A file that cannot be read here goes the usual way, which logs it.
+    if (!ReadInto(path, size, buffer_)) return true;
+    // The text is the file's own, or its trailer tag when it is no text.
+    return prefilter_.MayMatch(buffer_, scratch_) ||
+           prefilter_.MayMatch(TagBytes(buffer_), scratch_);
 }
 
 void LogSrch::SrchLog(const QString& folder, const SrchRequest& request) {
@@ -146,6 +184,10 @@ void LogSrch::Run(const SrchRequest& request) {
     bytes_ = 0;
     start_ms_ = ctrl_.GetClock().NowMs();
     filter_lower_ = request.filterText.toLower();
+    options_ = {matcher_.SearchType(), !request.caseInsensitive};
+    prefilter_ = use_prefilter_ && !request.words.isEmpty()
+                     ? MatcherPrefilter(request.words, options_)
+                     : MatcherPrefilter();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         rows_.clear();
@@ -172,6 +214,8 @@ void LogSrch::Run(const SrchRequest& request) {
         QStringLiteral("・検索ファイル・サイズ\t： ") + QString::number(bytes_ / 1000) +
         QStringLiteral(" KB\n\n") + QStringLiteral("検索時間は ") + elapsed +
         QStringLiteral("でした。");
+    buffer_ = QByteArray();
+    scratch_ = MatcherPrefilter::Scratch();
     Show(QStringLiteral("  end : 検索ディレクトリ数 = ") + QString::number(folders_));
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -282,8 +326,8 @@ bool LogSrch::OpenFile(int row, bool highlight, const QString& words) {
         Message(QStringLiteral("開く警告"), kEmptyList);
         return false;
     }
-    if (highlight && !words.isEmpty() && matcher_.plainWords) {
-        const QString hl = DocHLight::MkHLightFile(ctrl_, path, matcher_.plainWords(words));
+    if (highlight && !words.isEmpty()) {
+        const QString hl = DocHLight::MkHLightFile(ctrl_, path, SrchPlainWords(words));
         if (!hl.isEmpty()) path = hl;
     }
     if (!opener_ || !opener_(path)) {

@@ -16,7 +16,7 @@ struct Seen {
 
 std::unique_ptr<LogSrch> MkSrch(test::TempHome& th, Seen* s) {
     return std::make_unique<LogSrch>(
-        th.Ctrl(), PlainSubstringMatcher(),
+        th.Ctrl(), th.Ctx().Match(),
         [s](const QString& t, const QString& x) {
             s->titles.append(t);
             s->texts.append(x);
