@@ -101,27 +101,9 @@ void FoldAscii(QByteArrayView from, char* to) {
     }
 }
 
-// The first byte at or after i that the plain text may treat specially: a
-// control character or blank, "|" or "<"; n when there is none.
-inline qsizetype NextStop(const unsigned char* src, qsizetype i, qsizetype n) {
-#ifdef __SSE2__
-    const __m128i blank = _mm_set1_epi8(0x20);
-    const __m128i bar = _mm_set1_epi8('|');
-    const __m128i lt = _mm_set1_epi8('<');
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v);
-        const __m128i hit =
-            _mm_or_si128(low, _mm_or_si128(_mm_cmpeq_epi8(v, bar), _mm_cmpeq_epi8(v, lt)));
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask) return i + __builtin_ctz(unsigned(mask));
-    }
-#endif
-    for (; i < n; ++i) {
-        const unsigned char c = src[i];
-        if (c <= 0x20 || c == '|' || c == '<') return i;
-    }
-    return n;
+// A byte that ends a copied run: a control character or blank, "|" or "<".
+inline bool IsStop(unsigned char c) {
+    return c <= 0x20 || c == '|' || c == '<';
 }
 
 // The first byte at or after i that is not ASCII; n when there is none.
@@ -140,9 +122,31 @@ inline qsizetype NextNonAscii(const unsigned char* p, qsizetype i, qsizetype n) 
 }
 
 bool Contains(QByteArrayView hay, const QByteArray& needle) {
-    if (needle.size() > hay.size()) return false;
-    if (needle.size() == 1) return std::memchr(hay.data(), needle[0], size_t(hay.size()));
-    return memmem(hay.data(), size_t(hay.size()), needle.constData(), size_t(needle.size()));
+    const qsizetype n = hay.size();
+    const qsizetype m = needle.size();
+    if (m > n) return false;
+    const char* h = hay.data();
+    if (m == 1) return std::memchr(h, needle[0], size_t(n));
+    qsizetype i = 0;
+#ifdef __SSE2__
+    // Candidates where the first and the last byte both fit, 16 at a time.
+    const __m128i first = _mm_set1_epi8(needle[0]);
+    const __m128i last = _mm_set1_epi8(needle[m - 1]);
+    for (; i + m - 1 + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + m - 1));
+        unsigned mask = unsigned(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+        while (mask) {
+            const int k = __builtin_ctz(mask);
+            if (std::memcmp(h + i + k + 1, needle.constData() + 1, size_t(m - 2)) == 0) {
+                return true;
+            }
+            mask &= mask - 1;
+        }
+    }
+#endif
+    return memmem(h + i, size_t(n - i), needle.constData(), size_t(m));
 }
 
 }  // namespace
@@ -240,8 +244,11 @@ bool MatcherPrefilter::MayMatch(QByteArrayView bytes, Scratch& scratch) const {
 
 void MatcherPlainBytes(QByteArrayView utf8, QByteArray& out) {
     const qsizetype n = utf8.size();
-    out.resize(n);
-    if (n == 0) return;
+    out.resize(n + 16);
+    if (n == 0) {
+        out.truncate(0);
+        return;
+    }
     const auto* src = reinterpret_cast<const unsigned char*>(utf8.data());
     char* o = out.data();
     // A "<" opens a tag only when some ">" follows it.
@@ -265,14 +272,52 @@ void MatcherPlainBytes(QByteArrayView utf8, QByteArray& out) {
         blanks = 0;
         if (c == '<' && i < lastClose) {
             // The tag goes up to its first ">"; the blank count starts anew.
-            const void* gt = std::memchr(src + i + 1, '>', size_t(lastClose - i));
+            qsizetype j = i + 1;
+#ifdef __SSE2__
+            // Most tags are short: look at 16 bytes before asking memchr.
+            if (j + 16 <= n) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + j));
+                const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('>')));
+                if (mask) {
+                    i = j + __builtin_ctz(unsigned(mask)) + 1;
+                    continue;
+                }
+                j += 16;
+            }
+#endif
+            const void* gt = std::memchr(src + j, '>', size_t(lastClose - j + 1));
             i = static_cast<const unsigned char*>(gt) - src + 1;
             continue;
         }
-        const qsizetype from = i++;
-        i = NextStop(src, i, n);
-        std::memcpy(o + w, src + from, size_t(i - from));
-        w += i - from;
+        // Copy up to the next stop: 16 bytes at a time, written whole and
+        // then cut back (the output has room for that).
+        o[w++] = char(c);
+        ++i;
+#ifdef __SSE2__
+        const __m128i blank = _mm_set1_epi8(0x20);
+        const __m128i bar = _mm_set1_epi8('|');
+        const __m128i lt = _mm_set1_epi8('<');
+        bool stopped = false;
+        while (i + 16 <= n) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + w), v);
+            const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v);
+            const __m128i hit =
+                _mm_or_si128(low, _mm_or_si128(_mm_cmpeq_epi8(v, bar), _mm_cmpeq_epi8(v, lt)));
+            const int mask = _mm_movemask_epi8(hit);
+            if (mask) {
+                const int k = __builtin_ctz(unsigned(mask));
+                w += k;
+                i += k;
+                stopped = true;
+                break;
+            }
+            w += 16;
+            i += 16;
+        }
+        if (stopped) continue;
+#endif
+        while (i < n && !IsStop(src[i])) o[w++] = char(src[i++]);
     }
     if (blanks == 1) o[w++] = ' ';
     out.truncate(w);
@@ -289,8 +334,10 @@ bool IsStrictUtf8(QByteArrayView bytes) {
             i = NextNonAscii(p, i + 1, n);
             continue;
         }
-        if (c >= 0xE1 && c <= 0xEC) {  // most of the BMP, kana and kanji among it
-            if (!cont(i + 1) || !cont(i + 2)) return false;
+        if (c >= 0xE1 && c <= 0xEC && i + 3 <= n) {  // kana and kanji among them
+            std::uint16_t t;
+            std::memcpy(&t, p + i + 1, 2);
+            if ((t & 0xC0C0) != 0x8080) return false;
             i += 3;
             continue;
         }

@@ -5,6 +5,11 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "engine/MatcherWords.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
@@ -28,17 +33,21 @@ bool IsWebUrl(const QString& url) {
 
 // The whole file in one read into a reused buffer; false on any failure.
 bool ReadInto(const QString& path, qint64 size, QByteArray& buffer) {
-    QFile f(path);
-    if (size < 0 || !f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return false;
+    if (size < 0) return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
     buffer.resize(size + 1);  // one more byte shows a file that grew meanwhile
     qint64 got = 0;
+    bool ok = true;
     while (got < buffer.size()) {
-        const qint64 n = f.read(buffer.data() + got, buffer.size() - got);
-        if (n < 0) return false;
-        if (n == 0) break;
+        const ssize_t n = ::read(fd, buffer.data() + got, size_t(buffer.size() - got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
         got += n;
     }
-    if (got > size) return false;
+    ::close(fd);
+    if (!ok || got > size) return false;
     buffer.truncate(got);
     return true;
 }
