@@ -14,6 +14,7 @@
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
 #include "store/DocHLight.h"
+#include "store/TextCodec.h"
 
 namespace korvi {
 
@@ -49,6 +50,55 @@ bool ReadInto(const QString& path, qint64 size, QByteArray& buffer) {
     ::close(fd);
     if (!ok || got > size) return false;
     buffer.truncate(got);
+    return true;
+}
+
+// Bytes that no text holds (ESC and bytes above 0xFC aside), counted in the
+// first 1024 bytes, the first 64 KiB and in all.
+void CountControls(const QByteArray& b, qsizetype counts[3]) {
+    const auto* p = reinterpret_cast<const unsigned char*>(b.constData());
+    const qsizetype n = b.size();
+    qsizetype c = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i == 1024) counts[0] = c;
+        if (i == 64 * 1024) counts[1] = c;
+        const unsigned char x = p[i];
+        c += (x < 0x20 && x != '\t' && x != '\n' && x != '\r') || x == 0x7F;
+    }
+    if (n <= 1024) counts[0] = c;
+    if (n <= 64 * 1024) counts[1] = c;
+    counts[2] = c;
+}
+
+// Lines joined by "\n" as the text loader gives them.
+QString JoinedLines(QString text) {
+    if (text.contains(u'\r')) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+    }
+    if (text.endsWith(u'\n')) text.chop(1);
+    return text;
+}
+
+// What the text loader reads from a file of these bytes, and its plain text,
+// when the bytes are UTF-8 without ESC and without a BOM (the loader then has
+// nothing to detect); false otherwise. A file that is no text gives "".
+bool TextOfBytes(const QByteArray& b, QString* text, QString* plain) {
+    if (b.isEmpty() || b.startsWith("\xEF\xBB\xBF") || b.contains('\x1B') || !IsStrictUtf8(b)) {
+        return false;
+    }
+    qsizetype counts[3] = {0, 0, 0};
+    CountControls(b, counts);
+    const qsizetype n = b.size();
+    if (IsNonText(counts[0], qMin<qsizetype>(n, 1024)) ||
+        IsNonText(counts[1], qMin<qsizetype>(n, 64 * 1024)) || IsNonText(counts[2], n)) {
+        *text = QString("");
+        return true;
+    }
+    *text = JoinedLines(QString::fromUtf8(b));
+    QByteArray plainBytes;
+    MatcherPlainBytes(b, plainBytes);
+    *plain = QString::fromUtf8(plainBytes);
     return true;
 }
 
@@ -134,11 +184,19 @@ void LogSrch::SrchFile(const QFileInfo& file, const SrchRequest& request) {
 
     QString context("");
     if (!request.words.isEmpty()) {
-        if (!MayMatch(path, file.size())) return;
-        QString text = ctrl_.LoadDataEnc(path);
-        if (text.isEmpty()) text = ctrl_.GetFootTag(path);
+        bool read = false;
+        if (!MayMatch(path, file.size(), &read)) return;
+        QString text;
+        QString plain;
+        if (!read || !TextOfBytes(buffer_, &text, &plain)) text = ctrl_.LoadDataEnc(path);
+        if (text.isEmpty()) {
+            text = ctrl_.GetFootTag(path);
+            plain.clear();
+        }
         if (text.isEmpty()) return;
-        context = matcher_.SrchStrList(request.words, text, options_);
+        context = plain.isNull()
+                      ? matcher_.SrchStrList(request.words, text, options_)
+                      : matcher_.SrchPlainRaw(request.words, plain, text, false, options_);
         if (context.isEmpty()) return;
     }
     SrchRow row;
@@ -152,10 +210,11 @@ void LogSrch::SrchFile(const QFileInfo& file, const SrchRequest& request) {
     rows_.push_back(std::move(row));
 }
 
-bool LogSrch::MayMatch(const QString& path, qint64 size) {
+bool LogSrch::MayMatch(const QString& path, qint64 size, bool* read) {
     if (!prefilter_.Active()) return true;
     // A file that cannot be read here goes the usual way, which logs it.
     if (!ReadInto(path, size, buffer_)) return true;
+    *read = true;
     // The text is the file's own, or its trailer tag when it is no text.
     return prefilter_.MayMatch(buffer_, scratch_) ||
            prefilter_.MayMatch(TagBytes(buffer_), scratch_);

@@ -93,8 +93,9 @@ public:
 private:
     void SrchLog(const QString& folder, const SrchRequest& request);
     void SrchFile(const QFileInfo& file, const SrchRequest& request);
-    // False when the raw bytes show the file cannot match.
-    bool MayMatch(const QString& path, qint64 size);
+    // False when the raw bytes show the file cannot match; *read tells
+    // whether buffer_ holds the file.
+    bool MayMatch(const QString& path, qint64 size, bool* read);
     void Show(const QString& text);
     void Message(const QString& title, const QString& text) const;
     bool RowFile(int row, QString* path) const;

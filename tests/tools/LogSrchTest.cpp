@@ -385,6 +385,10 @@ void MixedStore(test::TempHome& th) {
         th.Write(dir + "i" + QString::number(i) + ".png",
                  Png() + (i % 3 ? test::FootTag("", src) : QByteArray()));
         if (i % 5 == 0) th.Write(dir + "p" + QString::number(i) + ".html lst.ini", bytes);
+        // Valid UTF-8 that is still no text: only its tag counts.
+        th.Write(dir + "c" + QString::number(i) + ".dat",
+                 QByteArray(i % 2 ? 300 : 2, '\x01') + page.toUtf8() +
+                     test::FootTag(pieces[rng.bounded(int(pieces.size()))], src));
     }
 }
 
