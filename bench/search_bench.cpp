@@ -105,9 +105,15 @@ int main(int argc, char** argv) {
     };
     size_t plainRows = 0;
     size_t fastRows = 0;
+    // The machine is shared: each figure is the best of three runs.
+    const auto best = [](const Timing& a, const Timing& b) { return a.cpu <= b.cpu ? a : b; };
     run(true, &fastRows);  // warms the page cache
-    const Timing plain = run(false, &plainRows);
-    const Timing fast = run(true, &fastRows);
+    Timing plain = run(false, &plainRows);
+    Timing fast = run(true, &fastRows);
+    for (int i = 0; i < 2; ++i) {
+        plain = best(plain, run(false, &plainRows));
+        fast = best(fast, run(true, &fastRows));
+    }
     std::printf("rows found             %zu without the byte test, %zu with it\n", plainRows,
                 fastRows);
     Print("search, no byte test", plain, mbs);
@@ -115,12 +121,17 @@ int main(int argc, char** argv) {
 
     const QByteArray dir = req.folder.toLocal8Bit();
     const QByteArray grep = "grep -rlF zebra '" + dir + "' | xargs grep -lF korvi >/dev/null";
-    timer.restart();
-    const double child0 = CpuSeconds(RUSAGE_CHILDREN);
-    const int rc = std::system(grep.constData());
+    int rc = 0;
     Timing g;
-    g.wall = timer.elapsed() / 1000.0;
-    g.cpu = CpuSeconds(RUSAGE_CHILDREN) - child0;
+    for (int i = 0; i < 3 && rc == 0; ++i) {
+        timer.restart();
+        const double child0 = CpuSeconds(RUSAGE_CHILDREN);
+        rc = std::system(grep.constData());
+        Timing t;
+        t.wall = timer.elapsed() / 1000.0;
+        t.cpu = CpuSeconds(RUSAGE_CHILDREN) - child0;
+        g = i == 0 ? t : best(g, t);
+    }
     if (rc == 0) Print("grep -rlF | grep -lF", g, mbs);
     if (rc == 0 && g.cpu > 0 && fast.cpu > 0) {
         std::printf("search / grep          %.2f x grep's throughput per CPU second\n",
