@@ -1,3 +1,6 @@
+#include <QFileInfo>
+#include <QSize>
+
 #include "cli/Cli.h"
 #include "shell/Assist.h"
 #include "shell/Context.h"
@@ -47,12 +50,20 @@ int RunSearch(Context& ctx, const QStringList& raw) {
     request.size = SizeModeFromText(size);
     request.sizeKb = kb;
 
+    // The search type is the common settings' one (the first type without them).
+    Matcher& matcher = ctx.Match();
+    if (QFileInfo(ctx.Ctrl().Abs(CommonSettings::kFileName)).isFile()) {
+        ctx.Cmn().Read(QSize());
+        matcher.SetSearchType(ctx.Cmn().Opt().search_type);
+    } else {
+        matcher.SetSearchType(0);
+    }
+
     ToolConsole console;
     bool warned = false;
     DocMessageFn show = console.Message();
-    // The lead wires the store's matcher here; until then the plain one.
     LogSrch srch(
-        ctx.Ctrl(), PlainSubstringMatcher(),
+        ctx.Ctrl(), matcher,
         [&](const QString& title, const QString& text) {
             warned = warned || title.endsWith(QStringLiteral("警告"));
             show(title, text);

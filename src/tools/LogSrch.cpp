@@ -1,12 +1,20 @@
 #include "tools/LogSrch.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "engine/MatcherWords.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
 #include "store/DocHLight.h"
+#include "store/TextCodec.h"
 
 namespace korvi {
 
@@ -24,12 +32,91 @@ bool IsWebUrl(const QString& url) {
             scheme == QStringLiteral("ftp"));
 }
 
+// The whole file in one read into a reused buffer; false on any failure.
+bool ReadInto(const QString& path, qint64 size, QByteArray& buffer) {
+    if (size < 0) return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    buffer.resize(size + 1);  // one more byte shows a file that grew meanwhile
+    qint64 got = 0;
+    bool ok = true;
+    while (got < buffer.size()) {
+        const ssize_t n = ::read(fd, buffer.data() + got, size_t(buffer.size() - got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        got += n;
+    }
+    ::close(fd);
+    if (!ok || got > size) return false;
+    buffer.truncate(got);
+    return true;
+}
+
+// Bytes that no text holds (ESC and bytes above 0xFC aside), counted in the
+// first 1024 bytes, the first 64 KiB and in all.
+void CountControls(const QByteArray& b, qsizetype counts[3]) {
+    const auto* p = reinterpret_cast<const unsigned char*>(b.constData());
+    const qsizetype n = b.size();
+    qsizetype c = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i == 1024) counts[0] = c;
+        if (i == 64 * 1024) counts[1] = c;
+        const unsigned char x = p[i];
+        c += (x < 0x20 && x != '\t' && x != '\n' && x != '\r') || x == 0x7F;
+    }
+    if (n <= 1024) counts[0] = c;
+    if (n <= 64 * 1024) counts[1] = c;
+    counts[2] = c;
+}
+
+// Lines joined by "\n" as the text loader gives them.
+QString JoinedLines(QString text) {
+    if (text.contains(u'\r')) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+    }
+    if (text.endsWith(u'\n')) text.chop(1);
+    return text;
+}
+
+// What the text loader reads from a file of these bytes, and its plain text,
+// when the bytes are UTF-8 without ESC and without a BOM (the loader then has
+// nothing to detect); false otherwise. A file that is no text gives "".
+bool TextOfBytes(const QByteArray& b, QString* text, QString* plain) {
+    if (b.isEmpty() || b.startsWith("\xEF\xBB\xBF") || b.contains('\x1B') || !IsStrictUtf8(b)) {
+        return false;
+    }
+    qsizetype counts[3] = {0, 0, 0};
+    CountControls(b, counts);
+    const qsizetype n = b.size();
+    if (IsNonText(counts[0], qMin<qsizetype>(n, 1024)) ||
+        IsNonText(counts[1], qMin<qsizetype>(n, 64 * 1024)) || IsNonText(counts[2], n)) {
+        *text = QString("");
+        return true;
+    }
+    *text = JoinedLines(QString::fromUtf8(b));
+    QByteArray plainBytes;
+    MatcherPlainBytes(b, plainBytes);
+    *plain = QString::fromUtf8(plainBytes);
+    return true;
+}
+
+// The bytes the trailer-tag reader takes: from the last "<?" to the end of a
+// file that ends with "?>"; empty otherwise.
+QByteArrayView TagBytes(const QByteArray& file) {
+    if (file.size() <= 2 || !file.endsWith("?>")) return {};
+    const qsizetype at = file.lastIndexOf("<?");
+    if (at < 0) return {};
+    return QByteArrayView(file.constData() + at, file.size() - at);
+}
+
 }  // namespace
 
-LogSrch::LogSrch(CtrlFile& ctrl, SrchMatcher matcher, DocMessageFn message, DocProgressFn progress,
+LogSrch::LogSrch(CtrlFile& ctrl, Matcher& matcher, DocMessageFn message, DocProgressFn progress,
                  DocOpenFn opener)
     : ctrl_(ctrl),
-      matcher_(std::move(matcher)),
+      matcher_(matcher),
       message_(std::move(message)),
       progress_(std::move(progress)),
       opener_(std::move(opener)) {}
@@ -97,10 +184,19 @@ void LogSrch::SrchFile(const QFileInfo& file, const SrchRequest& request) {
 
     QString context("");
     if (!request.words.isEmpty()) {
-        QString text = ctrl_.LoadDataEnc(path);
-        if (text.isEmpty()) text = ctrl_.GetFootTag(path);
-        if (text.isEmpty() || !matcher_.match) return;
-        context = matcher_.match(request.words, text, request.caseInsensitive);
+        bool read = false;
+        if (!MayMatch(path, file.size(), &read)) return;
+        QString text;
+        QString plain;
+        if (!read || !TextOfBytes(buffer_, &text, &plain)) text = ctrl_.LoadDataEnc(path);
+        if (text.isEmpty()) {
+            text = ctrl_.GetFootTag(path);
+            plain.clear();
+        }
+        if (text.isEmpty()) return;
+        context = plain.isNull()
+                      ? matcher_.SrchStrList(request.words, text, options_)
+                      : matcher_.SrchPlainRaw(request.words, plain, text, false, options_);
         if (context.isEmpty()) return;
     }
     SrchRow row;
@@ -112,6 +208,16 @@ void LogSrch::SrchFile(const QFileInfo& file, const SrchRequest& request) {
     std::lock_guard<std::mutex> lock(mutex_);
     row.no = static_cast<int>(rows_.size()) + 1;
     rows_.push_back(std::move(row));
+}
+
+bool LogSrch::MayMatch(const QString& path, qint64 size, bool* read) {
+    if (!prefilter_.Active()) return true;
+    // A file that cannot be read here goes the usual way, which logs it.
+    if (!ReadInto(path, size, buffer_)) return true;
+    *read = true;
+    // The text is the file's own, or its trailer tag when it is no text.
+    return prefilter_.MayMatch(buffer_, scratch_) ||
+           prefilter_.MayMatch(TagBytes(buffer_), scratch_);
 }
 
 void LogSrch::SrchLog(const QString& folder, const SrchRequest& request) {
@@ -146,6 +252,10 @@ void LogSrch::Run(const SrchRequest& request) {
     bytes_ = 0;
     start_ms_ = ctrl_.GetClock().NowMs();
     filter_lower_ = request.filterText.toLower();
+    options_ = {matcher_.SearchType(), !request.caseInsensitive};
+    prefilter_ = use_prefilter_ && !request.words.isEmpty()
+                     ? MatcherPrefilter(request.words, options_)
+                     : MatcherPrefilter();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         rows_.clear();
@@ -172,6 +282,8 @@ void LogSrch::Run(const SrchRequest& request) {
         QStringLiteral("・検索ファイル・サイズ\t： ") + QString::number(bytes_ / 1000) +
         QStringLiteral(" KB\n\n") + QStringLiteral("検索時間は ") + elapsed +
         QStringLiteral("でした。");
+    buffer_ = QByteArray();
+    scratch_ = MatcherPrefilter::Scratch();
     Show(QStringLiteral("  end : 検索ディレクトリ数 = ") + QString::number(folders_));
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -282,8 +394,8 @@ bool LogSrch::OpenFile(int row, bool highlight, const QString& words) {
         Message(QStringLiteral("開く警告"), kEmptyList);
         return false;
     }
-    if (highlight && !words.isEmpty() && matcher_.plainWords) {
-        const QString hl = DocHLight::MkHLightFile(ctrl_, path, matcher_.plainWords(words));
+    if (highlight && !words.isEmpty()) {
+        const QString hl = DocHLight::MkHLightFile(ctrl_, path, SrchPlainWords(words));
         if (!hl.isEmpty()) path = hl;
     }
     if (!opener_ || !opener_(path)) {

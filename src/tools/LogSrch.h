@@ -9,9 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "engine/Matcher.h"
+#include "engine/MatcherPrefilter.h"
 #include "store/DocNotify.h"
 #include "store/OutTemplate.h"
-#include "tools/LogSrchMatch.h"
 #include "tools/ToolFilter.h"
 
 namespace korvi {
@@ -41,10 +42,11 @@ struct SrchRow {
 
 // Walks a folder of the download store and lists the files that pass the
 // extension and size filter, or those of them whose text (the trailer tag for
-// files that are not text) holds the search words. Runs on its own thread.
+// files that are not text) holds the search words, as the matcher finds them
+// under its search type. Runs on its own thread.
 class LogSrch {
 public:
-    LogSrch(CtrlFile& ctrl, SrchMatcher matcher, DocMessageFn message = {},
+    LogSrch(CtrlFile& ctrl, Matcher& matcher, DocMessageFn message = {},
             DocProgressFn progress = {}, DocOpenFn opener = {});
     ~LogSrch();
     LogSrch(const LogSrch&) = delete;
@@ -58,6 +60,9 @@ public:
     void Wait();
     // The whole walk on the calling thread.
     void Run(const SrchRequest& request);
+    // Whether files are first tested on their raw bytes (on by default; the
+    // results are the same either way). Set before a walk starts.
+    void SetPrefilter(bool on) { use_prefilter_ = on; }
 
     // Snapshots, safe from any thread.
     std::vector<SrchRow> Rows() const;
@@ -88,6 +93,9 @@ public:
 private:
     void SrchLog(const QString& folder, const SrchRequest& request);
     void SrchFile(const QFileInfo& file, const SrchRequest& request);
+    // False when the raw bytes show the file cannot match; *read tells
+    // whether buffer_ holds the file.
+    bool MayMatch(const QString& path, qint64 size, bool* read);
     void Show(const QString& text);
     void Message(const QString& title, const QString& text) const;
     bool RowFile(int row, QString* path) const;
@@ -95,7 +103,13 @@ private:
                      const QString& logPrefix);
 
     CtrlFile& ctrl_;
-    SrchMatcher matcher_;
+    Matcher& matcher_;
+    std::atomic<bool> use_prefilter_{true};
+    // Walk-thread state of one search.
+    Matcher::Options options_;
+    MatcherPrefilter prefilter_;
+    MatcherPrefilter::Scratch scratch_;
+    QByteArray buffer_;
     DocMessageFn message_;
     DocProgressFn progress_;
     DocOpenFn opener_;

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QUrl>
 
 #include "ToolStore.h"
+#include "store/TextCodec.h"
 #include "tools/LogSrch.h"
 
 using namespace korvi;
@@ -16,7 +19,7 @@ struct Seen {
 
 std::unique_ptr<LogSrch> MkSrch(test::TempHome& th, Seen* s) {
     return std::make_unique<LogSrch>(
-        th.Ctrl(), PlainSubstringMatcher(),
+        th.Ctrl(), th.Ctx().Match(),
         [s](const QString& t, const QString& x) {
             s->titles.append(t);
             s->texts.append(x);
@@ -296,4 +299,165 @@ TEST(LogSrch, TemplateRowsCarryEncodedAddresses) {
     EXPECT_FALSE(href.contains('#'));
     EXPECT_EQ(QUrl::fromPercentEncoding(href.toLatin1()), "/R/h/日本 語%#/ページ 1#.html");
     EXPECT_EQ(t.header.last(), "^href");
+}
+
+TEST(LogSrch, WordsGoThroughTheSharedMatcher) {
+    test::TempHome th;
+    Store(th);
+    Seen seen;
+    auto srch = MkSrch(th, &seen);
+    SrchRequest r;
+    r.folder = th.File("log/R");
+    const auto run = [&](const QString& words) {
+        r.words = words;
+        srch->Run(r);
+        return Found(srch->Rows(), r.folder);
+    };
+    // Exclusions rule a file out; the picture's tag names beta.png.
+    EXPECT_EQ(run("alpha -beta"), QStringList({"h/dir/only.htm"}));
+    // An alternative joins the group before it.
+    EXPECT_EQ(run("gamma |alpha beta"), run("alpha beta"));
+    EXPECT_EQ(run("gamma |alpha beta").size(), 5);
+    EXPECT_EQ(run("alpha -gamma |beta"), QStringList({"h/dir/only.htm"}));
+    // Only the trailer tag of the picture holds its source address.
+    EXPECT_EQ(run("img/beta.png"), QStringList({"h/img/pic.png"}));
+    for (const SrchRow& row : srch->Rows()) EXPECT_TRUE(row.text.startsWith("img/beta.png"));
+    // Words of a list file are never found through it.
+    EXPECT_EQ(run("p_title"), QStringList());
+    EXPECT_EQ(run("alpha"), QStringList({"h/dir/only.htm", "h/img/pic.png", "h/index.html",
+                                         "h/s.cgi_/00000000.cgi", "h/s.cgi_/cgi%%q.txt",
+                                         "h/日本 語%#/ページ 1#.html"}));
+
+    // The matcher's search type: words are patterns (0) or literals (2).
+    th.Ctx().Match().SetSearchType(0);
+    EXPECT_EQ(run("alph. alon."), QStringList({"h/dir/only.htm"}));
+    th.Ctx().Match().SetSearchType(2);
+    EXPECT_EQ(run("alph. alon."), QStringList());
+    EXPECT_EQ(run("alpha alone"), QStringList({"h/dir/only.htm"}));
+    EXPECT_EQ(run("alone alpha"), QStringList({"h/dir/only.htm"}));
+    th.Ctx().Match().SetSearchType(3);  // the whole string is one literal
+    EXPECT_EQ(run("alone alpha"), QStringList());
+    EXPECT_EQ(run("alpha alone"), QStringList({"h/dir/only.htm"}));
+    EXPECT_EQ(run("and BETA"), QStringList({"h/index.html"}));
+    r.caseInsensitive = false;
+    EXPECT_EQ(run("and beta"), QStringList());
+}
+
+namespace {
+
+// A store of every kind of file the walk meets, with the words in many
+// places and cases.
+void MixedStore(test::TempHome& th) {
+    QRandomGenerator rng(3);
+    const QStringList pieces = {
+        "Korvi",     "korvi", "KORVI", "zebra", "Zebra",  "kor<b>vi</b>", "<a href=\"korvi.html\">",
+        "zeb\r\nra", "  ",    " ",     "|",     "\t",     "検索",         "ウェブ",
+        "x.y",       "xzy",   "<p>",   "</p>",  "ab\\-c", "\u212Aorvi"};
+    for (int i = 0; i < 60; ++i) {
+        QString page;
+        const int n = 1 + int(rng.bounded(25));
+        for (int k = 0; k < n; ++k) page += pieces[rng.bounded(int(pieces.size()))];
+        const QString dir = "log/R/m/d" + QString::number(i % 4) + "/";
+        QByteArray bytes;
+        switch (i % 6) {
+            case 0:
+                bytes = page.toUtf8();
+                break;
+            case 1:
+                bytes = "\xEF\xBB\xBF" + page.toUtf8();
+                break;
+            case 2:
+                bytes = EncodeAs(page, "windows-31j");
+                break;
+            case 3:
+                bytes = EncodeAs(page, "EUC-JP");
+                break;
+            case 4:
+                bytes = page.toUtf8() + test::FootTag("http://h/korvi.html", "http://h/p");
+                break;
+            default:
+                bytes = EncodeAs(page, "ISO-2022-JP");
+                break;
+        }
+        th.Write(dir + "p" + QString::number(i) + ".html", bytes);
+        // Pictures: found only through their tags, if at all.
+        const QString src = "http://h/" + pieces[rng.bounded(int(pieces.size()))];
+        th.Write(dir + "i" + QString::number(i) + ".png",
+                 Png() + (i % 3 ? test::FootTag("", src) : QByteArray()));
+        if (i % 5 == 0) th.Write(dir + "p" + QString::number(i) + ".html lst.ini", bytes);
+        // Valid UTF-8 that is still no text: only its tag counts.
+        th.Write(dir + "c" + QString::number(i) + ".dat",
+                 QByteArray(i % 2 ? 300 : 2, '\x01') + page.toUtf8() +
+                     test::FootTag(pieces[rng.bounded(int(pieces.size()))], src));
+    }
+}
+
+QStringList RowLines(const std::vector<SrchRow>& rows) {
+    QStringList out;
+    for (const SrchRow& r : rows) {
+        out.append(QString::number(r.no) + "|" + r.text + "|" + r.fileName + "|" + r.path + "|" +
+                   QString::number(r.sizeKb) + "|" + r.extension);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(LogSrch, ByteTestNeverChangesTheRows) {
+    test::TempHome th;
+    MixedStore(th);
+    Seen seen;
+    auto srch = MkSrch(th, &seen);
+    SrchRequest r;
+    r.folder = th.File("log/R");
+    int withRows = 0;
+    int runs = 0;
+    for (const char* w : {"korvi", "korvi zebra", "zebra -korvi", "検索 |ウェブ korvi", "x.y",
+                          "k.rvi", "ab\\-c", "kor", "zebra -(", "-zebra", "korvi.html", "ウェブ"}) {
+        for (int type = 0; type < 4; ++type) {
+            for (bool ci : {true, false}) {
+                th.Ctx().Match().SetSearchType(type);
+                const QString words = QString::fromUtf8(w);
+                r.words = words;
+                r.caseInsensitive = ci;
+                srch->SetPrefilter(false);
+                srch->Run(r);
+                const QStringList plain = RowLines(srch->Rows());
+                srch->SetPrefilter(true);
+                srch->Run(r);
+                ASSERT_EQ(RowLines(srch->Rows()), plain)
+                    << words.toStdString() << " type " << type << " ci " << ci;
+                withRows += plain.isEmpty() ? 0 : 1;
+                ++runs;
+                for (const QString& line : plain) EXPECT_FALSE(line.contains(" lst.ini"));
+            }
+        }
+    }
+    // Most searches find something and some find nothing.
+    EXPECT_GT(withRows, runs / 2);
+    EXPECT_LT(withRows, runs);
+}
+
+TEST(LogSrch, CommandLineTakesTheCommonSearchType) {
+    test::TempHome th;
+    Store(th);
+    const auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.setWorkingDirectory(th.Path());
+        p.start(test::TempHome::BinDir() + "/korvi-run",
+                QStringList{"--home", th.Path(), "search"} + args + QStringList{"log/R"});
+        p.waitForFinished(60000);
+        const QStringList lines =
+            QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        return lines.size() - 1;  // rows below the header
+    };
+    // Without common settings the words are patterns.
+    EXPECT_EQ(run({"--words", "alph. alon."}), 1);
+    EXPECT_EQ(run({"--words", "ALPHA -beta"}), 1);
+    EXPECT_EQ(run({"--words", "ALPHA -beta", "--case-sensitive"}), 0);
+    th.Write("cmn_opt.ini", "[CommonOption]\nsearch_type=2\n");
+    EXPECT_EQ(run({"--words", "alph. alon."}), 0);
+    EXPECT_EQ(run({"--words", "alpha alone"}), 1);
+    th.Write("cmn_opt.ini", "[CommonOption]\nsearch_type=1\n");
+    EXPECT_EQ(run({"--words", "alph. alon."}), 1);  // one pattern with a blank
 }

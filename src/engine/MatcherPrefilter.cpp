@@ -1,0 +1,371 @@
+#include "engine/MatcherPrefilter.h"
+
+#include <QRegularExpression>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "engine/MatcherText.h"
+#include "engine/MatcherWords.h"
+
+namespace korvi {
+
+namespace {
+
+// The rule by which the matcher searches a pattern word as a literal.
+bool IsPlainLiteral(const QString& word) {
+    static const QString kSyntax = QStringLiteral("\\^$.|?*+()[]{}");
+    for (QChar c : word) {
+        if (kSyntax.contains(c)) return false;
+    }
+    return true;
+}
+
+// Units that some other non-ASCII unit case-folds to: a needle cannot hold
+// them, since the text may carry that other unit in their place.
+const std::vector<bool>& FoldTargets() {
+    static const std::vector<bool> targets = [] {
+        QString all(0x10000, Qt::Uninitialized);
+        char16_t* p = reinterpret_cast<char16_t*>(all.data());
+        for (int u = 0; u < 0x10000; ++u) p[u] = char16_t(u);
+        const QString folded = MatcherFoldCase(all);
+        std::vector<bool> t(0x10000, false);
+        for (int u = 0x80; u < 0x10000; ++u) {
+            const char16_t f = folded.at(u).unicode();
+            if (f != u) t[f] = true;
+        }
+        return t;
+    }();
+    return targets;
+}
+
+// The longest piece of a word that the raw bytes must hold wherever the word
+// is found; empty when there is none.
+QByteArray Needle(const QString& word, bool fold) {
+    const QString w = fold ? MatcherFoldCase(word) : word;
+    const std::vector<bool>& targets = FoldTargets();
+    const qsizetype n = w.size();
+    qsizetype bestStart = 0, bestLen = 0, start = 0;
+    qsizetype i = 0;
+    auto close = [&](qsizetype end) {
+        if (end - start > bestLen) {
+            bestStart = start;
+            bestLen = end - start;
+        }
+    };
+    while (i < n) {
+        const char16_t c = w.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n &&
+            QChar::isLowSurrogate(w.at(i + 1).unicode())) {
+            i += 2;  // a pair is kept as it is
+            continue;
+        }
+        const bool usable =
+            c != u'\r' && c != u'\n' && !QChar::isSurrogate(c) && !(fold && targets[c]);
+        if (!usable) {
+            close(i);
+            start = i + 1;
+        }
+        ++i;
+    }
+    close(n);
+    return w.mid(bestStart, bestLen).toUtf8();
+}
+
+// ASCII letters to lower case, other bytes as they are.
+void FoldAscii(QByteArrayView from, char* to) {
+    const auto* src = reinterpret_cast<const unsigned char*>(from.data());
+    auto* dst = reinterpret_cast<unsigned char*>(to);
+    const qsizetype n = from.size();
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i a = _mm_set1_epi8('A');
+    const __m128i z = _mm_set1_epi8(25);
+    const __m128i d = _mm_set1_epi8(32);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        const __m128i x = _mm_sub_epi8(v, a);
+        const __m128i upper = _mm_cmpeq_epi8(_mm_min_epu8(x, z), x);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                         _mm_add_epi8(v, _mm_and_si128(upper, d)));
+    }
+#endif
+    for (; i < n; ++i) {
+        const unsigned char c = src[i];
+        dst[i] = static_cast<unsigned char>(unsigned(c - 'A') < 26u ? c + 32 : c);
+    }
+}
+
+// A byte that ends a copied run: a control character or blank, "|" or "<".
+inline bool IsStop(unsigned char c) {
+    return c <= 0x20 || c == '|' || c == '<';
+}
+
+// The first byte at or after i that is not ASCII; n when there is none.
+inline qsizetype NextNonAscii(const unsigned char* p, qsizetype i, qsizetype n) {
+#ifdef __SSE2__
+    for (; i + 16 <= n; i += 16) {
+        const int mask =
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+        if (mask) return i + __builtin_ctz(unsigned(mask));
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] >= 0x80) return i;
+    }
+    return n;
+}
+
+bool Contains(QByteArrayView hay, const QByteArray& needle) {
+    const qsizetype n = hay.size();
+    const qsizetype m = needle.size();
+    if (m > n) return false;
+    const char* h = hay.data();
+    if (m == 1) return std::memchr(h, needle[0], size_t(n));
+    qsizetype i = 0;
+#ifdef __SSE2__
+    // Candidates where the first and the last byte both fit, 16 at a time.
+    const __m128i first = _mm_set1_epi8(needle[0]);
+    const __m128i last = _mm_set1_epi8(needle[m - 1]);
+    for (; i + m - 1 + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + m - 1));
+        unsigned mask = unsigned(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+        while (mask) {
+            const int k = __builtin_ctz(mask);
+            if (std::memcmp(h + i + k + 1, needle.constData() + 1, size_t(m - 2)) == 0) {
+                return true;
+            }
+            mask &= mask - 1;
+        }
+    }
+#endif
+    return memmem(h + i, size_t(n - i), needle.constData(), size_t(m));
+}
+
+}  // namespace
+
+MatcherPrefilter::MatcherPrefilter(const QString& words, const Matcher::Options& options) {
+    if (words.isEmpty()) return;
+    const int type = options.type >= 0 && options.type <= 3 ? options.type : 0;
+    const bool cs = options.case_sensitive;
+    fold_ = !cs;
+    const QRegularExpression::PatternOptions reOptions =
+        cs ? QRegularExpression::NoPatternOption : QRegularExpression::CaseInsensitiveOption;
+
+    std::vector<QStringList> andGroups;
+    if (type == 1 || type == 3) {
+        // The whole string is one word.
+        if (type == 1 && !IsPlainLiteral(words)) return;
+        andGroups.push_back(QStringList{words});
+    } else {
+        const SrchWordGroups parsed = ParseSrchWords(words, false);
+        if (type == 0) {
+            // A bad pattern is logged on every page it is tried on: leave
+            // such searches alone, so the log stays the same.
+            for (const auto* list : {&parsed.and_groups, &parsed.not_groups}) {
+                for (const QStringList& g : *list) {
+                    for (const QString& w : g) {
+                        if (!IsPlainLiteral(w) && !QRegularExpression(w, reOptions).isValid()) {
+                            return;
+                        }
+                    }
+                }
+            }
+        }
+        andGroups = parsed.and_groups;
+        if (andGroups.empty()) never_ = true;
+    }
+
+    for (const QStringList& g : andGroups) {
+        std::vector<QByteArray> needles;
+        bool open = false;  // some word of the group cannot be tested
+        for (const QString& w : g) {
+            if (type == 0 && !IsPlainLiteral(w)) {
+                open = true;
+                break;
+            }
+            QByteArray needle = Needle(w, fold_);
+            if (needle.isEmpty()) {
+                open = true;
+                break;
+            }
+            needles.push_back(std::move(needle));
+        }
+        if (!open) groups_.push_back(std::move(needles));
+    }
+    active_ = never_ || !groups_.empty();
+}
+
+bool MatcherPrefilter::MayMatch(QByteArrayView bytes, Scratch& scratch) const {
+    if (!active_) return true;
+    if (bytes.isEmpty()) return false;
+    // ESC may make ISO-2022-JP of it; other encodings are not judged.
+    if (std::memchr(bytes.data(), 0x1B, size_t(bytes.size()))) return true;
+    if (!IsStrictUtf8(bytes)) return true;
+    if (never_) return false;
+
+    QByteArrayView text = bytes;
+    if (fold_) {
+        scratch.folded.resize(bytes.size());
+        FoldAscii(bytes, scratch.folded.data());
+        text = QByteArrayView(scratch.folded.constData(), bytes.size());
+    }
+    bool havePlain = false;
+    for (const std::vector<QByteArray>& group : groups_) {
+        bool found = false;
+        for (const QByteArray& needle : group) {
+            if (Contains(text, needle)) {
+                found = true;
+                break;
+            }
+        }
+        if (found) continue;
+        if (!havePlain) {
+            MatcherPlainBytes(text, scratch.plain);
+            havePlain = true;
+        }
+        for (const QByteArray& needle : group) {
+            if (Contains(scratch.plain, needle)) {
+                found = true;
+                break;
+            }
+        }
+        if (!found) return false;
+    }
+    return true;
+}
+
+void MatcherPlainBytes(QByteArrayView utf8, QByteArray& out) {
+    const qsizetype n = utf8.size();
+    out.resize(n + 16);
+    if (n == 0) {
+        out.truncate(0);
+        return;
+    }
+    const auto* src = reinterpret_cast<const unsigned char*>(utf8.data());
+    char* o = out.data();
+    // A "<" opens a tag only when some ">" follows it.
+    const void* last = memrchr(src, '>', size_t(n));
+    const qsizetype lastClose = last ? static_cast<const unsigned char*>(last) - src : -1;
+    qsizetype w = 0;
+    qsizetype blanks = 0;  // blanks since the last kept character
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = src[i];
+        if (c == ' ') {
+            ++blanks;
+            ++i;
+            continue;
+        }
+        if (c == '\n' || c == '\r' || c == '\t' || c == '|') {
+            ++i;
+            continue;
+        }
+        if (blanks == 1) o[w++] = ' ';
+        blanks = 0;
+        if (c == '<' && i < lastClose) {
+            // The tag goes up to its first ">"; the blank count starts anew.
+            qsizetype j = i + 1;
+#ifdef __SSE2__
+            // Most tags are short: look at 16 bytes before asking memchr.
+            if (j + 16 <= n) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + j));
+                const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('>')));
+                if (mask) {
+                    i = j + __builtin_ctz(unsigned(mask)) + 1;
+                    continue;
+                }
+                j += 16;
+            }
+#endif
+            const void* gt = std::memchr(src + j, '>', size_t(lastClose - j + 1));
+            i = static_cast<const unsigned char*>(gt) - src + 1;
+            continue;
+        }
+        // Copy up to the next stop: 16 bytes at a time, written whole and
+        // then cut back (the output has room for that).
+        o[w++] = char(c);
+        ++i;
+#ifdef __SSE2__
+        const __m128i blank = _mm_set1_epi8(0x20);
+        const __m128i bar = _mm_set1_epi8('|');
+        const __m128i lt = _mm_set1_epi8('<');
+        bool stopped = false;
+        while (i + 16 <= n) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + w), v);
+            const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v);
+            const __m128i hit =
+                _mm_or_si128(low, _mm_or_si128(_mm_cmpeq_epi8(v, bar), _mm_cmpeq_epi8(v, lt)));
+            const int mask = _mm_movemask_epi8(hit);
+            if (mask) {
+                const int k = __builtin_ctz(unsigned(mask));
+                w += k;
+                i += k;
+                stopped = true;
+                break;
+            }
+            w += 16;
+            i += 16;
+        }
+        if (stopped) continue;
+#endif
+        while (i < n && !IsStop(src[i])) o[w++] = char(src[i++]);
+    }
+    if (blanks == 1) o[w++] = ' ';
+    out.truncate(w);
+}
+
+bool IsStrictUtf8(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    auto cont = [&](qsizetype k) { return k < n && (p[k] & 0xC0) == 0x80; };
+    qsizetype i = NextNonAscii(p, 0, n);
+    while (i < n) {
+        const unsigned c = p[i];
+        if (c < 0x80) {
+            i = NextNonAscii(p, i + 1, n);
+            continue;
+        }
+        if (c >= 0xE1 && c <= 0xEC && i + 3 <= n) {  // kana and kanji among them
+            std::uint16_t t;
+            std::memcpy(&t, p + i + 1, 2);
+            if ((t & 0xC0C0) != 0x8080) return false;
+            i += 3;
+            continue;
+        }
+        if (c < 0xC2) return false;  // a continuation byte or an overlong form
+        if (c < 0xE0) {
+            if (!cont(i + 1)) return false;
+            i += 2;
+            continue;
+        }
+        if (c < 0xF0) {
+            if (!cont(i + 1) || !cont(i + 2)) return false;
+            const unsigned c1 = p[i + 1];
+            if (c == 0xE0 && c1 < 0xA0) return false;   // overlong
+            if (c == 0xED && c1 >= 0xA0) return false;  // surrogate
+            i += 3;
+            continue;
+        }
+        if (c < 0xF5) {
+            if (!cont(i + 1) || !cont(i + 2) || !cont(i + 3)) return false;
+            const unsigned c1 = p[i + 1];
+            if (c == 0xF0 && c1 < 0x90) return false;   // overlong
+            if (c == 0xF4 && c1 >= 0x90) return false;  // above U+10FFFF
+            i += 4;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+}  // namespace korvi
