@@ -9,9 +9,11 @@
 #include <unistd.h>
 
 #include "cli/Cli.h"
+#include "engine/Profile.h"
 #include "platform/IpcEndpoint.h"
 #include "server/HeadlessHost.h"
 #include "server/HttpSrvr.h"
+#include "server/MountFetch.h"
 #include "server/Resident.h"
 #include "server/WinSrvrCore.h"
 #include "shell/CommonSettings.h"
@@ -96,7 +98,14 @@ int RunServe(Context& ctx, const QStringList& raw) {
 
     HeadlessHost host(ctx);
     host.SetProgress([](const QString& line) { PrintError(line); });
+    // The mount request goes out with the proxy and User-Agent of the
+    // common profile.
+    DlSrchOpt mountOpt;
+    const QString optName =
+        IsValidOptName(cmn.Opt().option_type) ? cmn.Opt().option_type : kDefaultOptName;
+    ApplyOptUncommon(ctx.Ctrl(), OptPath(optName), mountOpt);
     Resident::Options options;
+    options.fetch = MkMountFetch(ctx.Ctrl(), mountOpt);
     Resident resident(ctx, host, host, options);
     SignalStop signals;
     QString error;
