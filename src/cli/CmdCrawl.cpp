@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "cli/Cli.h"
-#include "engine/CrawlServices.h"
+#include "engine/CtxRun.h"
 #include "engine/InitList.h"
 #include "engine/Profile.h"
 #include "engine/RunControl.h"
@@ -103,26 +103,9 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
     }
     const QString base = init.BaseUrl().isEmpty() ? rows.first().url : init.BaseUrl();
 
-    AvoidList& avoid = ctx.Avoid();
-    avoid.InitAvoidDl(opt.avoid_dl_file_list);
-    avoid.InitOvwrtDl(opt.overwrite_dl_file_list);
-    AutoLogin& login = ctx.Login();
-    login.InitAutoLogin(ctrl);
-    ScriptHook scripts(ctrl, ctx.Busy(), ctx.Scripts());
-
-    CrawlParts parts;
-    parts.ctrl = &ctrl;
-    parts.clock = &ctx.GetClock();
-    parts.proxy = &ctx.Proxy();
-    parts.cookies = login.Count() > 0 ? &ctx.Cookies() : nullptr;
-    parts.avoid = &avoid;
-    parts.login = &login;
-    parts.matcher = &ctx.Match();
-    parts.scripts = &scripts;
-
-    RunControl run(MakeCrawlServices(parts), RunSettings::FromOpt(opt, base));
-    run.SetSearchWords(args.Value(QStringLiteral("words"), cmn.search_string));
-    run.StartDlSearch(ctx.Proxy(), rows);
+    CtxRun ctxRun(ctx, opt, base);
+    RunControl& run = ctxRun.Run();
+    ctxRun.Start(rows, args.Value(QStringLiteral("words"), cmn.search_string));
 
     const bool tty = isatty(fileno(stderr)) != 0;
     QString last;

@@ -8,7 +8,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <memory>
+#include <mutex>
+
 #include "cli/Cli.h"
+#include "engine/CtxRun.h"
 #include "engine/Profile.h"
 #include "platform/IpcEndpoint.h"
 #include "server/HeadlessHost.h"
@@ -92,12 +96,35 @@ int RunServe(Context& ctx, const QStringList& raw) {
         return kOk;
     }
 
-    CommonSettings cmn(ctx.Ctrl());
-    cmn.Read(QSize());
-    ctx.Ctrl().SetLogRoot(cmn.Opt().log_folder);
+    const CommonSettings& cmn = ctx.Cmn();  // read at start by main
 
     HeadlessHost host(ctx);
     host.SetProgress([](const QString& line) { PrintError(line); });
+    // Runs go to one run control at a time; the host asks before it starts one.
+    std::mutex runMutex;
+    std::unique_ptr<CtxRun> current;
+    host.SetRunStarter([&](const RunRequest& r) {
+        std::lock_guard<std::mutex> lock(runMutex);
+        if ((current && current->Run().IsRunning()) || r.rows.empty()) return false;
+        current.reset();
+        ctx.Ctrl().SetRunId(r.runId);
+        QList<StartRow> rows;
+        for (const InitRow& row : r.rows) rows.append({row.url, row.ttl, row.ext});
+        current = std::make_unique<CtxRun>(ctx, r.opt, rows.first().url);
+        RunControl& run = current->Run();
+        run.SetQuiet(r.quiet);
+        run.onEndMessage = [](const QString& title, const QString& text) {
+            PrintError(title + QStringLiteral(": ") + text);
+        };
+        run.onQuietEnd = [] { PrintError(QStringLiteral("korvi-run: scheduled run ended")); };
+        PrintError(QStringLiteral("korvi-run: run into ") + ctx.Ctrl().RunFolder());
+        current->Start(rows, r.search ? r.words : QString());
+        return true;
+    });
+    host.SetRunActive([&] {
+        std::lock_guard<std::mutex> lock(runMutex);
+        return current && current->Run().IsRunning();
+    });
     // The mount request goes out with the proxy and User-Agent of the
     // common profile.
     DlSrchOpt mountOpt;
@@ -124,6 +151,10 @@ int RunServe(Context& ctx, const QStringList& raw) {
                QStringLiteral(" (send \"SndMes:ExitServer\" to end)"));
     QCoreApplication::exec();
     resident.Stop();
+    {
+        std::lock_guard<std::mutex> lock(runMutex);
+        if (current) current->Run().Abort();
+    }
     PrintError(signals.Signalled() ? QStringLiteral("korvi-run: stopped by signal")
                                    : QStringLiteral("korvi-run: server ended"));
     return kOk;

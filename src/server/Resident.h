@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "server/UrlMount.h"
-#include "tools/LogSrchMatch.h"
 
 namespace korvi {
 
@@ -25,7 +24,6 @@ class WinSrvrCore;
 class Resident {
 public:
     struct Options {
-        SrchMatcher matcher = PlainSubstringMatcher();
         UrlMount::Fetch fetch;  // the mount request; empty sends nothing
         int loopMs = 200;
     };

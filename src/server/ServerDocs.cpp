@@ -132,8 +132,8 @@ HttpSrvrDocs MkDocs(CtrlFile& ctrl) {
     return d;
 }
 
-LogSrchFn MkLogSrch(CtrlFile& ctrl, SrchMatcher matcher) {
-    return [&ctrl, matcher](const LogSrchRequest& r, const std::atomic<bool>& stop) {
+LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher) {
+    return [&ctrl, &matcher](const LogSrchRequest& r, const std::atomic<bool>& stop) {
         std::vector<QStringList> out;
         try {
             SrchRequest q;
@@ -169,9 +169,9 @@ ContentTypeTbl::TextProbe MkTextProbe(CtrlFile& ctrl) {
     return [&ctrl](const QString& path) { return !ctrl.LoadDataEnc(path).isEmpty(); };
 }
 
-void Wire(HttpSrvr& srvr, CtrlFile& ctrl, SrchMatcher matcher) {
+void Wire(HttpSrvr& srvr, CtrlFile& ctrl, Matcher& matcher) {
     srvr.SetDocs(MkDocs(ctrl));
-    srvr.SetLogSrch(MkLogSrch(ctrl, std::move(matcher)));
+    srvr.SetLogSrch(MkLogSrch(ctrl, matcher));
     srvr.SetTextProbe(MkTextProbe(ctrl));
 }
 

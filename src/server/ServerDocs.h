@@ -8,12 +8,12 @@
 #include "server/ContentType.h"
 #include "server/HttpSrvrSeams.h"
 #include "store/OutTemplate.h"
-#include "tools/LogSrchMatch.h"
 
 namespace korvi {
 
 class CtrlFile;
 class HttpSrvr;
+class Matcher;
 
 // The local server's pages and searches on the real template engine and the
 // downloaded-file search.
@@ -28,13 +28,13 @@ inline const QString kSrchTable = QStringLiteral("log_srch_list");
 HttpSrvrDocs MkDocs(CtrlFile& ctrl);
 
 // One LogSrch per request, run to its end; a server shutdown stops it.
-LogSrchFn MkLogSrch(CtrlFile& ctrl, SrchMatcher matcher);
+LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher);
 
 // A file counts as text when LoadDataEnc reads it as such.
 ContentTypeTbl::TextProbe MkTextProbe(CtrlFile& ctrl);
 
 // Sets all three seams of a server.
-void Wire(HttpSrvr& srvr, CtrlFile& ctrl, SrchMatcher matcher);
+void Wire(HttpSrvr& srvr, CtrlFile& ctrl, Matcher& matcher);
 
 // Template parameters (name, value, ...). Values are escaped for HTML except
 // those whose name ends in "_html", which are markup already.

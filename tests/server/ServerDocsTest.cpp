@@ -39,7 +39,7 @@ protected:
         home.Write("log/prog.cgi", "#!/bin/sh\necho text\n");
         home.Write("log/bin.cgi", QByteArray("\x00\x01\x02\x03\xff\xfe\x00\x00", 8));
         server = std::make_unique<HttpSrvr>(home.Ctx());
-        ServerDocs::Wire(*server, home.Ctrl(), PlainSubstringMatcher());
+        ServerDocs::Wire(*server, home.Ctrl(), home.Ctx().Match());
         server->SetTimeouts(2000, 20);
         ASSERT_EQ(server->Start(), HttpSrvr::kRunning);
         port = server->Port();
