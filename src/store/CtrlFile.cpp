@@ -63,18 +63,7 @@ QString CtrlFile::LoadData(const QString& path) {
     const QString text = DecodeText(f.readAll());
     if (text.isEmpty()) return QString("");
     // Every line, the last one too, comes back ending in "\n".
-    QString out;
-    out.reserve(text.size() + 1);
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c == u'\r') {
-            out += u'\n';
-            if (i + 1 < n && text.at(i + 1) == u'\n') ++i;
-        } else {
-            out += c;
-        }
-    }
+    QString out = UnixLineBreaks(text);
     if (!out.endsWith(u'\n')) out += u'\n';
     return out;
 }

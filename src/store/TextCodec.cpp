@@ -92,6 +92,23 @@ QByteArray EncodeAs(const QString& text, const char* encoding) {
     return enc.encode(text);
 }
 
+QString UnixLineBreaks(QString text) {
+    if (!text.contains(u'\r')) return text;
+    QString out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r') {
+            out += u'\n';
+            if (i + 1 < n && text.at(i + 1) == u'\n') ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 QByteArray EncodeText(const QString& text) {
     return text.toUtf8();
 }

@@ -8,6 +8,8 @@ namespace korvi {
 // Text as the program writes it (UTF-8) and reads it (UTF-8 when valid,
 // else the Japanese encodings).
 QByteArray EncodeText(const QString& text);
+// CR LF and a lone CR become LF.
+QString UnixLineBreaks(QString text);
 QString DecodeText(const QByteArray& bytes);
 
 // DecodeText with what it found: the encoding used and whether some bytes

@@ -15,21 +15,7 @@ constexpr qint64 kHead = 1024;        // a file's header alone can show it is no
 // CR LF and a lone CR become LF; the last line's terminator goes, so the lines
 // come back joined by "\n".
 QString JoinLines(QString text) {
-    if (text.contains(u'\r')) {
-        QString out;
-        out.reserve(text.size());
-        const qsizetype n = text.size();
-        for (qsizetype i = 0; i < n; ++i) {
-            const QChar c = text.at(i);
-            if (c == u'\r') {
-                out += u'\n';
-                if (i + 1 < n && text.at(i + 1) == u'\n') ++i;
-            } else {
-                out += c;
-            }
-        }
-        text = std::move(out);
-    }
+    text = UnixLineBreaks(std::move(text));
     if (text.endsWith(u'\n')) text.chop(1);
     return text;
 }
