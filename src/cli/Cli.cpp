@@ -68,9 +68,13 @@ bool Register(const Command& command) {
     return true;
 }
 
-const std::vector<Command>& Commands() { return Table(); }
+const std::vector<Command>& Commands() {
+    return Table();
+}
 
-void SetCallerDir(const QString& dir) { CallerDirStore() = dir; }
+void SetCallerDir(const QString& dir) {
+    CallerDirStore() = dir;
+}
 
 QString CallerPath(const QString& path) {
     if (path.isEmpty() || QDir::isAbsolutePath(path) || CallerDirStore().isEmpty()) return path;
@@ -82,11 +86,20 @@ QString TsvCell(const QString& text) {
     out.reserve(text.size());
     for (QChar c : text) {
         switch (c.unicode()) {
-            case u'\t': out += QStringLiteral("\\t"); break;
-            case u'\n': out += QStringLiteral("\\n"); break;
-            case u'\r': out += QStringLiteral("\\r"); break;
-            case u'\\': out += QStringLiteral("\\\\"); break;
-            default: out += c;
+            case u'\t':
+                out += QStringLiteral("\\t");
+                break;
+            case u'\n':
+                out += QStringLiteral("\\n");
+                break;
+            case u'\r':
+                out += QStringLiteral("\\r");
+                break;
+            case u'\\':
+                out += QStringLiteral("\\\\");
+                break;
+            default:
+                out += c;
         }
     }
     return out;

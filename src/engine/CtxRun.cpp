@@ -20,8 +20,8 @@ CtxRun::CtxRun(Context& ctx, const DlSrchOpt& opt, const QString& baseUrl)
     parts.login = &ctx.Login();
     parts.matcher = &ctx.Match();
     parts.scripts = &scripts_;
-    run_ = std::make_unique<RunControl>(MakeCrawlServices(parts),
-                                        RunSettings::FromOpt(opt, baseUrl));
+    run_ =
+        std::make_unique<RunControl>(MakeCrawlServices(parts), RunSettings::FromOpt(opt, baseUrl));
 }
 
 void CtxRun::Start(const QList<StartRow>& rows, const QString& words) {

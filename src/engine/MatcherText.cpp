@@ -4,7 +4,9 @@
 
 namespace korvi {
 
-QString MatcherPlainText(const QString& html) { return CtrlFile::RemoveHtmlTag(html); }
+QString MatcherPlainText(const QString& html) {
+    return CtrlFile::RemoveHtmlTag(html);
+}
 
 QString MatcherFoldCase(const QString& text) {
     QString out = text;

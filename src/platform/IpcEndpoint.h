@@ -21,8 +21,7 @@ bool SendToInstance(const QString& name, const QString& text, int timeoutMs = 30
 // connection) to the callback, on the thread that owns this object.
 class MessageListener : public QObject {
 public:
-    explicit MessageListener(std::function<void(const QString&)> onText,
-                             QObject* parent = nullptr);
+    explicit MessageListener(std::function<void(const QString&)> onText, QObject* parent = nullptr);
     ~MessageListener() override;
     // False when another live instance already listens on the name.
     bool Listen(const QString& name, QString* error = nullptr);

@@ -63,8 +63,8 @@ QStringList UrlMount::LocalAddresses() {
 void UrlMount::LogMemory(const QString& tag) {
     const QString path = QStringLiteral("log/") + ctrl_.GetDayStr() + QStringLiteral(".log");
     ctrl_.SetEnableDir(path);
-    ctrl_.SaveAddData(path, tag + QStringLiteral(" Mem   use ") + MemoryUseText(ReadMemoryUse()) +
-                                u'\n');
+    ctrl_.SaveAddData(path,
+                      tag + QStringLiteral(" Mem   use ") + MemoryUseText(ReadMemoryUse()) + u'\n');
 }
 
 bool UrlMount::ChkUM(bool periodic) {

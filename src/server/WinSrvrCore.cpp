@@ -25,7 +25,9 @@ int HexDigit(QChar c) {
 
 WinSrvrCore::WinSrvrCore(CtrlFile& ctrl, ResidentHost& host) : ctrl_(ctrl), host_(host) {}
 
-WinSrvrCore::~WinSrvrCore() { Stop(); }
+WinSrvrCore::~WinSrvrCore() {
+    Stop();
+}
 
 void WinSrvrCore::SetMessage(const QString& text) {
     QMutexLocker lock(&field_mutex_);
@@ -128,8 +130,8 @@ bool WinSrvrCore::RunCommand(const QString& command) {
     if (command == QStringLiteral("GetLinkList")) {
         host_.SetTitleProgress(QStringLiteral("  リンク・リスト収集初期化..."));
         const QString list = QStringLiteral("tmp_stock.dat");
-        const QString target = GetSerialNoFName(
-            ctrl_.Home(), ctrl_.LogRoot() + QStringLiteral("/stock/dat.ini"));
+        const QString target =
+            GetSerialNoFName(ctrl_.Home(), ctrl_.LogRoot() + QStringLiteral("/stock/dat.ini"));
         host_.SetTitleProgress(QStringLiteral("  リンク・リスト保存中..."));
         if (!target.isEmpty()) {
             ctrl_.SetEnableDir(target);

@@ -92,7 +92,9 @@ int Assist::GetIniN(const QString& section, const QString& key) const {
     return StrToInt(GetIni(section, key));
 }
 
-int Assist::GetIniN(const QString& section, int n) const { return StrToInt(GetIni(section, n)); }
+int Assist::GetIniN(const QString& section, int n) const {
+    return StrToInt(GetIni(section, n));
+}
 
 QStringList Assist::SectionKeys(const QString& section) const {
     QStringList out;

@@ -7,7 +7,9 @@ QTimeZone Clock::Jst() {
     return zone;
 }
 
-QDateTime Clock::ToJst(qint64 ms) { return QDateTime::fromMSecsSinceEpoch(ms, Jst()); }
+QDateTime Clock::ToJst(qint64 ms) {
+    return QDateTime::fromMSecsSinceEpoch(ms, Jst());
+}
 
 void ManualClock::SetJst(int year, int month, int day, int hour, int minute, int second, int ms) {
     const QDateTime t(QDate(year, month, day), QTime(hour, minute, second, ms), Jst());

@@ -30,15 +30,13 @@ QString HomeFolder::ShippedData(const QString& exeDir) {
 }
 
 QStringList HomeFolder::LayoutFolders() {
-    return {QStringLiteral("log"),         QStringLiteral("log/tmp"),
-            QStringLiteral("log_err"),     QStringLiteral("option"),
-            QStringLiteral("favorite"),    QStringLiteral("out_templet"),
-            QStringLiteral("server"),      QStringLiteral("stock"),
-            QStringLiteral("tmp"),         QStringLiteral("func"),
-            QStringLiteral("resource/pic"), QStringLiteral("doc"),
-            QStringLiteral("tool"),        QStringLiteral("theme"),
-            QStringLiteral("avoid"),       QStringLiteral("overwrite"),
-            QStringLiteral("auto_login"),  QStringLiteral("schedule")};
+    return {
+        QStringLiteral("log"),       QStringLiteral("log/tmp"),      QStringLiteral("log_err"),
+        QStringLiteral("option"),    QStringLiteral("favorite"),     QStringLiteral("out_templet"),
+        QStringLiteral("server"),    QStringLiteral("stock"),        QStringLiteral("tmp"),
+        QStringLiteral("func"),      QStringLiteral("resource/pic"), QStringLiteral("doc"),
+        QStringLiteral("tool"),      QStringLiteral("theme"),        QStringLiteral("avoid"),
+        QStringLiteral("overwrite"), QStringLiteral("auto_login"),   QStringLiteral("schedule")};
 }
 
 bool HomeFolder::Prepare(const QString& home, const QString& shippedData, QString* error) {

@@ -9,9 +9,9 @@ TEST(UrlMountAddress, SortsOtherThenZeroThen192Then127) {
     EXPECT_EQ(UrlMount::ChooseIp({"127.0.0.1", "192.168.0.5", "10.0.0.7"}), "10.0.0.7");
     EXPECT_EQ(UrlMount::ChooseIp({"127.0.0.1", "192.168.1.2"}), "192.168.1.2");
     EXPECT_EQ(UrlMount::ChooseIp({}), "");
-    EXPECT_EQ(UrlMount::SortAddresses({"127.0.0.1", "0.0.0.0", "192.168.1.2", "172.16.0.2",
-                                       "10.1.1.1"}),
-              QStringList({"10.1.1.1", "172.16.0.2", "0.0.0.0", "192.168.1.2", "127.0.0.1"}));
+    EXPECT_EQ(
+        UrlMount::SortAddresses({"127.0.0.1", "0.0.0.0", "192.168.1.2", "172.16.0.2", "10.1.1.1"}),
+        QStringList({"10.1.1.1", "172.16.0.2", "0.0.0.0", "192.168.1.2", "127.0.0.1"}));
 }
 
 TEST(UrlMountTimer, FirstMountAtSecondBoundaryThenEvery11Minutes) {

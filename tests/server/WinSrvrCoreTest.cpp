@@ -19,7 +19,8 @@ public:
         calls << (QStringLiteral("build:") + (source.isNull() ? QStringLiteral("<null>") : source));
     }
     void AppendToInitList(const QString& source) override {
-        calls << (QStringLiteral("append:") + (source.isNull() ? QStringLiteral("<null>") : source));
+        calls << (QStringLiteral("append:") +
+                  (source.isNull() ? QStringLiteral("<null>") : source));
     }
     void SetSearchWord(const QString& word) override { calls << QStringLiteral("word:") + word; }
     void StartDlSearch() override { calls << QStringLiteral("start"); }
@@ -47,8 +48,7 @@ struct Resident {
 QString HexEscape(const QString& text, bool upper = true) {
     QString out;
     for (char c : text.toUtf8()) {
-        out += u'%' + QString::number(static_cast<unsigned char>(c), 16)
-                          .rightJustified(2, u'0');
+        out += u'%' + QString::number(static_cast<unsigned char>(c), 16).rightJustified(2, u'0');
     }
     return upper ? out.toUpper() : out;
 }

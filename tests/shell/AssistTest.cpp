@@ -34,7 +34,7 @@ TEST(AssistLookup, FirstSectionFirstKeyAndPositions) {
     EXPECT_EQ(a.GetIni("S", "k"), "1");
     EXPECT_EQ(a.GetIni("S", "z"), "");  // only the first [S] is read
     EXPECT_EQ(a.GetIni("S", 1), "2");
-    EXPECT_EQ(a.GetIni("S", 2), "");    // the next header comes first
+    EXPECT_EQ(a.GetIni("S", 2), "");  // the next header comes first
     EXPECT_EQ(a.GetIni("", "k"), "");
     EXPECT_EQ(a.GetIni("S", QString()), "");
     EXPECT_EQ(a.GetIniRow("T", 0), "k=3");
