@@ -16,15 +16,6 @@ inline QString ContextAt(const QString& text, qsizetype pos, qsizetype hitLength
     return text.mid(pos, minimal ? hitLength : Matcher::kContextLength);
 }
 
-// A word without any pattern syntax matches exactly its own text.
-bool IsPlainLiteral(const QString& word) {
-    static const QString kSyntax = QStringLiteral("\\^$.|?*+()[]{}");
-    for (QChar c : word) {
-        if (kSyntax.contains(c)) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 // The two texts of one page; their case-folded forms are made on first use.
@@ -120,7 +111,7 @@ Matcher::Word Matcher::MakeWord(const QString& text, bool regex, bool caseSensit
     Word w;
     w.text = text;
     // A regex word without pattern syntax is searched as the literal it is.
-    w.regex = regex && !IsPlainLiteral(text);
+    w.regex = regex && !IsPlainLiteralWord(text);
     if (w.regex) {
         w.re = GetPattern(text, caseSensitive);
     } else {

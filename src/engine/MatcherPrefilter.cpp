@@ -17,15 +17,6 @@ namespace korvi {
 
 namespace {
 
-// The rule by which the matcher searches a pattern word as a literal.
-bool IsPlainLiteral(const QString& word) {
-    static const QString kSyntax = QStringLiteral("\\^$.|?*+()[]{}");
-    for (QChar c : word) {
-        if (kSyntax.contains(c)) return false;
-    }
-    return true;
-}
-
 // Units that some other non-ASCII unit case-folds to: a needle cannot hold
 // them, since the text may carry that other unit in their place.
 const std::vector<bool>& FoldTargets() {
@@ -162,7 +153,7 @@ MatcherPrefilter::MatcherPrefilter(const QString& words, const Matcher::Options&
     std::vector<QStringList> andGroups;
     if (type == 1 || type == 3) {
         // The whole string is one word.
-        if (type == 1 && !IsPlainLiteral(words)) return;
+        if (type == 1 && !IsPlainLiteralWord(words)) return;
         andGroups.push_back(QStringList{words});
     } else {
         const SrchWordGroups parsed = ParseSrchWords(words, false);
@@ -172,7 +163,7 @@ MatcherPrefilter::MatcherPrefilter(const QString& words, const Matcher::Options&
             for (const auto* list : {&parsed.and_groups, &parsed.not_groups}) {
                 for (const QStringList& g : *list) {
                     for (const QString& w : g) {
-                        if (!IsPlainLiteral(w) && !QRegularExpression(w, reOptions).isValid()) {
+                        if (!IsPlainLiteralWord(w) && !QRegularExpression(w, reOptions).isValid()) {
                             return;
                         }
                     }
@@ -187,7 +178,7 @@ MatcherPrefilter::MatcherPrefilter(const QString& words, const Matcher::Options&
         std::vector<QByteArray> needles;
         bool open = false;  // some word of the group cannot be tested
         for (const QString& w : g) {
-            if (type == 0 && !IsPlainLiteral(w)) {
+            if (type == 0 && !IsPlainLiteralWord(w)) {
                 open = true;
                 break;
             }

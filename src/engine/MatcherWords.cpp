@@ -60,4 +60,12 @@ QStringList SrchPlainWords(const QString& words) {
     return out;
 }
 
+bool IsPlainLiteralWord(const QString& word) {
+    static const QString kSyntax = QStringLiteral("\\^$.|?*+()[]{}");
+    for (QChar c : word) {
+        if (kSyntax.contains(c)) return false;
+    }
+    return true;
+}
+
 }  // namespace korvi

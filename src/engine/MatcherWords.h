@@ -29,4 +29,8 @@ SrchWordGroups ParseSrchWords(const QString& words, bool lowerCase);
 // word of every AND group, in order, as written.
 QStringList SrchPlainWords(const QString& words);
 
+// A word without any pattern syntax matches exactly its own text, so the
+// matcher searches it as a literal.
+bool IsPlainLiteralWord(const QString& word);
+
 }  // namespace korvi

@@ -109,6 +109,12 @@ QString UnixLineBreaks(QString text) {
     return out;
 }
 
+QString JoinTextLines(QString text) {
+    text = UnixLineBreaks(std::move(text));
+    if (text.endsWith(u'\n')) text.chop(1);
+    return text;
+}
+
 QByteArray EncodeText(const QString& text) {
     return text.toUtf8();
 }

@@ -10,6 +10,8 @@ namespace korvi {
 QByteArray EncodeText(const QString& text);
 // CR LF and a lone CR become LF.
 QString UnixLineBreaks(QString text);
+// The lines of a text joined by "\n": line breaks made LF, the last one dropped.
+QString JoinTextLines(QString text);
 QString DecodeText(const QByteArray& bytes);
 
 // DecodeText with what it found: the encoding used and whether some bytes

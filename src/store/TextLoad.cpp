@@ -12,14 +12,6 @@ namespace {
 constexpr qint64 kSniff = 64 * 1024;  // read first, to turn pictures away early
 constexpr qint64 kHead = 1024;        // a file's header alone can show it is no text
 
-// CR LF and a lone CR become LF; the last line's terminator goes, so the lines
-// come back joined by "\n".
-QString JoinLines(QString text) {
-    text = UnixLineBreaks(std::move(text));
-    if (text.endsWith(u'\n')) text.chop(1);
-    return text;
-}
-
 }  // namespace
 
 QString CtrlFile::LoadDataEnc(const QString& path) {
@@ -47,7 +39,7 @@ QString CtrlFile::LoadDataEnc(const QString& path) {
     if (bytes.isEmpty()) return QString("");
     DecodedText decoded = DecodeTextDetail(bytes);
     if (LooksNonText(bytes, decoded)) return QString("");
-    return JoinLines(std::move(decoded.text));
+    return JoinTextLines(std::move(decoded.text));
 }
 
 }  // namespace korvi

@@ -53,33 +53,6 @@ bool ReadInto(const QString& path, qint64 size, QByteArray& buffer) {
     return true;
 }
 
-// Bytes that no text holds (ESC and bytes above 0xFC aside), counted in the
-// first 1024 bytes, the first 64 KiB and in all.
-void CountControls(const QByteArray& b, qsizetype counts[3]) {
-    const auto* p = reinterpret_cast<const unsigned char*>(b.constData());
-    const qsizetype n = b.size();
-    qsizetype c = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        if (i == 1024) counts[0] = c;
-        if (i == 64 * 1024) counts[1] = c;
-        const unsigned char x = p[i];
-        c += (x < 0x20 && x != '\t' && x != '\n' && x != '\r') || x == 0x7F;
-    }
-    if (n <= 1024) counts[0] = c;
-    if (n <= 64 * 1024) counts[1] = c;
-    counts[2] = c;
-}
-
-// Lines joined by "\n" as the text loader gives them.
-QString JoinedLines(QString text) {
-    if (text.contains(u'\r')) {
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        text.replace(u'\r', u'\n');
-    }
-    if (text.endsWith(u'\n')) text.chop(1);
-    return text;
-}
-
 // What the text loader reads from a file of these bytes, and its plain text,
 // when the bytes are UTF-8 without ESC and without a BOM (the loader then has
 // nothing to detect); false otherwise. A file that is no text gives "".
@@ -87,15 +60,18 @@ bool TextOfBytes(const QByteArray& b, QString* text, QString* plain) {
     if (b.isEmpty() || b.startsWith("\xEF\xBB\xBF") || b.contains('\x1B') || !IsStrictUtf8(b)) {
         return false;
     }
-    qsizetype counts[3] = {0, 0, 0};
-    CountControls(b, counts);
+    // The loader's rule: too many control bytes in the head, the first 64 KB
+    // or the whole file mean no text.
     const qsizetype n = b.size();
-    if (IsNonText(counts[0], qMin<qsizetype>(n, 1024)) ||
-        IsNonText(counts[1], qMin<qsizetype>(n, 64 * 1024)) || IsNonText(counts[2], n)) {
+    const qsizetype head = qMin<qsizetype>(n, 1024);
+    const qsizetype sniff = qMin<qsizetype>(n, 64 * 1024);
+    if (IsNonText(CountNonTextBytes(b.constData(), head), head) ||
+        IsNonText(CountNonTextBytes(b.constData(), sniff), sniff) ||
+        IsNonText(CountNonTextBytes(b.constData(), n), n)) {
         *text = QString("");
         return true;
     }
-    *text = JoinedLines(QString::fromUtf8(b));
+    *text = JoinTextLines(QString::fromUtf8(b));
     QByteArray plainBytes;
     MatcherPlainBytes(b, plainBytes);
     *plain = QString::fromUtf8(plainBytes);
