@@ -18,6 +18,8 @@
 #include <QVBoxLayout>
 
 #include "engine/ProfileList.h"
+#include "schedule/SchdCheck.h"
+#include "server/HeadlessHost.h"
 #include "shell/Assist.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
@@ -137,6 +139,7 @@ void Korvi::InitWorkPnl() {
     init_->startRun = [this](const RunRequest& request) {
         RunRequest r = request;
         r.runId = run_id_;
+        r.quiet = r.quiet || quiet_next_;
         if (!srch_->StartDlSearch(r)) return false;
         SelWork(kDsAct);
         Q_EMIT runStateChanged(true);
@@ -153,6 +156,11 @@ void Korvi::InitTreeWork() {
     auto* root = new QTreeWidgetItem(tree, {QStringLiteral("仕事")});
     for (const QString& name : kWorkNames) new QTreeWidgetItem(root, {name});
     tree->expandAll();
+    // Every category stays in view without scrolling.
+    const int rowH = std::max(tree->fontMetrics().height() + 6, 20);
+    tree->setMinimumHeight(rowH * 6 + 2 * tree->frameWidth() + 4);
+    tree->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    tree->setFixedHeight(tree->minimumHeight());
     connect(tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!item || !item->parent()) return;
         SelWork(item->parent()->indexOfChild(item));
@@ -325,8 +333,26 @@ void Korvi::FocusUrlField() {
 }
 
 void Korvi::StartSchedule(const DueSchd& entry, const QString& saveName) {
-    (void)entry;
-    (void)saveName;
+    CtrlFile& ctrl = gui_.ctx.Ctrl();
+    // The favourite lies inside "favorite"; nothing outside it is read.
+    const QString fav = entry.option.endsWith(QStringLiteral(".ini"))
+                            ? entry.option
+                            : entry.option + QStringLiteral(".ini");
+    const QString rel = QStringLiteral("favorite/") + fav;
+    if (fav.contains(u'/') || fav.contains(u'\\') || fav.startsWith(u'.') ||
+        !QFileInfo(ctrl.Abs(rel)).isFile()) {
+        ctrl.SaveErrLog(QStringLiteral("W_Srvr StartSchd Err : no favorite ") + entry.option);
+        return;
+    }
+    init_->LoadFav(rel);
+    const QString runId = HeadlessHost::SafeRunId(saveName);
+    if (runId.isEmpty() || !MoveSrchStartId(runId)) {
+        ctrl.SaveErrLog(QStringLiteral("W_Srvr StartSchd Err : illegal folder name ") + saveName);
+        MoveSrchStartId(InitSrchStartID(gui_.ctx.GetClock()));
+    }
+    quiet_next_ = true;
+    init_->StartDlSearch(entry.action == QStringLiteral("検索"));
+    quiet_next_ = false;
 }
 
 void Korvi::GetEnvPrm() {

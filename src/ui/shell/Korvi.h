@@ -123,6 +123,7 @@ private:
     QString favorites_dir_;
     QString sendto_dir_;
     bool building_ = false;
+    bool quiet_next_ = false;  // the next run is a schedule's
     bool closed_ = false;
 };
 

@@ -41,8 +41,9 @@ TEST(KorviMenu, ItemsCarryNamesCaptionsAndTips) {
     for (const char* name : {"mn_sendto", "mn_fav_sel", "mn_iefav_sel"})
         EXPECT_NE(Find<QMenu>(&win, QString::fromLatin1(name)), nullptr) << name;
     for (QMenu* m : win.menuBar()->findChildren<QMenu*>()) {
-        if (!m->objectName().isEmpty())
+        if (!m->objectName().isEmpty()) {
             EXPECT_TRUE(m->toolTipsVisible()) << m->objectName().toStdString();
+        }
     }
 }
 
