@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Korvi, serves the bundled sample site on 127.0.0.1 and runs a
-# download-and-search over it for the words "カラス crow".
+# Builds Korvi and serves the bundled sample site on 127.0.0.1. With a display
+# it opens the desktop program with the site in its init list and the words
+# "カラス crow" set; without one it runs the download-and-search headless.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -8,7 +9,11 @@ bash scripts/setup-deps.sh
 command -v python3 >/dev/null || { sudo_cmd=""; [ "$(id -u)" -ne 0 ] && sudo_cmd=sudo;
     $sudo_cmd apt-get install -y -qq python3; }
 cmake --preset default >/dev/null
-cmake --build --preset default --target korvi-run korvi-cscript
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    cmake --build --preset default --target korvi korvi-run korvi-cscript
+else
+    cmake --build --preset default --target korvi-run korvi-cscript
+fi
 
 site=$(mktemp -d)
 home="$root/build/demo-home"
@@ -25,6 +30,24 @@ done
 
 start="http://127.0.0.1:$port/index.html"
 echo "Sample site served at $start"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/bin/korvi ]; then
+    mkdir -p "$home"
+    list="$home/demo_list.txt"
+    echo "$start" > "$list"
+    ./build/bin/korvi --home "$home" "$list" &
+    korvi_pid=$!
+    # The running Korvi takes the search words through its message field.
+    for _ in $(seq 50); do
+        ./build/bin/korvi-run --home "$home" send "SndMes:KorviSetWord カラス crow" 2>/dev/null && break
+        sleep 0.2
+    done
+    echo
+    echo "Korvi is open with the sample site in its list and the words 「カラス crow」 set."
+    echo "Press 「DL & 検索」 to download and search; the run list fills in 「DL＆検索 実行」."
+    echo "Close the KorviServer window (or choose ファイル → KorviServerごと終了) to end."
+    wait "$korvi_pid" || true
+    exit 0
+fi
 if ./build/bin/korvi-run --home "$home" crawl --words "カラス crow" \
        --set BaseOption.depth_max=3 --set BaseOption.hit_max=0 "$start"; then
     echo
