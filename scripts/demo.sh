@@ -34,11 +34,12 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/bin/korvi ]; then
     mkdir -p "$home"
     list="$home/demo_list.txt"
     echo "$start" > "$list"
-    ./build/bin/korvi --home "$home" "$list" &
+    ./build/bin/korvi --home "$home" start &
     korvi_pid=$!
-    # The running Korvi takes the search words through its message field.
+    # One message opens the main window with the list and sets the words.
     for _ in $(seq 50); do
-        ./build/bin/korvi-run --home "$home" send "SndMes:KorviSetWord カラス crow" 2>/dev/null && break
+        ./build/bin/korvi-run --home "$home" send \
+            "SndMes:StartKorvi $list&|&SndMes:KorviSetWord カラス crow" 2>/dev/null && break
         sleep 0.2
     done
     echo
