@@ -1,12 +1,12 @@
 #include "ui/present/Dialogs.h"
 
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "engine/InitList.h"
 #include "shell/UserMessage.h"
+#include "ui/shell/DlgCmn.h"
 
 namespace korvi {
 
@@ -30,12 +30,8 @@ void Dialogs::Show(QWidget* parent, const UserMessage& message) {
 }
 
 void QtDialogs::Message(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox box(parent);
-    box.setWindowTitle(title);
-    box.setTextFormat(FormatOf(text));
-    box.setText(text);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    DlgCmn dlg(DlgCmn::Kind::kMessage, title, text, parent);
+    dlg.exec();
 }
 
 Dialogs::Answer QtDialogs::YesNo(QWidget* parent, const QString& title, const QString& text,
@@ -57,19 +53,19 @@ Dialogs::Answer QtDialogs::YesNo(QWidget* parent, const QString& title, const QS
 
 QString QtDialogs::Input(QWidget* parent, const QString& title, const QString& text,
                          const QString& initial) {
-    bool ok = false;
-    const QString value =
-        QInputDialog::getText(parent, title, text, QLineEdit::Normal, initial, &ok);
-    return ok ? (value.isNull() ? QStringLiteral("") : value) : QString();
+    DlgCmn dlg(DlgCmn::Kind::kInput, title, text, parent);
+    dlg.SetInitial(initial);
+    if (dlg.exec() != QDialog::Accepted) return QString();
+    const QString value = dlg.InputText();
+    return value.isNull() ? QStringLiteral("") : value;
 }
 
 int QtDialogs::Choose(QWidget* parent, const QString& title, const QString& text,
                       const QStringList& items, int current) {
     if (items.isEmpty()) return -1;
-    bool ok = false;
-    const QString value = QInputDialog::getItem(
-        parent, title, text, items, qBound(0, current, int(items.size()) - 1), false, &ok);
-    return ok ? int(items.indexOf(value)) : -1;
+    DlgCmn dlg(DlgCmn::Kind::kChoice, title, text, parent);
+    dlg.SetItems(items, current);
+    return dlg.exec() == QDialog::Accepted ? dlg.ChosenIndex() : -1;
 }
 
 QString QtDialogs::OpenFile(QWidget* parent, const QString& title, const QString& dir,

@@ -83,9 +83,10 @@ void Korvi::InitKorvi(const QString& source, bool shown) {
     CtrlFile& ctrl = gui_.ctx.Ctrl();
     setWindowTitle(kTitle + kVersion);
     setWindowIcon(QIcon(ctrl.Abs(QStringLiteral("resource/pic/icon.gif"))));
+    // The run folder of the next run; in force once the folder tree is there.
+    const QString startId = InitSrchStartID(gui_.ctx.GetClock());
     MkKorviBody();
-    // The run folder of the next run.
-    MoveSrchStartId(InitSrchStartID(gui_.ctx.GetClock()));
+    MoveSrchStartId(startId);
 
     // The init list from the argument, or the hand-over file.
     const QString src = source.isNull() ? kDataIni : source;
