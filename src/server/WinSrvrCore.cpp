@@ -30,8 +30,19 @@ WinSrvrCore::~WinSrvrCore() {
 }
 
 void WinSrvrCore::SetMessage(const QString& text) {
-    QMutexLocker lock(&field_mutex_);
-    field_ = text;
+    {
+        QMutexLocker lock(&field_mutex_);
+        if (field_ == text) return;
+        field_ = text;
+    }
+    // A new text gets its first poll now; the second follows one interval later.
+    if (!text.isEmpty()) Wake();
+}
+
+void WinSrvrCore::Wake() {
+    std::lock_guard lock(wake_mutex_);
+    wake_ = true;
+    wake_cv_.notify_all();
 }
 
 QString WinSrvrCore::Message() const {
@@ -83,7 +94,10 @@ void WinSrvrCore::GetMes() {
         return;
     }
     decoded.replace(QStringLiteral("&|&"), QStringLiteral("\n"));
-    SetMessage(decoded);
+    {
+        QMutexLocker lock(&field_mutex_);
+        field_ = decoded;
+    }
     decoded.remove(u'\r');
     RunLines(decoded.split(u'\n'));
     InitGetMes();
@@ -189,12 +203,18 @@ void WinSrvrCore::Start(int intervalMs) {
 
 void WinSrvrCore::Stop() {
     running_.store(false);
+    Wake();
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
 void WinSrvrCore::Loop(int intervalMs) {
     while (running_.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
+        {
+            std::unique_lock lock(wake_mutex_);
+            wake_cv_.wait_for(lock, std::chrono::milliseconds(intervalMs),
+                              [this] { return wake_; });
+            wake_ = false;
+        }
         if (!running_.load()) break;
         GetMes();
         if (schedule_check_) schedule_check_();

@@ -5,7 +5,9 @@
 #include <QStringList>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace korvi {
@@ -53,6 +55,8 @@ private:
     void RunLines(QStringList lines);
     bool RunCommand(const QString& command);
     void LogAccess(const QString& command);
+    // Ends the loop's wait early.
+    void Wake();
     void Loop(int intervalMs);
 
     CtrlFile& ctrl_;
@@ -67,6 +71,9 @@ private:
     std::function<void()> schedule_check_;
     std::function<void()> url_mount_check_;
     std::atomic<bool> running_{false};
+    std::mutex wake_mutex_;
+    std::condition_variable wake_cv_;
+    bool wake_ = false;
     std::thread thread_;
 };
 
