@@ -57,12 +57,13 @@ if(KORVI_DPKG_SHLIBDEPS)
     # The library packages come from the binaries themselves.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-    list(PREPEND korvi_runtime_depends
+    set(korvi_library_depends
         "libqt6core6 (>= 6.4)" "libqt6network6 (>= 6.4)" "libqt6qml6 (>= 6.4)"
         "libcurl4 (>= 7.88)")
     if(TARGET korvi)
-        list(APPEND korvi_runtime_depends "libqt6gui6 (>= 6.4)" "libqt6widgets6 (>= 6.4)")
+        list(APPEND korvi_library_depends "libqt6gui6 (>= 6.4)" "libqt6widgets6 (>= 6.4)")
     endif()
+    list(PREPEND korvi_runtime_depends ${korvi_library_depends})
 endif()
 list(JOIN korvi_runtime_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 
