@@ -8,11 +8,22 @@
 
 namespace korvi {
 
+namespace {
+
+// A program installed under a prefix (bin/ beside share/korvi/) never keeps
+// its home in bin/, even when bin/ is writable (root, or a private prefix).
+bool InstalledLayout(const QString& exeDir) {
+    return !QFileInfo(exeDir + QStringLiteral("/data")).isDir() &&
+           QFileInfo(exeDir + QStringLiteral("/../share/korvi")).isDir();
+}
+
+}  // namespace
+
 QString HomeFolder::Resolve(const QString& explicitHome, const QString& exeDir) {
     if (!explicitHome.isEmpty()) return QDir(explicitHome).absolutePath();
     const QString env = qEnvironmentVariable("KORVI_HOME");
     if (!env.isEmpty()) return QDir(env).absolutePath();
-    if (!exeDir.isEmpty()) {
+    if (!exeDir.isEmpty() && !InstalledLayout(exeDir)) {
         const QFileInfo info(exeDir);
         if (info.isDir() && info.isWritable()) return info.absoluteFilePath();
     }

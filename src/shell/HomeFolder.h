@@ -9,7 +9,8 @@ namespace korvi {
 class HomeFolder {
 public:
     // --home DIR, else $KORVI_HOME, else the executable's folder when it is
-    // writable, else $XDG_DATA_HOME/korvi (~/.local/share/korvi).
+    // writable and not an installed bin/ (one with ../share/korvi and no data/
+    // beside it), else $XDG_DATA_HOME/korvi (~/.local/share/korvi).
     static QString Resolve(const QString& explicitHome, const QString& exeDir);
     // The shipped data folder: exeDir/data, else exeDir/../share/korvi.
     static QString ShippedData(const QString& exeDir);

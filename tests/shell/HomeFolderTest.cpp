@@ -81,6 +81,45 @@ TEST(HomeFolderResolve, OptionThenEnvironmentThenExeDirThenXdg) {
     }
 }
 
+// The two layouts a program runs from: the build tree (bin/data) and an
+// installed prefix (bin/ beside share/korvi/).
+TEST(HomeFolderLayout, ShippedDataBesideTheProgramThenUnderTheInstallPrefix) {
+    QTemporaryDir tmp;
+    const QString root = tmp.path();
+    EnvGuard env("KORVI_HOME", QByteArray());
+    EnvGuard xdg("XDG_DATA_HOME", (root + "/xdg").toUtf8());
+
+    // Installed: the data is found without ".." in the path, and a writable
+    // bin/ is not made the home.
+    const QString prefix = root + "/usr";
+    QDir().mkpath(prefix + "/bin");
+    QDir().mkpath(prefix + "/share/korvi/doc");
+    EXPECT_EQ(HomeFolder::ShippedData(prefix + "/bin"), prefix + "/share/korvi");
+    EXPECT_EQ(HomeFolder::Resolve(QString(), prefix + "/bin"), root + "/xdg/korvi");
+
+    // A data folder beside the program wins, and the program folder stays its home.
+    QDir().mkpath(prefix + "/bin/data");
+    EXPECT_EQ(HomeFolder::ShippedData(prefix + "/bin"), prefix + "/bin/data");
+    EXPECT_EQ(HomeFolder::Resolve(QString(), prefix + "/bin"), prefix + "/bin");
+
+    // A program copied alone keeps its folder as home and has nothing to seed.
+    QDir().mkpath(root + "/alone");
+    EXPECT_TRUE(HomeFolder::ShippedData(root + "/alone").isEmpty());
+    EXPECT_EQ(HomeFolder::Resolve(QString(), root + "/alone"), root + "/alone");
+
+    // The installed data seeds a new home.
+    QFile doc(prefix + "/share/korvi/doc/help.html");
+    ASSERT_TRUE(doc.open(QIODevice::WriteOnly));
+    doc.write("<html></html>");
+    doc.close();
+    QDir(prefix + "/bin/data").removeRecursively();
+    QString error;
+    const QString home = HomeFolder::Resolve(QString(), prefix + "/bin");
+    ASSERT_TRUE(HomeFolder::Prepare(home, HomeFolder::ShippedData(prefix + "/bin"), &error))
+        << error.toStdString();
+    EXPECT_EQ(ReadFile(home + "/doc/help.html"), "<html></html>");
+}
+
 TEST(HomeFolderPrepare, SeedsMissingFilesAndNeverOverwrites) {
     QTemporaryDir tmp;
     const QString data = tmp.path() + "/data";
