@@ -1,0 +1,86 @@
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QScreen>
+
+#include <cstdio>
+
+#include "platform/IpcEndpoint.h"
+#include "server/WinSrvrCore.h"
+#include "shell/Clock.h"
+#include "shell/CommonSettings.h"
+#include "shell/Context.h"
+#include "shell/HomeFolder.h"
+#include "shell/RunId.h"
+#include "store/DocOpen.h"
+#include "ui/GuiStyle.h"
+#include "ui/present/Dialogs.h"
+#include "ui/server/WinSrvr.h"
+#include "ui/shell/GuiContext.h"
+
+using namespace korvi;
+
+namespace {
+
+// The text for the message field from the first argument: "StartKorvi",
+// "StartKorvi " + argument, or nothing for "start".
+QString StartMessage(const QString& param) {
+    if (param == QStringLiteral("start")) return QString();
+    if (param.isEmpty()) return WinSrvrCore::kPrefix + QStringLiteral("StartKorvi");
+    return WinSrvrCore::kPrefix + QStringLiteral("StartKorvi ") + param;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("korvi"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // --home DIR, then the start parameter.
+    QStringList args = app.arguments().mid(1);
+    QString homeArg;
+    const qsizetype h = args.indexOf(QStringLiteral("--home"));
+    if (h >= 0 && h + 1 < args.size()) {
+        homeArg = args[h + 1];
+        args.remove(h, 2);
+    }
+    QString param = args.value(0);
+    // A list file named relative to the caller's folder; URLs stay as written.
+    if (!param.isEmpty() && param != QStringLiteral("start") && QFileInfo::exists(param))
+        param = QFileInfo(param).absoluteFilePath();
+
+    QString error;
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QString home = HomeFolder::Resolve(homeArg, exeDir);
+    if (!HomeFolder::Prepare(home, HomeFolder::ShippedData(exeDir), &error)) {
+        std::fprintf(stderr, "korvi: %s\n", qPrintable(error));
+        return 1;
+    }
+    QDir::setCurrent(home);
+    const QString message = StartMessage(param);
+    // A running instance for this home takes the request.
+    if (SendToInstance(
+            IpcName(home),
+            message.isEmpty() ? WinSrvrCore::kPrefix + QStringLiteral("ShowServer") : message,
+            2000))
+        return 0;
+
+    ui::ApplyGuiStyle(app);
+    SystemClock clock;
+    Context ctx(home, clock);
+    ctx.Ctrl().SetRunId(InitSrchStartID(clock));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ctx.Cmn().Read(screen ? screen->availableGeometry().size() : QSize());
+    ctx.Ctrl().SetLogRoot(ctx.Cmn().Opt().log_folder);
+    QtDialogs dialogs;
+    GuiContext gui{ctx, dialogs, DefaultDocOpener(), {}};
+    WinSrvr server(gui);
+    gui.progress = [&server](const QString& p) { server.SetTitleProgress(p); };
+    if (!server.Start(message, &error)) {
+        std::fprintf(stderr, "korvi: %s\n", qPrintable(error));
+        return 1;
+    }
+    server.show();
+    return app.exec();
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+#include "store/DocNotify.h"
+
+namespace korvi {
+
+class Context;
+class Dialogs;
+
+// What every window is given: the process context, the dialogs seam and the
+// desktop opener. Made once in main (or in a test) and passed by reference.
+struct GuiContext {
+    Context& ctx;
+    Dialogs& dlg;
+    DocOpenFn open;  // files, folders and URLs to the desktop
+    // The resident server window's title progress ("" restores the base title).
+    std::function<void(const QString&)> progress;
+};
+
+// Asserts in debug builds that the caller runs on the GUI thread.
+void AssertGuiThread(const char* where);
+
+}  // namespace korvi

@@ -1,0 +1,434 @@
+#include "ui/shell/Korvi.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTreeWidgetItem>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "engine/ProfileList.h"
+#include "shell/Assist.h"
+#include "shell/CommonSettings.h"
+#include "shell/Context.h"
+#include "shell/RunId.h"
+#include "store/CtrlFile.h"
+#include "store/DelOldLog.h"
+#include "store/FldrTree.h"
+#include "ui/engine/KorviDlSrchInit.h"
+#include "ui/engine/WinSrch.h"
+#include "ui/present/Dialogs.h"
+#include "ui/present/ThemeApply.h"
+#include "ui/shell/GuiContext.h"
+#include "ui/shell/ToolTipTable.h"
+#include "ui/shell/WinOpt.h"
+#include "ui_Korvi.h"
+
+namespace korvi {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Korvi ver. ");
+const QStringList kWorkNames = {QStringLiteral("DL＆検索 初期化"), QStringLiteral("DL＆検索 実行"),
+                                QStringLiteral("DLファイル検索"), QStringLiteral("DLファイル解析"),
+                                QStringLiteral("スケジュール")};
+const QStringList kWorkHelp = {
+    QStringLiteral("win_main_work.html#ds_init"), QStringLiteral("win_main_work.html#ds_act"),
+    QStringLiteral("win_main_work.html#dl_srch"), QStringLiteral("win_main_work.html#dl_anly"),
+    QStringLiteral("win_main_work.html#schd")};
+
+QSize ScreenSize() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry().size() : QSize();
+}
+
+// A panel for work that opens in a later version of the window.
+QWidget* MkLaterPanel(const QString& work, QWidget* parent) {
+    auto* panel = new QWidget(parent);
+    auto* layout = new QVBoxLayout(panel);
+    auto* label = new QLabel(
+        QStringLiteral("「") + work + QStringLiteral("」は、korvi-run から実行できます。"), panel);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    layout->addStretch(1);
+    return panel;
+}
+
+}  // namespace
+
+Korvi::Korvi(GuiContext& gui, QWidget* parent)
+    : QMainWindow(parent), gui_(gui), ui_(std::make_unique<Ui::KorviBody>()) {
+    setObjectName(QStringLiteral("Korvi"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setAcceptDrops(true);
+}
+
+Korvi::~Korvi() = default;
+
+void Korvi::InitKorvi(const QString& source, bool shown) {
+    AssertGuiThread("Korvi::InitKorvi");
+    building_ = true;
+    CtrlFile& ctrl = gui_.ctx.Ctrl();
+    setWindowTitle(kTitle + kVersion);
+    setWindowIcon(QIcon(ctrl.Abs(QStringLiteral("resource/pic/icon.gif"))));
+    MkKorviBody();
+    // The run folder of the next run.
+    MoveSrchStartId(InitSrchStartID(gui_.ctx.GetClock()));
+
+    // The init list from the argument, or the hand-over file.
+    const QString src = source.isNull() ? kDataIni : source;
+    if (!src.isEmpty() && (QFileInfo(ctrl.Abs(src)).isFile() || src.contains(u':')))
+        init_->ReadSource(src, false);
+
+    if (gui_.progress) gui_.progress(QStringLiteral("  メイン・ウィンドウ中身作成中..."));
+    WinPosition();
+    if (shown) show();
+    GetEnvPrm();
+    building_ = false;
+    if (gui_.progress) gui_.progress(QString());
+}
+
+void Korvi::MkKorviBody() {
+    CommonSettings& cmn = gui_.ctx.Cmn();
+    if (gui_.progress) gui_.progress(QStringLiteral("  テーマの読み込み中..."));
+    ApplyTheme(gui_.ctx, QString());
+    if (gui_.progress) gui_.progress(QStringLiteral("  メイン・ウィンドウの設定を読み込み中..."));
+    cmn.Read(ScreenSize());
+    gui_.ctx.Match().SetSearchType(cmn.Opt().search_type);
+    gui_.ctx.Match().SetCaseInsensitiveSetting(cmn.Opt().case_insensitive);
+    if (gui_.progress) gui_.progress(QStringLiteral("  メイン・ウィンドウの各パーツを初期化中..."));
+    auto* body = new QWidget(this);
+    ui_->setupUi(body);
+    setCentralWidget(body);
+    InitWorkPnl();
+    InitTreeWork();
+    InitTreeLogf();
+    InitOptBox();
+    InitFooter();
+    ui_->split_main->setStretchFactor(0, 0);
+    ui_->split_main->setStretchFactor(1, 1);
+    ui_->split_main->setSizes({210, 600});
+    if (gui_.progress) gui_.progress(QStringLiteral("  メイン・ウィンドウのメニューを初期化中..."));
+    InitMenu();
+    InitToolTip(this);
+    statusBar()->setSizeGripEnabled(true);
+    SelWork(kDsInit);
+}
+
+void Korvi::InitWorkPnl() {
+    if (gui_.progress)
+        gui_.progress(QStringLiteral("  メイン・ウィンドウの検索リストを初期化中..."));
+    init_ = new KorviDlSrchInit(gui_, ui_->stack_work);
+    srch_ = new WinSrch(gui_, ui_->stack_work);
+    ui_->stack_work->addWidget(init_);
+    ui_->stack_work->addWidget(srch_);
+    for (int i = kLogSrch; i <= kSchd; ++i)
+        ui_->stack_work->addWidget(MkLaterPanel(kWorkNames[i], ui_->stack_work));
+    init_->startRun = [this](const RunRequest& request) {
+        RunRequest r = request;
+        r.runId = run_id_;
+        if (!srch_->StartDlSearch(r)) return false;
+        SelWork(kDsAct);
+        Q_EMIT runStateChanged(true);
+        return true;
+    };
+    srch_->sendToInit = [this](const LinkList& rows) {
+        gui_.dlg.Show(this, init_->List().AddSentRows(rows));
+    };
+    connect(srch_, &WinSrch::runEnded, this, [this] { Q_EMIT runStateChanged(false); });
+}
+
+void Korvi::InitTreeWork() {
+    QTreeWidget* tree = ui_->tree_work;
+    auto* root = new QTreeWidgetItem(tree, {QStringLiteral("仕事")});
+    for (const QString& name : kWorkNames) new QTreeWidgetItem(root, {name});
+    tree->expandAll();
+    connect(tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (!item || !item->parent()) return;
+        SelWork(item->parent()->indexOfChild(item));
+    });
+}
+
+void Korvi::InitTreeLogf() {
+    logf_model_ = new QFileSystemModel(this);
+    logf_model_->setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
+    logf_model_->setReadOnly(true);
+    ui_->tree_logf->setModel(logf_model_);
+    for (int c = 1; c < logf_model_->columnCount(); ++c) ui_->tree_logf->hideColumn(c);
+    SetLogfRoot(gui_.ctx.Ctrl().Abs(gui_.ctx.Cmn().Opt().log_folder));
+    connect(ui_->tree_logf, &QTreeView::clicked, this, &Korvi::SelectLogFolder);
+    connect(ui_->btn_new_savef, &QPushButton::clicked, this, [this] {
+        const UserMessage p = FldrTree::NewFldrPrompt();
+        const QString name = gui_.dlg.Input(this, p.title, p.text);
+        if (name.isNull()) return;
+        const FldrNameResult r = FldrTree::NewFldr(gui_.ctx.Ctrl(), name);
+        if (r.ok)
+            MoveSrchStartId(r.run_id);
+        else
+            gui_.dlg.Show(this, r.message);
+    });
+    connect(ui_->btn_rename_savef, &QPushButton::clicked, this, [this] {
+        const QModelIndex cur = ui_->tree_logf->currentIndex();
+        const bool rootSelected = !cur.isValid() || logf_model_->filePath(cur) == logf_root_;
+        QString name;
+        if (!rootSelected) {
+            const UserMessage p = FldrTree::RenamePrompt();
+            name = gui_.dlg.Input(this, p.title, p.text, run_id_);
+            if (name.isNull()) return;
+        }
+        const FldrNameResult r = FldrTree::RenameFldr(gui_.ctx.Ctrl(), rootSelected, name);
+        if (r.ok)
+            MoveSrchStartId(r.run_id);
+        else
+            gui_.dlg.Show(this, r.message);
+    });
+    connect(ui_->btn_open_savef, &QPushButton::clicked, this, [this] {
+        const QModelIndex cur = ui_->tree_logf->currentIndex();
+        const QString path = cur.isValid() ? logf_model_->filePath(cur) : logf_root_;
+        if (!gui_.open || !gui_.open(path))
+            gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("btn_open_savef_al Error : ") + path);
+    });
+    connect(ui_->btn_move_savef, &QPushButton::clicked, this, [this] {
+        const QString dir =
+            gui_.dlg.ChooseFolder(this, QStringLiteral("ルートのフォルダの変更"), logf_root_);
+        if (!dir.isEmpty()) SetLogfRoot(dir);
+    });
+    connect(ui_->btn_back_logf, &QPushButton::clicked, this,
+            [this] { SetLogfRoot(gui_.ctx.Ctrl().Abs(gui_.ctx.Cmn().Opt().log_folder)); });
+}
+
+void Korvi::SetLogfRoot(const QString& path) {
+    logf_root_ = QDir::cleanPath(path);
+    ui_->tree_logf->setRootIndex(logf_model_->setRootPath(logf_root_));
+}
+
+void Korvi::SelectLogFolder(const QModelIndex& index) {
+    if (!index.isValid()) return;
+    const QString root = QDir::cleanPath(gui_.ctx.Ctrl().Abs(gui_.ctx.Cmn().Opt().log_folder));
+    const QFileInfo info(logf_model_->filePath(index));
+    // Only a folder directly below the download root is a run folder.
+    if (QDir::cleanPath(info.absolutePath()) != root) return;
+    MoveSrchStartId(info.fileName());
+}
+
+bool Korvi::MoveSrchStartId(const QString& runId) {
+    CtrlFile& ctrl = gui_.ctx.Ctrl();
+    if (!korvi::MoveSrchStartId(ctrl, gui_.ctx.Cmn().Opt().log_folder, runId)) return false;
+    run_id_ = runId;
+    statusBar()->showMessage(QStringLiteral("DL先フォルダ : ") + run_id_);
+    return true;
+}
+
+void Korvi::InitOptBox() {
+    OptList list(gui_.ctx.Ctrl());
+    list.EnsureDefault();
+    ui_->opt_box->clear();
+    ui_->opt_box->addItems(list.Names());
+    QString name = gui_.ctx.Cmn().Opt().option_type;
+    if (ui_->opt_box->findText(name) < 0) name = kDefaultOptName;
+    ui_->opt_box->setCurrentText(name);
+    init_->ApplyProfile(name);
+    connect(ui_->opt_btn_apl, &QPushButton::clicked, this, [this] {
+        const QString name = ui_->opt_box->currentText();
+        init_->ApplyProfile(name);
+        gui_.ctx.Cmn().Opt().option_type = name;
+    });
+    connect(ui_->opt_btn_edt, &QPushButton::clicked, this,
+            [this] { OpenOptions(QStringLiteral("DL＆検索 設定")); });
+}
+
+void Korvi::InitFooter() {
+    connect(ui_->close_btn, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui_->help_btn, &QPushButton::clicked, this, [this] {
+        const int work = GetTypeWork();
+        OpenHelp(work >= 0 && work < kWorkHelp.size() ? kWorkHelp[work]
+                                                      : QStringLiteral("win_main.html"));
+    });
+    connect(ui_->guide_btn, &QPushButton::clicked, this,
+            [this] { OpenHelp(QStringLiteral("win_guide.html")); });
+}
+
+void Korvi::OpenHelp(const QString& page) {
+    const QString path = gui_.ctx.Ctrl().Abs(QStringLiteral("doc/")) + page;
+    const QString file = path.section(u'#', 0, 0);
+    QString target = QUrl::fromLocalFile(file).toString();
+    if (page.contains(u'#')) target += u'#' + page.section(u'#', 1);
+    if (!QFileInfo(file).isFile() || !gui_.open || !gui_.open(target))
+        gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("Help Button Error : ") + path);
+}
+
+void Korvi::OpenOptions(const QString& category) {
+    auto* opt = new WinOpt(gui_, this);
+    opt->setAttribute(Qt::WA_DeleteOnClose);
+    connect(opt, &WinOpt::profilesChanged, this, [this] {
+        const QString cur = ui_->opt_box->currentText();
+        OptList list(gui_.ctx.Ctrl());
+        ui_->opt_box->clear();
+        ui_->opt_box->addItems(list.Names());
+        ui_->opt_box->setCurrentText(ui_->opt_box->findText(cur) >= 0 ? cur : kDefaultOptName);
+    });
+    if (!category.isEmpty()) opt->SelectCategory(category);
+    opt->show();
+}
+
+int Korvi::GetTypeWork() const {
+    return ui_ && ui_->stack_work ? ui_->stack_work->currentIndex() : -1;
+}
+
+void Korvi::SelWork(int work) {
+    if (work < 0 || work >= ui_->stack_work->count()) return;
+    ui_->stack_work->setCurrentIndex(work);
+    QTreeWidgetItem* root = ui_->tree_work->topLevelItem(0);
+    if (root && root->child(work) && ui_->tree_work->currentItem() != root->child(work))
+        ui_->tree_work->setCurrentItem(root->child(work));
+    ShowEditSections();
+}
+
+WorkPanel* Korvi::CurrentPanel() const {
+    switch (GetTypeWork()) {
+        case kDsInit:
+            return init_;
+        case kDsAct:
+            return srch_;
+        default:
+            return nullptr;
+    }
+}
+
+void Korvi::AppendSource(const QString& source) {
+    AssertGuiThread("Korvi::AppendSource");
+    QString src = source;
+    if (src.isNull()) src = init_->HeldSource().isEmpty() ? kDataIni : init_->HeldSource();
+    init_->ReadSource(src, true);
+}
+
+void Korvi::SetSearchWord(const QString& word) {
+    init_->SetSearchWord(word);
+}
+
+void Korvi::StartDlSearch(bool search) {
+    init_->StartDlSearch(search);
+}
+
+void Korvi::FocusUrlField() {
+    if (isVisible()) init_->FocusUrlField();
+}
+
+void Korvi::StartSchedule(const DueSchd& entry, const QString& saveName) {
+    (void)entry;
+    (void)saveName;
+}
+
+void Korvi::GetEnvPrm() {
+    const QString out = gui_.ctx.Scripts().RunText(QStringLiteral("func/GetEnvPrm.js"), {});
+    const Assist ini(out);
+    favorites_dir_ = ini.GetIni(QStringLiteral("EnvPrm"), QStringLiteral("Favorites"));
+    sendto_dir_ = ini.GetIni(QStringLiteral("EnvPrm"), QStringLiteral("SendTo"));
+    if (QMenu* m = menus_.value(QStringLiteral("mn_iefav_sel")))
+        FillShortcutMenu(m, favorites_dir_, false);
+    if (QMenu* m = menus_.value(QStringLiteral("mn_sendto")))
+        FillShortcutMenu(m, sendto_dir_, true);
+}
+
+void Korvi::TakeWinPosition() {
+    if (building_ || !isVisible()) return;
+    CmnOpt& o = gui_.ctx.Cmn().Opt();
+    if (isMinimized()) return;
+    o.state = isMaximized() ? 6 : 0;
+    if (isMaximized()) return;
+    const QRect g = geometry();
+    o.x = g.x();
+    o.y = g.y();
+    o.w = g.width();
+    o.h = g.height() - (menuBar() ? menuBar()->height() : 0);
+}
+
+void Korvi::WinPosition() {
+    const CmnOpt& o = gui_.ctx.Cmn().Opt();
+    const int menuH = menuBar() ? menuBar()->sizeHint().height() : 0;
+    QSize size(std::max(o.w, 320), std::max(o.h, 240) + menuH);
+    const QSize screen = ScreenSize();
+    if (screen.isValid()) size = size.boundedTo(screen);
+    resize(size.expandedTo(minimumSizeHint()));
+    move(o.x, o.y);
+    if (o.state == 6) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void Korvi::SaveCmnOpt() {
+    gui_.ctx.Cmn().Opt().option_type = ui_->opt_box->currentText();
+    gui_.ctx.Cmn().Save();
+}
+
+void Korvi::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    TakeWinPosition();
+}
+
+void Korvi::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    TakeWinPosition();
+}
+
+void Korvi::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) TakeWinPosition();
+}
+
+bool Korvi::DoClose(bool ask) {
+    (void)ask;
+    if (closed_) return true;
+    closed_ = true;
+    CtrlFile& ctrl = gui_.ctx.Ctrl();
+    CommonSettings& cmn = gui_.ctx.Cmn();
+    gui_.dlg.Show(this, cmn.CheckLogFldr());
+    SaveCmnOpt();
+    const DelOldLogResult del =
+        DelOldLog(ctrl, gui_.ctx.Fldr(), cmn.Opt().log_del, [this](const QString& text) {
+            statusBar()->showMessage(text);
+            if (gui_.progress) gui_.progress(QStringLiteral("  ") + text);
+        });
+    (void)del;
+    if (gui_.progress) gui_.progress(QString());
+    srch_->ForceStop();
+    Q_EMIT closed();
+    return true;
+}
+
+void Korvi::ForceClose() {
+    DoClose(false);
+    hide();
+}
+
+void Korvi::closeEvent(QCloseEvent* event) {
+    DoClose(true);
+    event->accept();
+}
+
+void Korvi::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() || event->mimeData()->hasText()) event->acceptProposedAction();
+}
+
+void Korvi::dropEvent(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data->hasUrls()) {
+        for (const QUrl& url : data->urls()) {
+            init_->ReadSource(url.isLocalFile() ? url.toLocalFile() : url.toString(), true);
+        }
+    } else if (data->hasText()) {
+        init_->List().AddUrlText(data->text());
+    }
+    SelWork(kDsInit);
+    event->acceptProposedAction();
+}
+
+}  // namespace korvi

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+
+class QAction;
+class QFileSystemModel;
+class QMenu;
+
+namespace Ui {
+class KorviBody;
+}
+
+namespace korvi {
+
+struct DueSchd;
+struct GuiContext;
+class KorviDlSrchInit;
+class WinSrch;
+class WorkPanel;
+
+// The main window: work categories, download-folder tree, settings box,
+// footer and menus. Built inside the resident process on "StartKorvi".
+class Korvi : public QMainWindow {
+    Q_OBJECT
+public:
+    static inline const QString kVersion = QStringLiteral("1.302");
+    static inline const QString kDataIni = QStringLiteral("data.ini");
+
+    enum Work { kDsInit = 0, kDsAct = 1, kLogSrch = 2, kLogAnly = 3, kSchd = 4 };
+
+    explicit Korvi(GuiContext& gui, QWidget* parent = nullptr);
+    ~Korvi() override;
+
+    // The whole construction; source is the list source read into the init
+    // list (null: "data.ini"). shown false builds the window hidden.
+    void InitKorvi(const QString& source, bool shown);
+
+    // Requests of the resident loop.
+    void AppendSource(const QString& source);
+    void SetSearchWord(const QString& word);
+    void StartDlSearch(bool search);
+    void FocusUrlField();
+    // A schedule's run: its favourite, its folder, the start button, quiet.
+    void StartSchedule(const DueSchd& entry, const QString& saveName);
+
+    // Work categories (GetTypeWork and SelWork).
+    int GetTypeWork() const;
+    void SelWork(int work);
+
+    // The run folder name of the next run, and putting a new one into force.
+    const QString& RunId() const { return run_id_; }
+    bool MoveSrchStartId(const QString& runId);
+
+    // Closes the window as "閉じる" does (Close); ForceClose skips nothing but
+    // the dialogs' questions.
+    void ForceClose();
+
+    KorviDlSrchInit* InitPanel() const { return init_; }
+    WinSrch* RunPanel() const { return srch_; }
+    QAction* Action(const QString& name) const { return actions_.value(name); }
+
+Q_SIGNALS:
+    // The window closed (DelKorvi).
+    void closed();
+    // "KorviServerごと終了" was confirmed.
+    void exitServerRequested();
+    // A run started or ended.
+    void runStateChanged(bool running);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void MkKorviBody();
+    void InitWorkPnl();
+    void InitTreeWork();
+    void InitTreeLogf();
+    void InitOptBox();
+    void InitFooter();
+    // Menus (KorviMenus.cpp).
+    void InitMenu();
+    QAction* AddAction(QMenu* menu, const QString& name, const QString& caption);
+    void ShowEditSections();
+    void RunEditCommand(const QString& name);
+    void FillFavMenu();
+    void FillShortcutMenu(QMenu* menu, const QString& folder, bool sendTo);
+    void OutUserSupportSheet();
+    void OpenHelp(const QString& page);
+    // Window position (WinPosition) from the live window.
+    void TakeWinPosition();
+    void WinPosition();
+    void GetEnvPrm();
+    void SaveCmnOpt();
+    bool DoClose(bool ask);
+    WorkPanel* CurrentPanel() const;
+    void OpenOptions(const QString& category);
+    void SelectLogFolder(const QModelIndex& index);
+    void SetLogfRoot(const QString& path);
+
+    GuiContext& gui_;
+    std::unique_ptr<Ui::KorviBody> ui_;
+    KorviDlSrchInit* init_ = nullptr;
+    WinSrch* srch_ = nullptr;
+    QFileSystemModel* logf_model_ = nullptr;
+    QString logf_root_;
+    QHash<QString, QAction*> actions_;
+    QHash<QString, QMenu*> menus_;
+    // Edit-menu sections by category: the actions shown only there.
+    QList<QAction*> edit_init_;
+    QList<QAction*> edit_run_;
+    QList<QAction*> edit_file_;
+    QList<QAction*> edit_schd_;
+    QString run_id_;
+    QString favorites_dir_;
+    QString sendto_dir_;
+    bool building_ = false;
+    bool closed_ = false;
+};
+
+}  // namespace korvi

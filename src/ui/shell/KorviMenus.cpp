@@ -1,0 +1,330 @@
+// The main window's menus: building them and running their items.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QTableView>
+
+#include <algorithm>
+
+#include "shell/CommonSettings.h"
+#include "shell/Context.h"
+#include "shell/UserSupportSheet.h"
+#include "store/CtrlFile.h"
+#include "ui/engine/DlgRep.h"
+#include "ui/engine/KorviDlSrchInit.h"
+#include "ui/engine/RepTarget.h"
+#include "ui/engine/WinSrch.h"
+#include "ui/present/Dialogs.h"
+#include "ui/shell/GuiContext.h"
+#include "ui/shell/Korvi.h"
+#include "ui/shell/SelOutTmplt.h"
+#include "ui/shell/ToolTipTable.h"
+#include "ui/shell/WorkPanel.h"
+
+namespace korvi {
+
+namespace {
+
+const QString kWebSite = QStringLiteral("https://github.com/korvi-project/korvi");
+const QString kRightsPage = QStringLiteral("copyright.html");
+
+// Commands of the File and Favourites menus that work on the init list
+// whatever category is shown.
+const QStringList kInitListCommands = {
+    QStringLiteral("mni_open_lst"), QStringLiteral("mni_save_lst"), QStringLiteral("mni_add_url"),
+    QStringLiteral("mni_add_lst"), QStringLiteral("mni_fav_add")};
+
+// A menu caption from a system caption: "(X)" becomes the mnemonic "(&X)";
+// an HTML caption loses its tags (menus show plain text).
+QString MenuCaption(QString caption) {
+    if (caption.startsWith(QStringLiteral("<HTML><BODY>"))) {
+        caption.remove(QStringLiteral("<HTML><BODY>"));
+        caption.remove(QStringLiteral("</BODY></HTML>"));
+        caption.remove(QStringLiteral("<BR>"));
+    }
+    static const QRegularExpression mnemonic(QStringLiteral("\\(([A-Z])\\)$"));
+    caption.replace(mnemonic, QStringLiteral("(&\\1)"));
+    return caption;
+}
+
+// The selected cells of a table as text: TAB between cells, LF between rows.
+QString SelectedText(QTableView* table) {
+    if (!table || !table->selectionModel()) return QString();
+    QModelIndexList cells = table->selectionModel()->selectedIndexes();
+    std::sort(cells.begin(), cells.end(), [](const QModelIndex& a, const QModelIndex& b) {
+        return a.row() != b.row() ? a.row() < b.row() : a.column() < b.column();
+    });
+    QString text;
+    int row = -1;
+    for (const QModelIndex& cell : cells) {
+        if (row >= 0) text += cell.row() != row ? u'\n' : u'\t';
+        row = cell.row();
+        text += cell.data(Qt::DisplayRole).toString();
+    }
+    return text;
+}
+
+}  // namespace
+
+QAction* Korvi::AddAction(QMenu* menu, const QString& name, const QString& caption) {
+    auto* action = new QAction(MenuCaption(caption), this);
+    action->setObjectName(name);
+    menu->addAction(action);
+    if (!actions_.contains(name)) actions_.insert(name, action);
+    connect(action, &QAction::triggered, this, [this, name] { RunEditCommand(name); });
+    return action;
+}
+
+void Korvi::InitMenu() {
+    QMenuBar* bar = menuBar();
+    auto mkMenu = [&](const QString& caption, const QString& name) {
+        QMenu* menu = bar->addMenu(caption);
+        menu->setObjectName(name);
+        menu->setToolTipsVisible(true);
+        menus_.insert(name, menu);
+        return menu;
+    };
+    QMenu* file = mkMenu(QStringLiteral("ファイル(&F)"), QStringLiteral("mn_file"));
+    AddAction(file, QStringLiteral("mni_open_lst"), QStringLiteral("リストを開く(O)"));
+    AddAction(file, QStringLiteral("mni_save_lst"), QStringLiteral("リストを保存(S)"));
+    AddAction(file, QStringLiteral("mni_out_tmplt"), QStringLiteral("出力(T)"));
+    file->addSeparator();
+    AddAction(file, QStringLiteral("mni_add_url"), QStringLiteral("URLを追加(U)"));
+    AddAction(file, QStringLiteral("mni_add_lst"), QStringLiteral("リストを追加(L)"));
+    file->addSeparator();
+    AddAction(file, QStringLiteral("mni_end"), QStringLiteral("終了"));
+    AddAction(file, QStringLiteral("mni_exit"), QStringLiteral("KorviServerごと終了"));
+
+    QMenu* edit = mkMenu(QStringLiteral("リストの編集(&E)"), QStringLiteral("mn_edit"));
+    AddAction(edit, QStringLiteral("mni_copy_sel"), QStringLiteral("選択範囲のコピー(C)"));
+    AddAction(edit, QStringLiteral("mni_out_tmplt"), QStringLiteral("選択行の出力(T)"));
+    AddAction(edit, QStringLiteral("mni_del_sel"), QStringLiteral("選択範囲の削除(D)"));
+    AddAction(edit, QStringLiteral("mni_del_unsel"), QStringLiteral("選択範囲以外の削除(U)"));
+    QMenu* sendTo = edit->addMenu(MenuCaption(QStringLiteral("送る(S)")));
+    sendTo->setObjectName(QStringLiteral("mn_sendto"));
+    sendTo->setToolTipsVisible(true);
+    sendTo->menuAction()->setObjectName(QStringLiteral("mn_sendto"));
+    menus_.insert(QStringLiteral("mn_sendto"), sendTo);
+    edit->addSeparator();
+    AddAction(edit, QStringLiteral("mni_srch"), QStringLiteral("リスト内を検索(F)"));
+    AddAction(edit, QStringLiteral("mni_srch_next"), QStringLiteral("次を検索"));
+    AddAction(edit, QStringLiteral("mni_srch_prev"), QStringLiteral("前を検索"));
+    AddAction(edit, QStringLiteral("mni_rep"), QStringLiteral("選択範囲を置換(R)"));
+    actions_.value(QStringLiteral("mni_srch_next"))->setShortcut(QKeySequence::FindNext);
+    actions_.value(QStringLiteral("mni_srch_prev"))->setShortcut(QKeySequence::FindPrevious);
+    edit_init_.append(edit->addSeparator());
+    edit_init_.append(AddAction(edit, QStringLiteral("mni_chk_true"),
+                                QStringLiteral("選択行のチェックを入れる")));
+    edit_init_.append(
+        AddAction(edit, QStringLiteral("mni_chk_false"), QStringLiteral("選択行のチェックを外す")));
+    edit_init_.append(
+        AddAction(edit, QStringLiteral("mni_open_sel"), QStringLiteral("選択行のURLを開く(W)")));
+    edit_init_.append(AddAction(edit, QStringLiteral("mni_set_base_sel"),
+                                QStringLiteral("選択行のURLを基準URLに設定(B)")));
+    edit_init_.append(
+        AddAction(edit, QStringLiteral("mni_shfl"), QStringLiteral("リストのシャッフル")));
+    edit_init_.append(AddAction(edit, QStringLiteral("mni_expnd_no"), QStringLiteral("連番展開")));
+    edit_run_.append(edit->addSeparator());
+    edit_run_.append(
+        AddAction(edit, QStringLiteral("mni_skip"), QStringLiteral("選択行のDLをスキップ(K)")));
+    edit_run_.append(
+        AddAction(edit, QStringLiteral("mni_redl"), QStringLiteral("選択行を未DLに(E)")));
+    edit_run_.append(AddAction(edit, QStringLiteral("mni_open_local"),
+                               QStringLiteral("選択行のファイルを開く(O)")));
+    edit_run_.append(AddAction(edit, QStringLiteral("mni_save"),
+                               QStringLiteral("選択行のファイルを別フォルダに保存(V)")));
+    edit_run_.append(AddAction(
+        edit, QStringLiteral("mni_send_mwin"),
+        QStringLiteral(
+            "<HTML><BODY>選択行のURLを「DL＆検索 初期化」<BR>のリストに加える(M)</BODY></HTML>")));
+
+    QMenu* tools = mkMenu(QStringLiteral("ツール(&T)"), QStringLiteral("mn_tool"));
+    AddAction(tools, QStringLiteral("mni_exe_fldr"), QStringLiteral("EXEフォルダ(E)"));
+    AddAction(tools, QStringLiteral("mni_log_fldr"), QStringLiteral("DL先フォルダ(L)"));
+
+    QMenu* opt = mkMenu(QStringLiteral("設定(&O)"), QStringLiteral("mn_opt"));
+    AddAction(opt, QStringLiteral("mni_opt"), QStringLiteral("設定(O)"));
+
+    QMenu* fav = mkMenu(QStringLiteral("お気に入り(&F)"), QStringLiteral("mn_fav"));
+    AddAction(fav, QStringLiteral("mni_fav_add"), QStringLiteral("追加(A)"));
+    AddAction(fav, QStringLiteral("mni_fav_edit"), QStringLiteral("編集(E)"));
+    QMenu* favSel = fav->addMenu(QStringLiteral("Korviお気に入り"));
+    favSel->setObjectName(QStringLiteral("mn_fav_sel"));
+    favSel->menuAction()->setObjectName(QStringLiteral("mn_fav_sel"));
+    favSel->setToolTipsVisible(true);
+    menus_.insert(QStringLiteral("mn_fav_sel"), favSel);
+    connect(fav, &QMenu::aboutToShow, this, &Korvi::FillFavMenu);
+
+    QMenu* ieFav = mkMenu(QStringLiteral("IEお気に入り"), QStringLiteral("mn_iefav_sel"));
+    ieFav->menuAction()->setObjectName(QStringLiteral("mn_iefav_sel"));
+
+    QMenu* help = mkMenu(QStringLiteral("ヘルプ(&H)"), QStringLiteral("mn_help"));
+    AddAction(help, QStringLiteral("mni_web"), QStringLiteral("Webサイト"));
+    AddAction(help, QStringLiteral("mni_cp"), QStringLiteral("著作権情報"));
+    AddAction(help, QStringLiteral("mni_help"), QStringLiteral("ヘルプ"));
+    AddAction(help, QStringLiteral("mni_uss"), QStringLiteral("ユーザー・サポート・シート(U)"));
+
+    // Menus are no children of the window's widgets' tool-tip walk: set their
+    // tips here.
+    for (QMenu* menu : menus_) {
+        const QString tip = ToolTipFor(objectName(), menu->objectName());
+        if (!tip.isEmpty()) menu->menuAction()->setToolTip(tip);
+    }
+    for (QAction* a : findChildren<QAction*>()) {
+        const QString tip = ToolTipFor(objectName(), a->objectName());
+        if (!tip.isEmpty()) a->setToolTip(tip);
+    }
+    FillFavMenu();
+}
+
+void Korvi::ShowEditSections() {
+    const int work = GetTypeWork();
+    for (QAction* a : edit_init_) a->setVisible(work == kDsInit);
+    for (QAction* a : edit_run_) a->setVisible(work == kDsAct);
+    for (QAction* a : edit_file_) a->setVisible(work == kLogSrch);
+    for (QAction* a : edit_schd_) a->setVisible(work == kSchd);
+}
+
+void Korvi::FillFavMenu() {
+    QMenu* menu = menus_.value(QStringLiteral("mn_fav_sel"));
+    if (!menu) return;
+    menu->clear();
+    const QDir dir(gui_.ctx.Ctrl().Abs(QStringLiteral("favorite")));
+    const QStringList files = dir.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name);
+    for (const QString& f : files) {
+        QAction* a = menu->addAction(QFileInfo(f).completeBaseName());
+        const QString path = QStringLiteral("favorite/") + f;
+        connect(a, &QAction::triggered, this, [this, path] {
+            init_->LoadFav(path);
+            SelWork(kDsInit);
+        });
+    }
+    menu->setEnabled(!files.isEmpty());
+}
+
+void Korvi::FillShortcutMenu(QMenu* menu, const QString& folder, bool sendTo) {
+    menu->clear();
+    const QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists()) {
+        menu->setEnabled(false);
+        return;
+    }
+    menu->setEnabled(true);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot,
+                          QDir::DirsFirst | QDir::Name | QDir::IgnoreCase);
+    if (!sendTo) {
+        QAction* all = menu->addAction(QStringLiteral("このフォルダを全て追加"));
+        connect(all, &QAction::triggered, this, [this, folder] {
+            init_->List().AddShortcutFolder(folder, true);
+            init_->ReadSource(QString(), true);
+            SelWork(kDsInit);
+        });
+        menu->addSeparator();
+    }
+    for (const QFileInfo& info : entries) {
+        if (info.isSymLink()) continue;
+        if (info.isDir()) {
+            if (sendTo) continue;
+            QMenu* sub = menu->addMenu(info.fileName());
+            sub->setToolTipsVisible(true);
+            FillShortcutMenu(sub, info.absoluteFilePath(), false);
+            continue;
+        }
+        const QString path = info.absoluteFilePath();
+        QAction* a = menu->addAction(info.completeBaseName());
+        if (sendTo) {
+            connect(a, &QAction::triggered, this, [this, path] {
+                WorkPanel* panel = CurrentPanel();
+                const QString text = panel ? SelectedText(panel->EditTable()) : QString();
+                const QString file = gui_.ctx.Ctrl().Abs(QStringLiteral("tmp/sendto.txt"));
+                if (!gui_.ctx.Ctrl().SaveData(file, text) || !gui_.open || !gui_.open(file))
+                    gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("SendTo Exec Error : ") + path);
+            });
+        } else {
+            connect(a, &QAction::triggered, this, [this, path] {
+                init_->ReadSource(path, true);
+                SelWork(kDsInit);
+            });
+        }
+    }
+}
+
+void Korvi::RunEditCommand(const QString& name) {
+    CtrlFile& ctrl = gui_.ctx.Ctrl();
+    WorkPanel* panel = CurrentPanel();
+    if (kInitListCommands.contains(name)) {
+        SelWork(kDsInit);
+        init_->EditCommand(name);
+    } else if (name == QStringLiteral("mni_end")) {
+        close();
+    } else if (name == QStringLiteral("mni_exit")) {
+        close();
+        const Dialogs::Answer a = gui_.dlg.YesNo(
+            this, QStringLiteral("KorviServer終了確認"),
+            QStringLiteral("KorviServerを終了すると次回起動時に高速起動ができなくなります。\n"
+                           "KorviServerを終了してもよいですか？\n"));
+        if (a != Dialogs::Answer::kNo) Q_EMIT exitServerRequested();
+    } else if (name == QStringLiteral("mni_copy_sel")) {
+        if (panel) QApplication::clipboard()->setText(SelectedText(panel->EditTable()));
+    } else if (name == QStringLiteral("mni_out_tmplt")) {
+        WorkPanel* source = panel ? panel : init_;
+        SelOutTmplt(gui_, this, source->SelectedOutputRows(), run_id_);
+    } else if (name == QStringLiteral("mni_srch") || name == QStringLiteral("mni_rep")) {
+        RepTarget* target = panel ? panel->Replace() : nullptr;
+        if (!target) return;
+        DlgRep dlg(
+            gui_, *target,
+            name == QStringLiteral("mni_srch") ? DlgRep::Mode::kSearch : DlgRep::Mode::kReplace,
+            this);
+        dlg.exec();
+    } else if (name == QStringLiteral("mni_srch_next") || name == QStringLiteral("mni_srch_prev")) {
+        RepTarget* target = panel ? panel->Replace() : nullptr;
+        if (target) DlgRep::SrchNext(gui_, *target, name == QStringLiteral("mni_srch_next"), this);
+    } else if (name == QStringLiteral("mni_exe_fldr")) {
+        if (!gui_.open || !gui_.open(gui_.ctx.Home()))
+            ctrl.SaveErrLog(QStringLiteral("ExeFolder Button Error : ") + gui_.ctx.Home());
+    } else if (name == QStringLiteral("mni_log_fldr")) {
+        const QString dir = ctrl.RunFolder();
+        if (!gui_.open || !gui_.open(ctrl.Abs(dir)))
+            ctrl.SaveErrLog(QStringLiteral("LogFolder Button Exec Error : ") + dir);
+    } else if (name == QStringLiteral("mni_opt")) {
+        OpenOptions(QString());
+    } else if (name == QStringLiteral("mni_fav_edit")) {
+        const QString dir = ctrl.Abs(QStringLiteral("favorite"));
+        if (!gui_.open || !gui_.open(dir))
+            ctrl.SaveErrLog(QStringLiteral("FavEdit Button Exec Error : ") + dir);
+    } else if (name == QStringLiteral("mni_web")) {
+        if (!gui_.open || !gui_.open(kWebSite))
+            ctrl.SaveErrLog(QStringLiteral("Web Button Error : ") + kWebSite);
+    } else if (name == QStringLiteral("mni_cp")) {
+        OpenHelp(kRightsPage);
+    } else if (name == QStringLiteral("mni_help")) {
+        OpenHelp(QStringLiteral("help.html"));
+    } else if (name == QStringLiteral("mni_uss")) {
+        OutUserSupportSheet();
+    } else if (panel) {
+        panel->EditCommand(name);
+    }
+}
+
+void Korvi::OutUserSupportSheet() {
+    const QString path =
+        korvi::OutUserSupportSheet(gui_.ctx, kVersion, gui_.ctx.Cmn().Opt().option_type);
+    if (path.isEmpty() || !gui_.open || !gui_.open(path)) {
+        gui_.ctx.Ctrl().SaveErrLog(
+            QStringLiteral("W_Main OutTmplt Exec Error : ") +
+            (path.isEmpty() ? QStringLiteral("user_support_sheet.txt") : path));
+        gui_.dlg.Message(this, QStringLiteral("結果出力"),
+                         QStringLiteral("出力ファイルを開けませんでした。"));
+    }
+}
+
+}  // namespace korvi
