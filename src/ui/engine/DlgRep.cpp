@@ -88,6 +88,9 @@ void DlgRep::Init() {
     ui_->sch_cmb->lineEdit()->selectAll();
     ui_->sch_cmb->setFocus();
     ChngRepBat();
+    // The form's height fits the replace mode; fit the controls shown.
+    layout()->activate();
+    resize(width(), sizeHint().height());
 }
 
 void DlgRep::FillCombos() {
