@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "UiTestKit.h"
+#include "present/PropMetal.h"
 #include "ui/present/ThemeApply.h"
 #include "ui/present/ThemePalette.h"
 #include "ui/present/WinOptThm.h"
@@ -79,6 +80,22 @@ TEST(ThemeApply, MissingThemeLogsWithThePrefixAndKeepsTheDefaultLook) {
     EXPECT_FALSE(ApplyTheme(home.Ctx(), "W_Srch "));
     EXPECT_TRUE(home.Read("log_err/R.log").contains("  W_Srch Read Theme Err : "));
     EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+}
+
+TEST(ThemeApply, UnsetColoursKeepTheStylesOwn) {
+    PropMetal theme;
+    testing::internal::CaptureStderr();
+    theme.loadProperties(QStringLiteral("primary2=0,0,128\nsecondary3=bad\n"));
+    testing::internal::GetCapturedStderr();
+    const QPalette base = QApplication::style()->standardPalette();
+    const QPalette p = ThemePalette(theme, base);
+    EXPECT_EQ(p.color(QPalette::Highlight), QColor(0, 0, 128));
+    EXPECT_EQ(p.color(QPalette::HighlightedText), base.color(QPalette::Base));
+    EXPECT_EQ(p.color(QPalette::Window), base.color(QPalette::Window));
+    EXPECT_EQ(p.color(QPalette::Text), base.color(QPalette::WindowText));
+    EXPECT_EQ(p.color(QPalette::Base), base.color(QPalette::Base));
+    // Disabled text stays readable but set apart.
+    EXPECT_NE(p.color(QPalette::Disabled, QPalette::Text), p.color(QPalette::Text));
 }
 
 TEST(ThemeApply, ShippedThemesReadWell) {
