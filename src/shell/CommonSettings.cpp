@@ -186,6 +186,15 @@ bool CommonSettings::Save() {
     return true;
 }
 
+bool CommonSettings::SaveHeld(const std::function<void(Assist&)>& edit) {
+    Assist ini(held_);
+    edit(ini);
+    const QString text = ini.IniToStr();
+    if (!ctrl_.SaveData(path_, text)) return false;
+    held_ = text;
+    return true;
+}
+
 UserMessage CommonSettings::CheckLogFldr() {
     const QString path = opt_.log_folder;
     if (QFileInfo(ctrl_.Abs(path)).isDir()) return {};

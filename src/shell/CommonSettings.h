@@ -3,6 +3,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 #include "shell/UserMessage.h"
 
 namespace korvi {
@@ -88,6 +90,11 @@ public:
     // writes the file. On a failed write (logged by CtrlFile as
     // "C_File File Write Error : ") nothing in memory changes and false returns.
     bool Save();
+    // Edits keys the program does not set on a save (such as the histories of
+    // the replace dialog) in the held text and writes it at once, without
+    // counting a save. On a failed write (logged) nothing changes and false
+    // returns.
+    bool SaveHeld(const std::function<void(Assist&)>& edit);
 
     // The download-root check before a save: when the root is not a folder,
     // logs "Del OldLOg Error : log directory not exist  " + path, sets the

@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+class QListWidget;
+class QPushButton;
+
 namespace korvi {
 
 struct GuiContext;
@@ -12,8 +15,20 @@ class WinOptThm : public QWidget {
 public:
     explicit WinOptThm(GuiContext& gui, QWidget* parent = nullptr);
 
+    // Lists the theme files, "Korvi" selected.
+    void InitListData();
+    // Copies the selected theme over "Korvi.theme" and applies it to every
+    // window at once. False when nothing was selected or the copy failed.
+    bool SaveOpt();
+
+Q_SIGNALS:
+    // The active theme changed.
+    void themeSaved();
+
 private:
     GuiContext& gui_;
+    QListWidget* lst_thm_ = nullptr;
+    QPushButton* btn_save_ = nullptr;
 };
 
 }  // namespace korvi

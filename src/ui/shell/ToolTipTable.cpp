@@ -92,8 +92,21 @@ const Tip kTips[] = {
     // WinOptSrch
 
     // WinOptThm
+    {u"WinOptThm", u"lst_thm", u"ウィンドウ表示テーマを選択します。"},
+    {u"WinOptThm", u"btn_save", u"設定を保存します。"},
 
     // DlgRep
+    {u"DlgRep", u"sch_cmb", u"置換前の文字列を入力します。"},
+    {u"DlgRep", u"rep_cmb", u"置換後の文字列を入力します。"},
+    {u"DlgRep", u"reg_use_cb", u"正規表現を利用するか、しないかを切り換えます"},
+    {u"DlgRep", u"case_insnstv_cb", u"大文字と小文字の区別を行うかどうかを切り換えます。"},
+    {u"DlgRep", u"srch_type_cmb", u"検索時の文字列入力方式を変更します。"},
+    {u"DlgRep", u"rep_bat_cb", u"置換バッチを使用するか否かを切り換えます。"},
+    {u"DlgRep", u"rep_bat_txt", u"置換バッチのパスが入力される欄です。"},
+    {u"DlgRep", u"rep_bat_btn",
+     u"置換バッチの選択を行なうために、ファイル・ダイアログを開きます。"},
+    {u"DlgRep", u"btn_run", u"置換を実行します。"},
+    {u"DlgRep", u"btn_cancel", u"置換をキャンセルします。"},
 
     // end of table
 };
