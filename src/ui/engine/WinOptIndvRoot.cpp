@@ -57,6 +57,7 @@ WinOptIndvRoot::WinOptIndvRoot(GuiContext& gui, QWidget* parent) : QWidget(paren
     split->addWidget(editor_);
     split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 1);
+    split->setSizes({170, 600});
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(split);

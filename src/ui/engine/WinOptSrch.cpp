@@ -26,8 +26,10 @@ WinOptSrch::WinOptSrch(GuiContext& gui, QWidget* parent) : QWidget(parent), gui_
     lst_srch_type_->addItems({QStringLiteral("Korviタイプ"), QStringLiteral("正規表現タイプ"),
                               QStringLiteral("検索エンジン・タイプ"),
                               QStringLiteral("完全テキスト・タイプ")});
-    lst_srch_type_->setMaximumHeight(lst_srch_type_->sizeHintForRow(0) * 4 +
-                                     2 * lst_srch_type_->frameWidth() + 8);
+    // Tall enough for all four types, without a scroll bar.
+    lst_srch_type_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    lst_srch_type_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lst_srch_type_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     layout->addWidget(lst_srch_type_);
     cb_case_insnstv_ =
         new QCheckBox(QStringLiteral("A＝a（大文字と小文字の区別を行なわない）"), this);
