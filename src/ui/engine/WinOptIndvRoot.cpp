@@ -33,9 +33,11 @@ WinOptIndvRoot::WinOptIndvRoot(GuiContext& gui, QWidget* parent) : QWidget(paren
     auto* side = new QWidget(this);
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(0, 0, 0, 0);
-    sideLayout->addWidget(new QLabel(QStringLiteral("DL＆検索 設定の一覧"), side));
+    auto* heading = new QLabel(QStringLiteral("DL＆検索 設定の一覧"), side);
+    sideLayout->addWidget(heading);
     list_ = new QListWidget(side);
     list_->setObjectName(QStringLiteral("lst_opt"));
+    heading->setBuddy(list_);
     sideLayout->addWidget(list_, 1);
     auto* btns = new QGridLayout;
     QPushButton* btnNew = Button(QStringLiteral("btn_new_opt"), QStringLiteral("新規"), side);

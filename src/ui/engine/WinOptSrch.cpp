@@ -19,9 +19,11 @@ WinOptSrch::WinOptSrch(GuiContext& gui, QWidget* parent) : QWidget(parent), gui_
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new QLabel(QStringLiteral("検索時の文字列入力方式"), this));
+    auto* heading = new QLabel(QStringLiteral("検索時の文字列入力方式"), this);
+    layout->addWidget(heading);
     lst_srch_type_ = new QListWidget(this);
     lst_srch_type_->setObjectName(QStringLiteral("lst_srch_type"));
+    heading->setBuddy(lst_srch_type_);
     // In the order of the stored search_type values 0 to 3.
     lst_srch_type_->addItems({QStringLiteral("Korviタイプ"), QStringLiteral("正規表現タイプ"),
                               QStringLiteral("検索エンジン・タイプ"),

@@ -148,6 +148,26 @@ TEST(WinOpt, SearchPanelSavesCommonSettingsAndMatcher) {
     EXPECT_EQ(changed, 2);
 }
 
+// A common settings file that cannot be written: the error, and neither the
+// held settings nor the matcher change.
+TEST(WinOpt, SearchPanelFailedSaveChangesNothing) {
+    GuiHome home;
+    home.Write("cmn_opt.ini/blocker", "");
+    WinOpt win(home.Gui());
+    int changed = 0;
+    QObject::connect(&win, &WinOpt::commonChanged, [&] { ++changed; });
+    win.SelectCategory(QStringLiteral("検索設定"));
+    Find<QListWidget>(win.CurrentPanel(), "lst_srch_type")->setCurrentRow(2);
+    Find<QCheckBox>(win.CurrentPanel(), "cb_case_insnstv")->setChecked(false);
+    Find<QPushButton>(win.CurrentPanel(), "btn_save")->click();
+    EXPECT_TRUE(home.Dlg().WasShown(QStringLiteral("検索設定保存エラー")));
+    EXPECT_EQ(home.Ctx().Cmn().Opt().search_type, 0);
+    EXPECT_EQ(home.Ctx().Cmn().Opt().case_insensitive, 0);
+    EXPECT_EQ(home.Ctx().Match().SearchType(), 0);
+    EXPECT_FALSE(home.Ctx().Match().CaseSensitive());
+    EXPECT_EQ(changed, 0);
+}
+
 // The browser switch is saved into "cmn_opt.ini".
 TEST(WinOpt, BrowserSwitchSaved) {
     GuiHome home;
