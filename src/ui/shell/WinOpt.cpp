@@ -1,16 +1,153 @@
 #include "ui/shell/WinOpt.h"
 
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "shell/Context.h"
+#include "ui/engine/WinOptIndvRoot.h"
+#include "ui/engine/WinOptSrch.h"
+#include "ui/present/WinOptThm.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/ToolTipTable.h"
+#include "ui/shell/WinOptBrws.h"
+#include "ui_WinOpt.h"
 
 namespace korvi {
 
-WinOpt::WinOpt(GuiContext& gui, QWidget* parent) : QDialog(parent), gui_(gui) {
+namespace {
+
+constexpr int kAnchorRole = Qt::UserRole;
+constexpr int kPageRole = Qt::UserRole + 1;
+
+const QString kHelpPage = QStringLiteral("win_opt.html");
+const QString kCategoryHelpPage = QStringLiteral("win_opt_ctgry.html");
+
+// A page for a category whose panel is not part of the window yet.
+QWidget* Placeholder(const QString& name, const QString& where, QWidget* parent) {
+    auto* page = new QWidget(parent);
+    page->setObjectName(name);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* text = new QLabel(
+        QStringLiteral("この設定は korvi-run と設定ファイルで行います。") + u'\n' + where, page);
+    text->setWordWrap(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(text);
+    layout->addStretch(1);
+    return page;
+}
+
+}  // namespace
+
+WinOpt::WinOpt(GuiContext& gui, QWidget* parent)
+    : QDialog(parent), gui_(gui), ui_(std::make_unique<Ui::WinOptForm>()) {
     setObjectName(QStringLiteral("WinOpt"));
+    ui_->setupUi(this);
     setWindowTitle(QStringLiteral("設定"));
+    setSizeGripEnabled(true);
+
+    root_ = new QTreeWidgetItem(ui_->tree_opt, {QStringLiteral("設定")});
+    auto* overview = new QLabel(QStringLiteral("左のカテゴリを選択して下さい。"), this);
+    overview->setObjectName(QStringLiteral("lbl_opt_overview"));
+    overview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    root_->setData(0, kPageRole, ui_->stack_opt->addWidget(overview));
+
+    auto* srch = new WinOptSrch(gui_, this);
+    connect(srch, &WinOptSrch::saved, this, &WinOpt::commonChanged);
+    auto* brws = new WinOptBrws(gui_, this);
+    connect(brws, &WinOptBrws::saved, this, &WinOpt::commonChanged);
+    profiles_ = new WinOptIndvRoot(gui_, this);
+    connect(profiles_, &WinOptIndvRoot::profilesChanged, this, &WinOpt::profilesChanged);
+
+    AddCategory(QStringLiteral("検索設定"), QStringLiteral("#opt_srch"), srch);
+    AddCategory(QStringLiteral("DL先フォルダのパス"), QStringLiteral("#dl_fldr_path"),
+                Placeholder(QStringLiteral("WinOptLogPath"),
+                            QStringLiteral("（cmn_opt.ini の [Path] log_folder）"), this));
+    AddCategory(QStringLiteral("DL先フォルダの削除設定"), QStringLiteral("#dl_fldr_del"),
+                Placeholder(QStringLiteral("WinOptLogDel"),
+                            QStringLiteral("（cmn_opt.ini の [LogDel]、korvi-run clean）"), this));
+    AddCategory(QStringLiteral("DL先フォルダの操作"), QStringLiteral("#dl_fldr_ctrl"),
+                Placeholder(QStringLiteral("WinOptLogCtrl"),
+                            QStringLiteral("（korvi-run fldr-list など）"), this));
+    AddCategory(QStringLiteral("ウィンドウ表示テーマ"), QStringLiteral("#theme"),
+                new WinOptThm(gui_, this));
+    AddCategory(QStringLiteral("URLを開くブラウザの設定"), QStringLiteral("#brws"), brws);
+    AddCategory(QStringLiteral("DL＆検索 設定"), QStringLiteral("#ds_opt"), profiles_);
+    AddCategory(QStringLiteral("自動ログイン"), QStringLiteral("#auto_login"),
+                Placeholder(QStringLiteral("WinOptAutoLogin"),
+                            QStringLiteral("（auto_login フォルダのファイル）"), this));
+    AddCategory(QStringLiteral("HTTPサーバー"), QStringLiteral("#http_srvr"),
+                Placeholder(QStringLiteral("WinOptHttpSrvr"),
+                            QStringLiteral("（server/opt.ini、korvi-run serve）"), this));
+    ui_->tree_opt->expandAll();
+    ui_->split_opt->setStretchFactor(0, 0);
+    ui_->split_opt->setStretchFactor(1, 1);
+    ui_->split_opt->setSizes({200, 700});
+
+    InitToolTip(this);
+
+    connect(ui_->tree_opt, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item) { ShowItem(item); });
+    connect(ui_->help_btn, &QPushButton::clicked, this, &WinOpt::OpenHelp);
+    connect(ui_->close_btn, &QPushButton::clicked, this, &QDialog::close);
+
+    ui_->tree_opt->setCurrentItem(root_);
+    resize(960, 640);
+}
+
+WinOpt::~WinOpt() = default;
+
+void WinOpt::AddCategory(const QString& caption, const QString& anchor, QWidget* panel) {
+    auto* item = new QTreeWidgetItem(root_, {caption});
+    item->setData(0, kAnchorRole, anchor);
+    item->setData(0, kPageRole, ui_->stack_opt->addWidget(panel));
+}
+
+void WinOpt::ShowItem(QTreeWidgetItem* item) {
+    if (!item) return;
+    ui_->stack_opt->setCurrentIndex(item->data(0, kPageRole).toInt());
 }
 
 void WinOpt::SelectCategory(const QString& caption) {
-    (void)caption;
+    if (root_->text(0) == caption) {
+        ui_->tree_opt->setCurrentItem(root_);
+        return;
+    }
+    for (int i = 0; i < root_->childCount(); ++i) {
+        if (root_->child(i)->text(0) == caption) {
+            ui_->tree_opt->setCurrentItem(root_->child(i));
+            return;
+        }
+    }
+}
+
+void WinOpt::SelectProfile(const QString& name) {
+    SelectCategory(QStringLiteral("DL＆検索 設定"));
+    profiles_->SelectProfile(name);
+}
+
+QString WinOpt::CurrentCategory() const {
+    const QTreeWidgetItem* item = ui_->tree_opt->currentItem();
+    return item && item != root_ ? item->text(0) : QString("");
+}
+
+QWidget* WinOpt::CurrentPanel() const {
+    return ui_->stack_opt->currentWidget();
+}
+
+void WinOpt::OpenHelp() {
+    const QTreeWidgetItem* item = ui_->tree_opt->currentItem();
+    const QString anchor = item ? item->data(0, kAnchorRole).toString() : QString();
+    const QString path = gui_.ctx.Ctrl().Abs(QStringLiteral("doc/")) +
+                         (anchor.isEmpty() ? kHelpPage : kCategoryHelpPage);
+    QString target = QUrl::fromLocalFile(path).toString() + anchor;
+    if (!QFileInfo(path).isFile() || !gui_.open || !gui_.open(target))
+        gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("Help Button Error : ") + path + anchor);
 }
 
 }  // namespace korvi
