@@ -64,8 +64,8 @@ KorviDlSrchInit::KorviDlSrchInit(GuiContext& gui, QWidget* parent)
     header->setStretchLastSection(false);
     header->resizeSection(0, 44);
     header->resizeSection(1, 56);
-    header->resizeSection(2, 200);
-    header->resizeSection(3, 320);
+    header->resizeSection(2, 160);
+    header->resizeSection(3, 300);
     header->resizeSection(4, 60);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
@@ -155,6 +155,7 @@ void KorviDlSrchInit::ShowSelect() {
     {
         const QSignalBlocker block(ui_->flt_txt);
         ui_->flt_txt->setText(s.fltTxt);
+        ui_->flt_txt->setCursorPosition(0);
     }
     PanelFromSelect(s, opt_.panel);
 }
