@@ -119,6 +119,22 @@ bool InitList::AddSrchLst(const QString& url, const QString& title, const QStrin
     return true;
 }
 
+bool InitList::SetRowTexts(int index, const QString& title, const QString& url) {
+    if (index < 0 || index >= RowCount()) return false;
+    InitRow& row = rows_[size_t(index)];
+    row.ttl = CleanCell(title);
+    if (row.ttl.isEmpty()) row.ttl = QStringLiteral("?");
+    const QString u = CleanCell(url);
+    if (u == row.url) return true;
+    if (!ValidUrl(u) || index_.contains(u)) return false;
+    index_.remove(row.url);
+    index_.insert(u);
+    row.url = u;
+    row.rng = UrlScope(u, prefixes_);
+    row.ext = ctrl_.GetUrlExtnsn(u);
+    return true;
+}
+
 void InitList::DelSrchLst() {
     rows_.clear();
     index_.clear();

@@ -105,6 +105,11 @@ public:
 
     // Rows and the list file.
     bool AddSrchLst(const QString& url, const QString& title, const QString& ext);
+    // Replaces a row's title and URL (find and replace). The title is always
+    // taken ("?" when empty); a URL that is invalid or the key of another row
+    // is refused and the old URL stays. A new URL gets its scope and extension
+    // again. False when the URL was refused or the row does not exist.
+    bool SetRowTexts(int index, const QString& title, const QString& url);
     ReadResult ReadSrchLst(const QString& path, bool append);
     bool SaveList(const QString& path) const;
     QString ListText() const;

@@ -80,6 +80,32 @@ const Tip kTips[] = {
     {u"WinSrvr", u"btn_korvi_strt", u"Korviのメイン・ウィンドウを開きます。"},
 
     // KorviDlSrchInit
+    {u"KorviDlSrchInit", u"b_url_txt",
+     u"「基準URL」です。リストの「範囲」はこのURLを基準に決まります。"},
+    {u"KorviDlSrchInit", u"b_url_btn", u"「基準URL」を変更します。"},
+    {u"KorviDlSrchInit", u"add_b_url_btn", u"「基準URL」をリストに追加します。"},
+    {u"KorviDlSrchInit", u"tgt_cb_all", u"全ての範囲のURLを対象にします。"},
+    {u"KorviDlSrchInit", u"tgt_cb_dm_out", u"基準URLのドメイン外のURLを対象にします。"},
+    {u"KorviDlSrchInit", u"tgt_cb_dm_in", u"基準URLのドメイン内のURLを対象にします。"},
+    {u"KorviDlSrchInit", u"tgt_cb_dr_out",
+     u"基準URLのドメイン内で、ディレクトリ外のURLを対象にします。"},
+    {u"KorviDlSrchInit", u"tgt_cb_dr_in", u"基準URLのディレクトリ内のURLを対象にします。"},
+    {u"KorviDlSrchInit", u"flt_r_all", u"全ての拡張子のURLを対象にします。"},
+    {u"KorviDlSrchInit", u"flt_r_in", u"指定の拡張子のURLを対象にします。"},
+    {u"KorviDlSrchInit", u"flt_r_out", u"指定の拡張子以外のURLを対象にします。"},
+    {u"KorviDlSrchInit", u"flt_txt",
+     u"<HTML><BODY>フィルタリングする拡張子を「,（カンマ）」区切りで指定します。<BR>"
+     u"拡張子がないファイルは、「-（ハイフン）」で指定します。</BODY></HTML>"},
+    {u"KorviDlSrchInit", u"flt_cb_start", u"開始URLのリストにも拡張子のフィルタを適用します。"},
+    {u"KorviDlSrchInit", u"init_tbl", u"DL＆検索を開始するURLのリストです。"},
+    {u"KorviDlSrchInit", u"sch_box", u"検索する文字列を入力します。"},
+    {u"KorviDlSrchInit", u"case_insnstv_cb", u"大文字と小文字の区別を行うかどうかを切り換えます。"},
+    {u"KorviDlSrchInit", u"sch_btn", u"リストのURLから、DLと検索を開始します。"},
+    {u"KorviDlSrchInit", u"dl_btn", u"リストのURLから、DLのみを開始します。"},
+    {u"KorviDlSrchInit", u"dl_ini_btn",
+     u"<HTML><BODY>DL＆検索の進行を初期化します。<BR>次回は新しいDL先フォルダにDLします。</BODY></"
+     u"HTML>"},
+    {u"KorviDlSrchInit", u"lst_btn_open", u"選択行のURLをブラウザで開きます。"},
 
     // WinSrch
 

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "engine/InitList.h"
+#include "engine/Profile.h"
+
+namespace korvi {
+
+// The init panel's selection controls from a profile's Target and Filter values.
+InitSelect SelectFromPanel(const InitPanelOpt& panel);
+// The Target and Filter values of a profile from the selection controls;
+// CrsTarget is not a control of the panel and stays as it is.
+void PanelFromSelect(const InitSelect& select, InitPanelOpt& panel);
+
+// The five scope boxes of the init panel.
+enum class TargetBox { kAll, kDmOut, kDmIn, kDrOut, kDrIn };
+
+// The boxes after one of them was switched (its new state is already in
+// select): "全て" switches all four; the domain box "内" switches both
+// directory boxes; a directory box sets the domain box "内" when either is
+// on; "全て" is on exactly when every scope is on.
+InitSelect LinkTargetBoxes(InitSelect select, TargetBox changed);
+
+}  // namespace korvi
