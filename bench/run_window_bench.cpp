@@ -4,6 +4,8 @@
 //
 //   bench_run_window_bench [ROWS=100000] [SECONDS=8]
 //
+// KORVI_BENCH_SHOT=FILE.png saves a picture of the window at the end.
+//
 // The rows are fed straight into the run's list (as the expander and the
 // supervisor would) while the run itself is paused, so that no network is
 // involved and the figures are the window's alone.
@@ -169,6 +171,9 @@ int main(int argc, char** argv) {
     std::printf("loop ticks / s      %.0f\n", ticks / elapsed);
     std::printf("table refreshes / s %.1f (timer %d ms)\n", refreshes / elapsed,
                 WinSrch::kRefreshMs);
+    // A picture of the window at the end, when asked for.
+    const QString shot = qEnvironmentVariable("KORVI_BENCH_SHOT");
+    if (!shot.isEmpty()) win.grab().save(shot);
     win.ForceStop();
     return 0;
 }
