@@ -45,14 +45,6 @@ QString Unescape(const QString& cell) {
     return out;
 }
 
-// The server root of a URL: scheme, empty piece and host joined by "/", then "/".
-QString ServerRoot(const QString& url) {
-    if (!url.contains(QStringLiteral("://"))) return QString("");
-    const QStringList parts = url.split(u'/');
-    if (parts.size() < 3) return QString("");
-    return parts.mid(0, 3).join(u'/') + u'/';
-}
-
 int RunReport(Context& ctx, const QStringList& raw) {
     const cli::Args args(raw, {"type", "title"}, {});
     if (!args.Ok()) return cli::UsageError(Self(), args.Error());
@@ -76,16 +68,7 @@ int RunReport(Context& ctx, const QStringList& raw) {
         while (cells.size() < 12) cells.append(QString(""));
         input.rows.push_back(cells.mid(0, 12));
     }
-    // The start page is the first start row (depth 1).
-    for (const QStringList& r : input.rows) {
-        if (r.at(3) == QStringLiteral("1")) {
-            input.pageUrl = r.at(6);
-            input.pageTitle = r.at(5);
-            break;
-        }
-    }
-    input.baseUrl = input.pageUrl;
-    input.rootUrl = ServerRoot(input.pageUrl);
+    DocRunReport::SetStartPage(input);
 
     ToolConsole console;
     bool failed = false;

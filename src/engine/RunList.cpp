@@ -35,6 +35,12 @@ const RunRow& RunListSnapshot::Row(int i) const {
         i % RunList::kBlock)];
 }
 
+bool RunListSnapshot::SharesBlock(const RunListSnapshot& other, int b) const {
+    const size_t i = static_cast<size_t>(b);
+    return b >= 0 && i < blocks_.size() && i < other.blocks_.size() &&
+           blocks_[i] == other.blocks_[i];
+}
+
 void RunList::Count(const RunRow& row, int sign) {
     if (row.result != QStringLiteral("未")) done_ += sign;
     if (row.result == QStringLiteral("一致")) hits_ += sign;

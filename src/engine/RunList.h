@@ -42,6 +42,10 @@ class RunListSnapshot {
 public:
     int Count() const { return count_; }
     const RunRow& Row(int i) const;
+    // True when block b (rows b * kBlock onwards) is the same in both
+    // snapshots: a block written to after a snapshot is always a fresh copy,
+    // so a shared block holds unchanged rows.
+    bool SharesBlock(const RunListSnapshot& other, int b) const;
 
 private:
     friend class RunList;

@@ -47,18 +47,48 @@ QStringList DocRunReport::ColumnKeys() {
             QStringLiteral("^length"), QStringLiteral("^extension"), QStringLiteral("^referrer")};
 }
 
-DocTable DocRunReport::MkTable(const std::vector<QStringList>& rows) {
+DocTable DocRunReport::MkTable(const std::vector<QStringList>& rows, const QStringList& keys) {
+    const QStringList rowKeys = keys.isEmpty() ? ColumnKeys() : keys;
+    QStringList missing;
+    for (const QString& k : ColumnKeys()) {
+        if (!rowKeys.contains(k)) missing.append(k);
+    }
     DocTable t;
-    t.header = QStringList{QStringLiteral("^serial_no")} + ColumnKeys();
-    const int columns = static_cast<int>(ColumnKeys().size());
+    t.header = QStringList{QStringLiteral("^serial_no")} + rowKeys + missing;
+    const qsizetype columns = rowKeys.size();
     t.rows.reserve(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         QStringList r{QString::number(i)};
-        for (int c = 0; c < columns; ++c)
+        r.reserve(t.header.size());
+        for (qsizetype c = 0; c < columns; ++c)
             r.append(c < rows[i].size() ? rows[i].at(c) : QString(""));
+        for (const QString& k : missing)
+            r.append(k == QStringLiteral("^no") ? QString::number(i + 1) : QString(""));
         t.rows.push_back(r);
     }
     return t;
+}
+
+QString DocRunReport::ServerRoot(const QString& url) {
+    if (!url.contains(QStringLiteral("://"))) return QString("");
+    const QStringList parts = url.split(u'/');
+    if (parts.size() < 3) return QString("");
+    return parts.mid(0, 3).join(u'/') + u'/';
+}
+
+void DocRunReport::SetStartPage(RunReportInput& input) {
+    const QStringList keys = input.keys.isEmpty() ? ColumnKeys() : input.keys;
+    const qsizetype depth = keys.indexOf(QStringLiteral("^depth"));
+    const qsizetype url = keys.indexOf(QStringLiteral("^url"));
+    const qsizetype title = keys.indexOf(QStringLiteral("^title"));
+    for (const QStringList& r : input.rows) {
+        if (depth >= 0 && r.value(depth) != QStringLiteral("1")) continue;
+        input.pageUrl = url >= 0 ? r.value(url) : QString("");
+        input.pageTitle = title >= 0 ? r.value(title) : QString("");
+        break;
+    }
+    input.baseUrl = input.pageUrl;
+    input.rootUrl = ServerRoot(input.pageUrl);
 }
 
 void DocRunReport::Message(const QString& title, const QString& text) const {
@@ -104,27 +134,34 @@ bool DocRunReport::CopyDir(const QString& from, const QString& to) {
     return true;
 }
 
+bool DocRunReport::ChkOutType(const QString& typeName) {
+    const QString typeFolder = ctrl_.Abs(kTemplateRoot + u'/' + typeName);
+    if (typeName.isEmpty() || typeName.contains(u'/') || typeName == QStringLiteral(".") ||
+        typeName == QStringLiteral("..") || !QFileInfo(typeFolder).isDir()) {
+        ctrl_.SaveErrLog(QStringLiteral("SelOutTmplt OutTypeList Srch Error : not found"));
+        Message(QStringLiteral("出力"), QStringLiteral("出力形式ファイルが見つかりませんでした。"));
+        return false;
+    }
+    OutTemplate doc(ctrl_, message_);
+    if (doc.GetOutRtName(typeFolder).isEmpty()) {
+        ctrl_.SaveErrLog(QStringLiteral("SelOutTmplt OutTypeBody Srch Error : not found"));
+        Message(QStringLiteral("出力"),
+                QStringLiteral("出力形式ファイルの本体が見つかりませんでした。"));
+        return false;
+    }
+    return true;
+}
+
 QString DocRunReport::OutTmplt(const QString& typeName, const RunReportInput& input,
                                const QString& reportParent) {
     if (input.rows.empty()) {
         Message(QStringLiteral("開く警告"), QStringLiteral("リストにデータがありません。"));
         return QString("");
     }
+    if (!ChkOutType(typeName)) return QString("");
     const QString typeFolder = ctrl_.Abs(kTemplateRoot + u'/' + typeName);
-    if (typeName.isEmpty() || typeName.contains(u'/') || typeName == QStringLiteral("..") ||
-        !QFileInfo(typeFolder).isDir()) {
-        ctrl_.SaveErrLog(QStringLiteral("SelOutTmplt OutTypeList Srch Error : not found"));
-        Message(QStringLiteral("出力"), QStringLiteral("出力形式ファイルが見つかりませんでした。"));
-        return QString("");
-    }
     OutTemplate doc(ctrl_, message_);
     const QString bodyName = doc.GetOutRtName(typeFolder);
-    if (bodyName.isEmpty()) {
-        ctrl_.SaveErrLog(QStringLiteral("SelOutTmplt OutTypeBody Srch Error : not found"));
-        Message(QStringLiteral("出力"),
-                QStringLiteral("出力形式ファイルの本体が見つかりませんでした。"));
-        return QString("");
-    }
 
     QString folderName = CtrlFile::DelPrhbtFName(input.title).trimmed();
     if (folderName.isEmpty() || folderName == QStringLiteral(".") ||
@@ -135,7 +172,7 @@ QString DocRunReport::OutTmplt(const QString& typeName, const RunReportInput& in
     if (!CopyDir(typeFolder, reportFolder)) return QString("");
 
     // The data file, row by row.
-    const DocTable table = MkTable(input.rows);
+    const DocTable table = MkTable(input.rows, input.keys);
     const qsizetype n = static_cast<qsizetype>(table.rows.size());
     QString data;
     {

@@ -12,10 +12,13 @@ namespace korvi {
 
 class CtrlFile;
 
-// What a run-list report is made of: the run list rows (the twelve columns
-// No .. 参照元) and the run's start page, base and words.
+// What a report is made of: the rows with the placeholder of each cell, and
+// the run's start page, base and words.
 struct RunReportInput {
     QString title;
+    // Placeholder names of the cells in row order ("^title", "^url", ...);
+    // empty for the run list's twelve columns (ColumnKeys).
+    QStringList keys;
     std::vector<QStringList> rows;
     QString pageUrl;
     QString pageTitle;
@@ -41,6 +44,10 @@ public:
     // empty (and a message) when there are none.
     QStringList ListOutTypes();
 
+    // Whether the type's folder and its body file exist; when not, logged and
+    // shown ("出力") as the output command does.
+    bool ChkOutType(const QString& typeName);
+
     // Writes the report of the rows through the type into reportParent + "/" +
     // the title made a safe folder name, and hands it to the opener (when
     // there is one). Returns the document path, "" on a failure (shown and
@@ -48,8 +55,18 @@ public:
     QString OutTmplt(const QString& typeName, const RunReportInput& input,
                      const QString& reportParent = QStringLiteral("report"));
 
-    // The report's data table: "^serial_no" then the column keys.
-    static DocTable MkTable(const std::vector<QStringList>& rows);
+    // The start page, base and root of the rows: the first row at depth 1
+    // (the first row when the rows have no depth); base = start page, root =
+    // its server root ("scheme://host/").
+    static void SetStartPage(RunReportInput& input);
+    static QString ServerRoot(const QString& url);
+
+    // The report's data table: "^serial_no", the row keys (the run list's
+    // columns when empty), then the run list's keys the rows lack, so that a
+    // type made for the run list composes any rows: those cells are "", and
+    // "^no" is the row's number counted from 1.
+    static DocTable MkTable(const std::vector<QStringList>& rows,
+                            const QStringList& keys = QStringList());
 
 private:
     bool CopyDir(const QString& from, const QString& to);

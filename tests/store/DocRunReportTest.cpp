@@ -116,3 +116,42 @@ TEST(DocRunReport, OffersTheDefaultTypeFirst) {
     EXPECT_TRUE(report.ListOutTypes().isEmpty());
     EXPECT_EQ(c.texts.last(), QStringLiteral("出力形式が見つかりませんでした。"));
 }
+
+TEST(DocRunReport, ComposesRowsOfOtherKeysThroughRunListTypes) {
+    test::TempHome th;
+    Calls c;
+    DocRunReport report = MkReport(th, &c);
+    RunReportInput in;
+    in.title = "init";
+    in.keys = {"^obj", "^rng", "^title", "^url", "^ext"};
+    in.rows = {{"1", "@|>>", "最初 <b>", "http://h/a.html", "html"},
+               {"0", ">|@>", "二番", "http://h/b.zip", "zip"}};
+    const QString path = report.OutTmplt("デフォルト", in);
+    ASSERT_FALSE(path.isEmpty());
+    const QString doc = QString::fromUtf8(th.Read("report/init/body.html"));
+    EXPECT_TRUE(doc.contains("<A HREF=\"http://h/a.html\">最初 &lt;b&gt;</A>"));
+    EXPECT_TRUE(doc.contains("<TD CLASS=\"num\">2</TD>"));  // ^no counts the rows
+    // Run-list placeholders the rows lack are empty, never left as text.
+    EXPECT_FALSE(doc.contains("^result"));
+    EXPECT_FALSE(doc.contains("^referrer"));
+    EXPECT_FALSE(doc.contains("^extension"));
+    const QString csv = QString::fromUtf8(th.Read("report/init/search_log_log.csv"));
+    EXPECT_TRUE(csv.startsWith("^serial_no,^obj,^rng,^title,^url,^ext,^no,^state,"));
+    EXPECT_TRUE(csv.contains("\n1,0,>|@>,二番,http://h/b.zip,zip,2,,"));
+
+    // The start page: the first row at depth 1, else the first row.
+    RunReportInput run;
+    run.rows = {Row("1", "深い", "http://h/x/deep.html"), Row("2", "上", "https://s.h/top/")};
+    run.rows[0][3] = "2";
+    DocRunReport::SetStartPage(run);
+    EXPECT_EQ(run.pageUrl, "https://s.h/top/");
+    EXPECT_EQ(run.pageTitle, QStringLiteral("上"));
+    EXPECT_EQ(run.rootUrl, "https://s.h/");
+    DocRunReport::SetStartPage(in);
+    EXPECT_EQ(in.pageUrl, "http://h/a.html");
+
+    // The run list's own keys keep their columns when given explicitly.
+    const DocTable t = DocRunReport::MkTable({{"7", "100"}}, DocRunReport::ColumnKeys());
+    EXPECT_EQ(t.header, QStringList{"^serial_no"} + DocRunReport::ColumnKeys());
+    EXPECT_EQ(t.rows.at(0).mid(0, 4), (QStringList{"0", "7", "100", ""}));
+}

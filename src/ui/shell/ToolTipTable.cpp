@@ -108,6 +108,14 @@ const Tip kTips[] = {
     {u"KorviDlSrchInit", u"lst_btn_open", u"選択行のURLをブラウザで開きます。"},
 
     // WinSrch
+    {u"WinSrch", u"ctr_btn_stop",
+     u"<HTML><BODY>DL＆検索を一時停止します。<BR>もう一度押すと再開します。</BODY></HTML>"},
+    {u"WinSrch", u"ctr_btn_open", u"選択行のURLを開きます。"},
+    {u"WinSrch", u"ctr_btn_open_l", u"選択行のローカル・ファイルを開きます。"},
+    {u"WinSrch", u"h_light_cb", u"ローカル・ファイルを、検索語をハイライト化して開きます。"},
+    {u"WinSrch", u"ctr_btn_skip", u"選択行のDLを停止します。"},
+    {u"WinSrch", u"ctr_btn_redl", u"選択行の「結果」を「未」DL状態に設定します。"},
+    {u"WinSrch", u"sch_txt", u"これからDLするページの検索に使う検索語です。"},
 
     // WinOpt
     {u"WinOpt", u"tree_opt", u"設定するカテゴリを選択します。"},
