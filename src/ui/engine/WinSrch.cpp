@@ -68,11 +68,17 @@ bool WinSrch::StartDlSearch(const RunRequest& request) {
     for (const InitRow& row : request.rows) rows.append({row.url, row.ttl, row.ext});
     const QString words = request.search ? request.words : QString();
     try {
-        timer_->stop();
-        run_.reset();
-        model_->Reset(RunListSnapshot());
-        if (!request.runId.isEmpty()) ctrl.SetRunId(request.runId);
-        run_ = std::make_unique<CtxRun>(gui_.ctx, request.opt, rows.first().url);
+        // A start into the same run folder goes on with the run list: rows
+        // it already holds are skipped. A new folder starts a new list.
+        const bool goOn = run_ && !request.runId.isEmpty() && request.runId == run_id_;
+        if (!goOn) {
+            timer_->stop();
+            run_.reset();
+            model_->Reset(RunListSnapshot());
+            if (!request.runId.isEmpty()) ctrl.SetRunId(request.runId);
+            run_ = std::make_unique<CtxRun>(gui_.ctx, request.opt, rows.first().url);
+            run_id_ = request.runId;
+        }
         RunControl& run = run_->Run();
         run.SetQuiet(request.quiet);
         const int serial = ++serial_;
@@ -113,6 +119,15 @@ void WinSrch::ForceStop() {
     timer_->stop();
     RefreshView();
     if (wasRunning) Q_EMIT runEnded();
+}
+
+void WinSrch::DropRun() {
+    ForceStop();
+    timer_->stop();
+    run_.reset();
+    run_id_.clear();
+    model_->Reset(RunListSnapshot());
+    UpdateControls();
 }
 
 RunControl* WinSrch::Run() {

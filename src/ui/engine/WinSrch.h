@@ -43,6 +43,8 @@ public:
     bool IsRunning() const;
     // Ends a running run at once without an end dialog.
     void ForceStop();
+    // Ends the run and forgets its run list ("DL進行の初期化").
+    void DropRun();
     // The run of this window, null before the first start.
     RunControl* Run();
 
@@ -96,6 +98,7 @@ private:
     RunListModel* model_ = nullptr;
     QTimer* timer_ = nullptr;
     std::unique_ptr<CtxRun> run_;
+    QString run_id_;  // the run folder of run_
     int serial_ = 0;  // the current run; end calls of older runs are dropped
     long refreshes_ = 0;
 };

@@ -146,6 +146,11 @@ void Korvi::InitWorkPnl() {
         Q_EMIT runStateChanged(true);
         return true;
     };
+    // "DL進行の初期化": the run list goes and the next run gets a new folder.
+    init_->resetRun = [this] {
+        srch_->DropRun();
+        MoveSrchStartId(InitSrchStartID(gui_.ctx.GetClock()));
+    };
     srch_->sendToInit = [this](const LinkList& rows) {
         gui_.dlg.Show(this, init_->List().AddSentRows(rows));
     };
@@ -252,8 +257,10 @@ void Korvi::InitOptBox() {
         init_->ApplyProfile(name);
         gui_.ctx.Cmn().Opt().option_type = name;
     });
-    connect(ui_->opt_btn_edt, &QPushButton::clicked, this,
-            [this] { OpenOptions(QStringLiteral("DL＆検索 設定")); });
+    connect(ui_->opt_btn_edt, &QPushButton::clicked, this, [this] {
+        if (WinOpt* opt = OpenOptions(QStringLiteral("DL＆検索 設定")))
+            opt->SelectProfile(ui_->opt_box->currentText());
+    });
 }
 
 void Korvi::InitFooter() {
@@ -276,7 +283,7 @@ void Korvi::OpenHelp(const QString& page) {
         gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("Help Button Error : ") + path);
 }
 
-void Korvi::OpenOptions(const QString& category) {
+WinOpt* Korvi::OpenOptions(const QString& category) {
     auto* opt = new WinOpt(gui_, this);
     opt->setAttribute(Qt::WA_DeleteOnClose);
     connect(opt, &WinOpt::profilesChanged, this, [this] {
@@ -288,6 +295,7 @@ void Korvi::OpenOptions(const QString& category) {
     });
     if (!category.isEmpty()) opt->SelectCategory(category);
     opt->show();
+    return opt;
 }
 
 int Korvi::GetTypeWork() const {

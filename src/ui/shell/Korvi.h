@@ -19,6 +19,7 @@ namespace korvi {
 struct DueSchd;
 struct GuiContext;
 class KorviDlSrchInit;
+class WinOpt;
 class WinSrch;
 class WorkPanel;
 
@@ -102,7 +103,7 @@ private:
     void SaveCmnOpt();
     bool DoClose(bool ask);
     WorkPanel* CurrentPanel() const;
-    void OpenOptions(const QString& category);
+    WinOpt* OpenOptions(const QString& category);
     void SelectLogFolder(const QModelIndex& index);
     void SetLogfRoot(const QString& path);
 

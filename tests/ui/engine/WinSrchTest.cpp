@@ -272,9 +272,12 @@ TEST(WinSrch, QuietAndForcedEndsShowNoDialog) {
     EXPECT_TRUE(w.home.Dlg().shown.empty());
     EXPECT_EQ(w.RowOf("/a.html").result, QStringLiteral("一致"));
 
-    // A forced stop ends at once, without a dialog, and says so once.
+    // A forced stop ends at once, without a dialog, and says so once. A
+    // start into another run folder begins a new run list.
     w.srv.SetRoute("/slow.html", Gated());
-    ASSERT_TRUE(w.win.StartDlSearch(w.Request({"/slow.html"})));
+    RunRequest next = w.Request({"/slow.html"});
+    next.runId = QStringLiteral("run2");
+    ASSERT_TRUE(w.win.StartDlSearch(next));
     EXPECT_EQ(w.win.Model()->rowCount(), 1);  // the new run's list only
     ASSERT_TRUE(w.srv.WaitGateReached("/slow.html"));
     w.win.ForceStop();
@@ -320,6 +323,34 @@ TEST(WinSrch, ModelSignalsOnlyWhatChanged) {
     EXPECT_EQ(reset.count(), 0);
     EXPECT_EQ(model.index(2500, 2).data().toString(), QStringLiteral("一致"));
     EXPECT_EQ(model.rowCount(), 3001);
+}
+
+}  // namespace
+}  // namespace korvi::test
+
+namespace korvi::test {
+namespace {
+
+// A second start into the same run folder goes on with the run list: new
+// start rows are appended, rows it holds are not fetched again.
+TEST(WinSrch, SameFolderStartGoesOnWithTheList) {
+    RunWindow w;
+    w.srv.Page("/a.html", "<html><body>needle</body></html>");
+    w.srv.Page("/b.html", "<html><body>nothing</body></html>");
+    ASSERT_TRUE(w.win.StartDlSearch(w.Request({"/a.html"})));
+    ASSERT_TRUE(WaitUntil([&] { return w.Ended(); }));
+    w.home.Dlg().shown.clear();
+    ASSERT_TRUE(w.win.StartDlSearch(w.Request({"/a.html", "/b.html"})));
+    ASSERT_TRUE(WaitUntil([&] { return w.Ended(); }));
+    w.win.RefreshView();
+    EXPECT_EQ(w.win.Model()->rowCount(), 2);
+    EXPECT_EQ(w.srv.Hits("/a.html"), 1);
+    EXPECT_EQ(w.RowOf("/b.html").result, QStringLiteral("不"));
+
+    // "DL進行の初期化" drops the list.
+    w.win.DropRun();
+    EXPECT_EQ(w.win.Model()->rowCount(), 0);
+    EXPECT_EQ(w.win.Run(), nullptr);
 }
 
 }  // namespace

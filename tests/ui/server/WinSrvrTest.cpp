@@ -52,7 +52,7 @@ TEST(WinSrvr, StartKorviBuildsOneMainWindowAndAppendsLater) {
     ASSERT_TRUE(r.server.Start(kPrefix + QStringLiteral("StartKorvi ") + first));
     ASSERT_TRUE(WaitUntil([&] { return r.server.MainWindow() != nullptr && r.Rows() == 2; }));
     Korvi* main = r.server.MainWindow();
-    EXPECT_EQ(main->windowTitle(), QStringLiteral("Korvi ver. 1.302"));
+    EXPECT_TRUE(main->windowTitle().startsWith(QStringLiteral("Korvi ver. 1.302")));
     EXPECT_TRUE(WaitUntil([&] { return r.server.windowTitle() == WinSrvr::kTitle; }));
 
     ASSERT_TRUE(SendToInstance(IpcName(r.home.Path()),

@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -87,6 +88,8 @@ TEST(WinOpt, HelpOpensTheCategorysAnchor) {
     EXPECT_EQ(help->toolTip(), QStringLiteral("選択しているカテゴリのヘルプを表示します。"));
 
     // Missing page: logged, nothing opened.
+    QFile::remove(home.File("doc/win_opt.html"));
+    QFile::remove(home.File("doc/win_opt_ctgry.html"));
     help->click();
     EXPECT_TRUE(home.opened.isEmpty());
     EXPECT_TRUE(ErrLog(home).contains(QStringLiteral("Help Button Error : ")));
