@@ -33,38 +33,43 @@ QString StartMessage(const QString& param) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The hand-off to a running instance needs no GUI: a core application is
+    // enough and starts much faster than the GUI one.
+    QString home;
+    QString message;
+    QString exeDir;
+    {
+        QCoreApplication core(argc, argv);
+        // --home DIR, then the start parameter.
+        QStringList args = core.arguments().mid(1);
+        QString homeArg;
+        const qsizetype h = args.indexOf(QStringLiteral("--home"));
+        if (h >= 0 && h + 1 < args.size()) {
+            homeArg = args[h + 1];
+            args.remove(h, 2);
+        }
+        QString param = args.value(0);
+        // A list file named relative to the caller's folder; URLs stay as written.
+        if (!param.isEmpty() && param != QStringLiteral("start") && QFileInfo::exists(param))
+            param = QFileInfo(param).absoluteFilePath();
+        exeDir = QCoreApplication::applicationDirPath();
+        home = HomeFolder::Resolve(homeArg, exeDir);
+        message = StartMessage(param);
+        // A running instance for this home takes the request.
+        const QString handed =
+            message.isEmpty() ? WinSrvrCore::kPrefix + QStringLiteral("ShowServer") : message;
+        if (SendToInstance(IpcName(home), handed, 2000)) return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvi"));
     QApplication::setQuitOnLastWindowClosed(false);
-
-    // --home DIR, then the start parameter.
-    QStringList args = app.arguments().mid(1);
-    QString homeArg;
-    const qsizetype h = args.indexOf(QStringLiteral("--home"));
-    if (h >= 0 && h + 1 < args.size()) {
-        homeArg = args[h + 1];
-        args.remove(h, 2);
-    }
-    QString param = args.value(0);
-    // A list file named relative to the caller's folder; URLs stay as written.
-    if (!param.isEmpty() && param != QStringLiteral("start") && QFileInfo::exists(param))
-        param = QFileInfo(param).absoluteFilePath();
-
     QString error;
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    const QString home = HomeFolder::Resolve(homeArg, exeDir);
     if (!HomeFolder::Prepare(home, HomeFolder::ShippedData(exeDir), &error)) {
         std::fprintf(stderr, "korvi: %s\n", qPrintable(error));
         return 1;
     }
     QDir::setCurrent(home);
-    const QString message = StartMessage(param);
-    // A running instance for this home takes the request.
-    if (SendToInstance(
-            IpcName(home),
-            message.isEmpty() ? WinSrvrCore::kPrefix + QStringLiteral("ShowServer") : message,
-            2000))
-        return 0;
 
     ui::ApplyGuiStyle(app);
     SystemClock clock;

@@ -10,9 +10,11 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMoveEvent>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
+#include <QThreadPool>
 #include <QTreeWidgetItem>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -365,8 +367,23 @@ void Korvi::StartSchedule(const DueSchd& entry, const QString& saveName) {
 }
 
 void Korvi::GetEnvPrm() {
-    const QString out = gui_.ctx.Scripts().RunText(QStringLiteral("func/GetEnvPrm.js"), {});
-    const Assist ini(out);
+    // The script host is a separate process: ask it off the GUI thread and
+    // fill the two menus when it answers.
+    QPointer<Korvi> self(this);
+    const ScriptRunner& scripts = gui_.ctx.Scripts();
+    QThreadPool::globalInstance()->start([self, &scripts] {
+        const QString out = scripts.RunText(QStringLiteral("func/GetEnvPrm.js"), {});
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, out] {
+                if (self) self->SetEnvPrm(out);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Korvi::SetEnvPrm(const QString& scriptOutput) {
+    const Assist ini(scriptOutput);
     favorites_dir_ = ini.GetIni(QStringLiteral("EnvPrm"), QStringLiteral("Favorites"));
     sendto_dir_ = ini.GetIni(QStringLiteral("EnvPrm"), QStringLiteral("SendTo"));
     if (QMenu* m = menus_.value(QStringLiteral("mn_iefav_sel")))

@@ -100,6 +100,7 @@ private:
     void TakeWinPosition();
     void WinPosition();
     void GetEnvPrm();
+    void SetEnvPrm(const QString& scriptOutput);
     void SaveCmnOpt();
     bool DoClose(bool ask);
     WorkPanel* CurrentPanel() const;
