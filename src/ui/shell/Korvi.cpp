@@ -471,16 +471,20 @@ void Korvi::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void Korvi::dropEvent(QDropEvent* event) {
-    const QMimeData* data = event->mimeData();
+    ReadDropped(event->mimeData());
+    event->acceptProposedAction();
+}
+
+void Korvi::ReadDropped(const QMimeData* data) {
+    if (!data) return;
     if (data->hasUrls()) {
-        for (const QUrl& url : data->urls()) {
+        for (const QUrl& url : data->urls())
             init_->ReadSource(url.isLocalFile() ? url.toLocalFile() : url.toString(), true);
-        }
     } else if (data->hasText()) {
         init_->List().AddUrlText(data->text());
+        init_->Refresh();
     }
     SelWork(kDsInit);
-    event->acceptProposedAction();
 }
 
 }  // namespace korvi

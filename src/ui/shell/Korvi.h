@@ -9,6 +9,7 @@
 class QAction;
 class QFileSystemModel;
 class QMenu;
+class QMimeData;
 
 namespace Ui {
 class KorviBody;
@@ -59,6 +60,9 @@ public:
     // Closes the window as "閉じる" does (Close); ForceClose skips nothing but
     // the dialogs' questions.
     void ForceClose();
+
+    // Files, URLs or text dropped on the window, read as list sources.
+    void ReadDropped(const QMimeData* data);
 
     KorviDlSrchInit* InitPanel() const { return init_; }
     WinSrch* RunPanel() const { return srch_; }
