@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "SilentDialogs.h"
 #include "engine/RunControl.h"
 #include "shell/Clock.h"
 #include "shell/Context.h"
@@ -31,29 +32,7 @@
 
 using namespace korvi;
 
-namespace {
-
-// Dialogs that show nothing (a modal end dialog would stop the loop).
-class SilentDialogs : public Dialogs {
-public:
-    void Message(QWidget*, const QString&, const QString&) override {}
-    Answer YesNo(QWidget*, const QString&, const QString&, bool) override { return Answer::kNo; }
-    QString Input(QWidget*, const QString&, const QString&, const QString&) override {
-        return QString();
-    }
-    int Choose(QWidget*, const QString&, const QString&, const QStringList&, int) override {
-        return -1;
-    }
-    QString OpenFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return QString();
-    }
-    QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return QString();
-    }
-    QString ChooseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -68,7 +47,7 @@ int main(int argc, char** argv) {
     }
     SystemClock clock;
     Context ctx(tmp.path(), clock);
-    SilentDialogs dlg;
+    bench::SilentDialogs dlg;
     GuiContext gui{ctx, dlg, [](const QString&) { return true; }, {}};
 
     WinSrch win(gui);

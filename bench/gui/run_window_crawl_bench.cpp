@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "SilentDialogs.h"
 #include "engine/RunControl.h"
 #include "shell/Clock.h"
 #include "shell/Context.h"
@@ -25,26 +26,6 @@
 using namespace korvi;
 
 namespace {
-
-// Dialogs that show nothing (a modal end dialog would stop the loop).
-class SilentDialogs : public Dialogs {
-public:
-    void Message(QWidget*, const QString&, const QString&) override {}
-    Answer YesNo(QWidget*, const QString&, const QString&, bool) override { return Answer::kNo; }
-    QString Input(QWidget*, const QString&, const QString&, const QString&) override {
-        return QString();
-    }
-    int Choose(QWidget*, const QString&, const QString&, const QStringList&, int) override {
-        return -1;
-    }
-    QString OpenFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return QString();
-    }
-    QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return QString();
-    }
-    QString ChooseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
-};
 
 // The crawl settings of the crawl benchmark: every page, no limits, eight
 // workers, stored pages left as fetched.
@@ -117,7 +98,7 @@ int main(int argc, char** argv) {
     }
     SystemClock clock;
     Context ctx(tmp.path(), clock);
-    SilentDialogs dlg;
+    bench::SilentDialogs dlg;
     GuiContext gui{ctx, dlg, [](const QString&) { return true; }, {}};
     WinSrch win(gui);
     win.resize(1200, 800);
