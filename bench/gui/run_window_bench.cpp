@@ -32,7 +32,6 @@
 
 using namespace korvi;
 
-namespace {}  // namespace
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
