@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "platform/SendTo.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
 #include "shell/UserSupportSheet.h"
@@ -245,7 +246,7 @@ void Korvi::FillShortcutMenu(QMenu* menu, const QString& folder, bool sendTo) {
                 WorkPanel* panel = CurrentPanel();
                 const QString text = panel ? SelectedText(panel->EditTable()) : QString();
                 const QString file = gui_.ctx.Ctrl().Abs(QStringLiteral("tmp/sendto.txt"));
-                if (!gui_.ctx.Ctrl().SaveData(file, text) || !gui_.open || !gui_.open(file))
+                if (!gui_.ctx.Ctrl().SaveData(file, text) || !SendToEntry(path, file))
                     gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("SendTo Exec Error : ") + path);
             });
         } else {
