@@ -369,9 +369,10 @@ void Korvi::StartSchedule(const DueSchd& entry, const QString& saveName) {
 void Korvi::GetEnvPrm() {
     // The script host is a separate process: ask it off the GUI thread and
     // fill the two menus when it answers.
+    // The task keeps its own runner: the window and the context may be gone
+    // before the script ends.
     QPointer<Korvi> self(this);
-    const ScriptRunner& scripts = gui_.ctx.Scripts();
-    QThreadPool::globalInstance()->start([self, &scripts] {
+    QThreadPool::globalInstance()->start([self, scripts = gui_.ctx.Scripts()] {
         const QString out = scripts.RunText(QStringLiteral("func/GetEnvPrm.js"), {});
         QMetaObject::invokeMethod(
             qApp,
