@@ -195,7 +195,7 @@ private:
         const qsizetype close = TagEnd(nameEnd);
         if (close < 0) return i;
         const QStringView name = QStringView(in_).mid(nameAt, nameEnd - nameAt);
-        if (end ? IsHtmlEnd(name) : IsPageStart(name)) markup_ = true;
+        if (!markup_ && (end ? IsHtmlEnd(name) : IsPageStart(name))) markup_ = true;
         if (IsBlock(name)) Break();
         if (!end && NameIn(name, {"script", "style"})) {
             // Their content is no text; an element left open runs to the end.
