@@ -22,6 +22,8 @@ inline QString ContextAt(const QString& text, qsizetype pos, qsizetype hitLength
 class Matcher::Page {
 public:
     Page(const QString& plain, const QString& raw) : texts_{&plain, &raw} {}
+    // The raw text is searched only when it is given.
+    int Count() const { return texts_[1]->isEmpty() ? 1 : 2; }
     const QString& Text(int i) const { return *texts_[i]; }
     const QString& Folded(int i) {
         if (!have_folded_[i]) {
@@ -51,17 +53,19 @@ QString Matcher::SrchStrListMin(const QString& words, const QString& text) {
 
 QString Matcher::SrchStrList(const QString& words, const QString& text, const Options& options) {
     if (words.isEmpty() || text.isEmpty()) return QString("");
-    return SrchPlainRaw(words, MatcherPlainText(text), text, false, options);
+    const MatcherSearch search = MatcherSearchText(text);
+    return SrchPlainRaw(words, search.text, search.markup ? QString() : text, false, options);
 }
 
 QString Matcher::SrchStrListMin(const QString& words, const QString& text, const Options& options) {
     if (words.isEmpty() || text.isEmpty()) return QString("");
-    return SrchPlainRaw(words, MatcherPlainText(text), text, true, options);
+    const MatcherSearch search = MatcherSearchText(text);
+    return SrchPlainRaw(words, search.text, search.markup ? QString() : text, true, options);
 }
 
 QString Matcher::SrchPlainRaw(const QString& words, const QString& plain, const QString& raw,
                               bool minimal, const Options& options) {
-    if (words.isEmpty() || raw.isEmpty()) return QString("");
+    if (words.isEmpty() || (plain.isEmpty() && raw.isEmpty())) return QString("");
     const int type = options.type >= 0 && options.type <= 3 ? options.type : 0;
     const bool cs = options.case_sensitive;
     Page page(plain, raw);
@@ -132,7 +136,7 @@ QString Matcher::FindWord(const Word& w, Page& page, bool minimal) {
 
 QString Matcher::FindLiteral(const Word& w, Page& page, bool minimal) {
     if (w.text.isEmpty()) return QString("");
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < page.Count(); ++i) {
         const qsizetype p = w.literal.indexIn(w.folded ? page.Folded(i) : page.Text(i));
         if (p < 0) continue;
         QString context = ContextAt(page.Text(i), p, w.text.size(), minimal);
@@ -142,7 +146,7 @@ QString Matcher::FindLiteral(const Word& w, Page& page, bool minimal) {
 }
 
 QString Matcher::FindRegex(const QRegularExpression& re, const Page& page, bool minimal) {
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < page.Count(); ++i) {
         const QRegularExpressionMatch match = re.match(page.Text(i));
         if (!match.hasMatch()) continue;
         QString context =

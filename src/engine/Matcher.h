@@ -58,13 +58,16 @@ public:
     // search that has its own case switch while a run goes on).
     QString SrchStrList(const QString& words, const QString& text, const Options& options);
     QString SrchStrListMin(const QString& words, const QString& text, const Options& options);
-    // Single-word searches over a page's plain text, then its raw text.
+    // Single-word searches over a page's search text, then its raw text
+    // (an empty raw text is not searched).
     QString SrchTypeTxt(const QString& word, const QString& plain, const QString& raw,
                         bool minimal = false);
     QString SrchTypeReg(const QString& pattern, const QString& plain, const QString& raw,
                         bool minimal = false);
 
-    // The search given an already made plain text (MatcherPlainText of raw).
+    // The search given an already made search text; raw is searched after
+    // it unless empty (SrchStrList passes "" for an HTML page, so that
+    // nothing inside its tags matches).
     QString SrchPlainRaw(const QString& words, const QString& plain, const QString& raw,
                          bool minimal, const Options& options);
 

@@ -92,11 +92,6 @@ void FoldAscii(QByteArrayView from, char* to) {
     }
 }
 
-// A byte that ends a copied run: a control character or blank, "|" or "<".
-inline bool IsStop(unsigned char c) {
-    return c <= 0x20 || c == '|' || c == '<';
-}
-
 // The first byte at or after i that is not ASCII; n when there is none.
 inline qsizetype NextNonAscii(const unsigned char* p, qsizetype i, qsizetype n) {
 #ifdef __SSE2__
@@ -138,6 +133,14 @@ bool Contains(QByteArrayView hay, const QByteArray& needle) {
     }
 #endif
     return memmem(h + i, size_t(n - i), needle.constData(), size_t(m));
+}
+
+// The search text of strict UTF-8 bytes (the loader drops a BOM), as the
+// matcher folds it, in UTF-8. Line-break conventions do not change it.
+void SearchBytes(QByteArrayView bytes, bool fold, QByteArray& out) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+    const QString text = MatcherSearchText(QString::fromUtf8(bytes)).text;
+    out = (fold ? MatcherFoldCase(text) : text).toUtf8();
 }
 
 }  // namespace
@@ -219,7 +222,7 @@ bool MatcherPrefilter::MayMatch(QByteArrayView bytes, Scratch& scratch) const {
         }
         if (found) continue;
         if (!havePlain) {
-            MatcherPlainBytes(text, scratch.plain);
+            SearchBytes(bytes, fold_, scratch.plain);
             havePlain = true;
         }
         for (const QByteArray& needle : group) {
@@ -231,87 +234,6 @@ bool MatcherPrefilter::MayMatch(QByteArrayView bytes, Scratch& scratch) const {
         if (!found) return false;
     }
     return true;
-}
-
-void MatcherPlainBytes(QByteArrayView utf8, QByteArray& out) {
-    const qsizetype n = utf8.size();
-    out.resize(n + 16);
-    if (n == 0) {
-        out.truncate(0);
-        return;
-    }
-    const auto* src = reinterpret_cast<const unsigned char*>(utf8.data());
-    char* o = out.data();
-    // A "<" opens a tag only when some ">" follows it.
-    const void* last = memrchr(src, '>', size_t(n));
-    const qsizetype lastClose = last ? static_cast<const unsigned char*>(last) - src : -1;
-    qsizetype w = 0;
-    qsizetype blanks = 0;  // blanks since the last kept character
-    qsizetype i = 0;
-    while (i < n) {
-        const unsigned char c = src[i];
-        if (c == ' ') {
-            ++blanks;
-            ++i;
-            continue;
-        }
-        if (c == '\n' || c == '\r' || c == '\t' || c == '|') {
-            ++i;
-            continue;
-        }
-        if (blanks == 1) o[w++] = ' ';
-        blanks = 0;
-        if (c == '<' && i < lastClose) {
-            // The tag goes up to its first ">"; the blank count starts anew.
-            qsizetype j = i + 1;
-#ifdef __SSE2__
-            // Most tags are short: look at 16 bytes before asking memchr.
-            if (j + 16 <= n) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + j));
-                const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('>')));
-                if (mask) {
-                    i = j + __builtin_ctz(unsigned(mask)) + 1;
-                    continue;
-                }
-                j += 16;
-            }
-#endif
-            const void* gt = std::memchr(src + j, '>', size_t(lastClose - j + 1));
-            i = static_cast<const unsigned char*>(gt) - src + 1;
-            continue;
-        }
-        // Copy up to the next stop: 16 bytes at a time, written whole and
-        // then cut back (the output has room for that).
-        o[w++] = char(c);
-        ++i;
-#ifdef __SSE2__
-        const __m128i blank = _mm_set1_epi8(0x20);
-        const __m128i bar = _mm_set1_epi8('|');
-        const __m128i lt = _mm_set1_epi8('<');
-        bool stopped = false;
-        while (i + 16 <= n) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + w), v);
-            const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v);
-            const __m128i hit =
-                _mm_or_si128(low, _mm_or_si128(_mm_cmpeq_epi8(v, bar), _mm_cmpeq_epi8(v, lt)));
-            const int mask = _mm_movemask_epi8(hit);
-            if (mask) {
-                const int k = __builtin_ctz(unsigned(mask));
-                w += k;
-                i += k;
-                stopped = true;
-                break;
-            }
-            w += 16;
-            i += 16;
-        }
-        if (stopped) continue;
-#endif
-        while (i < n && !IsStop(src[i])) o[w++] = char(src[i++]);
-    }
-    if (blanks == 1) o[w++] = ' ';
-    out.truncate(w);
 }
 
 bool IsStrictUtf8(QByteArrayView bytes) {

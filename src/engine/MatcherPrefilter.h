@@ -17,13 +17,15 @@ namespace korvi {
 // passes), and only literal words; a group holding a pattern word always
 // passes.
 //
-// Why a "no" is sound: every character that the plain text drops or looks at
-// is ASCII, which UTF-8 never uses inside a multi-byte character, so the
-// plain text can be made on the bytes; line-break conversion only touches
-// CR and LF, which are never part of a needle. With case folding a needle
-// keeps only the characters whose every case variant differs from them in
-// ASCII letters alone (so "k" and "s", which the Kelvin sign and the long s
-// fold to, are left out).
+// Why a "no" is sound: the matcher searches the search text (MatcherSearchText)
+// and, for a text that is no HTML page, the raw text. A needle found in the
+// raw bytes passes at once; line-break conversion only touches CR and LF,
+// which are never part of a needle, and with case folding a needle keeps only
+// the characters whose every case variant differs from them in ASCII letters
+// alone (so "k" and "s", which the Kelvin sign and the long s fold to, are
+// left out). Otherwise the search text itself is made and searched: character
+// references, joined lines and dropped markup can make a word that the bytes
+// do not hold, so no cheaper test on the bytes would be sound.
 class MatcherPrefilter {
 public:
     // Reused work space; one per thread.
@@ -52,8 +54,6 @@ private:
     std::vector<std::vector<QByteArray>> groups_;
 };
 
-// The bytes of MatcherPlainText for UTF-8 text, made on the bytes.
-void MatcherPlainBytes(QByteArrayView utf8, QByteArray& out);
 // UTF-8 check: true exactly for the bytes that Qt decodes without error
 // (no overlong form, surrogate or value above U+10FFFF; a BOM is allowed).
 bool IsStrictUtf8(QByteArrayView bytes);

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 
 #include <algorithm>
 #include <numeric>
@@ -11,6 +10,7 @@
 #include "shell/Assist.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
+#include "store/UrlPath.h"
 
 namespace korvi {
 
@@ -35,6 +35,18 @@ QHash<QString, QString> SectionMap(const Assist& ini, const QString& section) {
         }
     }
     return map;
+}
+
+// The stored file a URL is kept in stands for the page: "/" and
+// "/index.html" of a folder, or a URL with and without its fragment, are
+// one. A URL that maps to no file stands for itself, without fragment.
+QString PageKey(const QString& url) {
+    const UrlMapping m = MapUrl(url, QString(), QStringLiteral("r"));
+    if (m.error.isEmpty() && !m.path.isEmpty()) {
+        return QStringLiteral("f") + m.path + (m.queryList ? u'?' + m.query : QString());
+    }
+    const qsizetype hash = url.indexOf(u'#');
+    return QStringLiteral("u") + (hash < 0 ? url : url.left(hash));
 }
 
 }  // namespace
@@ -156,11 +168,22 @@ QString LogAnls::EndMessage() const {
     return end_message_;
 }
 
-void LogAnls::Gathered::Add(const QString& link, const QString& title) {
-    auto li = linkIds.constFind(link);
-    if (li == linkIds.constEnd()) {
-        li = linkIds.insert(link, static_cast<int>(links.size()));
-        links.push_back(link);
+const QString& LogAnls::Gathered::KeyOf(const QString& url) {
+    auto it = keyOfLink.constFind(url);
+    if (it == keyOfLink.constEnd()) it = keyOfLink.insert(url, PageKey(url));
+    return it.value();
+}
+
+bool LogAnls::Gathered::Add(const QString& link, const QString& title, const QString& pageKey) {
+    const QString& key = KeyOf(link);
+    if (key == pageKey) return false;
+    auto li = targetIds.constFind(key);
+    if (li == targetIds.constEnd()) {
+        li = targetIds.insert(key, static_cast<int>(targets.size()));
+        targets.push_back(link);
+    } else if (link < targets[size_t(li.value())]) {
+        // The first URL in order shows the page, whatever order files come in.
+        targets[size_t(li.value())] = link;
     }
     auto ti = titleIds.constFind(title);
     if (ti == titleIds.constEnd()) {
@@ -168,12 +191,22 @@ void LogAnls::Gathered::Add(const QString& link, const QString& title) {
         titles.push_back(title);
     }
     records.emplace_back(li.value(), ti.value());
+    return true;
 }
 
 void LogAnls::ReadList(const QString& path, const AnlsRequest& request, Gathered* g) {
     const Assist ini(ctrl_.LoadData(path));
     const QString page = SectionMap(ini, QStringLiteral("BaseData")).value(QStringLiteral("p_url"));
-    if (!page.isEmpty()) g->pages.insert(page);
+    const QString pageKey = page.isEmpty() ? QString() : g->KeyOf(page);
+    if (!page.isEmpty()) {
+        // The analysed page's own URL shows it (the first in order of several).
+        auto it = g->pages.find(pageKey);
+        if (it == g->pages.end()) {
+            g->pages.insert(pageKey, page);
+        } else if (page < it.value()) {
+            it.value() = page;
+        }
+    }
     const QHash<QString, QString> links = SectionMap(ini, QStringLiteral("AllLinks"));
     const int n = Assist::StrToInt(links.value(QStringLiteral("link_no")));
     for (int i = 0; i < n && !stop_; ++i) {
@@ -183,7 +216,7 @@ void LogAnls::ReadList(const QString& path, const AnlsRequest& request, Gathered
         ++records_seen_;
         const QString ext = links.value(QStringLiteral("extension") + no);
         if (!LinkExtPasses(request.filter, request.filterText, ext)) continue;
-        g->Add(link, links.value(QStringLiteral("title") + no));
+        g->Add(link, links.value(QStringLiteral("title") + no), pageKey);
     }
 }
 
@@ -219,16 +252,24 @@ void LogAnls::Run(const AnlsRequest& request) {
         Gathered g;
         Gather(ctrl_.Abs(request.folder), request, &g);
 
-        // Sorting the distinct links orders the records by link as well.
-        std::vector<int> order(g.links.size());
+        // A page analysed is shown by its own URL.
+        std::vector<bool> inside(g.targets.size(), false);
+        for (auto it = g.targetIds.cbegin(); it != g.targetIds.cend(); ++it) {
+            const auto page = g.pages.constFind(it.key());
+            if (page == g.pages.cend()) continue;
+            inside[size_t(it.value())] = true;
+            g.targets[size_t(it.value())] = page.value();
+        }
+        // Sorting the distinct targets orders the records by link as well.
+        std::vector<int> order(g.targets.size());
         for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
         if (!stop_) {
             Show(QStringLiteral("  ソート1  ") + Elapsed());
             std::sort(order.begin(), order.end(),
-                      [&g](int a, int b) { return g.links[size_t(a)] < g.links[size_t(b)]; });
+                      [&g](int a, int b) { return g.targets[size_t(a)] < g.targets[size_t(b)]; });
         }
-        // Each link's titles, in record order.
-        std::vector<std::vector<int>> groups(g.links.size());
+        // Each target's titles, in record order.
+        std::vector<std::vector<int>> groups(g.targets.size());
         for (const auto& r : g.records) groups[size_t(r.first)].push_back(r.second);
         g.records = {};
 
@@ -247,9 +288,8 @@ void LogAnls::Run(const AnlsRequest& request) {
                      QString::number(done / 25 * 25) + QStringLiteral(" / ") +
                      QString::number(total) + QStringLiteral("  ") + Elapsed());
             }
-            const QString& link = g.links[size_t(id)];
-            const bool inside = g.pages.contains(link);
-            const bool counted = request.kind == 2 || (request.kind == 0) == inside;
+            const QString& link = g.targets[size_t(id)];
+            const bool counted = request.kind == 2 || (request.kind == 0) == inside[size_t(id)];
             if (!counted || group.empty()) continue;
             QStringList titles;
             titles.reserve(static_cast<qsizetype>(group.size()));

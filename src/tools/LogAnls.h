@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QHash>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -70,16 +69,20 @@ public:
     qint64 RecordCount() const { return records_seen_; }
 
 private:
-    // Records are held as indexes into the distinct links and titles, so
-    // that millions of records cost little memory.
+    // Records are held as indexes into the distinct pages linked to and
+    // titles, so that millions of records cost little memory. URLs that one
+    // stored file holds ("/" and "/index.html" of a folder) are one page.
     struct Gathered {
-        QHash<QString, int> linkIds;
-        std::vector<QString> links;
+        QHash<QString, QString> keyOfLink;  // link URL -> page key
+        QHash<QString, int> targetIds;      // page key -> target
+        std::vector<QString> targets;       // the URL shown for each target
         QHash<QString, int> titleIds;
         std::vector<QString> titles;
-        std::vector<std::pair<int, int>> records;  // link, title
-        QSet<QString> pages;
-        void Add(const QString& link, const QString& title);
+        std::vector<std::pair<int, int>> records;  // target, title
+        QHash<QString, QString> pages;             // page key -> p_url
+        const QString& KeyOf(const QString& url);
+        // False when the link leads back to the page it stands on.
+        bool Add(const QString& link, const QString& title, const QString& pageKey);
     };
     void Gather(const QString& folder, const AnlsRequest& request, Gathered* g);
     void ReadList(const QString& path, const AnlsRequest& request, Gathered* g);

@@ -53,10 +53,10 @@ bool ReadInto(const QString& path, qint64 size, QByteArray& buffer) {
     return true;
 }
 
-// What the text loader reads from a file of these bytes, and its plain text,
+// What the text loader reads from a file of these bytes,
 // when the bytes are UTF-8 without ESC and without a BOM (the loader then has
 // nothing to detect); false otherwise. A file that is no text gives "".
-bool TextOfBytes(const QByteArray& b, QString* text, QString* plain) {
+bool TextOfBytes(const QByteArray& b, QString* text) {
     if (b.isEmpty() || b.startsWith("\xEF\xBB\xBF") || b.contains('\x1B') || !IsStrictUtf8(b)) {
         return false;
     }
@@ -72,9 +72,6 @@ bool TextOfBytes(const QByteArray& b, QString* text, QString* plain) {
         return true;
     }
     *text = JoinTextLines(QString::fromUtf8(b));
-    QByteArray plainBytes;
-    MatcherPlainBytes(b, plainBytes);
-    *plain = QString::fromUtf8(plainBytes);
     return true;
 }
 
@@ -163,16 +160,10 @@ void LogSrch::SrchFile(const QFileInfo& file, const SrchRequest& request) {
         bool read = false;
         if (!MayMatch(path, file.size(), &read)) return;
         QString text;
-        QString plain;
-        if (!read || !TextOfBytes(buffer_, &text, &plain)) text = ctrl_.LoadDataEnc(path);
-        if (text.isEmpty()) {
-            text = ctrl_.GetFootTag(path);
-            plain.clear();
-        }
+        if (!read || !TextOfBytes(buffer_, &text)) text = ctrl_.LoadDataEnc(path);
+        if (text.isEmpty()) text = ctrl_.GetFootTag(path);
         if (text.isEmpty()) return;
-        context = plain.isNull()
-                      ? matcher_.SrchStrList(request.words, text, options_)
-                      : matcher_.SrchPlainRaw(request.words, plain, text, false, options_);
+        context = matcher_.SrchStrList(request.words, text, options_);
         if (context.isEmpty()) return;
     }
     SrchRow row;

@@ -14,11 +14,14 @@ namespace {
 
 // Pieces that stress the plain text: tags, blanks, dropped characters,
 // case variants (the Kelvin sign and the long s fold to "k" and "s"), kanji.
-const QStringList kPieces = {
-    "<",      ">",     "<b>",   "</p>",       " ",     "  ",  "\n",  "\r\n",       "\t",
-    "|",      "a",     "Korvi", "korvi",      "KORVI", "kor", "vi",  "\u212Aorvi", "\u017Fun",
-    "sun",    "SUN",   "検索",  "ウェブ",     "é",     "É",   "x.y", "xzy",        "\U0001F600",
-    "\uFEFF", "zebra", "ZEBRA", "<?xml-qorn", "?>",    "\\",  "-"};
+const QStringList kPieces = {"<", ">", "<b>", "</p>", " ", "  ", "\n", "\r\n", "\t", "|", "a",
+                             "Korvi", "korvi", "KORVI", "kor", "vi", "\u212Aorvi", "\u017Fun",
+                             "sun", "SUN", "検索", "ウェブ", "é", "É", "x.y", "xzy", "\U0001F600",
+                             "\uFEFF", "zebra", "ZEBRA", "<?xml-qorn", "?>", "\\", "-",
+                             // Markup the search text drops or decodes.
+                             "&lt;", "&gt;", "&amp;", "&#187;", "&#x4B;", "&nbsp;", "&", "lt;",
+                             "<script>", "</script>", "<style>", "</style>", "<!--", "-->", "<br>",
+                             "<a title=\"", "\"", "<html>", "\u00BB", "\u00AD", "&shy;"};
 
 QString RandomText(QRandomGenerator& rng, int pieces) {
     QString t;
@@ -33,21 +36,8 @@ bool May(const MatcherPrefilter& f, const QByteArray& bytes) {
 
 }  // namespace
 
-TEST(MatcherPrefilter, PlainBytesAndUtf8CheckAgreeWithTheTextForms) {
+TEST(MatcherPrefilter, Utf8CheckAgreesWithQt) {
     QRandomGenerator rng(11);
-    for (int i = 0; i < 3000; ++i) {
-        const QString text = RandomText(rng, int(rng.bounded(60)));
-        QByteArray plain;
-        MatcherPlainBytes(text.toUtf8(), plain);
-        ASSERT_EQ(plain, MatcherPlainText(text).toUtf8()) << text.toStdString();
-    }
-    // Long runs take the 16-byte paths.
-    const QString longText = QString(40, u'q') + "  <" + QString(40, u'r') + ">x y\t z" +
-                             QString(33, u' ') + "<tag" + QString(50, u'w');
-    QByteArray plain;
-    MatcherPlainBytes(longText.toUtf8(), plain);
-    EXPECT_EQ(plain, MatcherPlainText(longText).toUtf8());
-
     for (const char* bad : {"\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80",
                             "a\xE3\x81", "\xF0\x9F\x98", "\xFF", "abcdefghijklmnopq\xE3\x81x"}) {
         EXPECT_FALSE(IsStrictUtf8(QByteArray(bad))) << bad;
@@ -74,10 +64,11 @@ TEST(MatcherPrefilter, PlainBytesAndUtf8CheckAgreeWithTheTextForms) {
 
 TEST(MatcherPrefilter, RejectsOnlyTextsTheMatcherCannotMatch) {
     Matcher matcher;
-    const QStringList queries = {"korvi",      "korvi zebra", "kor vi",      "korvi -zebra",
-                                 "sun |korvi", "x.y",         "検索 ウェブ", "é",
-                                 "\U0001F600", "-korvi",      "k",           "korvi\\ zebra",
-                                 "kor\nvi",    "\\-",         "s",           "zebra |xzy"};
+    const QStringList queries = {
+        "korvi",       "korvi zebra", "kor vi",     "korvi -zebra",  "sun |korvi", "x.y",
+        "検索 ウェブ", "é",           "\U0001F600", "-korvi",        "k",          "korvi\\ zebra",
+        "kor\nvi",     "\\-",         "s",          "zebra |xzy",    "<korvi>",    "korvi\\ sun",
+        "\u00BBK",     "k&",          "script",     "zebra\\ ZEBRA", "lt;korvi",   "korvi\u00BB"};
     QRandomGenerator rng(5);
     int rejected = 0;
     int checked = 0;
@@ -113,10 +104,20 @@ TEST(MatcherPrefilter, KnowsWhereItCannotJudge) {
     EXPECT_TRUE(May(MatcherPrefilter("korvi", ci), "<p>KORVI</p>"));
     EXPECT_FALSE(May(MatcherPrefilter("korvi", cs), "<p>KORVI</p>"));
     EXPECT_TRUE(May(MatcherPrefilter("korvi", cs), "kor<b>vi"));
-    EXPECT_TRUE(May(MatcherPrefilter("korvi", cs), "kor\n  vi"));
+    // Words on two lines are two words.
+    EXPECT_FALSE(May(MatcherPrefilter("korvi", cs), "kor\n  vi"));
     EXPECT_TRUE(May(MatcherPrefilter("korvi", cs), "<a href=\"korvi\">x</a>"));
     EXPECT_TRUE(May(MatcherPrefilter("korvi", ci), "\u212Aorvi"));  // Kelvin sign
     EXPECT_TRUE(May(MatcherPrefilter("sun", ci), "\u017Fun"));      // long s
+    // What the search text makes of the bytes: references, joined lines and
+    // dropped script content.
+    EXPECT_TRUE(May(MatcherPrefilter("<expr>", cs), "<p>&lt;expr&gt;</p>"));
+    EXPECT_TRUE(May(MatcherPrefilter("<expr>", {3, true}), "&lt;expr&gt;"));
+    EXPECT_TRUE(May(MatcherPrefilter("a\u00BBb", cs), "a&#187;b"));
+    EXPECT_TRUE(May(MatcherPrefilter("and\\ concurrent", cs), "and\nconcurrent"));
+    EXPECT_TRUE(May(MatcherPrefilter("korvi", cs), "kor<script>x</script>vi"));
+    EXPECT_TRUE(May(MatcherPrefilter("korvi", cs), "kor&shy;vi"));
+    EXPECT_FALSE(May(MatcherPrefilter("<expr>", cs), "&lt;exp&gt;"));
     EXPECT_FALSE(May(MatcherPrefilter("korvi", ci), "no such word"));
     EXPECT_FALSE(May(MatcherPrefilter("korvi", ci), ""));
     // Bytes in another encoding, or with ESC (ISO-2022-JP), are not judged.

@@ -39,17 +39,21 @@ TEST(Matcher, AlternativeAndExclusionGiveContextAtFirstGroupHit) {
     const QString page = PageWith(QStringLiteral("冒頭の文"), QStringLiteral("東京") + Tail(300));
     // First word absent, its alternative present, the excluded word absent.
     const QString ctx = m.SrchStrList(QStringLiteral("大阪 |東京 -名古屋"), page);
-    const QString plain = korvi::MatcherPlainText(page);
+    const QString plain = korvi::MatcherSearchText(page).text;
     const qsizetype p = plain.indexOf(QStringLiteral("東京"));
     ASSERT_GE(p, 0);
     EXPECT_EQ(ctx, plain.mid(p, 160));
     EXPECT_EQ(ctx.size(), 160);
     EXPECT_TRUE(ctx.startsWith(QStringLiteral("東京")));
 
-    // The excluded word anywhere (even only in the raw text) rules the page out.
+    // The excluded word in the text rules the page out; inside a tag it is
+    // not in the page.
+    EXPECT_EQ(
+        m.SrchStrList(QStringLiteral("大阪 |東京 -名古屋"), page + QStringLiteral("<a>名古屋</a>")),
+        "");
     EXPECT_EQ(m.SrchStrList(QStringLiteral("大阪 |東京 -名古屋"),
                             page + QStringLiteral("<a title=\"名古屋\">x</a>")),
-              "");
+              ctx);
     // Every AND group must be found.
     EXPECT_EQ(m.SrchStrList(QStringLiteral("東京 福岡"), page), "");
     // Only exclusions: nothing to match.
@@ -69,7 +73,7 @@ TEST(Matcher, EscapedSignsAndBlanksAreLiteral) {
     EXPECT_TRUE(m.SrchStrList(QStringLiteral("\\-foo"), page).startsWith(QStringLiteral("-foo")));
     EXPECT_EQ(m.SrchStrList(QStringLiteral("\\-bar"), page), "");
     // "new\ york" is one word: the two parts must stand together.
-    EXPECT_EQ(m.SrchStrList(QStringLiteral("new\\ york"), PageWith("new", "york")), "");
+    EXPECT_EQ(m.SrchStrList(QStringLiteral("new\\ york"), PageWith("new and", "york")), "");
     EXPECT_TRUE(m.SrchStrList(QStringLiteral("new\\ york"), PageWith("a new york b", ""))
                     .startsWith(QStringLiteral("new york b")));
 }
@@ -100,19 +104,47 @@ TEST(Matcher, SearchTypesTreatDotsAndRegexWords) {
     EXPECT_EQ(m.SearchType(), 0);
 }
 
-TEST(Matcher, WordInsideTagFoundInRawText) {
+TEST(Matcher, WordOnlyInsideATagDoesNotMatch) {
     Matcher m;
     const QString page =
-        QStringLiteral("<html><body><img src=\"tokyo.jpg\" alt=\"x\">本文</body></html>");
-    const QString ctx = m.SrchStrList(QStringLiteral("tokyo.jpg"), page);
-    EXPECT_EQ(ctx, page.mid(page.indexOf(QStringLiteral("tokyo.jpg")), 160));
-    EXPECT_TRUE(ctx.endsWith(QStringLiteral("</html>")));  // cut at the end of the text
+        QStringLiteral("<html><body><img src=\"tokyo.jpg\" alt=\"x\">本文 tokyo</body></html>");
+    for (int type : {0, 1, 2, 3}) {
+        m.SetSearchType(type);
+        EXPECT_EQ(m.SrchStrList(QStringLiteral("tokyo.jpg"), page), "") << type;
+        EXPECT_EQ(m.SrchStrList(QStringLiteral("img"), page), "") << type;
+        EXPECT_EQ(m.SrchStrList(QStringLiteral("body"), page), "") << type;
+    }
     // The minimal form returns only the hit, also for a pattern.
     m.SetSearchType(2);
     EXPECT_EQ(m.SrchStrListMin(QStringLiteral("TOKYO"), page), "tokyo");
     m.SetSearchType(1);
     EXPECT_EQ(m.SrchStrListMin(QStringLiteral("本.?"), page), QStringLiteral("本文"));
-    EXPECT_EQ(m.SrchStrListMin(QStringLiteral("t[a-z]+o\\."), page), "tokyo.");
+    EXPECT_EQ(m.SrchStrListMin(QStringLiteral("t[a-z]+o$"), page), "tokyo");
+    // Text that is no page is still searched as it stands, "<...>" and all.
+    m.SetSearchType(2);
+    EXPECT_EQ(m.SrchStrListMin(QStringLiteral("<vector>"), "#include <vector>\n"), "<vector>");
+}
+
+TEST(Matcher, SearchesTheTextAReaderSees) {
+    Matcher m;
+    m.SetSearchType(2);
+    const QString page = QStringLiteral(
+        "<html><head><style>p.concurrent{}</style><script>var hidden=1;</script></head>"
+        "<body><p>Use &lt;expr&gt; here &#187; next and\nconcurrent work.</p>"
+        "<p>東京の\n天気</p></body></html>");
+    EXPECT_TRUE(m.SrchStrList(QStringLiteral("<expr>"), page)
+                    .startsWith(QStringLiteral("<expr> here \u00BB next and concurrent")));
+    EXPECT_EQ(m.SrchStrListMin(QStringLiteral("and\\ concurrent"), page), "and concurrent");
+    EXPECT_EQ(m.SrchStrListMin(QStringLiteral("東京の天気"), page), QStringLiteral("東京の天気"));
+    EXPECT_EQ(m.SrchStrList(QStringLiteral("andconcurrent"), page), "");
+    EXPECT_EQ(m.SrchStrList(QStringLiteral("hidden"), page), "");
+    EXPECT_EQ(m.SrchStrList(QStringLiteral("&lt;"), page), "");
+    // The links added to stored pages are no part of the context.
+    const QString stored = QStringLiteral(
+        "<html><body><A HREF=\"a.html\">Tokyo</A><FONT SIZE=1>(<A HREF=\"http://h/a.html\">"
+        "@Web</A>)</FONT><FONT SIZE=1>(<A HREF=\"a.html\">@Local</A>)</FONT> guide</body></html>");
+    EXPECT_EQ(m.SrchStrList(QStringLiteral("tokyo"), stored), "Tokyo guide");
+    EXPECT_EQ(m.SrchStrList(QStringLiteral("@Web"), stored), "");
 }
 
 TEST(Matcher, CaseHandling) {
@@ -249,12 +281,14 @@ TEST(Matcher, LiteralSearchAgreesWithCaselessPattern) {
         const int w = 1 + rng.bounded(3);
         for (int k = 0; k < w; ++k) word += alphabet.at(rng.bounded(10));
         const bool cs = rng.bounded(2) == 0;
-        const QString plain = korvi::MatcherPlainText(page);
+        const korvi::MatcherSearch search = korvi::MatcherSearchText(page);
+        const QString& plain = search.text;
+        const QString raw = search.markup ? QString() : page;
         QString expected;
         const QRegularExpression re(
             QRegularExpression::escape(word),
             cs ? QRegularExpression::NoPatternOption : QRegularExpression::CaseInsensitiveOption);
-        for (const QString* t : {&plain, static_cast<const QString*>(&page)}) {
+        for (const QString* t : {&plain, &raw}) {
             const auto match = re.match(*t);
             if (match.hasMatch()) {
                 expected = t->mid(match.capturedStart(), word.size());

@@ -187,3 +187,21 @@ TEST(ServerDocsTables, TablesFollowTheValuesAndRows) {
     EXPECT_EQ(s.rows[1][col("^href")], "/r.txt");
     EXPECT_EQ(s.rows[1][col("^no")], "2");
 }
+
+TEST_F(ServerDocsTest, SearchContextIsTheTextAReaderSees) {
+    home.Write("log/stored/doc.html",
+               "<html><body><p>Kanto &#187; and\nconcurrent "
+               "<A HREF=\"b.html\">Kansai</A><FONT SIZE=1>(<A HREF=\"http://h/b.html\">@Web</A>)"
+               "</FONT><FONT SIZE=1>(<A HREF=\"b.html\">@Local</A>)</FONT> end</p>"
+               "<img alt=\"Kyushu\"></body></html>\n");
+    const QString page = Search("/stored/", "srch_word=Kanto&srch_type=srch");
+    EXPECT_TRUE(page.contains("「Kanto」の検索結果 ： 1 件")) << page.toStdString();
+    EXPECT_TRUE(page.contains(QStringLiteral("Kanto \u00BB and concurrent Kansai end")))
+        << page.toStdString();
+    EXPECT_FALSE(page.contains("@Web"));
+    EXPECT_FALSE(page.contains("@Local"));
+    EXPECT_FALSE(page.contains("187"));
+    // A word only inside a tag finds nothing.
+    const QString none = Search("/stored/", "srch_word=Kyushu&srch_type=srch");
+    EXPECT_TRUE(none.contains("「Kyushu」の検索結果 ： 0 件")) << none.toStdString();
+}

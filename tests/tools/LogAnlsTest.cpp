@@ -57,29 +57,61 @@ TEST(LogAnls, CountsLinksByKindAndKeepsUrlOrderForEqualCounts) {
     AnlsRequest r;
     r.folder = th.File("log/R");
     r.kind = 0;
-    EXPECT_EQ(Urls(Analyse(th, r)), QStringList({"http://h/b.html=2", "http://h/a.html=1"}));
+    // b's link to itself does not count.
+    EXPECT_EQ(Urls(Analyse(th, r)), QStringList({"http://h/a.html=1", "http://h/b.html=1"}));
     r.kind = 1;
     EXPECT_EQ(Urls(Analyse(th, r)),
               QStringList({"http://x.com/ext=2", "http://h/c.html=1", "http://h/pic.jpg=1"}));
     r.kind = 2;
     const std::vector<AnlsRow> all = Analyse(th, r);
     EXPECT_EQ(Urls(all),
-              QStringList({"http://h/b.html=2", "http://x.com/ext=2", "http://h/a.html=1",
+              QStringList({"http://x.com/ext=2", "http://h/a.html=1", "http://h/b.html=1",
                            "http://h/c.html=1", "http://h/pic.jpg=1"}));
     ASSERT_EQ(all.size(), 5u);
     EXPECT_EQ(all[0].no, 1);
     EXPECT_EQ(all[4].no, 5);
     EXPECT_EQ(all[4].extension, "jpg");
-    EXPECT_EQ(all[1].extension, "-");
+    EXPECT_EQ(all[0].extension, "-");
 
     // The filter applies to the link's extension.
     r.filter = FltMode::In;
     r.filterText = "-,html,";  // no leading comma: "-" never matches
     EXPECT_EQ(Urls(Analyse(th, r)),
-              QStringList({"http://h/b.html=2", "http://h/a.html=1", "http://h/c.html=1"}));
+              QStringList({"http://h/a.html=1", "http://h/b.html=1", "http://h/c.html=1"}));
     r.filter = FltMode::Out;
     r.filterText = ",-,HTML,";
     EXPECT_EQ(Urls(Analyse(th, r)), QStringList({"http://h/pic.jpg=1"}));
+}
+
+TEST(LogAnls, OneStoredFileIsOnePageAndSelfLinksDoNotCount) {
+    test::TempHome th;
+    test::WriteListFile(th, "log/R/h/index.html lst.ini", "http://h/", "Top",
+                        {{"http://h/index.html", "Home", "html"},
+                         {"http://h/#content", "Skip", "-"},
+                         {"http://h/d/", "Docs", "-"},
+                         {"http://h/d/index.html#top", "Docs", "html"}});
+    test::WriteListFile(th, "log/R/h/d/index.html lst.ini", "http://h/d/index.html", "D",
+                        {{"http://h/d/", "self", "-"},
+                         {"http://h/d/index.html#intro", "self", "html"},
+                         {"http://h/", "Top", "-"},
+                         {"http://h/index.html", "Home", "html"},
+                         {"http://h/d/x.html", "X", "html"}});
+    test::WriteListFile(th, "log/R/h/d/x.html lst.ini", "http://h/d/x.html", "X",
+                        {{"http://h/d", "Docs", "-"}, {"http://h/d/x.html#s", "self", "html"}});
+    AnlsRequest r;
+    r.folder = th.File("log/R");
+    r.kind = 0;
+    r.titleKind = 2;
+    r.separator = ",";
+    const std::vector<AnlsRow> rows = Analyse(th, r);
+    // Each page is shown by its own URL; its links to itself are left out.
+    EXPECT_EQ(Urls(rows),
+              QStringList({"http://h/d/index.html=3", "http://h/=2", "http://h/d/x.html=1"}));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].title, "Docs");
+    EXPECT_EQ(rows[1].title, "Home,Top");
+    r.kind = 1;
+    EXPECT_TRUE(Analyse(th, r).empty());
 }
 
 TEST(LogAnls, TitlesFollowTheChosenRule) {
@@ -156,7 +188,7 @@ TEST(LogAnls, RunsOnItsOwnThreadAndWarnsOfMissingFolders) {
     a.Wait();
     EXPECT_FALSE(a.IsRunning());
     ASSERT_EQ(a.Rows().size(), 1u);
-    EXPECT_EQ(a.Rows()[0].rank, 300);
+    EXPECT_EQ(a.Rows()[0].rank, 299);  // 0.html's link to itself does not count
     EXPECT_EQ(a.Rows()[0].title, "zero");
 
     // A stop before the thread looks ends the analysis with nothing.

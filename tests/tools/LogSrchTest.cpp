@@ -350,9 +350,11 @@ namespace {
 void MixedStore(test::TempHome& th) {
     QRandomGenerator rng(3);
     const QStringList pieces = {
-        "Korvi",     "korvi", "KORVI", "zebra", "Zebra",  "kor<b>vi</b>", "<a href=\"korvi.html\">",
-        "zeb\r\nra", "  ",    " ",     "|",     "\t",     "検索",         "ウェブ",
-        "x.y",       "xzy",   "<p>",   "</p>",  "ab\\-c", "\u212Aorvi"};
+        "Korvi", "korvi", "KORVI", "zebra", "Zebra", "kor<b>vi</b>", "<a href=\"korvi.html\">",
+        "zeb\r\nra", "  ", " ", "|", "\t", "検索", "ウェブ", "x.y", "xzy", "<p>", "</p>", "ab\\-c",
+        "\u212Aorvi",
+        // Markup that the search text decodes or drops.
+        "&lt;korvi&gt;", "ko&#114;vi", "<script>korvi</script>", "kor\nvi", "<html>"};
     for (int i = 0; i < 60; ++i) {
         QString page;
         const int n = 1 + int(rng.bounded(25));
@@ -412,8 +414,9 @@ TEST(LogSrch, ByteTestNeverChangesTheRows) {
     r.folder = th.File("log/R");
     int withRows = 0;
     int runs = 0;
-    for (const char* w : {"korvi", "korvi zebra", "zebra -korvi", "検索 |ウェブ korvi", "x.y",
-                          "k.rvi", "ab\\-c", "kor", "zebra -(", "-zebra", "korvi.html", "ウェブ"}) {
+    for (const char* w :
+         {"korvi", "korvi zebra", "zebra -korvi", "検索 |ウェブ korvi", "x.y", "k.rvi", "ab\\-c",
+          "kor", "zebra -(", "-zebra", "korvi.html", "ウェブ", "<korvi>", "korvi\\ zebra"}) {
         for (int type = 0; type < 4; ++type) {
             for (bool ci : {true, false}) {
                 th.Ctx().Match().SetSearchType(type);
@@ -436,6 +439,38 @@ TEST(LogSrch, ByteTestNeverChangesTheRows) {
     // Most searches find something and some find nothing.
     EXPECT_GT(withRows, runs / 2);
     EXPECT_LT(withRows, runs);
+}
+
+TEST(LogSrch, ContextIsTheTextAReaderSees) {
+    test::TempHome th;
+    // A page as the crawler stores it, with the links it adds.
+    th.Write("log/R/h/doc.html",
+             "<html><head><style>.grammar{}</style></head><body>\n"
+             "<p>The grammar takes an &lt;expr&gt; &#187; and\nconcurrent "
+             "<A HREF=\"next.html\">parts</A><FONT SIZE=1>(<A HREF=\"http://h/next.html\">@Web"
+             "</A>)</FONT><FONT SIZE=1>(<A HREF=\"next.html\">@Local</A>)</FONT> follow.</p>\n"
+             "<img alt=\"hidden-word\" src=\"x.png\"></body></html>\n");
+    Seen seen;
+    auto srch = MkSrch(th, &seen);
+    SrchRequest r;
+    r.folder = th.File("log/R");
+    th.Ctx().Match().SetSearchType(3);
+    for (bool byteTest : {false, true}) {
+        srch->SetPrefilter(byteTest);
+        r.words = "<expr>";
+        srch->Run(r);
+        ASSERT_EQ(srch->Rows().size(), 1u) << byteTest;
+        EXPECT_EQ(srch->Rows()[0].text,
+                  QStringLiteral("<expr> \u00BB and concurrent parts follow."));
+        r.words = "and concurrent";
+        srch->Run(r);
+        EXPECT_EQ(srch->Rows().size(), 1u) << byteTest;
+        for (const char* absent : {"hidden-word", "@Web", "@Local", "grammar{", "andconcurrent"}) {
+            r.words = absent;
+            srch->Run(r);
+            EXPECT_TRUE(srch->Rows().empty()) << absent << " " << byteTest;
+        }
+    }
 }
 
 TEST(LogSrch, CommandLineTakesTheCommonSearchType) {
