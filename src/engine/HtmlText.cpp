@@ -182,7 +182,21 @@ MarkupPlace MarkupWalker::At(qsizetype pos) {
         raw_ = after_tag_ = MarkupPlace::kText;
     }
     pos = std::min(pos, text_.size());
-    while (pos_ < pos) Step();
+    while (pos_ < pos) {
+        // Outside tags only a "<" matters, inside a quoted value only its quote.
+        if (in_tag_ && quote_.isNull()) {
+            Step();
+            continue;
+        }
+        const QChar wanted = in_tag_ ? quote_ : QChar(u'<');
+        const qsizetype at = QStringView(text_).mid(pos_, pos - pos_).indexOf(wanted);
+        if (at < 0) {
+            pos_ = pos;
+            break;
+        }
+        pos_ += at;
+        Step();
+    }
     if (in_tag_) return MarkupPlace::kTag;
     return raw_;
 }

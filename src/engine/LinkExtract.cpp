@@ -22,12 +22,14 @@ const QRegularExpression& BaseTagPattern() {
 
 // Page links. Group 1 is the form, group 2 the URL. The bare forms are
 // bounded: a script call is "open" plus identifier characters and "(" with a
-// quoted argument, a CSS url is "url(" standing as a word. No URL holds "<".
+// quoted argument, a CSS url is "url(" standing as a word (checked by
+// UrlStandsAlone: a look-behind here costs a third of the speed). No URL
+// holds "<".
 const QRegularExpression& PageLinkPattern() {
-    static const QRegularExpression re = CompiledPattern(
-        QStringLiteral("(HREF=[\"']?|(?<![\\w-])url\\([ ]?[\"']?|@import[ ]?[\"']|; URL=|"
-                       "OPEN[\\w$]*[ ]?\\([ ]?[\"'])([^\"<> '\\)]+?)([\" >'\\)])"),
-        true);
+    static const QRegularExpression re =
+        CompiledPattern(QStringLiteral("(HREF=[\"']?|url\\([ ]?[\"']?|@import[ ]?[\"']|; URL=|"
+                                       "OPEN[\\w$]*[ ]?\\([ ]?[\"'])([^\"<> '\\)]+?)([\" >'\\)])"),
+                        true);
     return re;
 }
 
@@ -56,6 +58,13 @@ bool LooksLikeMarkup(const QString& text) {
         if (text.contains(QLatin1String(frame), Qt::CaseInsensitive)) return true;
     }
     return false;
+}
+
+// "url(" is a CSS function only as a word of its own ("geturl(" is not).
+bool UrlStandsAlone(const QString& text, qsizetype at) {
+    if (at <= 0 || text.at(at).toLower() != u'u') return true;
+    const QChar before = text.at(at - 1);
+    return !(before.isLetterOrNumber() || before == u'_' || before == u'-');
 }
 
 // Whether a link form found at a place of a page can hold a link there:
@@ -160,6 +169,7 @@ bool LinkExtract::GetUrlList(int mode, const QString& text) {
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
         try {
+            if (!UrlStandsAlone(norm_, m.capturedStart())) continue;
             if (markup_ && !FormFits(m.capturedView(1), places.At(m.capturedStart()))) continue;
             const QString raw = m.captured(2);
             if (raw.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive)) continue;
