@@ -130,6 +130,77 @@ QString AnchorText(const QString& text, qsizetype from, qsizetype to) {
     return Assist::Trim(RemoveTags(inner));
 }
 
+bool MarkupWalker::NameAt(qsizetype from, QLatin1String name) const {
+    if (QStringView(text_).mid(from, name.size()).compare(name, Qt::CaseInsensitive) != 0)
+        return false;
+    const qsizetype end = from + name.size();
+    if (end >= text_.size()) return true;
+    const QChar c = text_.at(end);
+    return !(c.isLetterOrNumber() || c == u'-' || c == u'_' || c == u':');
+}
+
+bool MarkupWalker::OpensTag(qsizetype lt) const {
+    if (lt + 1 >= text_.size()) return false;
+    // Inside script or style only the element's own end tag counts.
+    if (raw_ == MarkupPlace::kScript) return NameAt(lt, QLatin1String("</script"));
+    if (raw_ == MarkupPlace::kStyle) return NameAt(lt, QLatin1String("</style"));
+    const QChar c = text_.at(lt + 1);
+    return (c.unicode() < 128 && c.isLetter()) || c == u'/' || c == u'!' || c == u'?';
+}
+
+void MarkupWalker::Step() {
+    const QChar c = text_.at(pos_);
+    if (in_tag_) {
+        if (!quote_.isNull()) {
+            if (c == quote_) quote_ = QChar();
+        } else if (c == u'>') {
+            in_tag_ = false;
+            raw_ = after_tag_;
+        } else if ((c == u'"' || c == u'\'') && last_in_tag_ == u'=') {
+            quote_ = c;
+        }
+        if (c != u' ') last_in_tag_ = c;
+    } else if (c == u'<' && OpensTag(pos_)) {
+        in_tag_ = true;
+        quote_ = QChar();
+        last_in_tag_ = c;
+        if (NameAt(pos_ + 1, QLatin1String("script")))
+            after_tag_ = MarkupPlace::kScript;
+        else if (NameAt(pos_ + 1, QLatin1String("style")))
+            after_tag_ = MarkupPlace::kStyle;
+        else
+            after_tag_ = MarkupPlace::kText;
+    }
+    ++pos_;
+}
+
+MarkupPlace MarkupWalker::At(qsizetype pos) {
+    if (pos < pos_) {
+        pos_ = 0;
+        in_tag_ = false;
+        quote_ = last_in_tag_ = QChar();
+        raw_ = after_tag_ = MarkupPlace::kText;
+    }
+    pos = std::min(pos, text_.size());
+    while (pos_ < pos) {
+        // Outside tags only a "<" matters, inside a quoted value only its quote.
+        if (in_tag_ && quote_.isNull()) {
+            Step();
+            continue;
+        }
+        const QChar wanted = in_tag_ ? quote_ : QChar(u'<');
+        const qsizetype at = QStringView(text_).mid(pos_, pos - pos_).indexOf(wanted);
+        if (at < 0) {
+            pos_ = pos;
+            break;
+        }
+        pos_ += at;
+        Step();
+    }
+    if (in_tag_) return MarkupPlace::kTag;
+    return raw_;
+}
+
 QString GetTitle(qsizetype pos, const QString& text) {
     if (pos <= 0 || pos > text.size()) return QStringLiteral("not link");
     const qsizetype lt = text.lastIndexOf(u'<', pos - 1);

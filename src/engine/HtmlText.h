@@ -25,6 +25,33 @@ QString GetPUrl(const QString& text);
 // the next "</a>", tags removed and blanks trimmed; otherwise "not link".
 QString GetTitle(qsizetype pos, const QString& text);
 
+// Where a position of a page stands: page text, inside a tag (its name and
+// attributes), or inside the raw content of a script or style element.
+enum class MarkupPlace { kText, kTag, kScript, kStyle };
+
+// Forward-only scan of a page telling the place of each position asked. A
+// "<" opens a tag only before a letter, "/", "!" or "?"; a quoted attribute
+// value may hold ">"; script and style content ends only at its end tag.
+// Positions asked in increasing order cost one pass over the text in all.
+class MarkupWalker {
+public:
+    explicit MarkupWalker(const QString& text) : text_(text) {}
+    MarkupPlace At(qsizetype pos);
+
+private:
+    void Step();
+    bool OpensTag(qsizetype lt) const;
+    bool NameAt(qsizetype from, QLatin1String name) const;
+
+    const QString& text_;
+    qsizetype pos_ = 0;
+    bool in_tag_ = false;
+    QChar quote_;
+    QChar last_in_tag_;
+    MarkupPlace raw_ = MarkupPlace::kText;        // raw element the scan is in
+    MarkupPlace after_tag_ = MarkupPlace::kText;  // raw element the open tag starts
+};
+
 // A pattern compiled (and JIT-optimised) at once, so that a shared static
 // instance is never compiled lazily from two threads.
 QRegularExpression CompiledPattern(const QString& pattern, bool caseInsensitive = false);

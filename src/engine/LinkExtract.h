@@ -75,6 +75,8 @@ public:
 
 private:
     bool Prepare(const QString& text);
+    // A link no pass may list: a local file named by a page that is not local.
+    bool Refused(const QString& absUrl) const;
     void ResetScan();
     QString TitleAt(qsizetype pos);
     qsizetype NextGt(qsizetype from);
@@ -82,7 +84,12 @@ private:
 
     CtrlFile& ctrl_;
     LinkOptions opt_;
+    // Local-file links are followed only from local pages.
+    bool file_links_ = false;
     bool prepared_ = false;
+    // The text is a page (tags decide where links stand), not a style sheet
+    // or script fetched on its own.
+    bool markup_ = false;
     QString norm_;
     QUrl base_;
     LinkList obj_;

@@ -567,8 +567,10 @@ QString SrchThrd::MkLocalLink(const QString& text) {
         last = m.capturedEnd();
         const QString href = m.captured(2);
         if (href.startsWith(QStringLiteral("mailto:")) || href.startsWith(u'#')) continue;
-        const bool relative = !href.startsWith(QStringLiteral("http"));
-        const QString abs = relative ? Absolute(href, base) : href;
+        const bool relative = !HasUrlScheme(href);
+        const QString resolved = Absolute(href, base);
+        // Absolute links keep their text; a scheme no fetch serves has no copy.
+        const QString abs = relative || resolved.isEmpty() ? resolved : href;
         if (relative && !abs.isEmpty())
             out += QStringLiteral("<FONT SIZE=1>(<A HREF=\"") + abs +
                    QStringLiteral("\">@Web</A>)</FONT>");

@@ -86,6 +86,18 @@ QUrl GetBaseUrl(const QString& text, const QString& pageUrl, const ErrSink& err)
     return base;
 }
 
+bool HasUrlScheme(const QString& link) {
+    if (link.isEmpty() || !(link.at(0).unicode() < 128 && link.at(0).isLetter())) return false;
+    for (qsizetype i = 1; i < link.size(); ++i) {
+        const char16_t c = link.at(i).unicode();
+        if (c == u':') return true;
+        const bool schemeChar = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                                (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+        if (!schemeChar) return false;
+    }
+    return false;
+}
+
 QString GetAbsltUrl(const QString& link, const QUrl& base, const ErrSink& err) {
     if (link.startsWith(QStringLiteral("http://"))) return link;
     const QUrl rel(link);

@@ -29,6 +29,10 @@ int UrlScope(const QString& url, const BasePrefixes& base);
 // none can be made; the failure goes to the sink with its log prefix.
 QUrl GetBaseUrl(const QString& text, const QString& pageUrl, const ErrSink& err = {});
 
+// Whether a link is absolute: it opens with a scheme (a letter, then
+// letters, digits, "+", "-" or ".") followed by ":". "http.client.html" is not.
+bool HasUrlScheme(const QString& link);
+
 // A link made absolute against the base: "http://..." is kept as written,
 // anything else is resolved by the RFC 3986 rules. "" when the link cannot
 // be made into a fetchable URL (failures are logged through the sink).

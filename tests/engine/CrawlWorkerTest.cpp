@@ -391,5 +391,53 @@ TEST(CrawlWorker, ScriptHookRetriesAndClearsTheBusyHost) {
     EXPECT_EQ(matched, "[original]");
 }
 
+// A relative link whose name begins with "http" is relative all the same.
+TEST(CrawlWorker, RelativeLinkNamedHttpGetsItsLinks) {
+    TempHome th;
+    FixtureServer srv;
+    srv.Page("/lib/index.html",
+             "<A HREF=\"http.client.html\">client</A>\n<A HREF=\"javascript:go()\">js</A>");
+    auto w = MakeWorker(MakeServices(th), srv.Url("/lib/index.html"));
+    w->ManPrgrs();
+    ASSERT_EQ(w->Status(), SrchThrd::kStatusFinished);
+    ASSERT_EQ(w->PageLinks().size(), 1);
+    EXPECT_EQ(w->PageLinks().url[0], srv.Url("/lib/http.client.html"));
+    const QString stored = QString::fromUtf8(th.Read("log/R/127.0.0.1/lib/index.html"));
+    EXPECT_TRUE(
+        stored.startsWith("<A HREF=\"http.client.html\">client</A><FONT SIZE=1>(<A HREF=\"" +
+                          srv.Url("/lib/http.client.html") +
+                          "\">@Web</A>)</FONT>\n<A HREF=\"javascript:go()\">js</A>"))
+        << qPrintable(stored);
+    EXPECT_FALSE(QString::fromUtf8(th.Read("log_err/R.log")).contains("no protocol"));
+}
+
+// A web page cannot lead the crawl to local files, even with every region open.
+TEST(CrawlWorker, WebPageLinksNeverReachLocalFiles) {
+    TempHome th;
+    FixtureServer srv;
+    srv.Page("/p.html",
+             "<a href=\"file:///etc/passwd\">p</a><img src=\"file:///etc/hosts\">"
+             "<a href=\"q.html\">q</a>");
+    SrchThrdSettings open;
+    open.filter.base_url = srv.Url("/p.html");
+    open.filter.target = open.filter.crs_target = RegionFlags{true, true, true};
+    auto w = MakeWorker(MakeServices(th), srv.Url("/p.html"), open);
+    w->ManPrgrs();
+    ASSERT_EQ(w->Status(), SrchThrd::kStatusFinished);
+    EXPECT_EQ(w->PageLinks().url, QStringList{srv.Url("/q.html")});
+    EXPECT_TRUE(w->ObjectLinks().empty());
+
+    // A local start page still follows its local links.
+    th.Write("local/a.html", "<a href=\"b.html\">b</a>");
+    th.Write("local/b.html", "b");
+    const QString a = QUrl::fromLocalFile(th.File("local/a.html")).toString();
+    auto local = SrchThrd::Create(MakeServices(th), open);
+    local->SetRow(1, a, "a", "html", 1, "");
+    local->SetLocalPath(th.Ctrl().GetLogFrdr(a));
+    local->ManPrgrs();
+    EXPECT_EQ(local->PageLinks().url,
+              QStringList{QUrl::fromLocalFile(th.File("local/b.html")).toString()});
+}
+
 }  // namespace
 }  // namespace korvi::test

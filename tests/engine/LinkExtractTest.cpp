@@ -68,6 +68,14 @@ TEST(LinkUrl, CleansAndResolvesUrls) {
     EXPECT_EQ(GetAbsltUrl(QStringLiteral("http://H/a b/../c"), base),
               QStringLiteral("http://H/a b/../c"));
     EXPECT_EQ(GetAbsltUrl(QStringLiteral("javascript:void(0)"), base), QString());
+    EXPECT_EQ(GetAbsltUrl(QStringLiteral("http.client.html"), base),
+              QStringLiteral("http://h.example/dir/http.client.html"));
+    // Absolute means a scheme and ":", not a name beginning with "http".
+    for (const char* yes : {"http://h/", "HTTPS://h", "file:///x", "a+b-c.d:x", "mailto:x"})
+        EXPECT_TRUE(HasUrlScheme(QString::fromLatin1(yes))) << yes;
+    for (const char* no :
+         {"http.client.html", "httpd/conf.html", "", ":x", "1a:b", "/a:b", "a b:c"})
+        EXPECT_FALSE(HasUrlScheme(QString::fromLatin1(no))) << no;
     EXPECT_EQ(GetAbsltUrl(QStringLiteral("x.html"), QUrl()), QString());
 
     const BasePrefixes p = SplitBaseUrl(QStringLiteral("http://h/d/e/f.html?a=/b/c"));
@@ -292,4 +300,102 @@ TEST(LinkExtract, SecondPassReusesTextUntilReset) {
     ex.ResetText();
     ASSERT_TRUE(ex.GetUrlList(0, QStringLiteral("<a href=\"second.html\">2</a>")));
     EXPECT_EQ(ex.PageLinks().url, QStringList{QStringLiteral("http://h/second.html")});
+}
+
+// Bare forms (script calls, CSS urls) match only where a link can stand, and
+// no form reaches across tags into page text.
+TEST(LinkExtract, BareFormsStayInsideTagsAndScripts) {
+    test::TempHome th;
+    const QString html = QStringLiteral(
+        "<html><head><link rel=\"search\" type=\"application/opensearchdescription+xml\" "
+        "title=\"Search\" href=\"osd.xml\">\n"
+        "<script>var w = window.open('pop.html'); MM_openBrWindow(\"br.html\",'n');\n"
+        "open(window.location); if (a<b) location.href=\"js.html\";</script></head>\n"
+        "<body><p>Words you can see (with care) and <a href=\"a.html\">A</a>.</p>\n"
+        "<pre>f = open('notes.txt') url(plain.css) geturl(x) href=text.html</pre>\n"
+        "<code>&lt;a href=&quot;esc.html&quot;&gt;</code> <a href=\"b.html\">B (2)</a>\n"
+        "<span onclick=\"openWin('attr.html')\">x</span> <a href=x<y>bad</a>\n"
+        "<p>open the door (now) <span>%3C</span> url(<span>)</span></p></body></html>");
+    LinkExtract ex(th.Ctrl(), LinkOptions{QStringLiteral("http://h/d/i.html")});
+    ASSERT_TRUE(ex.GetUrlList(0, html));
+    EXPECT_EQ(
+        ex.PageLinks().url,
+        QStringList({QStringLiteral("http://h/d/osd.xml"), QStringLiteral("http://h/d/pop.html"),
+                     QStringLiteral("http://h/d/br.html"), QStringLiteral("http://h/d/js.html"),
+                     QStringLiteral("http://h/d/a.html"), QStringLiteral("http://h/d/b.html"),
+                     QStringLiteral("http://h/d/attr.html")}));
+
+    // Object forms: attributes only, and "<link" never reaches past its tag.
+    const QString obj = QStringLiteral(
+        "<link rel=icon><p>text href=\"no.css\" src=no.png</p><img src=\"ok.png\">"
+        "<link rel=\"stylesheet\" href=\"s.css\"><script>img.src=\"js.png\"</script>");
+    LinkExtract ox(th.Ctrl(), LinkOptions{QStringLiteral("http://h/")});
+    ASSERT_TRUE(ox.GetUrlList(1, obj));
+    EXPECT_EQ(ox.ObjLinks().url,
+              QStringList({QStringLiteral("http://h/ok.png"), QStringLiteral("http://h/s.css"),
+                           QStringLiteral("http://h/js.png")}));
+}
+
+// Quoted CSS urls and imports are followed like unquoted ones, in style
+// sheets, style elements and style attributes.
+TEST(LinkExtract, QuotedCssUrlsAndImports) {
+    test::TempHome th;
+    const QString css = QStringLiteral(
+        "@import \"c.css\";\n@import 'd.css' screen;\n@import url(\"e.css\");\n"
+        "body { background: url(\"a.png\") } .x { background:url( 'b.png' ) }\n"
+        ".y { background:url(plain.png) } .z { background:url(data:image/png;base64,AAA=) }");
+    LinkExtract sheet(th.Ctrl(), LinkOptions{QStringLiteral("http://h/s/theme.css?v=2")});
+    ASSERT_TRUE(sheet.GetUrlList(0, css));
+    EXPECT_EQ(
+        sheet.PageLinks().url,
+        QStringList({QStringLiteral("http://h/s/c.css"), QStringLiteral("http://h/s/d.css"),
+                     QStringLiteral("http://h/s/e.css"), QStringLiteral("http://h/s/a.png"),
+                     QStringLiteral("http://h/s/b.png"), QStringLiteral("http://h/s/plain.png")}));
+
+    const QString html = QStringLiteral(
+        "<style>@import \"in.css\"; h1 { background: url('h.png') }</style>"
+        "<div style=\"background-image:url('div.png')\">x</div>"
+        "<p style='background:url(\"p.png\")'>@import \"text.css\";</p>");
+    LinkExtract page(th.Ctrl(), LinkOptions{QStringLiteral("http://h/")});
+    ASSERT_TRUE(page.GetUrlList(0, html));
+    EXPECT_EQ(page.PageLinks().url,
+              QStringList({QStringLiteral("http://h/in.css"), QStringLiteral("http://h/h.png"),
+                           QStringLiteral("http://h/div.png"), QStringLiteral("http://h/p.png")}));
+}
+
+// Pages fetched from the web never lead to local files; local pages may.
+TEST(LinkExtract, WebPagesNeverLinkToLocalFiles) {
+    test::TempHome th;
+    const QString html = QStringLiteral(
+        "<a href=\"file:///etc/passwd\">p</a><img src=\"FILE:///etc/hosts\">"
+        "<a href=\"ok.html\">ok</a>");
+    for (const QString& page :
+         {QStringLiteral("http://h/"), QStringLiteral("https://h/"), QStringLiteral("ftp://h/")}) {
+        LinkExtract ex(th.Ctrl(), LinkOptions{page});
+        ASSERT_TRUE(ex.GetUrlList(1, html));
+        ASSERT_TRUE(ex.GetUrlList(0, html));
+        EXPECT_EQ(ex.PageLinks().url, QStringList{page + QStringLiteral("ok.html")});
+        EXPECT_TRUE(ex.ObjLinks().empty());
+    }
+    // A BASE tag cannot turn a relative link of a web page into a local one.
+    LinkExtract based(th.Ctrl(), LinkOptions{QStringLiteral("http://h/")});
+    ASSERT_TRUE(based.GetUrlList(
+        0, QStringLiteral("<base href=\"file:///etc/\"><a href=\"passwd\">p</a>")));
+    EXPECT_TRUE(based.PageLinks().empty());
+
+    // A local page keeps its local links.
+    const QString local = QUrl::fromLocalFile(th.File(QStringLiteral("a.html"))).toString();
+    LinkExtract lx(th.Ctrl(), LinkOptions{local});
+    ASSERT_TRUE(lx.GetUrlList(0, QStringLiteral("<a href=\"b.html\">b</a>")));
+    EXPECT_EQ(lx.PageLinks().url,
+              QStringList{QUrl::fromLocalFile(th.File(QStringLiteral("b.html"))).toString()});
+
+    // A stored copy of a web page lists its links against the web URL.
+    const QString stored = GetUrlListFromHtml(
+        th.Ctrl(),
+        QStringLiteral("<!--KorviPUrl=\"http://h/a.html\"--><a href=\"file:///etc/passwd\">p</a>"
+                       "<a href=\"c.html\">c</a>"),
+        th.File(QStringLiteral("p.html")));
+    EXPECT_EQ(ReadListFile(Assist(stored)).links.url,
+              QStringList{QStringLiteral("http://h/c.html")});
 }
