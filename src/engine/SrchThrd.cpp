@@ -122,14 +122,31 @@ void SrchThrd::SetOutsideStatus(int status) {
     stop_.store(true);
 }
 
-void SrchThrd::StartManual() {
-    if (thread_.joinable()) return;
+bool SrchThrd::StartManual() {
+    if (thread_.joinable()) return true;
     running_.store(true);
     std::shared_ptr<SrchThrd> self = shared_from_this();
-    thread_ = std::thread([self] {
+    std::function<void()> body = [self] {
         self->ManPrgrs();
         self->running_.store(false);
-    });
+    };
+    try {
+        thread_ = services_->startThread ? services_->startThread(std::move(body))
+                                         : std::thread(std::move(body));
+    } catch (const std::exception& e) {
+        running_.store(false);
+        // Logged once per row: the run retries the start while the limit lasts.
+        if (!start_failure_logged_)
+            Log(QStringLiteral("S_Thrd StartManual Error : "), ExceptionText(e) + u' ' + Url());
+        start_failure_logged_ = true;
+        return false;
+    }
+    if (!thread_.joinable()) {
+        running_.store(false);
+        return false;
+    }
+    started_.store(true);
+    return true;
 }
 
 void SrchThrd::Join() {

@@ -65,8 +65,11 @@ public:
     void SetMemoryOnly(bool on) { memory_only_ = on; }
     void SetFromLocalHtml(bool on) { from_local_html_ = on; }
 
-    // Starts the worker's thread, which runs ManPrgrs once.
-    void StartManual();
+    // Starts the worker's thread, which runs ManPrgrs once. False (logged)
+    // when the thread could not be made, e.g. under a low process limit;
+    // the worker is then unchanged and may be started again.
+    bool StartManual();
+    bool Started() const { return started_.load(); }
     // The whole per-URL pipeline (also callable directly, as the URL mount does).
     void ManPrgrs();
     bool GetWebData();
@@ -163,6 +166,8 @@ private:
     std::atomic<bool> is_local_{false};
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
+    std::atomic<bool> started_{false};
+    bool start_failure_logged_ = false;
 
     mutable QMutex mutex_;  // guards the values below
     QString url_;
