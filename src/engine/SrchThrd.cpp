@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QUrl>
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <stdexcept>
@@ -36,6 +37,31 @@ bool SetModificationTime(const QString& path, qint64 ms) {
     QFile f(path);
     if (!f.open(QIODevice::ReadWrite | QIODevice::Append)) return false;
     return f.setFileTime(QDateTime::fromMSecsSinceEpoch(ms), QFileDevice::FileModificationTime);
+}
+
+// The first `cap` bytes of a file; *cut tells whether the file holds more.
+QByteArray ReadHead(const QString& file, qint64 cap, bool* cut) {
+    QFile f(file);
+    *cut = false;
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    QByteArray bytes = f.read(cap);
+    *cut = !f.atEnd();
+    return bytes.isNull() ? QByteArray("") : bytes;
+}
+
+// A prefix cut inside a UTF-8 sequence loses the sequence, so that the
+// prefix still reads as UTF-8.
+void DropCutSequence(QByteArray& bytes) {
+    qsizetype i = bytes.size();
+    int back = 0;
+    while (i > 0 && back < 4 && (static_cast<unsigned char>(bytes[i - 1]) & 0xC0) == 0x80) {
+        --i;
+        ++back;
+    }
+    if (i == 0) return;
+    const auto lead = static_cast<unsigned char>(bytes[i - 1]);
+    const int need = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    if (lead >= 0xC0 && back < need) bytes.truncate(i - 1);
 }
 
 }  // namespace
@@ -172,6 +198,10 @@ void SrchThrd::WaitTime(int ms) {
     }
 }
 
+qint64 SrchThrd::TextCap() const {
+    return settings_.textCapBytes > 0 ? settings_.textCapBytes : SrchThrdSettings::kPageTextCap;
+}
+
 UrlFilter& SrchThrd::Filter() {
     if (!filter_) filter_ = std::make_unique<UrlFilter>(settings_.filter);
     filter_->SetPage(Url(), depth_, extension_);
@@ -274,7 +304,9 @@ void SrchThrd::Pipeline() {
             QMutexLocker lock(&mutex_);
             bytes.swap(body_);
         }
-        if (bytes.isNull() && !path.isEmpty() && info.isFile()) bytes = ctrl.LoadBytes(path);
+        if (bytes.isNull() && !path.isEmpty() && info.isFile())
+            bytes = ReadHead(info.absoluteFilePath(), TextCap(), &body_cut_);
+        if (body_cut_) DropCutSequence(bytes);
         text = DecodeText(bytes);
     }
     if (text.isEmpty()) {
@@ -319,8 +351,10 @@ void SrchThrd::Pipeline() {
     if (settings_.localLink == 0) {
         const QString text2 = MkLocalLink(text);
         // Only a page whose links changed is written back: rewriting an
-        // unchanged (possibly binary) body would only risk damaging it.
-        if (!is_local_ && text2 != text && !path.isEmpty()) ctrl.SaveData(path, text2);
+        // unchanged (possibly binary) body would only risk damaging it, and
+        // a page longer than the text cap would lose its tail.
+        if (!is_local_ && !body_cut_ && text2 != text && !path.isEmpty())
+            ctrl.SaveData(path, text2);
     }
     if (Halted()) return;
     SetStatus(97);
@@ -386,8 +420,11 @@ bool SrchThrd::GetWebData() {
         enum class Decision { None, Filtered, Keep, OpenFailed };
         Decision decision = Decision::None;
         QString openError;
+        // Only the head of the body stays in memory; the file takes it all.
         QByteArray memory;
         memory.reserve(1024);
+        const qint64 cap = TextCap();
+        body_cut_ = false;
 
         HttpFetch::HeadFn onHead = [&](const HttpHead& head) {
             if (!head.effectiveUrl.isEmpty() && head.effectiveUrl != req.url) {
@@ -448,7 +485,9 @@ bool SrchThrd::GetWebData() {
         HttpFetch::BodyFn onBody = [&](const char* data, size_t size) {
             if (file && file->write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
                 return false;
-            memory.append(data, static_cast<qsizetype>(size));
+            const qint64 room = cap - memory.size();
+            if (static_cast<qint64>(size) > room) body_cut_ = true;
+            if (room > 0) memory.append(data, static_cast<qsizetype>(std::min<qint64>(room, size)));
             downloaded_.fetch_add(static_cast<qint64>(size));
             AdvanceReceiving();
             return !stop_.load();
@@ -487,7 +526,7 @@ bool SrchThrd::GetWebData() {
             }
             if (decision == Decision::Keep) {
                 if (settings_.overwriteLocalLoad) {
-                    const QByteArray bytes = ctrl.LoadBytes(LocalPath());
+                    const QByteArray bytes = ReadHead(ctrl.Abs(LocalPath()), cap, &body_cut_);
                     QMutexLocker lock(&mutex_);
                     body_ = bytes.isNull() ? QByteArray("") : bytes;
                     return true;

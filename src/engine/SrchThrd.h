@@ -34,6 +34,12 @@ struct SrchThrdSettings {
     int overwriteType = 0;
     bool overwriteLocalLoad = false;
     QString searchWords;
+    // The most of a body a worker holds: matching, link extraction and the
+    // local-link rewrite see at most this many leading bytes of a page; the
+    // stored file always takes the whole body, streamed to disk.
+    qint64 textCapBytes = kPageTextCap;
+
+    static constexpr qint64 kPageTextCap = 8 * 1024 * 1024;
 };
 
 // One crawler worker: serves exactly one URL on its own thread and publishes
@@ -121,6 +127,7 @@ public:
     LinkList ObjectLinks() const;
     LinkList PageLinks() const;
     LinkList ImageTexts() const;  // urls + ALT texts in titles
+    // The body received or loaded, up to the text cap of the settings.
     QByteArray Body() const;
 
     // Fixed values.
@@ -141,6 +148,7 @@ private:
     QString MapPath(const QString& url) const;
     void Log(const QString& prefix, const QString& text) const;
     qint64 Now() const;
+    qint64 TextCap() const;
     void AdvanceReceiving();
     void ReapplyServerTime();
 
@@ -180,6 +188,7 @@ private:
     QByteArray body_;
 
     // Worker-thread only.
+    bool body_cut_ = false;  // the body is longer than body_ holds
     long last_http_code_ = 0;
     qint64 server_time_ = 0;
     std::unique_ptr<LinkExtract> extract_;
