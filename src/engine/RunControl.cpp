@@ -52,6 +52,7 @@ RunSettings RunSettings::FromOpt(const DlSrchOpt& opt, const QString& baseUrl) {
     w.retryWaitMs = opt.re_time > 0 ? opt.re_time * 1000 : 0;
     w.overwriteType = opt.overwrite_type;
     w.overwriteLocalLoad = opt.overwrite_local_load;
+    w.offlineLink = opt.offline_link;
     r.thrdMax = std::max(1, opt.thrd_max);
     r.depthMax = opt.depth_max;
     r.hitMax = opt.hit_max;

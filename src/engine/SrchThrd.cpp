@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QSaveFile>
+#include <QSet>
 #include <QUrl>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "engine/HtmlText.h"
 #include "engine/HttpFetch.h"
 #include "engine/ListFile.h"
+#include "engine/OfflineLinks.h"
 #include "engine/ProxySettings.h"
 #include "engine/SessionCookies.h"
 #include "shell/Assist.h"
@@ -348,8 +350,10 @@ void SrchThrd::Pipeline() {
     }
     if (Halted()) return;
     SetStatus(96);
-    if (settings_.localLink == 0) {
-        const QString text2 = MkLocalLink(text);
+    if (settings_.offlineLink || settings_.localLink == 0) {
+        // An offline copy links to the stored copies themselves, so the
+        // "(@Web)"/"(@Local)" additions are left out.
+        const QString text2 = settings_.offlineLink ? MkOfflineLinks(text) : MkLocalLink(text);
         // Only a page whose links changed is written back: rewriting an
         // unchanged (possibly binary) body would only risk damaging it, and
         // a page longer than the text cap would lose its tail.
@@ -638,6 +642,50 @@ QString SrchThrd::MkLocalLink(const QString& text) {
     }
     out += QStringView(text).mid(last);
     return out;
+}
+
+QString SrchThrd::MkOfflineLinks(const QString& text) {
+    const QString url = Url();
+    const QString here = LocalPath();
+    if (here.isEmpty()) return text;
+    const QString urlPath = QUrl(url).path().toLower();
+    const bool css = extension_ == u"css" || urlPath.endsWith(QStringLiteral(".css"));
+    static const QRegularExpression rePage(
+        QStringLiteral("\\.(?:html?|shtml|xhtml|php\\d?|aspx?|jsp|cgi|pl)$|/$|^$"));
+    const bool page = !css && (rePage.match(urlPath).hasMatch() || extension_.startsWith(u"htm") ||
+                               QStringView(text).trimmed().startsWith(u'<'));
+    if (!css && !page) return text;
+
+    CtrlFile& ctrl = *services_->ctrl;
+    // Copies this run stores from the page's links (they may come later).
+    QSet<QString> coming;
+    auto add = [&](const LinkList& links) {
+        for (const QString& u : links.url) {
+            const QString p = MapPath(u);
+            if (!p.isEmpty()) coming.insert(p);
+        }
+    };
+    add(ObjectLinks());
+    if (settings_.depthMax == 0 || depth_ + 1 <= settings_.depthMax) add(PageLinks());
+
+    const QString base = base_url_.isEmpty() ? url : base_url_;
+    const QDir dir(QFileInfo(ctrl.Abs(here)).absolutePath());
+    const RefTarget target = [&](const QString& raw) -> QString {
+        const QString ref = raw.trimmed();
+        if (ref.isEmpty() || ref.startsWith(u'#')) return QString();
+        const qsizetype hash = ref.indexOf(u'#');
+        const QString abs = Absolute(hash > 0 ? ref.left(hash) : ref, base);
+        if (!abs.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive) &&
+            !abs.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive))
+            return QString();
+        const QString path = MapPath(Chng(abs));
+        if (path.isEmpty()) return QString();
+        const QString file = ctrl.Abs(path);
+        if (!coming.contains(path) && !QFileInfo(file).isFile()) return QString();
+        const QString local = LocalRef(dir.relativeFilePath(file));
+        return hash > 0 ? local + ref.mid(hash) : local;
+    };
+    return css ? RewriteCssRefs(text, target) : RewriteHtmlRefs(text, target);
 }
 
 void SrchThrd::AddFootTag() {

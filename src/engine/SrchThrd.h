@@ -33,6 +33,7 @@ struct SrchThrdSettings {
     int scriptRetryWaitMs = 200;  // pause after a busy script host
     int overwriteType = 0;
     bool overwriteLocalLoad = false;
+    bool offlineLink = false;  // rewrite links of stored pages to the stored copies
     QString searchWords;
     // The most of a body a worker holds: matching, link extraction and the
     // local-link rewrite see at most this many leading bytes of a page; the
@@ -90,6 +91,10 @@ public:
     bool ChckFltrUrlCrsRange(const QString& url);
     bool OutUrlList(const QString& path);
     QString MkLocalLink(const QString& text);
+    // The page or style sheet with every href, src and CSS url that leads to
+    // a copy this run stores (or one stored already) made the relative path
+    // of that copy; other texts as they are.
+    QString MkOfflineLinks(const QString& text);
     QString GetLocalLink(const QString& url);
     void AddFootTag();
     // Sleeps at least 10 ms; wakes early on a stop request.
