@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace korvi {
 
@@ -38,6 +39,9 @@ struct CrawlServices {
 
     // Comment the run recorded for a URL (image ALT text); "" when none.
     std::function<QString(const QString& url)> comment;
+
+    // Starts a worker's thread; empty: std::thread. Lets a test make a start fail.
+    std::function<std::thread(std::function<void()> body)> startThread;
 };
 
 }  // namespace korvi

@@ -149,6 +149,7 @@ void SaveCmnOptUncommon(const DlSrchOpt& o, Assist& ini) {
     ini.SetIni(kExtra, QStringLiteral("overwrite_dl_file_list"), Txt(o.overwrite_dl_file_list));
     ini.SetIniN(kExtra, QStringLiteral("overwrite_type"), o.overwrite_type);
     ini.SetIni(kExtra, QStringLiteral("overwrite_local_load"), Flag(o.overwrite_local_load));
+    ini.SetIni(kExtra, QStringLiteral("offline_link"), Flag(o.offline_link));
 
     const QString pic = o.guide_pic == kGuidePicPlaceholder ? QString("") : Txt(o.guide_pic);
     ini.SetIni(kGuide, QStringLiteral("guide_pic"), pic);
@@ -208,6 +209,7 @@ void ReadOptSections(const Assist& ini, DlSrchOpt& o) {
     r.Text(kExtra, QStringLiteral("overwrite_dl_file_list"), o.overwrite_dl_file_list);
     r.Int(kExtra, QStringLiteral("overwrite_type"), o.overwrite_type);
     r.OnOff(kExtra, QStringLiteral("overwrite_local_load"), o.overwrite_local_load);
+    r.OnOff(kExtra, QStringLiteral("offline_link"), o.offline_link);
 
     r.Text(kGuide, QStringLiteral("guide_pic"), o.guide_pic);
     r.Int(kGuide, QStringLiteral("guide_run_type"), o.guide_run_type);

@@ -70,6 +70,9 @@ struct DlSrchOpt {
     QString overwrite_dl_file_list;
     int overwrite_type = 0;
     bool overwrite_local_load = false;
+    // Stored pages and style sheets link to the stored copies (a copy that
+    // opens from disk); off keeps them as received.
+    bool offline_link = false;
     // GuideOption
     QString guide_pic;
     int guide_run_type = 0;

@@ -25,6 +25,9 @@ RegionFlags Flags(const RegionBoxes& boxes) {
 
 const QString kWaitingResult = QStringLiteral("未");
 
+// Ticks between two attempts to start a worker whose thread could not be made.
+constexpr long kStartRetryTicks = 20;
+
 }  // namespace
 
 RunSettings RunSettings::FromOpt(const DlSrchOpt& opt, const QString& baseUrl) {
@@ -49,6 +52,7 @@ RunSettings RunSettings::FromOpt(const DlSrchOpt& opt, const QString& baseUrl) {
     w.retryWaitMs = opt.re_time > 0 ? opt.re_time * 1000 : 0;
     w.overwriteType = opt.overwrite_type;
     w.overwriteLocalLoad = opt.overwrite_local_load;
+    w.offlineLink = opt.offline_link;
     r.thrdMax = std::max(1, opt.thrd_max);
     r.depthMax = opt.depth_max;
     r.hitMax = opt.hit_max;
@@ -346,12 +350,19 @@ void RunControl::CtrlWaitNewThrd(size_t slot) {
         return;
     }
     w->SetStatus(SrchThrd::kStatusDispatched);
-    w->StartManual();
+    // A thread that cannot be made now leaves the row waiting in its slot;
+    // CtrlRunThrd tries the start again.
+    if (!w->StartManual()) w->SetStatus(SrchThrd::kStatusRetryWait);
 }
 
 void RunControl::CtrlRunThrd(size_t slot) {
     const std::shared_ptr<SrchThrd> w = slots_[slot];
     const int index = w->RowNo() - 1;
+    if (!w->Started() && w->Status() == SrchThrd::kStatusRetryWait &&
+        tick_ % kStartRetryTicks == 0) {
+        w->SetStatus(SrchThrd::kStatusDispatched);
+        if (!w->StartManual()) w->SetStatus(SrchThrd::kStatusRetryWait);
+    }
     int status = w->Status();
     const qint64 now = Now();
     const bool inFlight = status >= 0 && status < SrchThrd::kStatusFinished;

@@ -6,8 +6,10 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QSaveFile>
+#include <QSet>
 #include <QUrl>
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <stdexcept>
@@ -15,6 +17,7 @@
 #include "engine/HtmlText.h"
 #include "engine/HttpFetch.h"
 #include "engine/ListFile.h"
+#include "engine/OfflineLinks.h"
 #include "engine/ProxySettings.h"
 #include "engine/SessionCookies.h"
 #include "shell/Assist.h"
@@ -36,6 +39,31 @@ bool SetModificationTime(const QString& path, qint64 ms) {
     QFile f(path);
     if (!f.open(QIODevice::ReadWrite | QIODevice::Append)) return false;
     return f.setFileTime(QDateTime::fromMSecsSinceEpoch(ms), QFileDevice::FileModificationTime);
+}
+
+// The first `cap` bytes of a file; *cut tells whether the file holds more.
+QByteArray ReadHead(const QString& file, qint64 cap, bool* cut) {
+    QFile f(file);
+    *cut = false;
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    QByteArray bytes = f.read(cap);
+    *cut = !f.atEnd();
+    return bytes.isNull() ? QByteArray("") : bytes;
+}
+
+// A prefix cut inside a UTF-8 sequence loses the sequence, so that the
+// prefix still reads as UTF-8.
+void DropCutSequence(QByteArray& bytes) {
+    qsizetype i = bytes.size();
+    int back = 0;
+    while (i > 0 && back < 4 && (static_cast<unsigned char>(bytes[i - 1]) & 0xC0) == 0x80) {
+        --i;
+        ++back;
+    }
+    if (i == 0) return;
+    const auto lead = static_cast<unsigned char>(bytes[i - 1]);
+    const int need = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    if (lead >= 0xC0 && back < need) bytes.truncate(i - 1);
 }
 
 }  // namespace
@@ -122,14 +150,31 @@ void SrchThrd::SetOutsideStatus(int status) {
     stop_.store(true);
 }
 
-void SrchThrd::StartManual() {
-    if (thread_.joinable()) return;
+bool SrchThrd::StartManual() {
+    if (thread_.joinable()) return true;
     running_.store(true);
     std::shared_ptr<SrchThrd> self = shared_from_this();
-    thread_ = std::thread([self] {
+    std::function<void()> body = [self] {
         self->ManPrgrs();
         self->running_.store(false);
-    });
+    };
+    try {
+        thread_ = services_->startThread ? services_->startThread(std::move(body))
+                                         : std::thread(std::move(body));
+    } catch (const std::exception& e) {
+        running_.store(false);
+        // Logged once per row: the run retries the start while the limit lasts.
+        if (!start_failure_logged_)
+            Log(QStringLiteral("S_Thrd StartManual Error : "), ExceptionText(e) + u' ' + Url());
+        start_failure_logged_ = true;
+        return false;
+    }
+    if (!thread_.joinable()) {
+        running_.store(false);
+        return false;
+    }
+    started_.store(true);
+    return true;
 }
 
 void SrchThrd::Join() {
@@ -153,6 +198,10 @@ void SrchThrd::WaitTime(int ms) {
         std::this_thread::sleep_for(
             std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(10)));
     }
+}
+
+qint64 SrchThrd::TextCap() const {
+    return settings_.textCapBytes > 0 ? settings_.textCapBytes : SrchThrdSettings::kPageTextCap;
 }
 
 UrlFilter& SrchThrd::Filter() {
@@ -257,7 +306,9 @@ void SrchThrd::Pipeline() {
             QMutexLocker lock(&mutex_);
             bytes.swap(body_);
         }
-        if (bytes.isNull() && !path.isEmpty() && info.isFile()) bytes = ctrl.LoadBytes(path);
+        if (bytes.isNull() && !path.isEmpty() && info.isFile())
+            bytes = ReadHead(info.absoluteFilePath(), TextCap(), &body_cut_);
+        if (body_cut_) DropCutSequence(bytes);
         text = DecodeText(bytes);
     }
     if (text.isEmpty()) {
@@ -299,11 +350,15 @@ void SrchThrd::Pipeline() {
     }
     if (Halted()) return;
     SetStatus(96);
-    if (settings_.localLink == 0) {
-        const QString text2 = MkLocalLink(text);
+    if (settings_.offlineLink || settings_.localLink == 0) {
+        // An offline copy links to the stored copies themselves, so the
+        // "(@Web)"/"(@Local)" additions are left out.
+        const QString text2 = settings_.offlineLink ? MkOfflineLinks(text) : MkLocalLink(text);
         // Only a page whose links changed is written back: rewriting an
-        // unchanged (possibly binary) body would only risk damaging it.
-        if (!is_local_ && text2 != text && !path.isEmpty()) ctrl.SaveData(path, text2);
+        // unchanged (possibly binary) body would only risk damaging it, and
+        // a page longer than the text cap would lose its tail.
+        if (!is_local_ && !body_cut_ && text2 != text && !path.isEmpty())
+            ctrl.SaveData(path, text2);
     }
     if (Halted()) return;
     SetStatus(97);
@@ -369,8 +424,11 @@ bool SrchThrd::GetWebData() {
         enum class Decision { None, Filtered, Keep, OpenFailed };
         Decision decision = Decision::None;
         QString openError;
+        // Only the head of the body stays in memory; the file takes it all.
         QByteArray memory;
         memory.reserve(1024);
+        const qint64 cap = TextCap();
+        body_cut_ = false;
 
         HttpFetch::HeadFn onHead = [&](const HttpHead& head) {
             if (!head.effectiveUrl.isEmpty() && head.effectiveUrl != req.url) {
@@ -431,7 +489,9 @@ bool SrchThrd::GetWebData() {
         HttpFetch::BodyFn onBody = [&](const char* data, size_t size) {
             if (file && file->write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
                 return false;
-            memory.append(data, static_cast<qsizetype>(size));
+            const qint64 room = cap - memory.size();
+            if (static_cast<qint64>(size) > room) body_cut_ = true;
+            if (room > 0) memory.append(data, static_cast<qsizetype>(std::min<qint64>(room, size)));
             downloaded_.fetch_add(static_cast<qint64>(size));
             AdvanceReceiving();
             return !stop_.load();
@@ -470,7 +530,7 @@ bool SrchThrd::GetWebData() {
             }
             if (decision == Decision::Keep) {
                 if (settings_.overwriteLocalLoad) {
-                    const QByteArray bytes = ctrl.LoadBytes(LocalPath());
+                    const QByteArray bytes = ReadHead(ctrl.Abs(LocalPath()), cap, &body_cut_);
                     QMutexLocker lock(&mutex_);
                     body_ = bytes.isNull() ? QByteArray("") : bytes;
                     return true;
@@ -584,6 +644,50 @@ QString SrchThrd::MkLocalLink(const QString& text) {
     }
     out += QStringView(text).mid(last);
     return out;
+}
+
+QString SrchThrd::MkOfflineLinks(const QString& text) {
+    const QString url = Url();
+    const QString here = LocalPath();
+    if (here.isEmpty()) return text;
+    const QString urlPath = QUrl(url).path().toLower();
+    const bool css = extension_ == u"css" || urlPath.endsWith(QStringLiteral(".css"));
+    static const QRegularExpression rePage(
+        QStringLiteral("\\.(?:html?|shtml|xhtml|php\\d?|aspx?|jsp|cgi|pl)$|/$|^$"));
+    const bool page = !css && (rePage.match(urlPath).hasMatch() || extension_.startsWith(u"htm") ||
+                               QStringView(text).trimmed().startsWith(u'<'));
+    if (!css && !page) return text;
+
+    CtrlFile& ctrl = *services_->ctrl;
+    // Copies this run stores from the page's links (they may come later).
+    QSet<QString> coming;
+    auto add = [&](const LinkList& links) {
+        for (const QString& u : links.url) {
+            const QString p = MapPath(u);
+            if (!p.isEmpty()) coming.insert(p);
+        }
+    };
+    add(ObjectLinks());
+    if (settings_.depthMax == 0 || depth_ + 1 <= settings_.depthMax) add(PageLinks());
+
+    const QString base = base_url_.isEmpty() ? url : base_url_;
+    const QDir dir(QFileInfo(ctrl.Abs(here)).absolutePath());
+    const RefTarget target = [&](const QString& raw) -> QString {
+        const QString ref = raw.trimmed();
+        if (ref.isEmpty() || ref.startsWith(u'#')) return QString();
+        const qsizetype hash = ref.indexOf(u'#');
+        const QString abs = Absolute(hash > 0 ? ref.left(hash) : ref, base);
+        if (!abs.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive) &&
+            !abs.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive))
+            return QString();
+        const QString path = MapPath(Chng(abs));
+        if (path.isEmpty()) return QString();
+        const QString file = ctrl.Abs(path);
+        if (!coming.contains(path) && !QFileInfo(file).isFile()) return QString();
+        const QString local = LocalRef(dir.relativeFilePath(file));
+        return hash > 0 ? local + ref.mid(hash) : local;
+    };
+    return css ? RewriteCssRefs(text, target) : RewriteHtmlRefs(text, target);
 }
 
 void SrchThrd::AddFootTag() {

@@ -33,7 +33,14 @@ struct SrchThrdSettings {
     int scriptRetryWaitMs = 200;  // pause after a busy script host
     int overwriteType = 0;
     bool overwriteLocalLoad = false;
+    bool offlineLink = false;  // rewrite links of stored pages to the stored copies
     QString searchWords;
+    // The most of a body a worker holds: matching, link extraction and the
+    // local-link rewrite see at most this many leading bytes of a page; the
+    // stored file always takes the whole body, streamed to disk.
+    qint64 textCapBytes = kPageTextCap;
+
+    static constexpr qint64 kPageTextCap = 8 * 1024 * 1024;
 };
 
 // One crawler worker: serves exactly one URL on its own thread and publishes
@@ -65,8 +72,11 @@ public:
     void SetMemoryOnly(bool on) { memory_only_ = on; }
     void SetFromLocalHtml(bool on) { from_local_html_ = on; }
 
-    // Starts the worker's thread, which runs ManPrgrs once.
-    void StartManual();
+    // Starts the worker's thread, which runs ManPrgrs once. False (logged)
+    // when the thread could not be made, e.g. under a low process limit;
+    // the worker is then unchanged and may be started again.
+    bool StartManual();
+    bool Started() const { return started_.load(); }
     // The whole per-URL pipeline (also callable directly, as the URL mount does).
     void ManPrgrs();
     bool GetWebData();
@@ -81,6 +91,10 @@ public:
     bool ChckFltrUrlCrsRange(const QString& url);
     bool OutUrlList(const QString& path);
     QString MkLocalLink(const QString& text);
+    // The page or style sheet with every href, src and CSS url that leads to
+    // a copy this run stores (or one stored already) made the relative path
+    // of that copy; other texts as they are.
+    QString MkOfflineLinks(const QString& text);
     QString GetLocalLink(const QString& url);
     void AddFootTag();
     // Sleeps at least 10 ms; wakes early on a stop request.
@@ -118,6 +132,7 @@ public:
     LinkList ObjectLinks() const;
     LinkList PageLinks() const;
     LinkList ImageTexts() const;  // urls + ALT texts in titles
+    // The body received or loaded, up to the text cap of the settings.
     QByteArray Body() const;
 
     // Fixed values.
@@ -138,6 +153,7 @@ private:
     QString MapPath(const QString& url) const;
     void Log(const QString& prefix, const QString& text) const;
     qint64 Now() const;
+    qint64 TextCap() const;
     void AdvanceReceiving();
     void ReapplyServerTime();
 
@@ -163,6 +179,8 @@ private:
     std::atomic<bool> is_local_{false};
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
+    std::atomic<bool> started_{false};
+    bool start_failure_logged_ = false;
 
     mutable QMutex mutex_;  // guards the values below
     QString url_;
@@ -175,6 +193,7 @@ private:
     QByteArray body_;
 
     // Worker-thread only.
+    bool body_cut_ = false;  // the body is longer than body_ holds
     long last_http_code_ = 0;
     qint64 server_time_ = 0;
     std::unique_ptr<LinkExtract> extract_;

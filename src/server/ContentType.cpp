@@ -2,7 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
+
+#include "store/UrlPath.h"
 
 namespace korvi {
 
@@ -26,10 +29,23 @@ QString ContentTypeTbl::Extension(const QString& path) {
     return name.mid(dot + 1);
 }
 
+QString ContentTypeTbl::QueryFileExtension(const QString& path) {
+    static const QRegularExpression reQueryFile(QStringLiteral("/([^/]+)_/\\d{8}\\.cgi$"));
+    const QRegularExpressionMatch m = reQueryFile.match(path);
+    if (!m.hasMatch()) return QString("");
+    // Only a folder the store made for queries: it holds the query list.
+    const QString folder = path.left(path.lastIndexOf(u'/'));
+    if (!QFileInfo(folder + u'/' + QString::fromLatin1(kQueryListName)).isFile())
+        return QString("");
+    return Extension(m.captured(1));
+}
+
 QString ContentTypeTbl::GetCntntTyp(const QString& path, const TextProbe& isText) const {
     QString type;
+    const QString real = QueryFileExtension(path);
+    if (!real.isEmpty()) type = tbl_.value(real.toLower());
     const QString ext = Extension(path);
-    if (!ext.isEmpty()) type = tbl_.value(ext.toLower());
+    if (type.isEmpty() && !ext.isEmpty()) type = tbl_.value(ext.toLower());
     if (type.isEmpty() && QFileInfo(path).isDir()) type = tbl_.value(QStringLiteral("Directory"));
     if (type.startsWith(u'?')) {
         const QStringList fields = type.split(u',');

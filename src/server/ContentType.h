@@ -24,6 +24,9 @@ public:
 
     // The extension of the last path segment; "" when it has none.
     static QString Extension(const QString& path);
+    // For a stored query file ("style.css_/00000001.cgi", beside the query
+    // list) the extension of the name the query belongs to ("css"); "" otherwise.
+    static QString QueryFileExtension(const QString& path);
 
 private:
     QHash<QString, QString> tbl_;

@@ -72,7 +72,7 @@ TEST(Profile, WritesEverySectionAndKeyInOrder) {
     EXPECT_EQ(ini.SectionKeys("ExtraOption"),
               (QStringList{"stop_get_url", "rest_sharp", "local_link", "foot_tag",
                            "foot_tag_extension", "avoid_dl_file_list", "overwrite_dl_file_list",
-                           "overwrite_type", "overwrite_local_load"}));
+                           "overwrite_type", "overwrite_local_load", "offline_link"}));
     EXPECT_EQ(ini.SectionKeys("GuideOption"),
               (QStringList{"guide_pic", "guide_run_type", "guide_get_pic", "guide_get_pic_filter",
                            "guide_get_pic_size", "guide_srch_engine", "guide_srch_engine_type"}));
@@ -94,10 +94,12 @@ TEST(Profile, WritesEverySectionAndKeyInOrder) {
     o.pre_search = true;
     o.mk_local_link = false;
     o.overwrite_type = 2;
+    o.offline_link = true;
     o.guide_pic = QStringLiteral("参照");
     o.guide_srch_engine_type = 3;
     const QString text = korvi::OptToStr(o);
     EXPECT_TRUE(text.contains(QStringLiteral("\nlocal_link=1\nfoot_tag=0\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\noverwrite_local_load=0\noffline_link=1\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\n[Filter]\ntype=in\nstring=jpg,>29\nstart=1\n")));
     DlSrchOpt back;
     korvi::ReadOptSections(Assist(text), back);

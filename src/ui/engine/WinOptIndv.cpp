@@ -167,6 +167,7 @@ void WinOptIndv::SetValues(const DlSrchOpt& o) {
     ui_->overwrite_dl_file_list->setText(o.overwrite_dl_file_list);
     SetChoice(ui_->overwrite_type, o.overwrite_type);
     ui_->overwrite_local_load->setChecked(o.overwrite_local_load);
+    ui_->offline_link->setChecked(o.offline_link);
 
     ui_->guide_pic->setText(o.guide_pic);
     SetChoice(ui_->guide_run_type, o.guide_run_type);
@@ -221,6 +222,7 @@ DlSrchOpt WinOptIndv::Values() const {
     o.overwrite_dl_file_list = ui_->overwrite_dl_file_list->text();
     o.overwrite_type = Choice(ui_->overwrite_type);
     o.overwrite_local_load = ui_->overwrite_local_load->isChecked();
+    o.offline_link = ui_->offline_link->isChecked();
 
     o.guide_pic = ui_->guide_pic->text();
     o.guide_run_type = Choice(ui_->guide_run_type);

@@ -176,6 +176,9 @@ const Tip kTips[] = {
     {u"WinOptIndv", u"overwrite_type", u"DL済みのファイルを上書きする条件を選択します。"},
     {u"WinOptIndv", u"overwrite_local_load",
      u"ローカルにファイルがあるとき、その内容を読み込んでリンクをたどります。"},
+    {u"WinOptIndv", u"offline_link",
+     u"保存したページとスタイルシートのリンクを、保存したファイルへの相対パスに書き換えます。"
+     u"ディスクから開いてもスタイルシートや画像が表示されます。"},
     {u"WinOptIndv", u"guide_pic", u"ガイドでこの設定のボタンに表示する画像です。"},
     {u"WinOptIndv", u"btn_guide_pic", u"ガイドのボタンの画像を選択します。"},
     {u"WinOptIndv", u"guide_run_type", u"ガイドからこの設定で実行する内容を選択します。"},

@@ -49,6 +49,7 @@ DlSrchOpt Unusual() {
     o.overwrite_dl_file_list = QStringLiteral("overwrite/上書き.txt");
     o.overwrite_type = 2;
     o.overwrite_local_load = true;
+    o.offline_link = true;
     o.guide_pic = QStringLiteral("resource/pic/g.gif");
     o.guide_run_type = 7;  // not one of the list's entries: must survive as it is
     o.guide_get_pic = true;
@@ -99,7 +100,7 @@ TEST(WinOptIndv, EveryKeyHasItsControlOnItsTab) {
             ++keys;
         }
     }
-    EXPECT_EQ(keys, 43);
+    EXPECT_EQ(keys, 44);
     EXPECT_EQ(Find<QCheckBox>(&ed, "cb_copy")->text(), QStringLiteral("設定名変更時は複製を作成"));
     EXPECT_EQ(Find<QLineEdit>(&ed, "guide_pic")->placeholderText(), QStringLiteral("参照"));
 }
