@@ -23,6 +23,7 @@ constexpr qsizetype kFolderMax = 256;     // folder length (with a 32 reserve) b
 constexpr qsizetype kHostBytesMax = 255;  // a Linux file name holds at most 255 bytes
 
 const QString kListName = QString::fromLatin1(kQueryListName);
+const QString kListFileSuffix = QStringLiteral(" lst.ini");
 
 // Host as written (no user information, no port) and the "file" part
 // (everything after the authority) of an absolute URL that QUrl accepted.
@@ -260,6 +261,12 @@ UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId)
         const QString name = CutSegment(last).toString();
         result = folder + u'/' + NeutralDots(name);
         if (!name.contains(u'.')) result += QStringLiteral("/index.html");
+    }
+
+    // A stored file never passes for the link list of a page: the blank of
+    // a trailing " lst.ini" is written as the URL escapes it.
+    if (result.endsWith(kListFileSuffix)) {
+        result.replace(result.size() - kListFileSuffix.size(), 1, QStringLiteral("%20"));
     }
 
     if (!result.startsWith(base + u'/')) result = base + u'/' + result;
