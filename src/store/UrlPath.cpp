@@ -6,8 +6,13 @@
 #include <QMutexLocker>
 #include <QUrl>
 
+#include <cerrno>
 #include <cstdio>
 #include <exception>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "shell/Assist.h"
 #include "store/CtrlFile.h"
@@ -325,12 +330,46 @@ bool ReadList(const QString& file, QString* text, bool* utf8, QString* failure) 
     return true;
 }
 
+// Holds the query list against other processes from the check of the cached
+// numbers to the append of a new line (an advisory lock on the list itself).
+class ListFileLock {
+public:
+    explicit ListFileLock(const QString& file) {
+        fd_ = ::open(QFile::encodeName(file).constData(),
+                     O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0666);
+        if (fd_ < 0) return;
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(fd_);
+                fd_ = -1;
+                return;
+            }
+        }
+    }
+    ~ListFileLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    ListFileLock(const ListFileLock&) = delete;
+    ListFileLock& operator=(const ListFileLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 }  // namespace
 
 int CtrlFile::QueryNumberLocked(const QString& listPath, const QString& rawQuery,
                                 QString* failure) {
     const QString query = ListableQuery(rawQuery);
     const QString file = Abs(listPath);
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        *failure = QStringLiteral("cannot create ") + folder;
+        return -1;
+    }
+    // Without the lock (a list that cannot be opened) the numbers are taken
+    // as before; writing the list then fails as it would have.
+    const ListFileLock held(file);
     qint64 size = 0;
     qint64 mtime = 0;
     FileStamp(file, &size, &mtime);
@@ -380,12 +419,6 @@ int CtrlFile::QueryNumberLocked(const QString& listPath, const QString& rawQuery
             return -1;
         }
         bytes = EncodeText(text + add);
-    }
-    const QString folder = QFileInfo(file).absolutePath();
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
-        *failure = QStringLiteral("cannot create ") + folder;
-        query_lists_.remove(file);
-        return -1;
     }
     QFile out(file);
     const QIODevice::OpenMode mode =
