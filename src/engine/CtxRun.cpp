@@ -1,8 +1,11 @@
 #include "engine/CtxRun.h"
 
+#include <QFileInfo>
+
 #include "engine/CrawlServices.h"
 #include "engine/Profile.h"
 #include "shell/Context.h"
+#include "store/CtrlFile.h"
 
 namespace korvi {
 
@@ -22,6 +25,33 @@ CtxRun::CtxRun(Context& ctx, const DlSrchOpt& opt, const QString& baseUrl)
     parts.scripts = &scripts_;
     run_ =
         std::make_unique<RunControl>(MakeCrawlServices(parts), RunSettings::FromOpt(opt, baseUrl));
+    run_->onStarting = [this] { ClaimFolder(); };
+    run_->onStopped = [this] { FreeFolder(); };
+}
+
+void CtxRun::ClaimFolder() {
+    CtrlFile& ctrl = ctx_.Ctrl();
+    std::lock_guard lock(lock_mutex_);
+    const QString base = ctrl.RunId();
+    if (lock_.Held() && lock_.Folder() == ctrl.Abs(ctrl.RunFolder())) return;
+    QString id = base;
+    for (int n = 2; n <= 1000; ++n) {
+        const QString folder = ctrl.Abs(ctrl.LogRoot() + u'/' + id);
+        if (lock_.Take(folder)) {
+            if (id != base) ctrl.SetRunId(id);
+            return;
+        }
+        if (!QFileInfo(folder).isDir()) break;
+        id = RunLock::Suffixed(base, n);
+    }
+    // No folder could be claimed (the root is not writable): the run goes on
+    // as before and reports its failures as it stores.
+    ctrl.SaveErrLog(QStringLiteral("Run Folder Lock Error : ") + ctrl.RunFolder());
+}
+
+void CtxRun::FreeFolder() {
+    std::lock_guard lock(lock_mutex_);
+    lock_.Release();
 }
 
 void CtxRun::Start(const QList<StartRow>& rows, const QString& words) {

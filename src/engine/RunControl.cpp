@@ -140,6 +140,7 @@ bool RunControl::StartManual() {
         std::lock_guard lock(end_mutex_);
         ended_ = false;
     }
+    if (onStarting) onStarting();
     end_kind_.store(EndKind::kNone);
     paused_.store(false);
     start_ms_.store(Now());
@@ -469,6 +470,7 @@ void RunControl::EndRun(EndKind kind) {
         expander_stop_ = true;
     }
     queue_cv_.notify_all();
+    if (onStopped) onStopped();
     UpdateLabel(QStringLiteral("End"));
     const int hits = list_.Hits();
     const int done = list_.Done();

@@ -96,6 +96,10 @@ public:
     // Called on the supervisor thread when the run ends.
     std::function<void(const QString& title, const QString& text)> onEndMessage;
     std::function<void()> onQuietEnd;
+    // Called as a run starts (before any worker) and once its workers have
+    // ended, before WaitEnd returns: the owner claims and frees the run folder.
+    std::function<void()> onStarting;
+    std::function<void()> onStopped;
 
     EndKind LastEnd() const { return end_kind_.load(); }
     QString EndMessage() const;

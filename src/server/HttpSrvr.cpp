@@ -1,5 +1,7 @@
 #include "server/HttpSrvr.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <poll.h>
@@ -77,7 +79,26 @@ QString HttpSrvr::NewResultId() {
         id = base + u'_' + QString::number(n);
     }
     pending_ids_.insert(id);
+    PruneResultsLocked();
     return id;
+}
+
+void HttpSrvr::PruneResultsLocked() {
+    // Newest first; a search under way keeps its file whatever its age.
+    const QFileInfoList files =
+        QDir(ctrl_.Abs(QStringLiteral("server/tmp")))
+            .entryInfoList({QStringLiteral("*.html")}, QDir::Files | QDir::Hidden | QDir::System,
+                           QDir::Time);
+    const qint64 cutoff = ctrl_.GetClock().NowMs() - kResultAgeMs;
+    int kept = 0;
+    for (const QFileInfo& f : files) {
+        if (pending_ids_.contains(f.completeBaseName())) continue;
+        if (kept < kResultsKept && f.lastModified().toMSecsSinceEpoch() >= cutoff) {
+            ++kept;
+            continue;
+        }
+        QFile::remove(f.absoluteFilePath());
+    }
 }
 
 void HttpSrvr::ReleaseResultId(const QString& id) {

@@ -81,7 +81,12 @@ public:
     CtrlFile& Ctrl() { return ctrl_; }
     void OutLog(const QString& message) { log_.OutLog(message); }
     const std::atomic<bool>& StopFlag() const { return stop_; }
-    // A result-file id that no other pending search uses.
+    // Result pages kept in server/tmp besides those of searches under way:
+    // the newest hundred, none older than a day.
+    static constexpr int kResultsKept = 100;
+    static constexpr qint64 kResultAgeMs = 24LL * 3600 * 1000;
+    // A result-file id that no other pending search uses; older result
+    // files go as it is taken.
     QString NewResultId();
     void ReleaseResultId(const QString& id);
     // Result file of an id, absolute.
@@ -90,6 +95,7 @@ public:
 
 private:
     bool LoadTables(std::shared_ptr<Tables>* out);
+    void PruneResultsLocked();
     bool Init(const std::shared_ptr<const Tables>& tables);
     void Init2();
     void SetChnnl(int fd);

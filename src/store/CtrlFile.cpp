@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include "shell/Clock.h"
+#include "store/RegularFile.h"
 #include "store/TextCodec.h"
 
 namespace korvi {
@@ -46,21 +47,23 @@ QString CtrlFile::Abs(const QString& path) const {
 }
 
 QByteArray CtrlFile::LoadBytes(const QString& path) {
-    QFile f(Abs(path));
-    if (!f.open(QIODevice::ReadOnly)) {
-        SaveErrLog(QStringLiteral("C_File Read Data Error : ") + f.errorString() + u' ' + path);
+    QByteArray bytes;
+    QString failure;
+    if (!ReadRegularFile(Abs(path), -1, &bytes, &failure)) {
+        SaveErrLog(QStringLiteral("C_File Read Data Error : ") + failure + u' ' + path);
         return QByteArray();
     }
-    return f.readAll();
+    return bytes;
 }
 
 QString CtrlFile::LoadData(const QString& path) {
-    QFile f(Abs(path));
-    if (!f.open(QIODevice::ReadOnly)) {
-        SaveErrLog(QStringLiteral("C_File Read Data Error : ") + f.errorString() + u' ' + path);
+    QByteArray bytes;
+    QString failure;
+    if (!ReadRegularFile(Abs(path), kSettingsFileMax, &bytes, &failure)) {
+        SaveErrLog(QStringLiteral("C_File Read Data Error : ") + failure + u' ' + path);
         return QString("");
     }
-    const QString text = DecodeText(f.readAll());
+    const QString text = DecodeText(bytes);
     if (text.isEmpty()) return QString("");
     // Every line, the last one too, comes back ending in "\n".
     QString out = UnixLineBreaks(text);

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "store/CtrlFile.h"
+#include "store/RunLock.h"
 
 namespace korvi {
 
@@ -134,8 +135,19 @@ bool FldrSrv::DelTree(const QString& path) {
         del_bytes_ += size;
         return true;
     }
+    // The folder of a live run stays whole; held meanwhile, no run starts in it.
+    const QStringList names = Names(path);
+    RunLock hold;
+    if (names.contains(RunLock::kFileName) && !hold.Take(path)) {
+        Fail(kDelErr, QStringLiteral("in use by a running crawl"), path);
+        return false;
+    }
     bool all = true;
-    for (const QString& name : Names(path)) all = DelTree(path + u'/' + name) && all;
+    for (const QString& name : names) {
+        if (hold.Held() && name == RunLock::kFileName) continue;
+        all = DelTree(path + u'/' + name) && all;
+    }
+    hold.Release();
     if (!all) return false;
     if (!QDir().rmdir(path)) {
         Fail(kDelErr, QStringLiteral("cannot delete"), path);
@@ -222,8 +234,15 @@ bool FldrSrv::CmbDir(const QString& from, const QString& to) {
 // Each source entry is deleted as soon as the target holds it, and a source
 // folder once it is empty; whatever could not be placed stays where it was.
 bool FldrSrv::CmbDir2(const QString& from, const QString& to) {
+    const QStringList names = Names(from);
+    RunLock hold;
+    if (names.contains(RunLock::kFileName) && !hold.Take(from)) {
+        Fail(kCmbErr, QStringLiteral("in use by a running crawl"), from);
+        return false;
+    }
     bool all = true;
-    for (const QString& name : Names(from)) {
+    for (const QString& name : names) {
+        if (hold.Held() && name == RunLock::kFileName) continue;
         const QString s = from + u'/' + name;
         const QString d = to + u'/' + name;
         const QFileInfo sf(s);
@@ -263,6 +282,7 @@ bool FldrSrv::CmbDir2(const QString& from, const QString& to) {
         }
         all = CmbDir2(s, d) && all;
     }
+    hold.Release();
     if (!all) return false;
     if (!Names(from).isEmpty() || !QDir().rmdir(from)) {
         Fail(kCmbErr, QStringLiteral("source not empty after merge"), from);

@@ -2,7 +2,10 @@
 
 #include <utility>
 
+#include <unistd.h>
+
 #include "store/CtrlFile.h"
+#include "store/RegularFile.h"
 #include "store/TextCodec.h"
 
 namespace korvi {
@@ -15,9 +18,14 @@ constexpr qint64 kHead = 1024;        // a file's header alone can show it is no
 }  // namespace
 
 QString CtrlFile::LoadDataEnc(const QString& path) {
-    QFile f(Abs(path));
-    if (!f.open(QIODevice::ReadOnly)) {
-        SaveErrLog(QStringLiteral("C_File Read Data Error : ") + f.errorString() + u' ' + path);
+    // Never a pipe or a device: either could block or stream without end.
+    QString failure;
+    const int fd = OpenRegularFile(Abs(path), &failure);
+    QFile f;
+    if (fd < 0 || !f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) ::close(fd);
+        SaveErrLog(QStringLiteral("C_File Read Data Error : ") +
+                   (fd < 0 ? failure : f.errorString()) + u' ' + path);
         return QString("");
     }
     // The first bytes alone can show that the file is no text.

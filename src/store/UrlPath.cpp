@@ -6,8 +6,13 @@
 #include <QMutexLocker>
 #include <QUrl>
 
+#include <cerrno>
 #include <cstdio>
 #include <exception>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "shell/Assist.h"
 #include "store/CtrlFile.h"
@@ -23,6 +28,7 @@ constexpr qsizetype kFolderMax = 256;     // folder length (with a 32 reserve) b
 constexpr qsizetype kHostBytesMax = 255;  // a Linux file name holds at most 255 bytes
 
 const QString kListName = QString::fromLatin1(kQueryListName);
+const QString kListFileSuffix = QStringLiteral(" lst.ini");
 
 // Host as written (no user information, no port) and the "file" part
 // (everything after the authority) of an absolute URL that QUrl accepted.
@@ -262,6 +268,12 @@ UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId)
         if (!name.contains(u'.')) result += QStringLiteral("/index.html");
     }
 
+    // A stored file never passes for the link list of a page: the blank of
+    // a trailing " lst.ini" is written as the URL escapes it.
+    if (result.endsWith(kListFileSuffix)) {
+        result.replace(result.size() - kListFileSuffix.size(), 1, QStringLiteral("%20"));
+    }
+
     if (!result.startsWith(base + u'/')) result = base + u'/' + result;
     // Parent references below the run folder; a download root such as
     // "../store" is the user's choice and stays as it is.
@@ -318,12 +330,46 @@ bool ReadList(const QString& file, QString* text, bool* utf8, QString* failure) 
     return true;
 }
 
+// Holds the query list against other processes from the check of the cached
+// numbers to the append of a new line (an advisory lock on the list itself).
+class ListFileLock {
+public:
+    explicit ListFileLock(const QString& file) {
+        fd_ = ::open(QFile::encodeName(file).constData(),
+                     O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0666);
+        if (fd_ < 0) return;
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(fd_);
+                fd_ = -1;
+                return;
+            }
+        }
+    }
+    ~ListFileLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    ListFileLock(const ListFileLock&) = delete;
+    ListFileLock& operator=(const ListFileLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 }  // namespace
 
 int CtrlFile::QueryNumberLocked(const QString& listPath, const QString& rawQuery,
                                 QString* failure) {
     const QString query = ListableQuery(rawQuery);
     const QString file = Abs(listPath);
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        *failure = QStringLiteral("cannot create ") + folder;
+        return -1;
+    }
+    // Without the lock (a list that cannot be opened) the numbers are taken
+    // as before; writing the list then fails as it would have.
+    const ListFileLock held(file);
     qint64 size = 0;
     qint64 mtime = 0;
     FileStamp(file, &size, &mtime);
@@ -373,12 +419,6 @@ int CtrlFile::QueryNumberLocked(const QString& listPath, const QString& rawQuery
             return -1;
         }
         bytes = EncodeText(text + add);
-    }
-    const QString folder = QFileInfo(file).absolutePath();
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
-        *failure = QStringLiteral("cannot create ") + folder;
-        query_lists_.remove(file);
-        return -1;
     }
     QFile out(file);
     const QIODevice::OpenMode mode =

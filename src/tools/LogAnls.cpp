@@ -208,11 +208,23 @@ void LogAnls::ReadList(const QString& path, const AnlsRequest& request, Gathered
         }
     }
     const QHash<QString, QString> links = SectionMap(ini, QStringLiteral("AllLinks"));
-    const int n = Assist::StrToInt(links.value(QStringLiteral("link_no")));
-    for (int i = 0; i < n && !stop_; ++i) {
-        const QString no = QString::number(i);
+    // Only the rows the file holds are visited, in number order, so a file
+    // that claims two billion rows is read as quickly as it is written.
+    const qint64 n = Assist::StrToInt(links.value(QStringLiteral("link_no")));
+    std::vector<qint64> rows;
+    for (auto it = links.constBegin(); it != links.constEnd(); ++it) {
+        const QString& key = it.key();
+        if (!key.startsWith(QLatin1String("link")) || key.size() > 14 || it.value().isEmpty())
+            continue;
+        bool ok = false;
+        const qint64 i = QStringView(key).mid(4).toLongLong(&ok);
+        if (ok && i >= 0 && i < n && QString::number(i) == QStringView(key).mid(4))
+            rows.push_back(i);
+    }
+    std::sort(rows.begin(), rows.end());
+    for (size_t r = 0; r < rows.size() && !stop_; ++r) {
+        const QString no = QString::number(rows[r]);
         const QString link = links.value(QStringLiteral("link") + no);
-        if (link.isEmpty()) continue;
         ++records_seen_;
         const QString ext = links.value(QStringLiteral("extension") + no);
         if (!LinkExtPasses(request.filter, request.filterText, ext)) continue;

@@ -14,6 +14,7 @@
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
 #include "store/DocHLight.h"
+#include "store/RunLock.h"
 #include "store/TextCodec.h"
 
 namespace korvi {
@@ -32,10 +33,15 @@ bool IsWebUrl(const QString& url) {
             scheme == QStringLiteral("ftp"));
 }
 
+bool InsideFolder(const QString& root, const QString& canonical) {
+    return !root.isEmpty() && !canonical.isEmpty() &&
+           (root == QStringLiteral("/") || canonical.startsWith(root + u'/'));
+}
+
 // The whole file in one read into a reused buffer; false on any failure.
 bool ReadInto(const QString& path, qint64 size, QByteArray& buffer) {
     if (size < 0) return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     buffer.resize(size + 1);  // one more byte shows a file that grew meanwhile
     qint64 got = 0;
@@ -157,6 +163,11 @@ void LogSrch::SrchFile(const QFileInfo& file, const SrchRequest& request) {
 
     QString context("");
     if (!request.words.isEmpty()) {
+        if (file.size() > kFileMax) {
+            ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : file too large to search  ") +
+                             file.absoluteFilePath());
+            return;
+        }
         bool read = false;
         if (!MayMatch(path, file.size(), &read)) return;
         QString text;
@@ -200,7 +211,9 @@ void LogSrch::SrchLog(const QString& folder, const SrchRequest& request) {
             if (!e.isSymLink()) SrchLog(e.absoluteFilePath(), request);
             continue;
         }
-        if (!e.isFile()) continue;
+        if (!e.isFile() || e.fileName() == RunLock::kFileName) continue;
+        // A link is followed only to a file inside the searched folder.
+        if (e.isSymLink() && !InsideFolder(root_, e.canonicalFilePath())) continue;
         try {
             SrchFile(e, request);
         } catch (const std::exception& ex) {
@@ -228,6 +241,7 @@ void LogSrch::Run(const SrchRequest& request) {
         rows_.clear();
         end_message_.clear();
     }
+    root_ = QFileInfo(ctrl_.Abs(request.folder)).canonicalFilePath();
     try {
         SrchLog(ctrl_.Abs(request.folder), request);
     } catch (const std::exception& ex) {

@@ -55,6 +55,10 @@ public:
     // Starts the walk thread; false (with the warning shown) when the folder
     // does not exist or a walk is running.
     bool StartSrch(const SrchRequest& request);
+    // A file longer than this is not read for the words (one error-log line
+    // each); extraction lists it all the same.
+    static constexpr qint64 kFileMax = 64 * 1024 * 1024;
+
     void Stop() { stop_ = true; }
     bool IsRunning() const { return running_; }
     void Wait();
@@ -121,6 +125,7 @@ private:
     std::atomic<qint64> bytes_{0};
     qint64 start_ms_ = 0;
     QString filter_lower_;
+    QString root_;  // canonical searched folder: links lead nowhere outside it
     mutable std::mutex mutex_;
     std::vector<SrchRow> rows_;
     QString progress_text_;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -204,4 +206,35 @@ TEST_F(ServerDocsTest, SearchContextIsTheTextAReaderSees) {
     // A word only inside a tag finds nothing.
     const QString none = Search("/stored/", "srch_word=Kyushu&srch_type=srch");
     EXPECT_TRUE(none.contains("「Kyushu」の検索結果 ： 0 件")) << none.toStdString();
+}
+
+// A search reads only what a plain GET may serve: a link out of the root is
+// refused by both.
+TEST_F(ServerDocsTest, SearchesDoNotFollowLinksOutOfTheRoot) {
+    home.Write("secret.txt", "秘密の合言葉\n");
+    ASSERT_TRUE(QFile::link(home.File("secret.txt"), home.File("log/leak.txt")));
+    EXPECT_NE(Split(Get(port, "/leak.txt")).status(), "HTTP/1.0 200 OK");
+    const QString page = Search("/", "srch_word=" + Enc("合言葉") + "&srch_type=srch");
+    EXPECT_FALSE(page.contains("leak.txt")) << page.toStdString();
+    EXPECT_FALSE(page.contains(QStringLiteral("秘密")));
+}
+
+// Result pages do not pile up: a new one clears those older than a day and
+// all but the newest hundred.
+TEST_F(ServerDocsTest, OldResultPagesAreRemoved) {
+    const qint64 now = home.GetClock().NowMs();
+    const auto put = [&](const QString& name, qint64 ms) {
+        home.Write("server/tmp/" + name + ".html", "x");
+        QFile f(home.File("server/tmp/" + name + ".html"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.setFileTime(QDateTime::fromMSecsSinceEpoch(ms), QFileDevice::FileModificationTime);
+    };
+    put("old", now - 2 * 24 * 3600 * 1000LL);
+    for (int i = 0; i < 120; ++i) put("r" + QString::number(i), now - 3600 * 1000 + i * 1000);
+    Search("/", "srch_word=" + Enc("東京") + "&srch_type=srch");
+    const QStringList left = QDir(home.File("server/tmp")).entryList(QDir::Files);
+    EXPECT_LE(left.size(), 101);
+    EXPECT_FALSE(left.contains("old.html"));
+    EXPECT_FALSE(left.contains("r0.html"));
+    EXPECT_TRUE(left.contains("r119.html"));
 }

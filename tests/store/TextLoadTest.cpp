@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
 #include <random>
 
+#include <sys/stat.h>
+
 #include "fixtures/TempHome.h"
+#include "store/RegularFile.h"
 #include "store/TextCodec.h"
 
 using korvi::test::TempHome;
@@ -117,4 +124,46 @@ TEST(TextCodec, DetectionAndNonTextCount) {
     EXPECT_EQ(korvi::CountNonTextBytes(mixed.constData(), mixed.size()), 11);
     EXPECT_FALSE(korvi::IsNonText(1, 64));
     EXPECT_TRUE(korvi::IsNonText(2, 64));
+}
+
+// Settings and lists come only from regular files of a sane length: a pipe
+// never blocks a reader and a device or a huge file never fills memory.
+TEST(LoadData, OnlyRegularFilesOfASaneLength) {
+    TempHome th;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(th.File("fifo.ini")).constData(), 0600), 0);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(th.Ctrl().LoadData("fifo.ini"), "");
+    EXPECT_EQ(th.Ctrl().LoadBytes("fifo.ini"), QByteArray());
+    EXPECT_EQ(th.Ctrl().LoadDataEnc("fifo.ini"), "");
+    EXPECT_EQ(th.Ctrl().LoadData("/dev/zero"), "");
+    EXPECT_EQ(th.Ctrl().LoadBytes("/dev/zero"), QByteArray());
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_TRUE(QString::fromUtf8(th.Read("log_err/R.log")).contains("not a regular file"));
+
+    // A sparse file one byte over the limit is refused; at the limit it reads.
+    QFile big(th.File("big.ini"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(korvi::kSettingsFileMax + 1));
+    big.close();
+    EXPECT_EQ(th.Ctrl().LoadData("big.ini"), "");
+    EXPECT_TRUE(QString::fromUtf8(th.Read("log_err/R.log")).contains("larger than"));
+    th.Write("link.ini", "");
+    QFile::remove(th.File("link.ini"));
+    th.Write("real.ini", "[A]\nk=v\n");
+    ASSERT_TRUE(QFile::link(th.File("real.ini"), th.File("link.ini")));
+    EXPECT_EQ(th.Ctrl().LoadData("link.ini"), "[A]\nk=v\n");
+}
+
+// A pipe in place of the common settings does not hang a command.
+TEST(LoadData, PipeAsCommonSettingsDoesNotHangACommand) {
+    TempHome th;
+    QFile::remove(th.File("cmn_opt.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(th.File("cmn_opt.ini")).constData(), 0600), 0);
+    QProcess p;
+    p.start(TempHome::BinDir() + "/korvi-run", {"--home", th.Path(), "map", "http://h/a.html"});
+    const bool done = p.waitForFinished(15000);
+    if (!done) p.kill();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
 }

@@ -367,3 +367,18 @@ TEST(GetLogFrdr, ConcurrentQueriesGetOneLineEach) {
         EXPECT_EQ(seen[0][i], "log/R/H/p.cgi_/" + korvi::QueryFileName(line));
     }
 }
+
+// A stored file never takes the name of a page's link list, so no page can
+// plant a list for link analysis or overwrite the list of another page. The
+// blank is escaped as the URL would write it.
+TEST(GetLogFrdr, NeverNamesALinkList) {
+    TempHome th;
+    EXPECT_EQ(Map(th, "http://H/evil lst.ini"), "log/R/H/evil%20lst.ini");
+    EXPECT_EQ(Map(th, "http://H/evil%20lst.ini"), "log/R/H/evil%20lst.ini");
+    EXPECT_EQ(Map(th, "http://H/a.html lst.ini"), "log/R/H/a.html%20lst.ini");
+    // Cut to 32 units, the name would end in the list suffix.
+    EXPECT_EQ(Map(th, "http://H/" + Rep("a", 24) + " lst.iniXYZ"),
+              "log/R/H/" + Rep("a", 24) + "%20lst.ini");
+    // A folder of that name holds an index, not a list.
+    EXPECT_EQ(Map(th, "http://H/x lst.ini/y.html"), "log/R/H/x lst.ini/y.html");
+}

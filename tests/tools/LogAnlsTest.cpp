@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 
 #include "ToolStore.h"
 #include "tools/LogAnls.h"
@@ -197,4 +198,21 @@ TEST(LogAnls, RunsOnItsOwnThreadAndWarnsOfMissingFolders) {
     a.Wait();
     EXPECT_LE(a.Rows().size(), 1u);
     EXPECT_EQ(seen.titles.last(), QStringLiteral("解析終了"));
+}
+
+// A list file whose link_no claims far more rows than it holds is read at
+// once: only the rows present count.
+TEST(LogAnls, HugeLinkNumberReturnsAtOnce) {
+    test::TempHome th;
+    th.Write("log/R/h/a.html lst.ini",
+             "[BaseData]\np_url=http://h/a.html\n\n[AllLinks]\nlink_no=2147483647\n"
+             "link0=http://h/x.html\ntitle0=X\nextension0=html\n"
+             "link7=http://h/y.html\ntitle7=Y\nextension7=html\n");
+    AnlsRequest r;
+    r.folder = th.File("log/R");
+    r.kind = 2;
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(Urls(Analyse(th, r)), QStringList({"http://h/x.html=1", "http://h/y.html=1"}));
+    EXPECT_LT(t.elapsed(), 5000);
 }

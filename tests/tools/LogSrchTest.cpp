@@ -496,3 +496,34 @@ TEST(LogSrch, CommandLineTakesTheCommonSearchType) {
     th.Write("cmn_opt.ini", "[CommonOption]\nsearch_type=1\n");
     EXPECT_EQ(run({"--words", "alph. alon."}), 1);  // one pattern with a blank
 }
+
+// The search stays inside the searched folder: a link to a file outside is
+// not read, a link to a file inside is. A file over the size limit is not
+// read at all (logged), and a run's lock file never shows.
+TEST(LogSrch, StaysInsideTheFolderAndSkipsHugeFiles) {
+    test::TempHome th;
+    th.Write("secret/passwd.txt", "root secret word\n");
+    th.Write("log/R/h/page.html", "<p>secret word here</p>\n");
+    th.Write("log/R/.korvi-run.lock", "1\n");
+    ASSERT_TRUE(QFile::link(th.File("secret/passwd.txt"), th.File("log/R/h/out.txt")));
+    ASSERT_TRUE(QFile::link(th.File("log/R/h/page.html"), th.File("log/R/h/in.html")));
+    ASSERT_TRUE(QFile::link(th.File("secret"), th.File("log/R/h/dir")));
+    QFile big(th.File("log/R/h/big.txt"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(LogSrch::kFileMax + 1));
+    big.close();
+
+    Seen seen;
+    auto srch = MkSrch(th, &seen);
+    SrchRequest r;
+    r.folder = th.File("log/R");
+    r.words = "secret";
+    srch->Run(r);
+    EXPECT_EQ(Found(srch->Rows(), r.folder), QStringList({"h/in.html", "h/page.html"}));
+    EXPECT_TRUE(QString::fromUtf8(th.Read("log_err/R.log"))
+                    .contains("W_LogSrch Srch Error : file too large to search"));
+    r.words.clear();
+    srch->Run(r);
+    EXPECT_FALSE(Found(srch->Rows(), r.folder).join(" ").contains(".korvi-run.lock"));
+    EXPECT_FALSE(Found(srch->Rows(), r.folder).contains("h/out.txt"));
+}
