@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 
@@ -143,6 +144,67 @@ void SearchBytes(QByteArrayView bytes, bool fold, QByteArray& out) {
     out = (fold ? MatcherFoldCase(text) : text).toUtf8();
 }
 
+// Bytes at which the search text stops copying the raw text: markup,
+// character references and the blanks it folds (U+00A0 and U+00AD start
+// with 0xC2).
+struct MarkTable {
+    bool mark[256] = {};
+    MarkTable() {
+        for (unsigned char c : {'<', '&', ' ', '\t', '\n', '\r', '\f', '\xC2'}) mark[c] = true;
+    }
+};
+
+// Whether the search text of text may hold needle although the raw text does
+// not. Every character the search text copies from the raw text is copied
+// as it is, up to the next mark; so an occurrence whose first character is
+// raw text shows in the raw text as a proper prefix of the needle followed
+// by a mark. One whose first character comes from a character reference
+// needs an "&" that can stand for it.
+bool MaySpanMarks(QByteArrayView text, const QByteArray& needle) {
+    static const MarkTable table;
+    const qsizetype m = needle.size();
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* nd = reinterpret_cast<const unsigned char*>(needle.constData());
+    if (table.mark[nd[0]]) return true;
+    const bool asciiWord = nd[0] < 0x80 && (std::isalnum(nd[0]) != 0);
+    const qsizetype n = text.size();
+    // One mark: a place where a hidden occurrence could continue.
+    const auto atMark = [&](qsizetype p) {
+        if (t[p] == '&' && (!asciiWord || (p + 1 < n && t[p + 1] == '#'))) return true;
+        for (qsizetype k = std::min<qsizetype>(m - 1, p); k >= 1; --k) {
+            if (t[p - k] == nd[0] && std::memcmp(t + p - k, nd, size_t(k)) == 0) return true;
+        }
+        return false;
+    };
+    qsizetype p = 0;
+#ifdef __SSE2__
+    // Sixteen bytes at a time: most hold no mark, or a blank not preceded
+    // by a piece of the needle.
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i c2 = _mm_set1_epi8(char(0xC2));
+    const __m128i blank = _mm_set1_epi8(0x20);
+    for (; p + 16 <= n; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + p));
+        // Bytes up to 0x20 hold the blank and every control mark.
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v);
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(low, _mm_cmpeq_epi8(v, lt)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, amp), _mm_cmpeq_epi8(v, c2)));
+        unsigned mask = unsigned(_mm_movemask_epi8(hit));
+        while (mask) {
+            const qsizetype q = p + __builtin_ctz(mask);
+            mask &= mask - 1;
+            if (table.mark[t[q]] && atMark(q)) return true;
+        }
+    }
+#endif
+    for (; p < n; ++p) {
+        if (table.mark[t[p]] && atMark(p)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 MatcherPrefilter::MatcherPrefilter(const QString& words, const Matcher::Options& options) {
@@ -221,6 +283,16 @@ bool MatcherPrefilter::MayMatch(QByteArrayView bytes, Scratch& scratch) const {
             }
         }
         if (found) continue;
+        // Only markup, references or folded blanks inside an occurrence can
+        // hide it from the raw text: without such a place the group fails.
+        bool maySpan = false;
+        for (const QByteArray& needle : group) {
+            if (MaySpanMarks(text, needle)) {
+                maySpan = true;
+                break;
+            }
+        }
+        if (!maySpan) return false;
         if (!havePlain) {
             SearchBytes(bytes, fold_, scratch.plain);
             havePlain = true;

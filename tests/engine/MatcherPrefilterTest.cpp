@@ -143,3 +143,28 @@ TEST(MatcherPrefilter, KnowsWhereItCannotJudge) {
     EXPECT_EQ(MatcherPrefilter("検索 |ウェブ", ci).Groups()[0],
               (std::vector<QByteArray>{QString("検索").toUtf8(), QString("ウェブ").toUtf8()}));
 }
+
+namespace korvi {
+namespace {
+
+// An occurrence hidden from the raw bytes by markup, a reference or a folded
+// blank still passes; a page whose marks hide none is rejected without
+// building its search text.
+TEST(MatcherPrefilter, HiddenOccurrencesPassOthersAreRejected) {
+    const MatcherPrefilter f(QStringLiteral("zebra"), Matcher::Options{0, false});
+    for (const char* hidden :
+         {"<p>ze<b>bra</b></p>", "<p>z&#101;bra</p>", "<p>&#122;ebra</p>", "<p>zeb<!-- x -->ra</p>",
+          "<p>zeb<script>x</script>ra</p>", "<p>ZE<i>BRA</i></p>", "<p>zeb\xC2\xADra</p>"}) {
+        EXPECT_TRUE(May(f, QByteArray(hidden))) << hidden;
+    }
+    for (const char* none : {"<p>a zebu and a bra</p>", "<p>z e b r a &amp; more</p>",
+                             "<html><body>nothing &lt;here&gt;</body></html>"}) {
+        EXPECT_FALSE(May(f, QByteArray(none))) << none;
+    }
+    // A word that a named reference can start is judged on its search text.
+    const MatcherPrefilter sign(QStringLiteral("\u00BBnext"), Matcher::Options{0, false});
+    EXPECT_TRUE(May(sign, QByteArray("<p>&raquo;next</p>")));
+}
+
+}  // namespace
+}  // namespace korvi
