@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QUrl>
+
 #include <set>
 
 #include "CrawlTestKit.h"
 #include "engine/Matcher.h"
+#include "engine/OfflineLinks.h"
 #include "engine/RunControl.h"
 #include "fixtures/FixtureServer.h"
 
@@ -147,6 +153,63 @@ TEST(DocSiteCrawl, EveryPageFetchedAndNoInventedRequests) {
         EXPECT_TRUE(requested.count(known)) << "never fetched: " << qPrintable(known);
     // "http.client.html" is a relative link like any other.
     EXPECT_FALSE(QString::fromUtf8(th.Read("log_err/R.log")).contains("no protocol"));
+}
+
+// With offline copies on, every reference of every stored page and style
+// sheet of the same site opens from disk.
+TEST(DocSiteCrawl, OfflineCopyOpensFromDisk) {
+    TempHome th;
+    FixtureServer srv;
+    DocSite site(srv);
+    Matcher matcher;
+    RunSettings set;
+    set.thrdMax = 2;
+    set.depthMax = 0;
+    set.hitMax = 0;
+    set.pageMax = 0;
+    set.connectSec = 0;
+    set.getSec = 0;
+    set.worker.offlineLink = true;
+    CrawlParts parts;
+    parts.ctrl = &th.Ctrl();
+    parts.clock = &th.GetClock();
+    parts.matcher = &matcher;
+    RunControl rc(MakeCrawlServices(parts), set);
+    rc.AddWinSrchLst({{srv.Url("/docs/index.html"), "start", "html"}});
+    ASSERT_TRUE(rc.StartManual());
+    ASSERT_TRUE(rc.WaitEnd(60000));
+
+    const QString root = th.File("log/R/127.0.0.1");
+    const QString site0 = srv.Url("/");
+    int checked = 0;
+    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        if (file.endsWith(" lst.ini") || file.endsWith("cgi%%q.txt")) continue;
+        const QByteArray bytes = th.Read(file.mid(th.Path().size() + 1));
+        const QString text = QString::fromUtf8(bytes);
+        const bool html = text.contains("<html");
+        const bool css = !html && (file.contains(".css") || text.contains("@import"));
+        if (!html && !css) continue;
+        const QDir dir = QFileInfo(file).absoluteDir();
+        const RefTarget check = [&](const QString& ref) {
+            if (ref.isEmpty() || ref.startsWith('#')) return QString();
+            EXPECT_FALSE(ref.startsWith(site0))
+                << "left pointing at the site: " << ref.toStdString() << " in "
+                << file.toStdString();
+            if (ref.contains("://")) return QString();
+            const QString path = QUrl::fromPercentEncoding(ref.left(ref.indexOf('#')).toUtf8());
+            EXPECT_TRUE(QFileInfo(dir.filePath(path)).isFile())
+                << ref.toStdString() << " in " << file.toStdString();
+            ++checked;
+            return QString();
+        };
+        if (css)
+            RewriteCssRefs(text, check);
+        else
+            RewriteHtmlRefs(text, check);
+    }
+    EXPECT_GT(checked, int(site.Pages().size()));
 }
 
 }  // namespace
