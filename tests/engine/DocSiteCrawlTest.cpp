@@ -120,10 +120,8 @@ private:
     QStringList pages_;
 };
 
-TEST(DocSiteCrawl, EveryPageFetchedAndNoInventedRequests) {
-    TempHome th;
-    FixtureServer srv;
-    DocSite site(srv);
+// Crawls the site from its index to the end, two workers, no limits.
+void CrawlDocSite(TempHome& th, FixtureServer& srv, bool offline) {
     Matcher matcher;
     RunSettings set;
     set.thrdMax = 2;
@@ -132,6 +130,7 @@ TEST(DocSiteCrawl, EveryPageFetchedAndNoInventedRequests) {
     set.pageMax = 0;
     set.connectSec = 0;
     set.getSec = 0;
+    set.worker.offlineLink = offline;
     CrawlParts parts;
     parts.ctrl = &th.Ctrl();
     parts.clock = &th.GetClock();
@@ -140,6 +139,13 @@ TEST(DocSiteCrawl, EveryPageFetchedAndNoInventedRequests) {
     rc.AddWinSrchLst({{srv.Url("/docs/index.html"), "start", "html"}});
     ASSERT_TRUE(rc.StartManual());
     ASSERT_TRUE(rc.WaitEnd(60000));
+}
+
+TEST(DocSiteCrawl, EveryPageFetchedAndNoInventedRequests) {
+    TempHome th;
+    FixtureServer srv;
+    DocSite site(srv);
+    CrawlDocSite(th, srv, false);
 
     std::set<QString> requested;
     for (const QString& t : srv.Requests()) {
@@ -161,23 +167,7 @@ TEST(DocSiteCrawl, OfflineCopyOpensFromDisk) {
     TempHome th;
     FixtureServer srv;
     DocSite site(srv);
-    Matcher matcher;
-    RunSettings set;
-    set.thrdMax = 2;
-    set.depthMax = 0;
-    set.hitMax = 0;
-    set.pageMax = 0;
-    set.connectSec = 0;
-    set.getSec = 0;
-    set.worker.offlineLink = true;
-    CrawlParts parts;
-    parts.ctrl = &th.Ctrl();
-    parts.clock = &th.GetClock();
-    parts.matcher = &matcher;
-    RunControl rc(MakeCrawlServices(parts), set);
-    rc.AddWinSrchLst({{srv.Url("/docs/index.html"), "start", "html"}});
-    ASSERT_TRUE(rc.StartManual());
-    ASSERT_TRUE(rc.WaitEnd(60000));
+    CrawlDocSite(th, srv, true);
 
     const QString root = th.File("log/R/127.0.0.1");
     const QString site0 = srv.Url("/");
