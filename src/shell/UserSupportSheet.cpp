@@ -6,7 +6,6 @@
 #include <QPair>
 #include <QSysInfo>
 
-#include "engine/Profile.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
 
@@ -24,11 +23,10 @@ QString FileText(CtrlFile& ctrl, const QString& rel) {
 
 }  // namespace
 
-QString MkUserSupportSheet(Context& ctx, const QString& version, const QString& optName) {
+QString MkUserSupportSheet(Context& ctx, const QString& version, const QString& optFile) {
     CtrlFile& ctrl = ctx.Ctrl();
     QString sheet = FileText(ctrl, kTemplate);
     if (sheet.isEmpty()) return QString();
-    const QString opt = IsValidOptName(optName) ? OptPath(optName) : QString();
     // Longest placeholders first, so that none is a prefix of one already replaced.
     QList<QPair<QString, QString>> values = {
         {QStringLiteral("^time_now"), ctrl.GetTimeStr()},
@@ -37,7 +35,7 @@ QString MkUserSupportSheet(Context& ctx, const QString& version, const QString& 
         {QStringLiteral("^os_ver"), QSysInfo::kernelType() + u' ' + QSysInfo::kernelVersion()},
         {QStringLiteral("^exe_path"), ctx.Home()},
         {QStringLiteral("^cmn_opt"), FileText(ctrl, QStringLiteral("cmn_opt.ini"))},
-        {QStringLiteral("^sel_opt"), opt.isEmpty() ? QString() : FileText(ctrl, opt)},
+        {QStringLiteral("^sel_opt"), optFile.isEmpty() ? QString() : FileText(ctrl, optFile)},
         {QStringLiteral("^theme"), FileText(ctrl, QStringLiteral("Korvi.theme"))},
         {QStringLiteral("^data_ini"), FileText(ctrl, QStringLiteral("data.ini"))},
         {QStringLiteral("^err_log"),
@@ -68,8 +66,8 @@ QString MkUserSupportSheet(Context& ctx, const QString& version, const QString& 
     return out;
 }
 
-QString OutUserSupportSheet(Context& ctx, const QString& version, const QString& optName) {
-    const QString sheet = MkUserSupportSheet(ctx, version, optName);
+QString OutUserSupportSheet(Context& ctx, const QString& version, const QString& optFile) {
+    const QString sheet = MkUserSupportSheet(ctx, version, optFile);
     if (sheet.isEmpty()) return QString();
     CtrlFile& ctrl = ctx.Ctrl();
     if (!ctrl.SaveData(kOutput, sheet)) return QString();

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "engine/Profile.h"
 #include "platform/SendTo.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
@@ -317,8 +318,9 @@ void Korvi::RunEditCommand(const QString& name) {
 }
 
 void Korvi::OutUserSupportSheet() {
-    const QString path =
-        korvi::OutUserSupportSheet(gui_.ctx, kVersion, gui_.ctx.Cmn().Opt().option_type);
+    const QString optName = gui_.ctx.Cmn().Opt().option_type;
+    const QString path = korvi::OutUserSupportSheet(
+        gui_.ctx, kVersion, IsValidOptName(optName) ? OptPath(optName) : QString());
     if (path.isEmpty() || !gui_.open || !gui_.open(path)) {
         gui_.ctx.Ctrl().SaveErrLog(
             QStringLiteral("W_Main OutTmplt Exec Error : ") +
