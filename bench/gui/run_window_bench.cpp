@@ -20,7 +20,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "SilentDialogs.h"
+#include "BenchWindow.h"
 #include "engine/RunControl.h"
 #include "shell/Clock.h"
 #include "shell/Context.h"
@@ -31,7 +31,6 @@
 #include "ui/shell/GuiContext.h"
 
 using namespace korvi;
-
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -112,19 +111,7 @@ int main(int argc, char** argv) {
 
     // The GUI loop's longest gap, seen by a 1 ms timer; the view follows the
     // newest rows as a user watching the run does.
-    QElapsedTimer clockGap;
-    clockGap.start();
-    qint64 last = 0;
-    qint64 maxGap = 0;
-    long ticks = 0;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    probe.setInterval(1);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = clockGap.elapsed();
-        if (ticks++ > 0) maxGap = std::max(maxGap, now - last);
-        last = now;
-    });
+    bench::LoopGapProbe probe;
     auto* table = win.findChild<QTableView*>(QStringLiteral("srch_tbl"));
     QTimer follow;
     follow.setInterval(100);
@@ -133,7 +120,7 @@ int main(int argc, char** argv) {
     const long refreshesBefore = win.Refreshes();
     QElapsedTimer total;
     total.start();
-    probe.start();
+    probe.Start();
     follow.start();
     QTimer::singleShot(seconds * 1000, &app, [&] { app.quit(); });
     app.exec();
@@ -145,8 +132,8 @@ int main(int argc, char** argv) {
     std::printf("rows fed            %d of %d\n", fed.load(), rows);
     std::printf("rows in the table   %d\n", win.Model()->rowCount());
     std::printf("seconds             %.2f\n", elapsed);
-    std::printf("longest loop gap    %lld ms\n", static_cast<long long>(maxGap));
-    std::printf("loop ticks / s      %.0f\n", ticks / elapsed);
+    std::printf("longest loop gap    %lld ms\n", static_cast<long long>(probe.MaxGapMs()));
+    std::printf("loop ticks / s      %.0f\n", probe.Ticks() / elapsed);
     std::printf("table refreshes / s %.1f (timer %d ms)\n", refreshes / elapsed,
                 WinSrch::kRefreshMs);
     // A picture of the window at the end, when asked for.

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "SilentDialogs.h"
+#include "BenchWindow.h"
 #include "engine/RunControl.h"
 #include "shell/Clock.h"
 #include "shell/Context.h"
@@ -104,19 +104,7 @@ int main(int argc, char** argv) {
     win.resize(1200, 800);
     win.show();
 
-    QElapsedTimer loop;
-    loop.start();
-    qint64 last = 0;
-    qint64 maxGap = 0;
-    long ticks = 0;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    probe.setInterval(1);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = loop.elapsed();
-        if (ticks++ > 0) maxGap = std::max(maxGap, now - last);
-        last = now;
-    });
+    bench::LoopGapProbe probe;
     QObject::connect(&win, &WinSrch::runEnded, &app, &QCoreApplication::quit);
 
     RunRequest request;
@@ -126,7 +114,7 @@ int main(int argc, char** argv) {
     request.runId = QStringLiteral("B");
     const long refreshesBefore = win.Refreshes();
     t.restart();
-    probe.start();
+    probe.Start();
     if (!win.StartDlSearch(request)) return 1;
     app.exec();
     const double winSec = t.nsecsElapsed() / 1e9;
@@ -136,7 +124,7 @@ int main(int argc, char** argv) {
     const long refreshes = win.Refreshes() - refreshesBefore;
     std::printf("run window          %d rows in %.2f s = %.1f rows/s\n", winRows, winSec, winRate);
     std::printf("window / korvi-run  %.3f\n", cliRate > 0 ? winRate / cliRate : 0);
-    std::printf("longest loop gap    %lld ms\n", static_cast<long long>(maxGap));
+    std::printf("longest loop gap    %lld ms\n", static_cast<long long>(probe.MaxGapMs()));
     std::printf("table refreshes / s %.1f\n", refreshes / winSec);
     site.kill();
     site.waitForFinished();

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+
 #include "ui/present/Dialogs.h"
 
 namespace korvi::bench {
@@ -22,6 +27,33 @@ public:
         return QString();
     }
     QString ChooseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
+};
+
+// The GUI event loop's longest gap, seen by a 1 ms timer.
+class LoopGapProbe {
+public:
+    LoopGapProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(1);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.elapsed();
+            if (ticks_++ > 0) max_gap_ = std::max(max_gap_, now - last_);
+            last_ = now;
+        });
+    }
+    void Start() {
+        clock_.start();
+        timer_.start();
+    }
+    qint64 MaxGapMs() const { return max_gap_; }
+    long Ticks() const { return ticks_; }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = 0;
+    qint64 max_gap_ = 0;
+    long ticks_ = 0;
 };
 
 }  // namespace korvi::bench
