@@ -1,15 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
-#include <QUrl>
-
 #include <set>
 
 #include "CrawlTestKit.h"
+#include "StoredRefs.h"
 #include "engine/Matcher.h"
-#include "engine/OfflineLinks.h"
 #include "engine/RunControl.h"
 #include "fixtures/FixtureServer.h"
 
@@ -169,36 +164,7 @@ TEST(DocSiteCrawl, OfflineCopyOpensFromDisk) {
     DocSite site(srv);
     CrawlDocSite(th, srv, true);
 
-    const QString root = th.File("log/R/127.0.0.1");
-    const QString site0 = srv.Url("/");
-    int checked = 0;
-    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        if (file.endsWith(" lst.ini") || file.endsWith("cgi%%q.txt")) continue;
-        const QByteArray bytes = th.Read(file.mid(th.Path().size() + 1));
-        const QString text = QString::fromUtf8(bytes);
-        const bool html = text.contains("<html");
-        const bool css = !html && (file.contains(".css") || text.contains("@import"));
-        if (!html && !css) continue;
-        const QDir dir = QFileInfo(file).absoluteDir();
-        const RefTarget check = [&](const QString& ref) {
-            if (ref.isEmpty() || ref.startsWith('#')) return QString();
-            EXPECT_FALSE(ref.startsWith(site0))
-                << "left pointing at the site: " << ref.toStdString() << " in "
-                << file.toStdString();
-            if (ref.contains("://")) return QString();
-            const QString path = QUrl::fromPercentEncoding(ref.left(ref.indexOf('#')).toUtf8());
-            EXPECT_TRUE(QFileInfo(dir.filePath(path)).isFile())
-                << ref.toStdString() << " in " << file.toStdString();
-            ++checked;
-            return QString();
-        };
-        if (css)
-            RewriteCssRefs(text, check);
-        else
-            RewriteHtmlRefs(text, check);
-    }
+    const int checked = CheckStoredRefs(th.File("log/R/127.0.0.1"), srv.Url("/"));
     EXPECT_GT(checked, int(site.Pages().size()));
 }
 

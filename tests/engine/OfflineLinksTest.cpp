@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "CrawlTestKit.h"
+#include "StoredRefs.h"
 #include "engine/Matcher.h"
 #include "engine/OfflineLinks.h"
 #include "engine/Profile.h"
@@ -101,29 +102,7 @@ TEST(OfflineLinks, CrawledSiteOpensFromDisk) {
     EXPECT_TRUE(index.contains("href=\"_static/style.css_/0000000"));
     EXPECT_TRUE(th.Read("log/R/127.0.0.1/docs/sub/index.html").contains("href=\"../index.html\""));
 
-    int checked = 0;
-    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const bool css = file.contains(".css");
-        if (!file.endsWith(".html") && !css) continue;
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(f.readAll());
-        const QDir dir = QFileInfo(file).absoluteDir();
-        const RefTarget check = [&](const QString& ref) {
-            if (ref.startsWith('#') || ref.startsWith("http://other.invalid")) return QString();
-            const QString path = QUrl::fromPercentEncoding(ref.left(ref.indexOf('#')).toUtf8());
-            EXPECT_TRUE(QFileInfo(dir.filePath(path)).isFile())
-                << ref.toStdString() << " in " << file.toStdString();
-            ++checked;
-            return QString();
-        };
-        if (css)
-            RewriteCssRefs(text, check);
-        else
-            RewriteHtmlRefs(text, check);
-    }
+    const int checked = CheckStoredRefs(root, srv.Url("/"));
     EXPECT_EQ(checked, 13);
 }
 
