@@ -65,8 +65,9 @@ KorviDlSrchInit::KorviDlSrchInit(GuiContext& gui, QWidget* parent)
     header->resizeSection(0, 44);
     header->resizeSection(1, 56);
     header->resizeSection(2, 160);
-    header->resizeSection(3, 300);
     header->resizeSection(4, 60);
+    // The URL column takes the width the others leave, so all five stay in view.
+    header->setSectionResizeMode(3, QHeaderView::Stretch);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
         list_.SortHeader(column);
