@@ -164,9 +164,18 @@ void HttpSrvr::Stop() {
     state_.compare_exchange_strong(running, kStopped);
 }
 
+QString HttpSrvr::LastError() const {
+    std::lock_guard lock(mutex_);
+    return last_error_;
+}
+
 bool HttpSrvr::Init(const std::shared_ptr<const Tables>& tables) {
     QString error;
     const int fd = HttpSrvrListen(tables->opt.bind, tables->opt.port, kBacklog, &error);
+    {
+        std::lock_guard lock(mutex_);
+        last_error_ = fd < 0 ? error : QString("");
+    }
     if (fd < 0) {
         const QString line = QStringLiteral("HttpSrvr Init Error2 : ") + error;
         OutLog(line);

@@ -68,6 +68,8 @@ public:
     void Shutdown();
 
     int GetState() const { return state_.load(); }
+    // Why the last Start could not open its listener; "" when it could.
+    QString LastError() const;
     // The port actually listened on (useful with port 0); -1 when none.
     int Port() const { return port_.load(); }
     // Channels created so far and those serving now.
@@ -112,7 +114,7 @@ private:
     std::atomic<int> read_timeout_override_{0};
     std::atomic<int> busy_grace_ms_{20};
 
-    mutable std::mutex mutex_;  // tables, seams, ids
+    mutable std::mutex mutex_;  // tables, seams, ids, last error
     std::shared_ptr<const Tables> tables_;
     Seams seams_;
     QSet<QString> pending_ids_;
@@ -120,6 +122,7 @@ private:
     std::mutex start_mutex_;  // Start, Stop, Shutdown
     int s_socket_ = -1;
     QString listen_bind_;
+    QString last_error_;
     int listen_port_ = -1;
     std::thread listener_;
 

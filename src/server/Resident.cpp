@@ -36,7 +36,11 @@ bool Resident::Start(const QString& message, QString* error) {
     table_->InitLstData();
     mount_->LoadSettings();
     core_->SetScheduleCheck([check = check_.get()] { check->ChkSchd(); });
-    core_->SetUrlMountCheck([mount = mount_.get()] { mount->ChkUM(true); });
+    core_->SetUrlMountCheck([this] {
+        std::lock_guard lock(mount_mutex_);
+        if (mount_reload_.exchange(false)) mount_->LoadSettings();
+        mount_->ChkUM(true);
+    });
     if (!message.isEmpty()) core_->SetMessage(message);
     core_->Start(options_.loopMs > 0 ? options_.loopMs : 200);
     running_ = true;
@@ -49,6 +53,29 @@ void Resident::Stop() {
     core_->Stop();
     http_->Shutdown();
     listener_.reset();
+}
+
+int Resident::SrvrState() const {
+    return http_->GetState();
+}
+
+int Resident::StartSrvr(QString* error) {
+    const int state = http_->Start();
+    // The mount takes its settings anew at its next check.
+    mount_reload_.store(true);
+    if (state == HttpSrvr::kNotStarted && error) *error = http_->LastError();
+    return state;
+}
+
+void Resident::StopSrvr() {
+    http_->Stop();
+}
+
+bool Resident::MountNow(QString* url) {
+    std::lock_guard lock(mount_mutex_);
+    if (mount_reload_.exchange(false)) mount_->LoadSettings();
+    if (url) *url = mount_->Url();
+    return mount_->ChkUM(false);
 }
 
 }  // namespace korvi

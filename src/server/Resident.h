@@ -2,8 +2,11 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 
+#include "server/SrvrCtl.h"
 #include "server/UrlMount.h"
 
 namespace korvi {
@@ -21,7 +24,7 @@ class WinSrvrCore;
 // the schedule check, the URL mount and the local socket through which other
 // processes hand in text. Start and Stop are called on a thread with an
 // event loop (the socket's notifications arrive there).
-class Resident {
+class Resident : public SrvrCtl {
 public:
     struct Options {
         UrlMount::Fetch fetch;  // the mount request; empty sends nothing
@@ -29,7 +32,7 @@ public:
     };
 
     Resident(Context& ctx, ResidentHost& host, SchdHost& schd, Options options);
-    ~Resident();
+    ~Resident() override;
     Resident(const Resident&) = delete;
     Resident& operator=(const Resident&) = delete;
 
@@ -46,6 +49,12 @@ public:
     KorviSchd& Schedules() { return *table_; }
     UrlMount& Mount() { return *mount_; }
 
+    // SrvrCtl: the settings window's start and stop buttons and "mount now".
+    int SrvrState() const override;
+    int StartSrvr(QString* error) override;
+    void StopSrvr() override;
+    bool MountNow(QString* url) override;
+
 private:
     Context& ctx_;
     Options options_;
@@ -56,6 +65,9 @@ private:
     std::unique_ptr<UrlMount> mount_;
     std::unique_ptr<MessageListener> listener_;
     bool running_ = false;
+    // The mount runs on the loop's thread and on the "mount now" worker.
+    std::mutex mount_mutex_;
+    std::atomic<bool> mount_reload_{false};
 };
 
 }  // namespace korvi

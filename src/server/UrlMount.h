@@ -26,6 +26,7 @@ public:
     void LoadSettings();
     void SetSettings(bool use, const QString& url, const QString& password);
     bool On() const { return on_; }
+    const QString& Url() const { return url_; }
 
     // periodic: the resident loop's call; otherwise the "mount now" button.
     // True when a request was sent.

@@ -37,6 +37,7 @@ WinSrvr::WinSrvr(GuiContext& gui, QWidget* parent)
 }
 
 WinSrvr::~WinSrvr() {
+    if (gui_.server == resident_.get()) gui_.server = nullptr;
     host_->Shutdown();
     if (resident_) resident_->Stop();
 }
@@ -91,6 +92,7 @@ bool WinSrvr::Start(const QString& message, QString* error) {
         resident_.reset();
         return false;
     }
+    gui_.server = resident_.get();
     sync_->start();
     SyncField();
     return true;

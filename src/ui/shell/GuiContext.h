@@ -10,6 +10,7 @@ namespace korvi {
 
 class Context;
 class Dialogs;
+class SrvrCtl;
 
 // What every window is given: the process context, the dialogs seam and the
 // desktop opener. Made once in main (or in a test) and passed by reference.
@@ -19,6 +20,8 @@ struct GuiContext {
     DocOpenFn open;  // files, folders and URLs to the desktop
     // The resident server window's title progress ("" restores the base title).
     std::function<void(const QString&)> progress;
+    // The resident server's start, stop and mount; null when none runs.
+    SrvrCtl* server = nullptr;
 };
 
 // Asserts in debug builds that the caller runs on the GUI thread.
