@@ -133,6 +133,33 @@ const Tip kTips[] = {
     {u"WinOptIndvRoot", u"btn_rename_opt", u"選択している設定の名前を変更します。"},
     {u"WinOptIndvRoot", u"btn_del_opt", u"選択している設定を削除します。"},
 
+    // WinOptHttpSrvr
+    {u"WinOptHttpSrvr", u"cb_use",
+     u"KorviServerの起動時に、HTTPサーバーを起動するか否かを設定します。"},
+    {u"WinOptHttpSrvr", u"btn_stt", u"保存されている設定で、HTTPサーバーを起動または停止します。"},
+    {u"WinOptHttpSrvr", u"txt_port", u"HTTPサーバーが受け付けるポート番号です。"},
+    {u"WinOptHttpSrvr", u"txt_q_reload", u"検索結果を待つページが再読み込みするまでの秒数です。"},
+    {u"WinOptHttpSrvr", u"cmb_accs", u"アクセスを受け入れるクライアントの制御方法を選択します。"},
+    {u"WinOptHttpSrvr", u"btn_avoid_lst", u"除外リスト（avoid.txt）を開きます。"},
+    {u"WinOptHttpSrvr", u"btn_accpt_lst", u"受け入れリスト（accept.txt）を開きます。"},
+    {u"WinOptHttpSrvr", u"cb_um_use",
+     u"<HTML><BODY>CGIを利用したURLマウントを<BR>利用するか否かを設定します</BODY></HTML>"},
+    {u"WinOptHttpSrvr", u"txt_um_url", u"URLマウントのCGIのURLです。"},
+    {u"WinOptHttpSrvr", u"txt_um_pw", u"URLマウントのCGIに送るパスワードです。"},
+    {u"WinOptHttpSrvr", u"txt_um_ip", u"現在のこのPCのIPアドレスです"},
+    {u"WinOptHttpSrvr", u"btn_um_now",
+     u"<HTML><BODY>今すぐURLマウントのCGIに<BR>このPCのIPを送信します。</BODY></HTML>"},
+    {u"WinOptHttpSrvr", u"btn_save_srvr", u"設定を保存します。"},
+
+    // WinOptAutoLogin
+    {u"WinOptAutoLogin", u"lst_al", u"編集する自動ログインのファイルを選択します。"},
+    {u"WinOptAutoLogin", u"btn_new_al", u"新しい自動ログインのファイルを作成します。"},
+    {u"WinOptAutoLogin", u"btn_copy_al", u"選択しているファイルを複製します。"},
+    {u"WinOptAutoLogin", u"btn_rename_al", u"選択しているファイルの名前を変更します。"},
+    {u"WinOptAutoLogin", u"btn_del_al", u"選択しているファイルを削除します。"},
+    {u"WinOptAutoLogin", u"txt_al", u"選択しているファイルの内容です。"},
+    {u"WinOptAutoLogin", u"btn_save_al", u"編集した内容を保存します。"},
+
     // WinOptIndv
     {u"WinOptIndv", u"txt_opt_name", u"設定の名前を入力します。"},
     {u"WinOptIndv", u"cb_copy", u"設定名を変更して保存するとき、変更前の設定を残します。"},

@@ -9,9 +9,11 @@
 #include <QVBoxLayout>
 
 #include "shell/Context.h"
+#include "ui/engine/WinOptAutoLogin.h"
 #include "ui/engine/WinOptIndvRoot.h"
 #include "ui/engine/WinOptSrch.h"
 #include "ui/present/WinOptThm.h"
+#include "ui/server/WinOptHttpSrvr.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOptBrws.h"
@@ -79,11 +81,9 @@ WinOpt::WinOpt(GuiContext& gui, QWidget* parent)
     AddCategory(QStringLiteral("URLを開くブラウザの設定"), QStringLiteral("#brws"), brws);
     AddCategory(QStringLiteral("DL＆検索 設定"), QStringLiteral("#ds_opt"), profiles_);
     AddCategory(QStringLiteral("自動ログイン"), QStringLiteral("#auto_login"),
-                Placeholder(QStringLiteral("WinOptAutoLogin"),
-                            QStringLiteral("（auto_login フォルダのファイル）"), this));
+                new WinOptAutoLogin(gui_, this));
     AddCategory(QStringLiteral("HTTPサーバー"), QStringLiteral("#http_srvr"),
-                Placeholder(QStringLiteral("WinOptHttpSrvr"),
-                            QStringLiteral("（server/opt.ini、korvi-run serve）"), this));
+                new WinOptHttpSrvr(gui_, this));
     ui_->tree_opt->expandAll();
     ui_->split_opt->setStretchFactor(0, 0);
     ui_->split_opt->setStretchFactor(1, 1);

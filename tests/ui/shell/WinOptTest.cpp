@@ -72,7 +72,7 @@ TEST(WinOpt, TreeShowsEachCategorysPanel) {
     EXPECT_EQ(win.CurrentCategory(), QStringLiteral("検索設定"));
 
     // Categories built later say where the setting lives.
-    win.SelectCategory(QStringLiteral("HTTPサーバー"));
+    win.SelectCategory(QStringLiteral("DL先フォルダの操作"));
     auto* note = win.CurrentPanel()->findChild<QLabel*>();
     ASSERT_NE(note, nullptr);
     EXPECT_TRUE(
