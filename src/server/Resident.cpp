@@ -51,6 +51,8 @@ void Resident::Stop() {
     if (!running_) return;
     running_ = false;
     core_->Stop();
+    // A "mount now" under way finishes first.
+    { std::lock_guard lock(mount_mutex_); }
     http_->Shutdown();
     listener_.reset();
 }

@@ -68,7 +68,9 @@ WinOptAutoLogin::WinOptAutoLogin(GuiContext& gui, QWidget* parent) : QWidget(par
     note_->setObjectName(QStringLiteral("lbl_al_note"));
     note_->setWordWrap(true);
     foot->addWidget(note_, 1);
+    foot->addStretch(0);
     save_ = Button(QStringLiteral("btn_save_al"), QStringLiteral("保存"), body);
+    save_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     foot->addWidget(save_);
     bodyLayout->addLayout(foot);
 
