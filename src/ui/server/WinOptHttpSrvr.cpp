@@ -227,6 +227,8 @@ bool WinOptHttpSrvr::SaveOpt() {
     e.access = cmb_accs_->currentIndex();
     e.um_use = cb_um_use_->isChecked();
     e.um_url = txt_um_url_->text().trimmed();
+    // The untouched preset is no address.
+    if (e.um_url == QStringLiteral("http://")) e.um_url = QString("");
     e.um_password = txt_um_pw_->text();
     if (!SaveHttpSrvrOpt(gui_.ctx.Ctrl(), e)) {
         gui_.dlg.Message(this, kSaveTitle + QStringLiteral("エラー"),

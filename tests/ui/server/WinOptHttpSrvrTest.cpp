@@ -144,6 +144,9 @@ TEST(WinOptHttpSrvr, SaveWritesKeysAndRefusesBadNumbers) {
     EXPECT_FALSE(home.Dlg().WasShown(QStringLiteral("HttpServer設定保存")));
 
     reload->setText("9");
+    ASSERT_TRUE(panel.SaveOpt());
+    // The preset alone names no mount address.
+    EXPECT_EQ(Assist(QString::fromUtf8(home.Read("server/opt.ini"))).GetIni("UrlMount", "url"), "");
     Find<QCheckBox>(&panel, "cb_use")->setChecked(true);
     Find<QComboBox>(&panel, "cmb_accs")->setCurrentIndex(1);
     Find<QCheckBox>(&panel, "cb_um_use")->setChecked(true);
