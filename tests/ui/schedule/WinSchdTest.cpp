@@ -1,0 +1,293 @@
+#include <QAction>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "FixtureServer.h"
+#include "UiTestKit.h"
+#include "engine/InitList.h"
+#include "engine/Profile.h"
+#include "schedule/KorviSchd.h"
+#include "server/Resident.h"
+#include "server/WinSrvrCore.h"
+#include "shell/Assist.h"
+#include "ui/engine/WinSrch.h"
+#include "ui/schedule/KorviSchdPanel.h"
+#include "ui/server/GuiHost.h"
+#include "ui/server/WinSrvr.h"
+#include "ui/shell/Korvi.h"
+
+namespace korvi::test {
+namespace {
+
+const QString kPrefix = WinSrvrCore::kPrefix;
+
+struct Desk {
+    GuiHome home;
+    WinSrvr server{home.Gui()};
+    Desk() {
+        home.Gui().progress = [this](const QString& p) { server.SetTitleProgress(p); };
+    }
+    ~Desk() {
+        if (server.MainWindow()) server.MainWindow()->ForceClose();
+    }
+    // Starts the resident part with a main window showing the schedules.
+    WinSchd* OpenPanel() {
+        EXPECT_TRUE(server.Start(kPrefix + QStringLiteral("StartKorvi")));
+        EXPECT_TRUE(WaitUntil([&] { return server.MainWindow() != nullptr; }));
+        Korvi* main = server.MainWindow();
+        if (!main) return nullptr;
+        main->SelWork(Korvi::kSchd);
+        return main->SchdPanel();
+    }
+    QStringList Cells(const QString& file) {
+        const Assist ini(QString::fromUtf8(home.Read(QStringLiteral("schedule/") + file)));
+        QStringList row;
+        for (const QString& key : KorviSchd::Keys())
+            row.append(ini.GetIni(QStringLiteral("Schedule"), key));
+        return row;
+    }
+};
+
+QString ErrLog(GuiHome& home) {
+    QString text;
+    const QDir dir(home.File(QStringLiteral("log_err")));
+    for (const QString& f : dir.entryList(QDir::Files))
+        text += QString::fromUtf8(home.Read(QStringLiteral("log_err/") + f));
+    return text;
+}
+
+QStringList Files(const QString& dir) {
+    QStringList files;
+    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) files.append(it.next().mid(dir.size() + 1));
+    files.sort();
+    return files;
+}
+
+// Opens the cell's editor and picks text from its combo box.
+void Choose(QTableView* view, int row, int col, const QString& text) {
+    const QModelIndex idx = view->model()->index(row, col);
+    view->setCurrentIndex(idx);
+    view->edit(idx);
+    // Closed editors linger until deleted; the open one is visible.
+    QComboBox* box = nullptr;
+    for (QComboBox* b : view->viewport()->findChildren<QComboBox*>())
+        if (b->isVisible()) box = b;
+    ASSERT_NE(box, nullptr) << "no choice editor in column " << col;
+    const int at = box->findText(text);
+    ASSERT_GE(at, 0) << text.toStdString() << " not offered in column " << col;
+    box->setCurrentIndex(at);
+    Q_EMIT box->activated(at);
+    QCoreApplication::processEvents();
+}
+
+// New, copy, delete and cell edits go into the resident loop's table; the
+// Edit-menu items show only with the panel; closing the main window from
+// another category still stores every row as 00000000.ini, 00000001.ini, ...
+TEST(WinSchd, EditsReachTheResidentTableAndAreStoredOnClose) {
+    Desk d;
+    d.home.Write(QStringLiteral("favorite/朝.ini"), "[List]\n");
+    d.home.Write(QStringLiteral("schedule/stale.ini"), "[Schedule]\nname=old\n");
+    WinSchd* panel = d.OpenPanel();
+    ASSERT_NE(panel, nullptr);
+    Korvi* main = d.server.MainWindow();
+    KorviSchd& shared = d.server.Core()->Schedules();
+    auto* view = panel->EditTable();
+    ASSERT_EQ(shared.Count(), 1);  // the file already in the folder
+
+    Find<QPushButton>(panel, QStringLiteral("new_btn"))->click();
+    EXPECT_EQ(shared.Count(), 2);
+    EXPECT_EQ(shared.Rows().at(1), KorviSchd::NewRow());
+
+    // Text, choice and check cells.
+    view->edit(view->model()->index(1, KorviSchd::kName));
+    auto* line = view->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(line, nullptr);
+    line->setText(QStringLiteral("朝刊_[hour][min]"));
+    QTest::keyClick(line, Qt::Key_Return);
+    QCoreApplication::processEvents();  // the delegate commits a queued call later
+    Choose(view, 1, KorviSchd::kWeek, QStringLiteral("月"));
+    Choose(view, 1, KorviSchd::kHour, QStringLiteral("07"));
+    Choose(view, 1, KorviSchd::kMinute, QStringLiteral("30"));
+    Choose(view, 1, KorviSchd::kOption, QStringLiteral("朝.ini"));
+    Choose(view, 1, KorviSchd::kAction, QStringLiteral("検索"));
+    Choose(view, 1, KorviSchd::kView, QStringLiteral("非表示"));
+    view->model()->setData(view->model()->index(0, KorviSchd::kEnable), Qt::Unchecked,
+                           Qt::CheckStateRole);
+    const QStringList edited = {QStringLiteral("朝刊_[hour][min]"),
+                                "1",
+                                "月",
+                                "**",
+                                "07",
+                                "30",
+                                "朝.ini",
+                                "検索",
+                                "非表示"};
+    EXPECT_EQ(shared.Rows().at(1), edited);
+    EXPECT_EQ(shared.Rows().at(0).at(KorviSchd::kEnable), "0");
+
+    // Copy goes right after the selected row; the menu item does the same.
+    view->selectRow(1);
+    Find<QPushButton>(panel, QStringLiteral("copy_btn"))->click();
+    ASSERT_EQ(shared.Count(), 3);
+    EXPECT_EQ(shared.Rows().at(2), edited);
+    QAction* newItem = main->Action(QStringLiteral("mni_new_schd"));
+    ASSERT_NE(newItem, nullptr);
+    EXPECT_TRUE(newItem->isVisible());
+    EXPECT_EQ(newItem->toolTip(), QStringLiteral("新規にスケジュールを作成します。"));
+    newItem->trigger();
+    EXPECT_EQ(shared.Count(), 4);
+
+    // Delete: the selected rows go; with nothing selected a warning.
+    view->selectRow(0);
+    Find<QPushButton>(panel, QStringLiteral("del_btn"))->click();
+    ASSERT_EQ(shared.Count(), 3);
+    EXPECT_EQ(shared.Rows().at(0), edited);
+    view->clearSelection();
+    Find<QPushButton>(panel, QStringLiteral("del_btn"))->click();
+    EXPECT_EQ(d.home.Dlg().TextOf(QStringLiteral("削除警告")),
+              QStringLiteral("リストが空か、選択されていません。"));
+    EXPECT_EQ(shared.Count(), 3);
+
+    main->SelWork(Korvi::kDsInit);
+    EXPECT_FALSE(newItem->isVisible());
+    main->close();
+    ASSERT_TRUE(WaitUntil([&] { return d.server.MainWindow() == nullptr; }));
+    EXPECT_EQ(QDir(d.home.File(QStringLiteral("schedule"))).entryList(QDir::Files),
+              QStringList({"00000000.ini", "00000001.ini", "00000002.ini"}));
+    EXPECT_EQ(d.Cells(QStringLiteral("00000000.ini")), edited);
+    EXPECT_EQ(d.Cells(QStringLiteral("00000001.ini")), edited);
+    EXPECT_EQ(d.Cells(QStringLiteral("00000002.ini")), KorviSchd::NewRow());
+}
+
+// "ExitServer" while the main window holds unsaved schedules stores them.
+TEST(WinSchd, ExitServerStoresEditedSchedules) {
+    Desk d;
+    WinSchd* panel = d.OpenPanel();
+    ASSERT_NE(panel, nullptr);
+    Find<QPushButton>(panel, QStringLiteral("new_btn"))->click();
+    d.server.MainWindow()->SelWork(Korvi::kDsInit);
+    d.server.Core()->Core().SetMessage(kPrefix + QStringLiteral("ExitServer"));
+    ASSERT_TRUE(WaitUntil([&] { return !d.server.Core()->Running(); }));
+    EXPECT_EQ(d.Cells(QStringLiteral("00000000.ini")), KorviSchd::NewRow());
+}
+
+// A three-page site and a favourite that starts from its top page.
+struct Site {
+    FixtureServer site;
+    explicit Site(GuiHome& home) {
+        site.Page(QStringLiteral("/index.html"),
+                  "<html><head><title>top</title></head><body>"
+                  "<a href=\"a.html\">a</a> <a href=\"b.html\">b</a></body></html>");
+        site.Page(QStringLiteral("/a.html"),
+                  "<html><head><title>A</title></head><body>a crow flies</body></html>");
+        site.Page(QStringLiteral("/b.html"),
+                  "<html><head><title>B</title></head><body>nothing here</body></html>");
+        InitList fav(home.Ctrl());
+        fav.ChngeBaseUrl(site.Url(QStringLiteral("/index.html")));
+        fav.AddSrchLst(site.Url(QStringLiteral("/index.html")), QStringLiteral("top"),
+                       QStringLiteral("html"));
+        FavOpt opt;
+        DlSrchOpt profile;
+        profile.panel.target.all = true;
+        opt.profile = Assist(OptToStr(profile));
+        opt.searchWords = QStringLiteral("crow");
+        EXPECT_TRUE(fav.SaveFav(QStringLiteral("favorite/鳥.ini"), opt));
+    }
+};
+
+QStringList Row(const QString& name, const QString& view, const QString& option) {
+    QStringList row = KorviSchd::NewRow();
+    row[KorviSchd::kName] = name;
+    row[KorviSchd::kHour] = QStringLiteral("07");  // the test clock: 07:05:02 JST
+    row[KorviSchd::kMinute] = QStringLiteral("05");
+    row[KorviSchd::kOption] = option;
+    row[KorviSchd::kAction] = QStringLiteral("検索");
+    row[KorviSchd::kView] = view;
+    return row;
+}
+
+// Two schedules due in the same minute: the first builds a shown main window
+// and runs quietly into its folder; the second waits while that window is
+// open, and after it closed starts hidden at the next minute, runs into its
+// own folder and closes its window. No end dialog at any point.
+TEST(WinSchd, DueSchedulesRunQuietlyOneMainWindowAtATime) {
+    Desk d;
+    Site s(d.home);
+    {
+        KorviSchd table(d.home.Ctrl());
+        table.AddRow(Row(QStringLiteral("first_[hour][min]"), "表示", "鳥.ini"));
+        table.AddRow(Row(QStringLiteral("second_[hour][min]"), "非表示", "鳥"));
+        ASSERT_TRUE(table.SaveLstData());
+    }
+    const QString log = d.home.File(QStringLiteral("log/"));
+    ASSERT_TRUE(d.server.Start(QString()));
+    ASSERT_TRUE(WaitUntil([&] { return d.server.MainWindow() != nullptr; }));
+    Korvi* main = d.server.MainWindow();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->RunId(), QStringLiteral("first_0705"));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            RunControl* run = main->RunPanel()->Run();
+            return run && !main->RunPanel()->IsRunning() &&
+                   Files(log + QStringLiteral("first_0705")).size() >= 3;
+        },
+        30000));
+    EXPECT_FALSE(d.home.Dlg().WasShown(QStringLiteral("DL＆検索終了")));
+
+    // The shown window stays; the second entry waits for it.
+    d.home.GetClock().Advance(60000);
+    QTest::qWait(600);
+    EXPECT_EQ(d.server.MainWindow(), main);
+    EXPECT_FALSE(QDir(log).exists(QStringLiteral("second_0706")));
+    main->close();
+    ASSERT_TRUE(WaitUntil([&] { return d.server.MainWindow() == nullptr; }));
+
+    d.home.GetClock().Advance(60000);
+    bool sawWindow = false;
+    bool sawVisible = false;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            if (Korvi* k = d.server.MainWindow()) {
+                sawWindow = true;
+                sawVisible = sawVisible || k->isVisible();
+            }
+            return sawWindow && d.server.MainWindow() == nullptr;
+        },
+        30000));
+    EXPECT_FALSE(sawVisible);
+    const QStringList files = Files(log + QStringLiteral("second_0707"));
+    EXPECT_GE(files.size(), 3) << files.join(u' ').toStdString();
+    EXPECT_TRUE(std::any_of(files.begin(), files.end(),
+                            [](const QString& f) { return f.endsWith(QStringLiteral("a.html")); }));
+    EXPECT_FALSE(d.home.Dlg().WasShown(QStringLiteral("DL＆検索終了")));
+    EXPECT_EQ(s.site.Hits(QStringLiteral("/a.html")), 2);
+}
+
+// A hidden schedule whose favourite is gone logs it and does not keep a
+// window that would block later schedules; no dialog asks anybody.
+TEST(WinSchd, HiddenScheduleWithoutFavouriteLeavesNoWindow) {
+    Desk d;
+    {
+        KorviSchd table(d.home.Ctrl());
+        table.AddRow(Row(QStringLiteral("x"), "非表示", "無い.ini"));
+        ASSERT_TRUE(table.SaveLstData());
+    }
+    ASSERT_TRUE(d.server.Start(QString()));
+    ASSERT_TRUE(WaitUntil([&] {
+        return ErrLog(d.home).contains(
+            QStringLiteral("W_Srvr StartSchd Err : no favorite 無い.ini"));
+    }));
+    EXPECT_TRUE(WaitUntil([&] { return d.server.MainWindow() == nullptr; }));
+    EXPECT_FALSE(d.server.Host().IsRunWindowOpen());
+    EXPECT_TRUE(d.home.Dlg().shown.empty()) << d.home.Dlg().Titles().join(u',').toStdString();
+}
+
+}  // namespace
+}  // namespace korvi::test
