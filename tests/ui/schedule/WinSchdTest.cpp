@@ -181,10 +181,15 @@ TEST(WinSchd, ExitServerStoresEditedSchedules) {
 // A three-page site and a favourite that starts from its top page.
 struct Site {
     FixtureServer site;
-    explicit Site(GuiHome& home) {
-        site.Page(QStringLiteral("/index.html"),
-                  "<html><head><title>top</title></head><body>"
-                  "<a href=\"a.html\">a</a> <a href=\"b.html\">b</a></body></html>");
+    // gated: the top page holds its body until site.Open().
+    explicit Site(GuiHome& home, bool gated = false) {
+        FixtureServer::Route top;
+        top.body =
+            "<html><head><title>top</title></head><body>"
+            "<a href=\"a.html\">a</a> <a href=\"b.html\">b</a></body></html>";
+        top.gated = gated;
+        top.gateAfter = 10;
+        site.SetRoute(QStringLiteral("/index.html"), top);
         site.Page(QStringLiteral("/a.html"),
                   "<html><head><title>A</title></head><body>a crow flies</body></html>");
         site.Page(QStringLiteral("/b.html"),
@@ -202,13 +207,14 @@ struct Site {
     }
 };
 
-QStringList Row(const QString& name, const QString& view, const QString& option) {
+QStringList Row(const QString& name, const QString& view, const QString& option,
+                const QString& action = QStringLiteral("検索")) {
     QStringList row = KorviSchd::NewRow();
     row[KorviSchd::kName] = name;
     row[KorviSchd::kHour] = QStringLiteral("07");  // the test clock: 07:05:02 JST
     row[KorviSchd::kMinute] = QStringLiteral("05");
     row[KorviSchd::kOption] = option;
-    row[KorviSchd::kAction] = QStringLiteral("検索");
+    row[KorviSchd::kAction] = action;
     row[KorviSchd::kView] = view;
     return row;
 }
@@ -222,7 +228,7 @@ TEST(WinSchd, DueSchedulesRunQuietlyOneMainWindowAtATime) {
     Site s(d.home);
     {
         KorviSchd table(d.home.Ctrl());
-        table.AddRow(Row(QStringLiteral("first_[hour][min]"), "表示", "鳥.ini"));
+        table.AddRow(Row(QStringLiteral("first_[hour][min]"), "表示", "鳥.ini", "DL"));
         table.AddRow(Row(QStringLiteral("second_[hour][min]"), "非表示", "鳥"));
         ASSERT_TRUE(table.SaveLstData());
     }
@@ -240,6 +246,8 @@ TEST(WinSchd, DueSchedulesRunQuietlyOneMainWindowAtATime) {
         },
         30000));
     EXPECT_FALSE(d.home.Dlg().WasShown(QStringLiteral("DL＆検索終了")));
+    // "DL" downloads without the favourite's search word.
+    EXPECT_EQ(Find<QLineEdit>(main->RunPanel(), QStringLiteral("sch_txt"))->text(), QString());
 
     // The shown window stays; the second entry waits for it.
     d.home.GetClock().Advance(60000);
@@ -252,16 +260,19 @@ TEST(WinSchd, DueSchedulesRunQuietlyOneMainWindowAtATime) {
     d.home.GetClock().Advance(60000);
     bool sawWindow = false;
     bool sawVisible = false;
+    QString words;
     ASSERT_TRUE(WaitUntil(
         [&] {
             if (Korvi* k = d.server.MainWindow()) {
                 sawWindow = true;
                 sawVisible = sawVisible || k->isVisible();
+                words = Find<QLineEdit>(k->RunPanel(), QStringLiteral("sch_txt"))->text();
             }
             return sawWindow && d.server.MainWindow() == nullptr;
         },
         30000));
     EXPECT_FALSE(sawVisible);
+    EXPECT_EQ(words, QStringLiteral("crow"));
     const QStringList files = Files(log + QStringLiteral("second_0707"));
     EXPECT_GE(files.size(), 3) << files.join(u' ').toStdString();
     EXPECT_TRUE(std::any_of(files.begin(), files.end(),
@@ -287,6 +298,32 @@ TEST(WinSchd, HiddenScheduleWithoutFavouriteLeavesNoWindow) {
     EXPECT_TRUE(WaitUntil([&] { return d.server.MainWindow() == nullptr; }));
     EXPECT_FALSE(d.server.Host().IsRunWindowOpen());
     EXPECT_TRUE(d.home.Dlg().shown.empty()) << d.home.Dlg().Titles().join(u',').toStdString();
+}
+
+// "StartKorvi" while a hidden schedule runs brings its window up; a window
+// the user sees is not closed when the run ends.
+TEST(WinSchd, StartKorviShowsTheHiddenScheduleWindow) {
+    Desk d;
+    Site s(d.home, true);
+    {
+        KorviSchd table(d.home.Ctrl());
+        table.AddRow(Row(QStringLiteral("held"), "非表示", "鳥.ini"));
+        ASSERT_TRUE(table.SaveLstData());
+    }
+    ASSERT_TRUE(d.server.Start(QString()));
+    ASSERT_TRUE(
+        WaitUntil([&] { return s.site.WaitGateReached(QStringLiteral("/index.html"), 5); }));
+    Korvi* main = d.server.MainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_FALSE(main->isVisible());
+    d.server.Core()->Core().SetMessage(kPrefix + QStringLiteral("StartKorvi"));
+    ASSERT_TRUE(WaitUntil([&] { return main->isVisible(); }));
+    EXPECT_EQ(d.server.MainWindow(), main);
+    s.site.Open();
+    ASSERT_TRUE(WaitUntil([&] { return !main->RunPanel()->IsRunning(); }, 30000));
+    QTest::qWait(300);
+    EXPECT_EQ(d.server.MainWindow(), main);
+    EXPECT_FALSE(d.home.Dlg().WasShown(QStringLiteral("DL＆検索終了")));
 }
 
 }  // namespace
