@@ -116,6 +116,13 @@ bool WinSchd::Changed() const {
     return model_->Changed();
 }
 
+bool WinSchd::StoreOnClose(bool shown) {
+    // Leaving the current cell commits an editor still open on it.
+    table_view_->setCurrentIndex(QModelIndex());
+    if (!shown && !Changed()) return true;
+    return SaveLstData();
+}
+
 QStringList WinSchd::Favorites() const {
     const QDir dir(gui_.ctx.Ctrl().Abs(QStringLiteral("favorite")));
     return dir.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name);

@@ -29,6 +29,10 @@ public:
     bool SaveLstData();
     // Edited since the last load or save.
     bool Changed() const;
+    // Stores the schedules when the main window closes: when the panel is
+    // shown, and whenever they were edited (a cell still being edited
+    // counts). False when a file failed.
+    bool StoreOnClose(bool shown);
 
     void NewSchd();
     void CopySchd();

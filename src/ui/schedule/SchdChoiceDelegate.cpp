@@ -2,6 +2,8 @@
 
 #include <QComboBox>
 
+#include <algorithm>
+
 namespace korvi {
 
 SchdChoiceDelegate::SchdChoiceDelegate(Choices choices, QObject* parent)
@@ -39,6 +41,15 @@ void SchdChoiceDelegate::setModelData(QWidget* editor, QAbstractItemModel* model
                                       const QModelIndex& index) const {
     if (auto* box = qobject_cast<QComboBox*>(editor))
         model->setData(index, box->currentText(), Qt::EditRole);
+}
+
+void SchdChoiceDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                              const QModelIndex& index) const {
+    (void)index;
+    // A narrow column ("時", "分") still shows the whole choice.
+    QRect r = option.rect;
+    r.setWidth(std::max(r.width(), editor->sizeHint().width()));
+    editor->setGeometry(r);
 }
 
 }  // namespace korvi

@@ -474,9 +474,7 @@ bool Korvi::DoClose(bool ask) {
     closed_ = true;
     CtrlFile& ctrl = gui_.ctx.Ctrl();
     CommonSettings& cmn = gui_.ctx.Cmn();
-    // Schedules are stored when their panel is shown and also whenever they
-    // were edited, so that no edit is lost by switching the category first.
-    if (schd_ && (GetTypeWork() == kSchd || schd_->Changed())) schd_->SaveLstData();
+    if (schd_) schd_->StoreOnClose(GetTypeWork() == kSchd);
     gui_.dlg.Show(this, cmn.CheckLogFldr());
     SaveCmnOpt();
     const DelOldLogResult del =

@@ -88,8 +88,8 @@ void Choose(QTableView* view, int row, int col, const QString& text) {
 }
 
 // New, copy, delete and cell edits go into the resident loop's table; the
-// Edit-menu items show only with the panel; closing the main window from
-// another category still stores every row as 00000000.ini, 00000001.ini, ...
+// Edit-menu items show only with the panel; closing the main window stores
+// every row as 00000000.ini, 00000001.ini, ... in place of the old files.
 TEST(WinSchd, EditsReachTheResidentTableAndAreStoredOnClose) {
     Desk d;
     d.home.Write(QStringLiteral("favorite/朝.ini"), "[List]\n");
@@ -157,16 +157,28 @@ TEST(WinSchd, EditsReachTheResidentTableAndAreStoredOnClose) {
 
     main->SelWork(Korvi::kDsInit);
     EXPECT_FALSE(newItem->isVisible());
+    main->SelWork(Korvi::kSchd);
+
+    // Closing with a cell still being edited keeps its text.
+    view->setCurrentIndex(view->model()->index(2, KorviSchd::kName));
+    view->edit(view->currentIndex());
+    line = nullptr;
+    for (QLineEdit* l : view->viewport()->findChildren<QLineEdit*>())
+        if (l->isVisible()) line = l;
+    ASSERT_NE(line, nullptr);
+    line->setText(QStringLiteral("夕刊"));
     main->close();
     ASSERT_TRUE(WaitUntil([&] { return d.server.MainWindow() == nullptr; }));
     EXPECT_EQ(QDir(d.home.File(QStringLiteral("schedule"))).entryList(QDir::Files),
               QStringList({"00000000.ini", "00000001.ini", "00000002.ini"}));
     EXPECT_EQ(d.Cells(QStringLiteral("00000000.ini")), edited);
     EXPECT_EQ(d.Cells(QStringLiteral("00000001.ini")), edited);
-    EXPECT_EQ(d.Cells(QStringLiteral("00000002.ini")), KorviSchd::NewRow());
+    QStringList last = KorviSchd::NewRow();
+    last[KorviSchd::kName] = QStringLiteral("夕刊");
+    EXPECT_EQ(d.Cells(QStringLiteral("00000002.ini")), last);
 }
 
-// "ExitServer" while the main window holds unsaved schedules stores them.
+// "ExitServer" stores schedules edited while another category is shown.
 TEST(WinSchd, ExitServerStoresEditedSchedules) {
     Desk d;
     WinSchd* panel = d.OpenPanel();
