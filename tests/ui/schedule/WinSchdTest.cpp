@@ -182,16 +182,12 @@ struct Site {
     // gated: the top page holds its body until site.Open().
     explicit Site(GuiHome& home, bool gated = false) {
         FixtureServer::Route top;
-        top.body =
-            "<html><head><title>top</title></head><body>"
-            "<a href=\"a.html\">a</a> <a href=\"b.html\">b</a></body></html>";
+        top.body = "<html><body><a href=\"n1.html\">1</a><a href=\"n2.html\">2</a></body></html>";
         top.gated = gated;
         top.gateAfter = 10;
         site.SetRoute(QStringLiteral("/index.html"), top);
-        site.Page(QStringLiteral("/a.html"),
-                  "<html><head><title>A</title></head><body>a crow flies</body></html>");
-        site.Page(QStringLiteral("/b.html"),
-                  "<html><head><title>B</title></head><body>nothing here</body></html>");
+        site.Page(QStringLiteral("/n1.html"), "<html><body>a kite at dawn</body></html>");
+        site.Page(QStringLiteral("/n2.html"), "<html><body>calm sea</body></html>");
         InitList fav(home.Ctrl());
         fav.ChngeBaseUrl(site.Url(QStringLiteral("/index.html")));
         fav.AddSrchLst(site.Url(QStringLiteral("/index.html")), QStringLiteral("top"),
@@ -200,7 +196,7 @@ struct Site {
         DlSrchOpt profile;
         profile.panel.target.all = true;
         opt.profile = Assist(OptToStr(profile));
-        opt.searchWords = QStringLiteral("crow");
+        opt.searchWords = QStringLiteral("kite");
         EXPECT_TRUE(fav.SaveFav(QStringLiteral("favorite/鳥.ini"), opt));
     }
 };
@@ -264,13 +260,14 @@ TEST(WinSchd, DueSchedulesRunQuietlyOneMainWindowAtATime) {
         },
         30000));
     EXPECT_FALSE(sawVisible);
-    EXPECT_EQ(words, QStringLiteral("crow"));
+    EXPECT_EQ(words, QStringLiteral("kite"));
     const QStringList files = Files(log + QStringLiteral("second_0707"));
     EXPECT_GE(files.size(), 3) << files.join(u' ').toStdString();
-    EXPECT_TRUE(std::any_of(files.begin(), files.end(),
-                            [](const QString& f) { return f.endsWith(QStringLiteral("a.html")); }));
+    EXPECT_TRUE(std::any_of(files.begin(), files.end(), [](const QString& f) {
+        return f.endsWith(QStringLiteral("n1.html"));
+    }));
     EXPECT_FALSE(d.home.Dlg().WasShown(QStringLiteral("DL＆検索終了")));
-    EXPECT_EQ(s.site.Hits(QStringLiteral("/a.html")), 2);
+    EXPECT_EQ(s.site.Hits(QStringLiteral("/n1.html")), 2);
 }
 
 // A hidden schedule whose favourite is gone logs it and does not keep a
