@@ -37,6 +37,8 @@ WinSrvr::WinSrvr(GuiContext& gui, QWidget* parent)
 }
 
 WinSrvr::~WinSrvr() {
+    // Ending without Close still stores what the main window holds.
+    if (korvi_ && !closing_) korvi_->ForceClose();
     if (gui_.server == resident_.get()) gui_.server = nullptr;
     host_->Shutdown();
     if (resident_) resident_->Stop();
@@ -135,12 +137,16 @@ void WinSrvr::BuildKorvi(const QString& source, bool shown) {
     connect(korvi_, &Korvi::runStateChanged, this,
             [this](bool running) { host_->SetRunOpen(running); });
     host_->SetMainOpen(true);
+    if (resident_) korvi_->SetSchedules(&resident_->Schedules());
     korvi_->InitKorvi(source, shown);
 }
 
 void WinSrvr::AppendToKorvi(const QString& source) {
     AssertGuiThread("WinSrvr::AppendToKorvi");
-    if (korvi_) korvi_->AppendSource(source);
+    if (!korvi_) return;
+    korvi_->AppendSource(source);
+    // A schedule's hidden window comes up when the user asks for the window.
+    if (!korvi_->isVisible()) korvi_->show();
 }
 
 void WinSrvr::SetKorviWord(const QString& word) {

@@ -15,11 +15,13 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QThreadPool>
+#include <QTimer>
 #include <QTreeWidgetItem>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "engine/ProfileList.h"
+#include "schedule/KorviSchd.h"
 #include "schedule/SchdCheck.h"
 #include "server/HeadlessHost.h"
 #include "shell/Assist.h"
@@ -33,6 +35,7 @@
 #include "ui/engine/WinSrch.h"
 #include "ui/present/Dialogs.h"
 #include "ui/present/ThemeApply.h"
+#include "ui/schedule/KorviSchdPanel.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOpt.h"
@@ -137,8 +140,14 @@ void Korvi::InitWorkPnl() {
     srch_ = new WinSrch(gui_, ui_->stack_work);
     ui_->stack_work->addWidget(init_);
     ui_->stack_work->addWidget(srch_);
-    for (int i = kLogSrch; i <= kSchd; ++i)
+    for (int i = kLogSrch; i < kSchd; ++i)
         ui_->stack_work->addWidget(MkLaterPanel(kWorkNames[i], ui_->stack_work));
+    if (!schd_table_) {
+        own_schd_ = std::make_unique<KorviSchd>(gui_.ctx.Ctrl());
+        schd_table_ = own_schd_.get();
+    }
+    schd_ = new WinSchd(gui_, *schd_table_, ui_->stack_work);
+    ui_->stack_work->addWidget(schd_);
     init_->startRun = [this](const RunRequest& request) {
         RunRequest r = request;
         r.runId = run_id_;
@@ -156,7 +165,12 @@ void Korvi::InitWorkPnl() {
     srch_->sendToInit = [this](const LinkList& rows) {
         gui_.dlg.Show(this, init_->List().AddSentRows(rows));
     };
-    connect(srch_, &WinSrch::runEnded, this, [this] { Q_EMIT runStateChanged(false); });
+    connect(srch_, &WinSrch::runEnded, this, [this] {
+        Q_EMIT runStateChanged(false);
+        // A hidden schedule window has no user to close it: it closes once
+        // its run ended, so that the next due schedule can start.
+        if (schd_run_ && !isVisible() && !closed_) QTimer::singleShot(0, this, &Korvi::ForceClose);
+    });
 }
 
 void Korvi::InitTreeWork() {
@@ -319,6 +333,8 @@ WorkPanel* Korvi::CurrentPanel() const {
             return init_;
         case kDsAct:
             return srch_;
+        case kSchd:
+            return schd_;
         default:
             return nullptr;
     }
@@ -344,7 +360,9 @@ void Korvi::FocusUrlField() {
 }
 
 void Korvi::StartSchedule(const DueSchd& entry, const QString& saveName) {
+    AssertGuiThread("Korvi::StartSchedule");
     CtrlFile& ctrl = gui_.ctx.Ctrl();
+    schd_run_ = true;
     // The favourite lies inside "favorite"; nothing outside it is read.
     const QString fav = entry.option.endsWith(QStringLiteral(".ini"))
                             ? entry.option
@@ -353,17 +371,30 @@ void Korvi::StartSchedule(const DueSchd& entry, const QString& saveName) {
     if (fav.contains(u'/') || fav.contains(u'\\') || fav.startsWith(u'.') ||
         !QFileInfo(ctrl.Abs(rel)).isFile()) {
         ctrl.SaveErrLog(QStringLiteral("W_Srvr StartSchd Err : no favorite ") + entry.option);
-        return;
+    } else {
+        init_->LoadFav(rel);
+        const QString runId = HeadlessHost::SafeRunId(saveName);
+        if (runId.isEmpty() || !MoveSrchStartId(runId)) {
+            ctrl.SaveErrLog(QStringLiteral("W_Srvr StartSchd Err : illegal folder name ") +
+                            saveName);
+            MoveSrchStartId(InitSrchStartID(gui_.ctx.GetClock()));
+        }
+        if (init_->List().AddWinSrchLst(0, {}).empty()) {
+            // Starting would ask the user; nobody may be there to answer.
+            ctrl.SaveErrLog(QStringLiteral("W_Srvr StartSchd Err : no start URL ") + entry.option);
+        } else {
+            quiet_next_ = true;
+            init_->StartDlSearch(entry.action == QStringLiteral("検索"));
+            quiet_next_ = false;
+        }
     }
-    init_->LoadFav(rel);
-    const QString runId = HeadlessHost::SafeRunId(saveName);
-    if (runId.isEmpty() || !MoveSrchStartId(runId)) {
-        ctrl.SaveErrLog(QStringLiteral("W_Srvr StartSchd Err : illegal folder name ") + saveName);
-        MoveSrchStartId(InitSrchStartID(gui_.ctx.GetClock()));
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    } else if (!srch_->IsRunning()) {
+        // Nothing started: a hidden window would only block later schedules.
+        QTimer::singleShot(0, this, &Korvi::ForceClose);
     }
-    quiet_next_ = true;
-    init_->StartDlSearch(entry.action == QStringLiteral("検索"));
-    quiet_next_ = false;
 }
 
 void Korvi::GetEnvPrm() {
@@ -443,6 +474,7 @@ bool Korvi::DoClose(bool ask) {
     closed_ = true;
     CtrlFile& ctrl = gui_.ctx.Ctrl();
     CommonSettings& cmn = gui_.ctx.Cmn();
+    if (schd_) schd_->StoreOnClose(GetTypeWork() == kSchd);
     gui_.dlg.Show(this, cmn.CheckLogFldr());
     SaveCmnOpt();
     const DelOldLogResult del =

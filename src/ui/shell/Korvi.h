@@ -20,7 +20,9 @@ namespace korvi {
 struct DueSchd;
 struct GuiContext;
 class KorviDlSrchInit;
+class KorviSchd;
 class WinOpt;
+class WinSchd;
 class WinSrch;
 class WorkPanel;
 
@@ -36,6 +38,10 @@ public:
 
     explicit Korvi(GuiContext& gui, QWidget* parent = nullptr);
     ~Korvi() override;
+
+    // The schedule table the panel edits (the resident loop's); set before
+    // InitKorvi. Without one the window keeps a table of its own.
+    void SetSchedules(KorviSchd* table) { schd_table_ = table; }
 
     // The whole construction; source is the list source read into the init
     // list (null: "data.ini"). shown false builds the window hidden.
@@ -66,6 +72,7 @@ public:
 
     KorviDlSrchInit* InitPanel() const { return init_; }
     WinSrch* RunPanel() const { return srch_; }
+    WinSchd* SchdPanel() const { return schd_; }
     QAction* Action(const QString& name) const { return actions_.value(name); }
 
 Q_SIGNALS:
@@ -130,6 +137,10 @@ private:
     QString sendto_dir_;
     bool building_ = false;
     bool quiet_next_ = false;  // the next run is a schedule's
+    bool schd_run_ = false;    // built by a schedule
+    KorviSchd* schd_table_ = nullptr;
+    std::unique_ptr<KorviSchd> own_schd_;
+    WinSchd* schd_ = nullptr;
     bool closed_ = false;
 };
 

@@ -146,6 +146,11 @@ void Korvi::InitMenu() {
         edit, QStringLiteral("mni_send_mwin"),
         QStringLiteral(
             "<HTML><BODY>選択行のURLを「DL＆検索 初期化」<BR>のリストに加える(M)</BODY></HTML>")));
+    edit_schd_.append(edit->addSeparator());
+    edit_schd_.append(
+        AddAction(edit, QStringLiteral("mni_new_schd"), QStringLiteral("新規スケジュール(N)")));
+    edit_schd_.append(
+        AddAction(edit, QStringLiteral("mni_copy_schd"), QStringLiteral("スケジュールの複製(N)")));
 
     QMenu* tools = mkMenu(QStringLiteral("ツール(&T)"), QStringLiteral("mn_tool"));
     AddAction(tools, QStringLiteral("mni_exe_fldr"), QStringLiteral("EXEフォルダ(E)"));

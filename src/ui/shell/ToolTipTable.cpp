@@ -238,6 +238,13 @@ const Tip kTips[] = {
     {u"DlgRep", u"btn_run", u"置換を実行します。"},
     {u"DlgRep", u"btn_cancel", u"置換をキャンセルします。"},
 
+    // KorviSchd (schedule panel and its Edit-menu items)
+    {u"KorviSchd", u"new_btn", u"新規にスケジュールを作成します。"},
+    {u"KorviSchd", u"copy_btn", u"現在選択しているスケジュールを複製します。"},
+    {u"KorviSchd", u"del_btn", u"現在選択しているスケジュールを削除します。"},
+    {u"Korvi", u"mni_new_schd", u"新規にスケジュールを作成します。"},
+    {u"Korvi", u"mni_copy_schd", u"現在選択しているスケジュールを複製します。"},
+
     // end of table
 };
 
