@@ -20,6 +20,7 @@ namespace korvi {
 struct DueSchd;
 struct GuiContext;
 class KorviDlSrchInit;
+class WinLogSrch;
 class WinOpt;
 class WinSrch;
 class WorkPanel;
@@ -66,6 +67,7 @@ public:
 
     KorviDlSrchInit* InitPanel() const { return init_; }
     WinSrch* RunPanel() const { return srch_; }
+    WinLogSrch* FileSearchPanel() const { return logsrch_; }
     QAction* Action(const QString& name) const { return actions_.value(name); }
 
 Q_SIGNALS:
@@ -116,6 +118,7 @@ private:
     std::unique_ptr<Ui::KorviBody> ui_;
     KorviDlSrchInit* init_ = nullptr;
     WinSrch* srch_ = nullptr;
+    WinLogSrch* logsrch_ = nullptr;
     QFileSystemModel* logf_model_ = nullptr;
     QString logf_root_;
     QHash<QString, QAction*> actions_;
