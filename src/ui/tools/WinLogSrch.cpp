@@ -76,7 +76,7 @@ WinLogSrch::WinLogSrch(GuiContext& gui, QWidget* parent)
 
     connect(ui_->pic_v_cb, &QCheckBox::toggled, this, [this, table](bool on) {
         const int textH = table->fontMetrics().height();
-        table->verticalHeader()->setDefaultSectionSize(on ? ThumbLoader::kSize + 2 * textH + 8
+        table->verticalHeader()->setDefaultSectionSize(on ? ThumbLoader::kSize + textH + 10
                                                           : textH + 6);
         table->setColumnWidth(0, on ? ThumbLoader::kSize + 40 : 50);
         model_->SetPictureView(on);

@@ -1,4 +1,5 @@
 #include <QAbstractButton>
+#include <QAction>
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
@@ -142,6 +143,12 @@ TEST(WinLogSrch, RowsMatchTheCoreSearch) {
     const Assist ini(QString::fromUtf8(p.home.Read("cmn_opt.ini")));
     EXPECT_EQ(ini.GetIni(QStringLiteral("SearchBox"), QStringLiteral("0")),
               QStringLiteral("needle"));
+    {
+        WinLogSrch again(p.home.Gui());
+        QComboBox* box = Find<QComboBox>(&again, "sch_box");
+        ASSERT_EQ(box->count(), 1);
+        EXPECT_EQ(box->itemText(0), QStringLiteral("needle"));
+    }
 
     // Extract with the extension and size filter, as the guide asks for it.
     p.home.Dlg().shown.clear();
@@ -304,9 +311,10 @@ TEST(WinLogSrch, StopReturnsQuickly) {
     EXPECT_TRUE(p.Get<QAbstractButton>("sch_btn")->isEnabled());
 }
 
-// Closing the main window during a walk stops it without a dialog and keeps
-// the panel's settings.
-TEST(WinLogSrch, CloseMidSearch) {
+// In the main window the Edit menu's file-search items reach the panel;
+// closing the window during a walk stops it without a dialog and keeps the
+// panel's settings.
+TEST(WinLogSrch, MainWindowMenuAndClose) {
     GuiHome home;
     BigStore(home, 2000);
     {
@@ -315,6 +323,14 @@ TEST(WinLogSrch, CloseMidSearch) {
         win.SelWork(Korvi::kLogSrch);
         WinLogSrch* panel = win.FileSearchPanel();
         ASSERT_NE(panel, nullptr);
+        QAction* info = win.Action(QStringLiteral("mni_info"));
+        ASSERT_NE(info, nullptr);
+        EXPECT_TRUE(info->isVisible());
+        info->trigger();
+        EXPECT_TRUE(home.Dlg().WasShown(QStringLiteral("情報表示警告")));
+        win.SelWork(Korvi::kDsInit);
+        EXPECT_FALSE(info->isVisible());
+        win.SelWork(Korvi::kLogSrch);
         panel->folder = [&] { return home.File("log/Big"); };
         Find<QRadioButton>(panel, "siz_r_dwn")->click();
         Find<QLineEdit>(panel, "siz_txt")->setText("77");
