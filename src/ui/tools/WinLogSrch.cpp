@@ -321,10 +321,15 @@ OutputRows WinLogSrch::SelectedOutputRows() const {
         for (int r : selected) rows.push_back(model_->Row(r));
     }
     const DocTable table = LogSrch::MkDocTable(rows, QString());
+    // Without "^serial_no"; the file's name and address also go under the
+    // keys the shipped templates link with.
     OutputRows out;
-    out.keys = table.header.mid(1);  // without "^serial_no"
+    out.keys = table.header.mid(1) + QStringList{QStringLiteral("^title"), QStringLiteral("^url")};
+    const qsizetype name = table.header.indexOf(QStringLiteral("^file_name"));
+    const qsizetype href = table.header.indexOf(QStringLiteral("^href"));
     out.rows.reserve(table.rows.size());
-    for (const QStringList& r : table.rows) out.rows.push_back(r.mid(1));
+    for (const QStringList& r : table.rows)
+        out.rows.push_back(r.mid(1) + QStringList{r.value(name), r.value(href)});
     return out;
 }
 

@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QRadioButton>
 #include <QTableView>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 #include "tools/LogSrch.h"
 #include "tools/ToolStore.h"
 #include "ui/shell/Korvi.h"
+#include "ui/shell/SelOutTmplt.h"
 #include "ui/tools/LogSrchModel.h"
 #include "ui/tools/ThumbLoader.h"
 #include "ui/tools/WinLogSrch.h"
@@ -165,11 +167,31 @@ TEST(WinLogSrch, RowsMatchTheCoreSearch) {
     EXPECT_EQ(p.home.Ctx().Cmn().Opt().size_type, QStringLiteral("up"));
     EXPECT_EQ(p.home.Ctx().Cmn().Opt().size_no, 1);
 
-    // Output rows carry the file's columns under their placeholders.
-    const OutputRows out = p.win.SelectedOutputRows();
-    ASSERT_EQ(out.rows.size(), 1u);
-    EXPECT_EQ(out.rows[0].value(out.keys.indexOf(QStringLiteral("^file_name"))),
-              QStringLiteral("only.htm"));
+    // The rows go through the shipped report with the file's name and link.
+    p.home.Dlg().inputs.push_back(QStringLiteral("files"));
+    SelOutTmplt(p.home.Gui(), nullptr, p.win.SelectedOutputRows(), QStringLiteral("R"));
+    QFile report(p.home.File("report/files/body.html"));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(report.readAll());
+    EXPECT_TRUE(html.contains(QStringLiteral("<A HREF=\"") +
+                              QUrl::fromLocalFile(p.root + "/h/dir/only.htm").toString() +
+                              QStringLiteral("\">only.htm</A>")))
+        << html.toStdString();
+}
+
+// Open makes a highlight document of the search's words when asked.
+TEST(WinLogSrch, OpenHighlights) {
+    Panel p;
+    p.Get<QComboBox>("sch_box")->setEditText(QStringLiteral("needle"));
+    p.Run("sch_btn");
+    p.Select({p.RowOf("index.html")});
+    p.Click("ctr_btn_open");
+    EXPECT_EQ(p.home.opened.last(), p.root + "/h/index.html");
+    p.Click("h_light_cb");
+    p.Click("ctr_btn_open");
+    EXPECT_EQ(p.home.opened.last(), p.root + "/h/index_hl_korvi.html");
+    EXPECT_TRUE(QString::fromUtf8(p.home.Read("log/R/h/index_hl_korvi.html"))
+                    .contains(QStringLiteral("needle</B>")));
 }
 
 // A missing folder warns and starts nothing.
