@@ -324,12 +324,12 @@ TEST(WinLogSrch, StopReturnsQuickly) {
     QElapsedTimer t;
     t.start();
     p.Click("ctr_btn_stop");
-    ASSERT_TRUE(WaitUntil([&] { return p.Ended(); }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return !p.win.IsRunning(); }, 2000));
     EXPECT_LT(t.elapsed(), 200);
+    ASSERT_TRUE(WaitUntil([&] { return p.Ended(); }, 2000));
     EXPECT_FALSE(p.home.Dlg()
                      .TextOf(QStringLiteral("検索終了"))
                      .contains(QStringLiteral("・検索ファイル数\t： 2000 個")));
-    EXPECT_FALSE(p.win.IsRunning());
     EXPECT_TRUE(p.Get<QAbstractButton>("sch_btn")->isEnabled());
 }
 
