@@ -1,6 +1,7 @@
 #include "ui/tools/WinLogSrch.h"
 
 #include <QButtonGroup>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QIntValidator>
 #include <QItemSelectionModel>
@@ -146,6 +147,11 @@ void WinLogSrch::StartSrch(bool search) {
     AssertGuiThread("WinLogSrch::StartSrch");
     if (IsRunning()) return;
     const SrchRequest request = Request(search);
+    // Without the folder the core warns and the list stays as it is.
+    if (!QFileInfo(gui_.ctx.Ctrl().Abs(request.folder)).isDir()) {
+        srch_->StartSrch(request);
+        return;
+    }
     if (search && !request.words.isEmpty()) {
         RepHistory history(kHistory);
         history.Load(gui_.ctx.Cmn());

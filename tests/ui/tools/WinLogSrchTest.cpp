@@ -194,15 +194,22 @@ TEST(WinLogSrch, OpenHighlights) {
                     .contains(QStringLiteral("needle</B>")));
 }
 
-// A missing folder warns and starts nothing.
+// A missing folder warns and starts nothing; the list stays.
 TEST(WinLogSrch, MissingFolderWarns) {
     Panel p;
+    p.Run("get_btn");
+    const int rows = p.win.Model()->rowCount();
+    ASSERT_GT(rows, 0);
     p.root = p.home.File("log/none");
     p.Click("get_btn");
     EXPECT_EQ(p.home.Dlg().TextOf(QStringLiteral("検索警告")),
               QStringLiteral("フォルダが見つかりません。"));
     EXPECT_FALSE(p.win.IsRunning());
     EXPECT_TRUE(p.Get<QAbstractButton>("get_btn")->isEnabled());
+    EXPECT_EQ(p.win.Model()->rowCount(), rows);
+    p.Select({0});
+    p.Click("tag_btn_info");  // the rows still act on their files
+    EXPECT_TRUE(p.home.Dlg().WasShown(QStringLiteral("情報表示")));
 }
 
 // The three tag actions, by button and by Edit menu command.
