@@ -124,6 +124,7 @@ bool LogSrch::StartSrch(const SrchRequest& request) {
         return false;
     }
     Wait();
+    stop_ = false;
     running_ = true;
     thread_ = std::thread([this, request] { Run(request); });
     return true;
@@ -225,8 +226,8 @@ void LogSrch::SrchLog(const QString& folder, const SrchRequest& request) {
 }
 
 void LogSrch::Run(const SrchRequest& request) {
-    running_ = true;
-    stop_ = false;
+    // A walk started by StartSrch keeps a stop asked before it got here.
+    if (!running_.exchange(true)) stop_ = false;
     folders_ = 0;
     files_ = 0;
     bytes_ = 0;

@@ -130,6 +130,20 @@ private:
     std::vector<SrchRow> rows_;
     QString progress_text_;
     QString end_message_;
+
+public:
+    // For a view that shows rows as they come: the count so far and the rows
+    // from index first on.
+    int RowCount() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return static_cast<int>(rows_.size());
+    }
+    std::vector<SrchRow> RowsFrom(size_t first) const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (first >= rows_.size()) return {};
+        return std::vector<SrchRow>(rows_.begin() + static_cast<std::ptrdiff_t>(first),
+                                    rows_.end());
+    }
 };
 
 }  // namespace korvi

@@ -276,10 +276,17 @@ TEST(LogSrch, RunsOnItsOwnThreadAndOpensHighlights) {
     ASSERT_TRUE(srch->OpenFile(index, false, "alpha"));
     EXPECT_EQ(seen.opened.last(), th.File("log/R/h/index.html"));
 
-    // Stop ends the walk early; the thread still ends with its message.
+    // A view takes the rows after those it holds.
+    EXPECT_EQ(srch->RowCount(), static_cast<int>(rows.size()));
+    EXPECT_EQ(srch->RowsFrom(1).size(), rows.size() - 1);
+    EXPECT_TRUE(srch->RowsFrom(rows.size()).empty());
+
+    // Stop ends the walk early, even when asked before the thread got going;
+    // the thread still ends with its message.
     ASSERT_TRUE(srch->StartSrch(r));
     srch->Stop();
     srch->Wait();
+    EXPECT_EQ(srch->FileCount(), 0);
     EXPECT_EQ(seen.titles.last(), QStringLiteral("検索終了"));
 }
 

@@ -39,6 +39,7 @@
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOpt.h"
+#include "ui/tools/WinLogSrch.h"
 #include "ui_Korvi.h"
 
 namespace korvi {
@@ -140,7 +141,14 @@ void Korvi::InitWorkPnl() {
     srch_ = new WinSrch(gui_, ui_->stack_work);
     ui_->stack_work->addWidget(init_);
     ui_->stack_work->addWidget(srch_);
-    for (int i = kLogSrch; i < kSchd; ++i)
+    logsrch_ = new WinLogSrch(gui_, ui_->stack_work);
+    ui_->stack_work->addWidget(logsrch_);
+    // The walk starts from the folder selected in the folder tree.
+    logsrch_->folder = [this] {
+        const QModelIndex cur = ui_->tree_logf->currentIndex();
+        return cur.isValid() ? logf_model_->filePath(cur) : logf_root_;
+    };
+    for (int i = kLogAnly; i < kSchd; ++i)
         ui_->stack_work->addWidget(MkLaterPanel(kWorkNames[i], ui_->stack_work));
     if (!schd_table_) {
         own_schd_ = std::make_unique<KorviSchd>(gui_.ctx.Ctrl());
@@ -333,6 +341,8 @@ WorkPanel* Korvi::CurrentPanel() const {
             return init_;
         case kDsAct:
             return srch_;
+        case kLogSrch:
+            return logsrch_;
         case kSchd:
             return schd_;
         default:
@@ -485,6 +495,7 @@ bool Korvi::DoClose(bool ask) {
     (void)del;
     if (gui_.progress) gui_.progress(QString());
     srch_->ForceStop();
+    logsrch_->ForceStop();
     Q_EMIT closed();
     return true;
 }

@@ -21,6 +21,7 @@ struct DueSchd;
 struct GuiContext;
 class KorviDlSrchInit;
 class KorviSchd;
+class WinLogSrch;
 class WinOpt;
 class WinSchd;
 class WinSrch;
@@ -73,6 +74,7 @@ public:
     KorviDlSrchInit* InitPanel() const { return init_; }
     WinSrch* RunPanel() const { return srch_; }
     WinSchd* SchdPanel() const { return schd_; }
+    WinLogSrch* FileSearchPanel() const { return logsrch_; }
     QAction* Action(const QString& name) const { return actions_.value(name); }
 
 Q_SIGNALS:
@@ -123,6 +125,7 @@ private:
     std::unique_ptr<Ui::KorviBody> ui_;
     KorviDlSrchInit* init_ = nullptr;
     WinSrch* srch_ = nullptr;
+    WinLogSrch* logsrch_ = nullptr;
     QFileSystemModel* logf_model_ = nullptr;
     QString logf_root_;
     QHash<QString, QAction*> actions_;

@@ -152,6 +152,14 @@ void Korvi::InitMenu() {
     edit_schd_.append(
         AddAction(edit, QStringLiteral("mni_copy_schd"), QStringLiteral("スケジュールの複製(N)")));
 
+    edit_file_.append(edit->addSeparator());
+    edit_file_.append(
+        AddAction(edit, QStringLiteral("mni_info"), QStringLiteral("選択行のDL情報を表示(I)")));
+    edit_file_.append(AddAction(edit, QStringLiteral("mni_ref_open"),
+                                QStringLiteral("選択行の参照元ページを開く(E)")));
+    edit_file_.append(AddAction(edit, QStringLiteral("mni_url_open"),
+                                QStringLiteral("選択行のDL前URLを開く(W)")));
+
     QMenu* tools = mkMenu(QStringLiteral("ツール(&T)"), QStringLiteral("mn_tool"));
     AddAction(tools, QStringLiteral("mni_exe_fldr"), QStringLiteral("EXEフォルダ(E)"));
     AddAction(tools, QStringLiteral("mni_log_fldr"), QStringLiteral("DL先フォルダ(L)"));

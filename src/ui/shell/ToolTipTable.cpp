@@ -117,6 +117,31 @@ const Tip kTips[] = {
     {u"WinSrch", u"ctr_btn_redl", u"選択行の「結果」を「未」DL状態に設定します。"},
     {u"WinSrch", u"sch_txt", u"これからDLするページの検索に使う検索語です。"},
 
+    // WinLogSrch
+    {u"WinLogSrch", u"sch_box", u"検索する文字列を入力します。"},
+    {u"WinLogSrch", u"case_insnstv_cb", u"大文字と小文字の区別を行うかどうかを切り換えます。"},
+    {u"WinLogSrch", u"sch_btn", u"検索語を含むファイルの検索を開始します。"},
+    {u"WinLogSrch", u"get_btn", u"ファイルの抽出を開始します。"},
+    {u"WinLogSrch", u"flt_r_all", u"全てのファイルを検索、抽出対象とします。"},
+    {u"WinLogSrch", u"flt_r_in", u"指定の拡張子のファイルを検索、抽出対象とします。"},
+    {u"WinLogSrch", u"flt_r_out", u"指定の拡張子以外のファイルを検索、抽出対象とします。"},
+    {u"WinLogSrch", u"flt_txt",
+     u"<HTML><BODY>フィルタリングする拡張子を「,（カンマ）」区切りで指定します。<BR>"
+     u"拡張子がないファイルは、「-（ハイフン）」で指定します。</BODY></HTML>"},
+    {u"WinLogSrch", u"siz_r_up", u"指定のサイズ以上のファイルを検索、抽出対象とします。"},
+    {u"WinLogSrch", u"siz_r_dwn", u"指定のサイズ以下のファイルを検索、抽出対象とします。"},
+    {u"WinLogSrch", u"siz_txt", u"ファイル・サイズを指定します。"},
+    {u"WinLogSrch", u"pic_v_cb", u"サムネイル付きで、検索・抽出結果を表示します。"},
+    {u"WinLogSrch", u"ctr_btn_save", u"検索リストで選択したファイルを、別フォルダに保存します。"},
+    {u"WinLogSrch", u"ctr_btn_save_all",
+     u"リストの全てのファイルを、別のフォルダにまとめてコピーします。"},
+    {u"WinLogSrch", u"tag_btn_info",
+     u"<HTML><BODY>DLファイルの末尾タグを、ダイアログで表示します。<BR>"
+     u"（末尾タグがない場合は何も起きません）</BODY></HTML>"},
+    {u"WinLogSrch", u"tag_btn_ref_open",
+     u"<HTML><BODY>ファイルのDL元のページを開きます。<BR>"
+     u"（末尾タグがない場合は何も起きません）</BODY></HTML>"},
+
     // WinOpt
     {u"WinOpt", u"tree_opt", u"設定するカテゴリを選択します。"},
     {u"WinOpt", u"help_btn", u"選択しているカテゴリのヘルプを表示します。"},
