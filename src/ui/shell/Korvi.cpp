@@ -485,6 +485,8 @@ bool Korvi::DoClose(bool ask) {
     CtrlFile& ctrl = gui_.ctx.Ctrl();
     CommonSettings& cmn = gui_.ctx.Cmn();
     if (schd_) schd_->StoreOnClose(GetTypeWork() == kSchd);
+    // A file search walks the store that the deletion below may shrink.
+    logsrch_->ForceStop();
     gui_.dlg.Show(this, cmn.CheckLogFldr());
     SaveCmnOpt();
     const DelOldLogResult del =
@@ -495,7 +497,6 @@ bool Korvi::DoClose(bool ask) {
     (void)del;
     if (gui_.progress) gui_.progress(QString());
     srch_->ForceStop();
-    logsrch_->ForceStop();
     Q_EMIT closed();
     return true;
 }
