@@ -15,6 +15,9 @@
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOptBrws.h"
+#include "ui/store/WinOptLogCtrl.h"
+#include "ui/store/WinOptLogDel.h"
+#include "ui/store/WinOptLogF.h"
 #include "ui_WinOpt.h"
 
 namespace korvi {
@@ -65,15 +68,15 @@ WinOpt::WinOpt(GuiContext& gui, QWidget* parent)
     connect(profiles_, &WinOptIndvRoot::profilesChanged, this, &WinOpt::profilesChanged);
 
     AddCategory(QStringLiteral("検索設定"), QStringLiteral("#opt_srch"), srch);
-    AddCategory(QStringLiteral("DL先フォルダのパス"), QStringLiteral("#dl_fldr_path"),
-                Placeholder(QStringLiteral("WinOptLogPath"),
-                            QStringLiteral("（cmn_opt.ini の [Path] log_folder）"), this));
+    auto* logf = new WinOptLogF(gui_, this);
+    auto* logCtrl = new WinOptLogCtrl(gui_, this);
+    // The main window follows a new download root first, then the lists do.
+    connect(logf, &WinOptLogF::saved, this, &WinOpt::commonChanged);
+    connect(logf, &WinOptLogF::saved, logCtrl, &WinOptLogCtrl::Refresh);
+    AddCategory(QStringLiteral("DL先フォルダのパス"), QStringLiteral("#dl_fldr_path"), logf);
     AddCategory(QStringLiteral("DL先フォルダの削除設定"), QStringLiteral("#dl_fldr_del"),
-                Placeholder(QStringLiteral("WinOptLogDel"),
-                            QStringLiteral("（cmn_opt.ini の [LogDel]、korvi-run clean）"), this));
-    AddCategory(QStringLiteral("DL先フォルダの操作"), QStringLiteral("#dl_fldr_ctrl"),
-                Placeholder(QStringLiteral("WinOptLogCtrl"),
-                            QStringLiteral("（korvi-run fldr-list など）"), this));
+                new WinOptLogDel(gui_, this));
+    AddCategory(QStringLiteral("DL先フォルダの操作"), QStringLiteral("#dl_fldr_ctrl"), logCtrl);
     AddCategory(QStringLiteral("ウィンドウ表示テーマ"), QStringLiteral("#theme"),
                 new WinOptThm(gui_, this));
     AddCategory(QStringLiteral("URLを開くブラウザの設定"), QStringLiteral("#brws"), brws);

@@ -27,7 +27,7 @@ struct Category {
 
 const Category kCategories[] = {
     {"検索設定", "WinOptSrch", "#opt_srch"},
-    {"DL先フォルダのパス", "WinOptLogPath", "#dl_fldr_path"},
+    {"DL先フォルダのパス", "WinOptLogF", "#dl_fldr_path"},
     {"DL先フォルダの削除設定", "WinOptLogDel", "#dl_fldr_del"},
     {"DL先フォルダの操作", "WinOptLogCtrl", "#dl_fldr_ctrl"},
     {"ウィンドウ表示テーマ", "WinOptThm", "#theme"},
