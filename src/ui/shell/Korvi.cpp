@@ -34,8 +34,10 @@
 #include "ui/present/Dialogs.h"
 #include "ui/present/ThemeApply.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/KorviLogfMenu.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOpt.h"
+#include "ui/tools/WinLogAnls.h"
 #include "ui_Korvi.h"
 
 namespace korvi {
@@ -137,8 +139,11 @@ void Korvi::InitWorkPnl() {
     srch_ = new WinSrch(gui_, ui_->stack_work);
     ui_->stack_work->addWidget(init_);
     ui_->stack_work->addWidget(srch_);
-    for (int i = kLogSrch; i <= kSchd; ++i)
-        ui_->stack_work->addWidget(MkLaterPanel(kWorkNames[i], ui_->stack_work));
+    ui_->stack_work->addWidget(MkLaterPanel(kWorkNames[kLogSrch], ui_->stack_work));
+    anls_ = new WinLogAnls(gui_, ui_->stack_work);
+    anls_->selectedFolder = [this] { return LogfSelected(); };
+    ui_->stack_work->addWidget(anls_);
+    ui_->stack_work->addWidget(MkLaterPanel(kWorkNames[kSchd], ui_->stack_work));
     init_->startRun = [this](const RunRequest& request) {
         RunRequest r = request;
         r.runId = run_id_;
@@ -209,8 +214,7 @@ void Korvi::InitTreeLogf() {
             gui_.dlg.Show(this, r.message);
     });
     connect(ui_->btn_open_savef, &QPushButton::clicked, this, [this] {
-        const QModelIndex cur = ui_->tree_logf->currentIndex();
-        const QString path = cur.isValid() ? logf_model_->filePath(cur) : logf_root_;
+        const QString path = LogfSelected();
         if (!gui_.open || !gui_.open(path))
             gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("btn_open_savef_al Error : ") + path);
     });
@@ -221,6 +225,12 @@ void Korvi::InitTreeLogf() {
     });
     connect(ui_->btn_back_logf, &QPushButton::clicked, this,
             [this] { SetLogfRoot(gui_.ctx.Ctrl().Abs(gui_.ctx.Cmn().Opt().log_folder)); });
+    InitLogfMenu(gui_, this, ui_->tree_logf, [this] { return LogfSelected(); });
+}
+
+QString Korvi::LogfSelected() const {
+    const QModelIndex cur = ui_->tree_logf->currentIndex();
+    return cur.isValid() ? logf_model_->filePath(cur) : logf_root_;
 }
 
 void Korvi::SetLogfRoot(const QString& path) {
@@ -295,6 +305,13 @@ WinOpt* Korvi::OpenOptions(const QString& category) {
         ui_->opt_box->addItems(list.Names());
         ui_->opt_box->setCurrentText(ui_->opt_box->findText(cur) >= 0 ? cur : kDefaultOptName);
     });
+    connect(opt, &WinOpt::commonChanged, this, [this] {
+        // A new download root: the next run's folder and the tree follow.
+        const QString root = gui_.ctx.Cmn().Opt().log_folder;
+        if (root == gui_.ctx.Ctrl().LogRoot()) return;
+        MoveSrchStartId(run_id_);
+        SetLogfRoot(gui_.ctx.Ctrl().Abs(root));
+    });
     if (!category.isEmpty()) opt->SelectCategory(category);
     opt->show();
     return opt;
@@ -319,6 +336,8 @@ WorkPanel* Korvi::CurrentPanel() const {
             return init_;
         case kDsAct:
             return srch_;
+        case kLogAnly:
+            return anls_;
         default:
             return nullptr;
     }
@@ -441,6 +460,8 @@ bool Korvi::DoClose(bool ask) {
     (void)ask;
     if (closed_) return true;
     closed_ = true;
+    // The analysis reads folders that the deletion below may remove.
+    anls_->ForceStop();
     CtrlFile& ctrl = gui_.ctx.Ctrl();
     CommonSettings& cmn = gui_.ctx.Cmn();
     gui_.dlg.Show(this, cmn.CheckLogFldr());

@@ -20,6 +20,7 @@ namespace korvi {
 struct DueSchd;
 struct GuiContext;
 class KorviDlSrchInit;
+class WinLogAnls;
 class WinOpt;
 class WinSrch;
 class WorkPanel;
@@ -66,6 +67,7 @@ public:
 
     KorviDlSrchInit* InitPanel() const { return init_; }
     WinSrch* RunPanel() const { return srch_; }
+    WinLogAnls* AnlsPanel() const { return anls_; }
     QAction* Action(const QString& name) const { return actions_.value(name); }
 
 Q_SIGNALS:
@@ -111,11 +113,14 @@ private:
     WinOpt* OpenOptions(const QString& category);
     void SelectLogFolder(const QModelIndex& index);
     void SetLogfRoot(const QString& path);
+    // The folder chosen in the folder tree; its root when none is.
+    QString LogfSelected() const;
 
     GuiContext& gui_;
     std::unique_ptr<Ui::KorviBody> ui_;
     KorviDlSrchInit* init_ = nullptr;
     WinSrch* srch_ = nullptr;
+    WinLogAnls* anls_ = nullptr;
     QFileSystemModel* logf_model_ = nullptr;
     QString logf_root_;
     QHash<QString, QAction*> actions_;

@@ -1,0 +1,228 @@
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+#include "UiTestKit.h"
+#include "shell/CommonSettings.h"
+#include "shell/Context.h"
+#include "tools/ToolStore.h"
+#include "ui/tools/AnlsRowModel.h"
+#include "ui/tools/WinLogAnls.h"
+
+namespace korvi::test {
+namespace {
+
+// pages list files below log/R, each linking to a handful of pages of the
+// store and of two other sites, with titles that vary per link.
+void MkStore(GuiHome& home, int pages, int links) {
+    for (int p = 0; p < pages; ++p) {
+        std::vector<ListLink> l;
+        for (int i = 0; i < links; ++i) {
+            const int to = (p * 7 + i * i) % (pages + 5);
+            const QString url = to < pages ? QStringLiteral("http://h/p%1.html").arg(to)
+                                           : QStringLiteral("http://x%1.com/f.jpg").arg(to - pages);
+            l.push_back({url, QStringLiteral("t%1").arg((p + i) % 3),
+                         to < pages ? QStringLiteral("html") : QStringLiteral("jpg")});
+        }
+        l.push_back({QString(), QStringLiteral("empty"), QStringLiteral("-")});
+        WriteListFile(home, QStringLiteral("log/R/h/d%1/p%2.html lst.ini").arg(p % 4).arg(p),
+                      QStringLiteral("http://h/p%1.html").arg(p), QStringLiteral("P"), l);
+    }
+}
+
+struct AnlsPanel {
+    GuiHome home;
+    WinLogAnls win{home.Gui()};
+    QString folder;
+
+    AnlsPanel() {
+        folder = home.File(QStringLiteral("log/R"));
+        win.selectedFolder = [this] { return folder; };
+        win.resize(700, 400);
+        win.show();
+    }
+    template <typename T>
+    T* F(const char* name) {
+        return Find<T>(&win, QString::fromLatin1(name));
+    }
+    bool Ended() { return home.Dlg().WasShown(QStringLiteral("解析終了")); }
+};
+
+std::vector<AnlsRow> CoreRows(GuiHome& home, const AnlsRequest& r) {
+    LogAnls core(home.Ctrl());
+    core.Run(r);
+    return core.Rows();
+}
+
+void ExpectSameRows(const std::vector<AnlsRow>& shown, const std::vector<AnlsRow>& core) {
+    ASSERT_EQ(shown.size(), core.size());
+    for (size_t i = 0; i < core.size(); ++i) {
+        EXPECT_EQ(shown[i].no, core[i].no);
+        EXPECT_EQ(shown[i].rank, core[i].rank);
+        EXPECT_EQ(shown[i].title, core[i].title);
+        EXPECT_EQ(shown[i].url, core[i].url);
+        EXPECT_EQ(shown[i].extension, core[i].extension);
+        if (i > 0) {
+            EXPECT_LE(shown[i].rank, shown[i - 1].rank) << "row " << i;
+        }
+    }
+}
+
+// The controls' choices reach the analysis: the table holds the core's rows
+// for the same request, ranks never rise, and the end dialog counts them.
+TEST(WinLogAnls, RowsEqualTheCoreForTheChosenKindTitleAndFilter) {
+    AnlsPanel p;
+    MkStore(p.home, 40, 12);
+    p.F<QComboBox>("type_cmb")->setCurrentIndex(2);
+    p.F<QComboBox>("ttl_cmb")->setCurrentIndex(2);
+    p.F<QLineEdit>("ttl_txt_split")->setText(QStringLiteral(" / "));
+    p.F<QPushButton>("anls_btn")->click();
+    EXPECT_FALSE(p.F<QPushButton>("anls_btn")->isEnabled() && p.win.IsRunning());
+    ASSERT_TRUE(WaitUntil([&] { return p.Ended(); }));
+    EXPECT_TRUE(p.F<QPushButton>("anls_btn")->isEnabled());
+    EXPECT_FALSE(p.F<QPushButton>("ctr_btn_stop")->isEnabled());
+
+    AnlsRequest all;
+    all.folder = p.folder;
+    all.kind = 2;
+    all.titleKind = 2;
+    all.separator = QStringLiteral(" / ");
+    const std::vector<AnlsRow> core = CoreRows(p.home, all);
+    ASSERT_GT(core.size(), 10u);
+    ExpectSameRows(p.win.Model()->Rows(), core);
+    EXPECT_TRUE(p.home.Dlg()
+                    .TextOf(QStringLiteral("解析終了"))
+                    .contains(QStringLiteral("「被リンク・ランク（全）」による解析結果は「") +
+                              QString::number(core.size()) + QStringLiteral("」件でした。")));
+
+    // Inside links, most frequent title, only the listed extensions.
+    p.home.Dlg().shown.clear();
+    p.F<QComboBox>("type_cmb")->setCurrentIndex(0);
+    p.F<QComboBox>("ttl_cmb")->setCurrentIndex(0);
+    p.F<QRadioButton>("flt_r_in")->setChecked(true);
+    p.F<QLineEdit>("flt_txt")->setText(QStringLiteral(",jpg,"));
+    p.F<QPushButton>("anls_btn")->click();
+    ASSERT_TRUE(WaitUntil([&] { return p.Ended(); }));
+    AnlsRequest in = all;
+    in.kind = 0;
+    in.titleKind = 0;
+    in.filter = FltMode::In;
+    in.filterText = QStringLiteral(",jpg,");
+    ExpectSameRows(p.win.Model()->Rows(), CoreRows(p.home, in));
+    EXPECT_TRUE(p.win.Model()->Rows().empty());  // no page of the store is a jpg
+
+    p.home.Dlg().shown.clear();
+    p.F<QRadioButton>("flt_r_out")->setChecked(true);
+    p.F<QPushButton>("anls_btn")->click();
+    ASSERT_TRUE(WaitUntil([&] { return p.Ended(); }));
+    in.filter = FltMode::Out;
+    ExpectSameRows(p.win.Model()->Rows(), CoreRows(p.home, in));
+    EXPECT_FALSE(p.win.Model()->Rows().empty());
+}
+
+// A missing folder is refused on the spot and leaves the inputs usable; a
+// folder without list files ends with 0 rows.
+TEST(WinLogAnls, MissingFolderWarnsAndEmptyFolderGivesNoRows) {
+    AnlsPanel p;
+    p.folder = p.home.File(QStringLiteral("log/none"));
+    p.F<QPushButton>("anls_btn")->click();
+    EXPECT_EQ(p.home.Dlg().TextOf(QStringLiteral("解析警告")),
+              QStringLiteral("フォルダが見つかりません。"));
+    EXPECT_FALSE(p.win.IsRunning());
+    EXPECT_TRUE(p.F<QPushButton>("anls_btn")->isEnabled());
+
+    p.home.Write(QStringLiteral("log/empty/a.html"), "<html></html>");
+    p.folder = p.home.File(QStringLiteral("log/empty"));
+    p.F<QPushButton>("anls_btn")->click();
+    ASSERT_TRUE(WaitUntil([&] { return p.Ended(); }));
+    EXPECT_EQ(p.win.Model()->rowCount(), 0);
+    EXPECT_TRUE(p.home.Dlg()
+                    .TextOf(QStringLiteral("解析終了"))
+                    .contains(QStringLiteral("解析結果は「0」件でした。")));
+}
+
+// 停止 ends a long analysis within 200 ms; destroying the panel while one
+// runs joins its thread and shows nothing afterwards.
+TEST(WinLogAnls, StopAndDestroyEndTheThreadQuickly) {
+    auto p = std::make_unique<AnlsPanel>();
+    MkStore(p->home, 3000, 60);
+    p->F<QPushButton>("anls_btn")->click();
+    ASSERT_TRUE(WaitUntil(
+        [&] { return p->F<QLabel>("prgrs_lbl")->text().contains(QStringLiteral("解析準備中")); },
+        5000));
+    ASSERT_TRUE(p->win.IsRunning()) << "the store is too small to stop in time";
+    QElapsedTimer t;
+    t.start();
+    p->F<QPushButton>("ctr_btn_stop")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !p->win.IsRunning(); }, 2000));
+    EXPECT_LT(t.elapsed(), 200);
+    ASSERT_TRUE(WaitUntil([&] { return p->Ended(); }, 2000));
+    EXPECT_TRUE(p->F<QPushButton>("anls_btn")->isEnabled());
+
+    p->home.Dlg().shown.clear();
+    p->F<QPushButton>("anls_btn")->click();
+    ASSERT_TRUE(WaitUntil(
+        [&] { return p->F<QLabel>("prgrs_lbl")->text().contains(QStringLiteral("解析準備中")); },
+        5000));
+    ASSERT_TRUE(p->win.IsRunning());
+    ScriptedDialogs& dlg = p->home.Dlg();
+    t.restart();
+    p->win.ForceStop();
+    EXPECT_LT(t.elapsed(), 200);
+    WaitUntil([] { return false; }, 100);
+    EXPECT_TRUE(dlg.shown.empty());
+}
+
+// Settings come from the common settings and go back on every change;
+// output rows and tool tips follow the table.
+TEST(WinLogAnls, SettingsOutputRowsAndTitleTip) {
+    GuiHome home;
+    home.Gui().ctx.Cmn().Opt().title_type = 1;
+    home.Gui().ctx.Cmn().Opt().title_spliter = QStringLiteral("|");
+    {
+        WinLogAnls win(home.Gui());
+        EXPECT_EQ(Find<QComboBox>(&win, "ttl_cmb")->currentIndex(), 1);
+        EXPECT_EQ(Find<QLineEdit>(&win, "ttl_txt_split")->text(), QStringLiteral("|"));
+        Find<QComboBox>(&win, "ttl_cmb")->setCurrentIndex(2);
+        Find<QLineEdit>(&win, "ttl_txt_split")->setText(QStringLiteral("；"));
+        EXPECT_EQ(Find<QComboBox>(&win, "type_cmb")->itemText(1),
+                  QStringLiteral("被リンク・ランク（外）"));
+    }
+    EXPECT_EQ(home.Gui().ctx.Cmn().Opt().title_type, 2);
+    EXPECT_EQ(home.Gui().ctx.Cmn().Opt().title_spliter, QStringLiteral("；"));
+    home.Gui().ctx.Cmn().Opt().title_spliter.clear();
+
+    AnlsPanel p;
+    EXPECT_EQ(p.F<QLineEdit>("ttl_txt_split")->text(), QStringLiteral("<BR>"));
+    MkStore(p.home, 10, 5);
+    p.F<QPushButton>("anls_btn")->click();
+    ASSERT_TRUE(WaitUntil([&] { return p.Ended(); }));
+    AnlsRowModel* m = p.win.Model();
+    ASSERT_GE(m->rowCount(), 3);
+    EXPECT_EQ(m->data(m->index(1, 2), Qt::ToolTipRole).toString(),
+              QStringLiteral("<HTML><BODY><TABLE BORDER=0 WIDTH=300><TR><TD>") + m->Row(1).title +
+                  QStringLiteral("</TD></TR></TABLE></BODY></HTML>"));
+
+    OutputRows all = p.win.SelectedOutputRows();
+    EXPECT_EQ(all.keys, (QStringList{"^no", "^rank", "^title", "^url", "^extension"}));
+    EXPECT_EQ(all.rows.size(), static_cast<size_t>(m->rowCount()));
+    auto* table = p.F<QTableView>("anls_tbl");
+    table->selectionModel()->select(m->index(2, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const OutputRows sel = p.win.SelectedOutputRows();
+    ASSERT_EQ(sel.rows.size(), 1u);
+    EXPECT_EQ(sel.rows[0], (QStringList{"3", QString::number(m->Row(2).rank), m->Row(2).title,
+                                        m->Row(2).url, m->Row(2).extension}));
+    p.F<QPushButton>("ctr_btn_open")->click();
+    EXPECT_EQ(p.home.opened, QStringList{m->Row(2).url});
+}
+
+}  // namespace
+}  // namespace korvi::test
