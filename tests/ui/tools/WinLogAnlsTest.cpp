@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 
 #include "UiTestKit.h"
+#include "shell/Assist.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
 #include "tools/ToolStore.h"
+#include "ui/shell/Korvi.h"
 #include "ui/tools/AnlsRowModel.h"
 #include "ui/tools/WinLogAnls.h"
 
@@ -222,6 +224,34 @@ TEST(WinLogAnls, SettingsOutputRowsAndTitleTip) {
                                         m->Row(2).url, m->Row(2).extension}));
     p.F<QPushButton>("ctr_btn_open")->click();
     EXPECT_EQ(p.home.opened, QStringList{m->Row(2).url});
+}
+
+// Closing the main window during an analysis ends its thread and writes
+// the panel's keys with the other common settings.
+TEST(WinLogAnls, MainWindowCloseStopsTheAnalysisAndSavesItsKeys) {
+    GuiHome home;
+    MkStore(home, 3000, 60);
+    Korvi win(home.Gui());
+    win.InitKorvi(QStringLiteral(""), false);
+    win.SelWork(Korvi::kLogAnly);
+    WinLogAnls* panel = win.AnlsPanel();
+    ASSERT_NE(panel, nullptr);
+    Find<QComboBox>(panel, "ttl_cmb")->setCurrentIndex(1);
+    Find<QLineEdit>(panel, "ttl_txt_split")->setText(QStringLiteral("::"));
+    Find<QPushButton>(panel, "anls_btn")->click();
+    ASSERT_TRUE(panel->IsRunning());
+    QElapsedTimer t;
+    t.start();
+    win.ForceClose();
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_FALSE(panel->IsRunning());
+    const Assist ini(QString::fromUtf8(home.Read(QStringLiteral("cmn_opt.ini"))));
+    EXPECT_EQ(ini.GetIni(QStringLiteral("WinLogAnalysis"), QStringLiteral("title_type")),
+              QStringLiteral("1"));
+    EXPECT_EQ(ini.GetIni(QStringLiteral("WinLogAnalysis"), QStringLiteral("title_spliter")),
+              QStringLiteral("::"));
+    WaitUntil([] { return false; }, 100);
+    EXPECT_FALSE(home.Dlg().WasShown(QStringLiteral("解析終了")));
 }
 
 }  // namespace
