@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
@@ -252,6 +253,28 @@ TEST(WinLogAnls, MainWindowCloseStopsTheAnalysisAndSavesItsKeys) {
               QStringLiteral("::"));
     WaitUntil([] { return false; }, 100);
     EXPECT_FALSE(home.Dlg().WasShown(QStringLiteral("解析終了")));
+}
+
+// The main window's "出力(T)" writes the analysis rows through a template.
+TEST(WinLogAnls, MainWindowOutputsTheRows) {
+    GuiHome home;
+    MkStore(home, 12, 4);
+    Korvi win(home.Gui());
+    win.InitKorvi(QStringLiteral(""), false);
+    win.SelWork(Korvi::kLogAnly);
+    WinLogAnls* panel = win.AnlsPanel();
+    Find<QPushButton>(panel, "anls_btn")->click();
+    ASSERT_TRUE(WaitUntil([&] { return home.Dlg().WasShown(QStringLiteral("解析終了")); }));
+    ASSERT_GT(panel->Model()->rowCount(), 1);
+    const AnlsRow top = panel->Model()->Row(0);
+    home.Dlg().choices.push_back(1);  // CSV
+    home.Dlg().inputs.push_back(QStringLiteral("anls"));
+    win.Action(QStringLiteral("mni_out_tmplt"))->trigger();
+    const QString csv = QString::fromUtf8(home.Read(QStringLiteral("report/anls/body.csv")));
+    EXPECT_TRUE(csv.contains(QStringLiteral("\"1\",\"\",\"\",\"\",\"\",\"") + top.title +
+                             QStringLiteral("\",\"") + top.url + u'"'))
+        << csv.toStdString();
+    win.ForceClose();
 }
 
 }  // namespace
