@@ -145,7 +145,11 @@ TEST(WinOptLogCtrl, DeleteAndDeleteAll) {
 
     p.home.Dlg().shown.clear();
     p.Press("btn_log_ctrl_del");
+    // The deletion runs on its own thread; the buttons wait for its end.
+    EXPECT_TRUE(p.win->IsBusy());
+    EXPECT_FALSE(Find<QPushButton>(p.win.get(), "btn_log_ctrl_del_all")->isEnabled());
     ASSERT_TRUE(p.Reported(QStringLiteral("DL先フォルダ削除")));
+    EXPECT_TRUE(Find<QPushButton>(p.win.get(), "btn_log_ctrl_del_all")->isEnabled());
     EXPECT_EQ(p.home.Dlg().TextOf(QStringLiteral("DL先フォルダ削除")),
               QStringLiteral("「A、C」についての結果。\n\n"
                              "削除した「DL先フォルダ」の情報は以下の通りです。\n\n"
@@ -161,6 +165,15 @@ TEST(WinOptLogCtrl, DeleteAndDeleteAll) {
     ASSERT_TRUE(p.Reported(QStringLiteral("DL先フォルダ全削除")));
     EXPECT_TRUE(Entries(p.home).isEmpty());
     EXPECT_EQ(p.List("lst_log_ctrl")->count(), 0);
+
+    // Closing the panel while an operation runs waits for it and shows nothing.
+    p.home.Write(QStringLiteral("log/D/d.txt"), "d");
+    p.Press("btn_log_ctrl_del_all");
+    p.home.Dlg().shown.clear();
+    p.win.reset();
+    WaitUntil([] { return false; }, 100);
+    EXPECT_TRUE(p.home.Dlg().shown.empty());
+    EXPECT_TRUE(Entries(p.home).isEmpty());
 }
 
 // Merge refuses "stock", a missing target and the target itself; on "yes"
