@@ -154,6 +154,7 @@ TEST(WinLogAnls, StopAndDestroyEndTheThreadQuickly) {
     t.start();
     p->F<QPushButton>("ctr_btn_stop")->click();
     ASSERT_TRUE(WaitUntil([&] { return !p->win.IsRunning(); }, 2000));
+    RecordProperty("stop_ms", static_cast<int>(t.elapsed()));
     EXPECT_LT(t.elapsed(), 200);
     ASSERT_TRUE(WaitUntil([&] { return p->Ended(); }, 2000));
     EXPECT_TRUE(p->F<QPushButton>("anls_btn")->isEnabled());
@@ -167,6 +168,7 @@ TEST(WinLogAnls, StopAndDestroyEndTheThreadQuickly) {
     ScriptedDialogs& dlg = p->home.Dlg();
     t.restart();
     p->win.ForceStop();
+    RecordProperty("force_stop_ms", static_cast<int>(t.elapsed()));
     EXPECT_LT(t.elapsed(), 200);
     WaitUntil([] { return false; }, 100);
     EXPECT_TRUE(dlg.shown.empty());
