@@ -44,9 +44,14 @@ void WinOptLogCtrl::showEvent(QShowEvent* event) {
 
 void WinOptLogCtrl::Refresh() {
     const QStringList names = ctl_.Entries();
+    // Folders still there stay selected.
     for (QListWidget* list : {ui_->lst_log_ctrl, ui_->lst_log_ctrl2}) {
+        QStringList kept;
+        for (const QListWidgetItem* item : list->selectedItems()) kept.append(item->text());
         list->clear();
         list->addItems(names);
+        for (int i = 0; i < list->count(); ++i)
+            list->item(i)->setSelected(kept.contains(list->item(i)->text()));
     }
 }
 

@@ -31,7 +31,8 @@ public:
     explicit WinOptLogCtrl(GuiContext& gui, QWidget* parent = nullptr);
     ~WinOptLogCtrl() override;
 
-    // Reads the download root into both lists.
+    // Reads the download root into both lists, keeping the selection of the
+    // folders still there.
     void Refresh();
     bool IsBusy() const { return worker_.joinable(); }
 

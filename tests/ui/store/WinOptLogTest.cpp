@@ -246,6 +246,12 @@ TEST(WinOptLogCtrl, OpenAndCopy) {
     EXPECT_EQ(p.home.Read(QStringLiteral("copyA/h/a.html")).size(), 3000);
     EXPECT_TRUE(QFileInfo::exists(p.home.File(QStringLiteral("log/A/h/a.html"))));
 
+    // A copy into the folder itself fails and says so.
+    p.home.Dlg().inputs.push_back(p.home.File(QStringLiteral("log/A/h/inner")));
+    p.Press("btn_log_ctrl_copy");
+    ASSERT_TRUE(p.Reported(QStringLiteral("DL先フォルダ複製エラー")));
+    EXPECT_FALSE(QFileInfo::exists(p.home.File(QStringLiteral("log/A/h/inner"))));
+
     QDir(p.home.File(QStringLiteral("log/C"))).removeRecursively();
     p.Select("lst_log_ctrl", {"C"});
     p.Press("btn_log_ctrl_copy");
