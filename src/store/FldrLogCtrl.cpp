@@ -88,9 +88,13 @@ FldrReport FldrLogCtrl::RunDel(const FldrPlan& plan) {
     r.ok = true;
     // Delete all takes the root as it is now, not as it was when asked.
     const QStringList names = plan.all ? Entries() : plan.sources;
+    QStringList kept;
     for (const QString& name : names) {
         const QString path = EntryPath(name);
-        if (!path.isEmpty() && !fs_.DelDir(path)) r.ok = false;
+        if (!path.isEmpty() && !fs_.DelDir(path)) {
+            r.ok = false;
+            kept.append(name);
+        }
     }
     r.counts = fs_.Counts();
     const QString lines = QStringLiteral("削除した「DL先フォルダ」の情報は以下の通りです。\n\n") +
@@ -102,6 +106,11 @@ FldrReport FldrLogCtrl::RunDel(const FldrPlan& plan) {
         r.message = {QStringLiteral("DL先フォルダ削除"),
                      QStringLiteral("「") + JoinNames(plan.sources) +
                          QStringLiteral("」についての結果。\n\n") + lines};
+    }
+    // A failed deletion must not read as a complete one.
+    if (!kept.isEmpty()) {
+        r.message.text += QStringLiteral("\n「") + JoinNames(kept) +
+                          QStringLiteral("」は削除できませんでした。\n");
     }
     return r;
 }

@@ -145,7 +145,9 @@ bool LogAnls::Start(const AnlsRequest& request) {
     }
     Wait();
     running_ = true;
-    thread_ = std::thread([this, request] { Run(request); });
+    // Cleared here, not on the thread: a stop asked right after the start holds.
+    stop_ = false;
+    thread_ = std::thread([this, request] { Analyse(request); });
     return true;
 }
 
@@ -251,6 +253,10 @@ void LogAnls::Gather(const QString& folder, const AnlsRequest& request, Gathered
 void LogAnls::Run(const AnlsRequest& request) {
     running_ = true;
     stop_ = false;
+    Analyse(request);
+}
+
+void LogAnls::Analyse(const AnlsRequest& request) {
     start_ms_ = ctrl_.GetClock().NowMs();
     folders_ = 0;
     records_seen_ = 0;

@@ -84,6 +84,8 @@ private:
         // False when the link leads back to the page it stands on.
         bool Add(const QString& link, const QString& title, const QString& pageKey);
     };
+    // The analysis itself; the stop flag is the caller's.
+    void Analyse(const AnlsRequest& request);
     void Gather(const QString& folder, const AnlsRequest& request, Gathered* g);
     void ReadList(const QString& path, const AnlsRequest& request, Gathered* g);
     void Show(const QString& text);

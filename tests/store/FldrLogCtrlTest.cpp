@@ -54,6 +54,20 @@ TEST(FldrLogCtrlDelete, ConfirmAndReportTexts) {
     EXPECT_EQ(o.ctrl.Entries(), QStringList({"tmp"}));
 }
 
+// A folder that cannot be deleted is named in the report.
+TEST(FldrLogCtrlDelete, FailureIsReported) {
+    TempHome th;
+    Ops o(th);
+    th.Write("log/A/x.html", "x");
+    // A root that holds the home folder is never deleted from.
+    th.Ctrl().SetLogRoot(th.File(""));
+    const auto r = o.ctrl.RunDel(o.ctrl.PlanDel({"log"}));
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.message.text.endsWith("\n「log」は削除できませんでした。\n"))
+        << r.message.text.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(th.File("log/A/x.html")));
+}
+
 TEST(FldrLogCtrlDelete, AllTakesEveryEntryIncludingStock) {
     TempHome th;
     Ops o(th);

@@ -192,11 +192,13 @@ TEST(LogAnls, RunsOnItsOwnThreadAndWarnsOfMissingFolders) {
     EXPECT_EQ(a.Rows()[0].rank, 299);  // 0.html's link to itself does not count
     EXPECT_EQ(a.Rows()[0].title, "zero");
 
-    // A stop before the thread looks ends the analysis with nothing.
-    ASSERT_TRUE(a.Start(r));
-    a.Stop();
-    a.Wait();
-    EXPECT_LE(a.Rows().size(), 1u);
+    // A stop right after the start holds, however late the thread begins.
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(a.Start(r));
+        a.Stop();
+        a.Wait();
+        ASSERT_TRUE(a.Rows().empty()) << "round " << i;
+    }
     EXPECT_EQ(seen.titles.last(), QStringLiteral("解析終了"));
 }
 

@@ -37,9 +37,11 @@
 #include "ui/present/ThemeApply.h"
 #include "ui/schedule/KorviSchdPanel.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/KorviLogfMenu.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOpt.h"
 #include "ui/tools/WinLogSrch.h"
+#include "ui/tools/WinLogAnls.h"
 #include "ui_Korvi.h"
 
 namespace korvi {
@@ -58,18 +60,6 @@ const QStringList kWorkHelp = {
 QSize ScreenSize() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry().size() : QSize();
-}
-
-// A panel for work that opens in a later version of the window.
-QWidget* MkLaterPanel(const QString& work, QWidget* parent) {
-    auto* panel = new QWidget(parent);
-    auto* layout = new QVBoxLayout(panel);
-    auto* label = new QLabel(
-        QStringLiteral("「") + work + QStringLiteral("」は、korvi-run から実行できます。"), panel);
-    label->setWordWrap(true);
-    layout->addWidget(label);
-    layout->addStretch(1);
-    return panel;
 }
 
 }  // namespace
@@ -144,12 +134,10 @@ void Korvi::InitWorkPnl() {
     logsrch_ = new WinLogSrch(gui_, ui_->stack_work);
     ui_->stack_work->addWidget(logsrch_);
     // The walk starts from the folder selected in the folder tree.
-    logsrch_->folder = [this] {
-        const QModelIndex cur = ui_->tree_logf->currentIndex();
-        return cur.isValid() ? logf_model_->filePath(cur) : logf_root_;
-    };
-    for (int i = kLogAnly; i < kSchd; ++i)
-        ui_->stack_work->addWidget(MkLaterPanel(kWorkNames[i], ui_->stack_work));
+    logsrch_->folder = [this] { return LogfSelected(); };
+    anls_ = new WinLogAnls(gui_, ui_->stack_work);
+    anls_->selectedFolder = [this] { return LogfSelected(); };
+    ui_->stack_work->addWidget(anls_);
     if (!schd_table_) {
         own_schd_ = std::make_unique<KorviSchd>(gui_.ctx.Ctrl());
         schd_table_ = own_schd_.get();
@@ -231,8 +219,7 @@ void Korvi::InitTreeLogf() {
             gui_.dlg.Show(this, r.message);
     });
     connect(ui_->btn_open_savef, &QPushButton::clicked, this, [this] {
-        const QModelIndex cur = ui_->tree_logf->currentIndex();
-        const QString path = cur.isValid() ? logf_model_->filePath(cur) : logf_root_;
+        const QString path = LogfSelected();
         if (!gui_.open || !gui_.open(path))
             gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("btn_open_savef_al Error : ") + path);
     });
@@ -243,6 +230,12 @@ void Korvi::InitTreeLogf() {
     });
     connect(ui_->btn_back_logf, &QPushButton::clicked, this,
             [this] { SetLogfRoot(gui_.ctx.Ctrl().Abs(gui_.ctx.Cmn().Opt().log_folder)); });
+    InitLogfMenu(gui_, this, ui_->tree_logf, [this] { return LogfSelected(); });
+}
+
+QString Korvi::LogfSelected() const {
+    const QModelIndex cur = ui_->tree_logf->currentIndex();
+    return cur.isValid() ? logf_model_->filePath(cur) : logf_root_;
 }
 
 void Korvi::SetLogfRoot(const QString& path) {
@@ -317,6 +310,13 @@ WinOpt* Korvi::OpenOptions(const QString& category) {
         ui_->opt_box->addItems(list.Names());
         ui_->opt_box->setCurrentText(ui_->opt_box->findText(cur) >= 0 ? cur : kDefaultOptName);
     });
+    connect(opt, &WinOpt::commonChanged, this, [this] {
+        // A new download root: the next run's folder and the tree follow.
+        const QString root = gui_.ctx.Cmn().Opt().log_folder;
+        if (root == gui_.ctx.Ctrl().LogRoot()) return;
+        MoveSrchStartId(run_id_);
+        SetLogfRoot(gui_.ctx.Ctrl().Abs(root));
+    });
     if (!category.isEmpty()) opt->SelectCategory(category);
     opt->show();
     return opt;
@@ -343,6 +343,8 @@ WorkPanel* Korvi::CurrentPanel() const {
             return srch_;
         case kLogSrch:
             return logsrch_;
+        case kLogAnly:
+            return anls_;
         case kSchd:
             return schd_;
         default:
@@ -485,8 +487,9 @@ bool Korvi::DoClose(bool ask) {
     CtrlFile& ctrl = gui_.ctx.Ctrl();
     CommonSettings& cmn = gui_.ctx.Cmn();
     if (schd_) schd_->StoreOnClose(GetTypeWork() == kSchd);
-    // A file search walks the store that the deletion below may shrink.
+    // The file search and the analysis walk folders that the deletion below may remove.
     logsrch_->ForceStop();
+    anls_->ForceStop();
     gui_.dlg.Show(this, cmn.CheckLogFldr());
     SaveCmnOpt();
     const DelOldLogResult del =

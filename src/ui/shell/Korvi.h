@@ -22,6 +22,7 @@ struct GuiContext;
 class KorviDlSrchInit;
 class KorviSchd;
 class WinLogSrch;
+class WinLogAnls;
 class WinOpt;
 class WinSchd;
 class WinSrch;
@@ -75,6 +76,7 @@ public:
     WinSrch* RunPanel() const { return srch_; }
     WinSchd* SchdPanel() const { return schd_; }
     WinLogSrch* FileSearchPanel() const { return logsrch_; }
+    WinLogAnls* AnlsPanel() const { return anls_; }
     QAction* Action(const QString& name) const { return actions_.value(name); }
 
 Q_SIGNALS:
@@ -120,12 +122,15 @@ private:
     WinOpt* OpenOptions(const QString& category);
     void SelectLogFolder(const QModelIndex& index);
     void SetLogfRoot(const QString& path);
+    // The folder chosen in the folder tree; its root when none is.
+    QString LogfSelected() const;
 
     GuiContext& gui_;
     std::unique_ptr<Ui::KorviBody> ui_;
     KorviDlSrchInit* init_ = nullptr;
     WinSrch* srch_ = nullptr;
     WinLogSrch* logsrch_ = nullptr;
+    WinLogAnls* anls_ = nullptr;
     QFileSystemModel* logf_model_ = nullptr;
     QString logf_root_;
     QHash<QString, QAction*> actions_;

@@ -270,6 +270,36 @@ const Tip kTips[] = {
     {u"Korvi", u"mni_new_schd", u"新規にスケジュールを作成します。"},
     {u"Korvi", u"mni_copy_schd", u"現在選択しているスケジュールを複製します。"},
 
+    // Korvi folder-tree menu
+    {u"Korvi", u"mni_back_root", u"基準となるDL先フォルダに戻ります。"},
+    {u"Korvi", u"mni_move", u"ダイアログを開き、DL先のフォルダを変更します。"},
+    {u"Korvi", u"mni_new", u"DL先のフォルダを新規に作成します。"},
+    {u"Korvi", u"mni_rename", u"DL先のフォルダの名前を変更します。"},
+    {u"Korvi", u"mni_open", u"現在選択中のDL先フォルダを開きます。"},
+    {u"Korvi", u"mni_fldr_list_html",
+     u"<HTML><BODY>フォルダ内のファイル一覧を<BR>HTMLファイルでリスト化します。</BODY></HTML>"},
+
+    // WinLogAnls
+    {u"WinLogAnls", u"type_cmb", u"解析の種類を選択します。"},
+    {u"WinLogAnls", u"anls_btn", u"解析を実行します。"},
+    {u"WinLogAnls", u"ttl_cmb",
+     u"<HTML><BODY>リストに表示するリンクの「タイトル」を、<BR>どういった条件で作成するかを設定"
+     u"します。</BODY></HTML>"},
+    {u"WinLogAnls", u"ttl_txt_split",
+     u"<HTML><BODY>「タイトル形式」で列挙を選んだ時の、<BR>タイトルの区切り文字を入力します。</"
+     u"BODY></HTML>"},
+    {u"WinLogAnls", u"flt_r_all", u"全てのファイルを解析対象とします。"},
+    {u"WinLogAnls", u"flt_r_in", u"指定の拡張子のファイルを解析対象とします。"},
+    {u"WinLogAnls", u"flt_r_out", u"指定の拡張子以外のファイルを解析対象とします。"},
+    {u"WinLogAnls", u"ctr_btn_stop", u"解析を停止します。"},
+    {u"WinLogAnls", u"ctr_btn_open", u"選択行のURLを開きます。"},
+
+    // WinOptLogDel
+    {u"WinOptLogDel", u"cb_log_day", u"設定日数以上過去の「DL先フォルダ」を削除します。"},
+    {u"WinOptLogDel", u"cb_log_size", u"設定サイズ以上の「DL先フォルダ」を削除します。"},
+    {u"WinOptLogDel", u"cb_log_no", u"設定数以上「のDL先フォルダ」を削除します。"},
+    {u"WinOptLogDel", u"btn_log_def", u"「DL先フォルダ削除設定」を初期状態に戻します。"},
+
     // end of table
 };
 

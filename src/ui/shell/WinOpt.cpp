@@ -17,6 +17,9 @@
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOptBrws.h"
+#include "ui/store/WinOptLogCtrl.h"
+#include "ui/store/WinOptLogDel.h"
+#include "ui/store/WinOptLogF.h"
 #include "ui_WinOpt.h"
 
 namespace korvi {
@@ -29,20 +32,6 @@ constexpr int kPageRole = Qt::UserRole + 1;
 const QString kHelpPage = QStringLiteral("win_opt.html");
 const QString kCategoryHelpPage = QStringLiteral("win_opt_ctgry.html");
 
-// A page for a category whose panel is not part of the window yet.
-QWidget* Placeholder(const QString& name, const QString& where, QWidget* parent) {
-    auto* page = new QWidget(parent);
-    page->setObjectName(name);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* text = new QLabel(
-        QStringLiteral("この設定は korvi-run と設定ファイルで行います。") + u'\n' + where, page);
-    text->setWordWrap(true);
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(text);
-    layout->addStretch(1);
-    return page;
-}
 
 }  // namespace
 
@@ -67,15 +56,15 @@ WinOpt::WinOpt(GuiContext& gui, QWidget* parent)
     connect(profiles_, &WinOptIndvRoot::profilesChanged, this, &WinOpt::profilesChanged);
 
     AddCategory(QStringLiteral("検索設定"), QStringLiteral("#opt_srch"), srch);
-    AddCategory(QStringLiteral("DL先フォルダのパス"), QStringLiteral("#dl_fldr_path"),
-                Placeholder(QStringLiteral("WinOptLogPath"),
-                            QStringLiteral("（cmn_opt.ini の [Path] log_folder）"), this));
+    auto* logf = new WinOptLogF(gui_, this);
+    auto* logCtrl = new WinOptLogCtrl(gui_, this);
+    // The main window follows a new download root first, then the lists do.
+    connect(logf, &WinOptLogF::saved, this, &WinOpt::commonChanged);
+    connect(logf, &WinOptLogF::saved, logCtrl, &WinOptLogCtrl::Refresh);
+    AddCategory(QStringLiteral("DL先フォルダのパス"), QStringLiteral("#dl_fldr_path"), logf);
     AddCategory(QStringLiteral("DL先フォルダの削除設定"), QStringLiteral("#dl_fldr_del"),
-                Placeholder(QStringLiteral("WinOptLogDel"),
-                            QStringLiteral("（cmn_opt.ini の [LogDel]、korvi-run clean）"), this));
-    AddCategory(QStringLiteral("DL先フォルダの操作"), QStringLiteral("#dl_fldr_ctrl"),
-                Placeholder(QStringLiteral("WinOptLogCtrl"),
-                            QStringLiteral("（korvi-run fldr-list など）"), this));
+                new WinOptLogDel(gui_, this));
+    AddCategory(QStringLiteral("DL先フォルダの操作"), QStringLiteral("#dl_fldr_ctrl"), logCtrl);
     AddCategory(QStringLiteral("ウィンドウ表示テーマ"), QStringLiteral("#theme"),
                 new WinOptThm(gui_, this));
     AddCategory(QStringLiteral("URLを開くブラウザの設定"), QStringLiteral("#brws"), brws);
