@@ -39,7 +39,7 @@ QString EncodeWordUtf8(const QString& word, const ErrSink& err) {
             ++i;
         } else if (c.isSurrogate()) {
             if (err)
-                err(QStringLiteral("URLEncoder :  ") +
+                err(QStringLiteral("URLEncoder :   ") +
                     QStringLiteral("invalid character at %1").arg(i));
             return QString();
         }

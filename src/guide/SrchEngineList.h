@@ -24,7 +24,7 @@ QString SrchLstPath(SrchEngine engine);
 
 // The word as a form-encoded UTF-8 query value ("+" for a blank). A null
 // string when it cannot be encoded; the failure goes to the sink as
-// "URLEncoder :  " + reason.
+// "URLEncoder : " + two blanks + reason.
 QString EncodeWordUtf8(const QString& word, const ErrSink& err);
 
 // Replaces every occurrence of find in one column of every row (2 見出し,

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -22,10 +21,6 @@
 namespace korvi::test {
 namespace {
 
-const QString kPages = QStringLiteral("-,html,htm,shtml,txt,cgi,php,asp");
-const QString kPics = QStringLiteral("-,html,htm,shtml,txt,cgi,php,asp,jpg,>29,gif,>29,png,>29");
-const QString kImgs = QStringLiteral(
-    "-,<10,html,<10,htm,<10,shtm,<10,cgi,<10,php,<10,asp,<10,jpg,>14,gif,>14,png,>14");
 const QString kEndTitle = QStringLiteral("ガイド");
 const QString kFailTitle = QStringLiteral("検索する文字列の不備");
 const QString kSearchMsg =
@@ -36,6 +31,7 @@ const QString kEngineMsg =
     QStringLiteral("メイン・ウィンドウが表示されますので、「DL & 検索」ボタンを押して下さい。");
 const QString kPicNotice =
     QStringLiteral("\n\nDL終了もしくは停止後に、次の操作を指示するダイアログが表示されます。");
+const QString kStart = QStringLiteral("http://start.example/dir/index.html");
 
 QString Setting(GuiHome& home, const QString& key) {
     const Assist ini(QString::fromUtf8(home.Read(QStringLiteral("cmn_opt.ini"))));
@@ -48,235 +44,96 @@ struct Desk {
     Korvi main{home.Gui()};
     std::unique_ptr<WinGuide> guide;
     Desk() {
-        main.InitKorvi(QStringLiteral("http://start.example/dir/index.html"), false);
+        main.InitKorvi(kStart, false);
         guide = std::make_unique<WinGuide>(home.Gui(), main);
         guide->show();
     }
     KorviDlSrchInit* Init() { return main.InitPanel(); }
-    bool Checked(const char* name) {
-        auto* b = Find<QAbstractButton>(Init(), QString::fromLatin1(name));
+    bool Checked(const QString& name) {
+        auto* b = Find<QAbstractButton>(Init(), name);
         return b && b->isChecked();
     }
     QString FilterText() { return Find<QLineEdit>(Init(), QStringLiteral("flt_txt"))->text(); }
-    QString Word() { return Init()->SearchWord(); }
-    void Click(const QString& name) {
-        auto* b = Find<QPushButton>(guide.get(), name);
-        ASSERT_NE(b, nullptr) << name.toStdString();
+    void Answer(const QStringList& inputs, const std::vector<int>& choices) {
+        for (const QString& in : inputs) home.Dlg().inputs.push_back(in);
+        for (int ch : choices) home.Dlg().choices.push_back(ch);
+    }
+    void Click(const char* name) {
+        auto* b = Find<QPushButton>(guide.get(), QString::fromLatin1(name));
+        ASSERT_NE(b, nullptr) << name;
         b->click();
     }
 };
 
-struct ButtonCase {
-    const char* button;
-    QStringList inputs;
-    std::vector<int> choices;
-    bool dmOut, drOut;  // scope boxes: outside the domain, outside the directory
-    const char* radio;  // filter choice
-    QString filter;
-    int depth, get, reTime;
-    bool forced;
-    QString word;  // search word afterwards
-    QString end;   // closing message
-};
-
 }  // namespace
 
-// Every button with its answers fills the main window's profile controls,
-// names its start button and closes the guide.
-TEST(WinGuide, EachButtonFillsTheProfileControls) {
+// Every button, with its answers, puts its preset into the main window's
+// profile and panel controls, sets the words, loads the search-engine list
+// with the Japanese word percent-encoded as UTF-8, names its start button
+// and closes the guide.
+TEST(WinGuide, EachButtonFillsTheMainWindow) {
+    using P = GuidePreset;
     const QString prev = QStringLiteral("前の語");
-    const ButtonCase cases[] = {
-        {"srch_site_btn",
-         {QStringLiteral("猫")},
-         {},
-         false,
-         true,
-         "flt_r_in",
-         kPages,
-         0,
-         45,
-         0,
-         false,
-         QStringLiteral("猫"),
-         kSearchMsg},
-        {"srch_link_btn",
-         {QStringLiteral("猫")},
-         {},
-         true,
-         true,
-         "flt_r_in",
-         kPages,
-         0,
-         45,
-         0,
-         false,
-         QStringLiteral("猫"),
-         kSearchMsg},
-        {"srch_dir_btn",
-         {QStringLiteral("猫")},
-         {},
-         false,
-         false,
-         "flt_r_in",
-         kPages,
-         0,
-         45,
-         0,
-         false,
-         QStringLiteral("猫"),
-         kSearchMsg},
-        {"dl_site_btn", {}, {}, false, true, "flt_r_all", kPages, 0, 45, 0, false, prev, kDlMsg},
-        {"dl_link_btn", {}, {}, true, true, "flt_r_all", kPages, 0, 45, 0, false, prev, kDlMsg},
-        {"dl_dir_btn", {}, {}, false, false, "flt_r_all", kPages, 0, 45, 0, false, prev, kDlMsg},
-        {"pic_site_btn",
-         {},
-         {},
-         false,
-         true,
-         "flt_r_in",
-         kPics,
-         0,
-         60,
-         20,
-         false,
-         prev,
-         kDlMsg + kPicNotice},
-        {"pic_link_btn",
-         {},
-         {},
-         true,
-         true,
-         "flt_r_in",
-         kPics,
-         0,
-         60,
-         20,
-         false,
-         prev,
-         kDlMsg + kPicNotice},
-        {"pic_dir_btn",
-         {},
-         {},
-         false,
-         false,
-         "flt_r_in",
-         kPics,
-         0,
-         60,
-         20,
-         false,
-         prev,
-         kDlMsg + kPicNotice},
-        {"google_link_btn",
-         {QStringLiteral("猫"), QStringLiteral("犬")},
-         {2},
-         true,
-         true,
-         "flt_r_in",
-         kPages,
-         2,
-         60,
-         20,
-         false,
-         QStringLiteral("犬"),
-         kEngineMsg},
-        {"srch_engn_link_btn",
-         {QStringLiteral("猫"), QStringLiteral("犬")},
-         {},
-         true,
-         true,
-         "flt_r_in",
-         kPages,
-         2,
-         60,
-         20,
-         false,
-         QStringLiteral("犬"),
-         kEngineMsg},
-        {"google_img_btn",
-         {QStringLiteral("猫")},
-         {},
-         true,
-         true,
-         "flt_r_in",
-         kImgs,
-         2,
-         60,
-         20,
-         true,
-         prev,
-         kDlMsg},
-        {"frc_link_btn", {}, {}, true, true, "flt_r_in", kImgs, 2, 60, 20, true, prev, kDlMsg},
+    const QString cat = QStringLiteral("日本 語");
+    const QString catUrl = QStringLiteral("=%E6%97%A5%E6%9C%AC+%E8%AA%9E");
+    const QString dog = QStringLiteral("犬");
+    struct Case {
+        const char* button;
+        P preset;
+        QStringList inputs;
+        std::vector<int> choices;
+        QString word;   // search word afterwards
+        QString inUrl;  // in every start URL; "" keeps the start page
+        QString end;    // closing message
+    } cases[] = {
+        {"srch_site_btn", P::kSrchSite, {dog}, {}, dog, {}, kSearchMsg},
+        {"srch_link_btn", P::kSrchLink, {dog}, {}, dog, {}, kSearchMsg},
+        {"srch_dir_btn", P::kSrchDir, {dog}, {}, dog, {}, kSearchMsg},
+        {"dl_site_btn", P::kDlSite, {}, {}, prev, {}, kDlMsg},
+        {"dl_link_btn", P::kDlLink, {}, {}, prev, {}, kDlMsg},
+        {"dl_dir_btn", P::kDlDir, {}, {}, prev, {}, kDlMsg},
+        {"pic_site_btn", P::kPicSite, {}, {}, prev, {}, kDlMsg + kPicNotice},
+        {"pic_link_btn", P::kPicLink, {}, {}, prev, {}, kDlMsg + kPicNotice},
+        {"pic_dir_btn", P::kPicDir, {}, {}, prev, {}, kDlMsg + kPicNotice},
+        {"google_link_btn", P::kGoogleLink, {cat, dog}, {4}, dog, catUrl, kEngineMsg},
+        {"srch_engn_link_btn", P::kSrchEngnLink, {cat, dog}, {}, dog, catUrl, kEngineMsg},
+        {"google_img_btn", P::kGoogleImg, {cat}, {}, prev, catUrl, kDlMsg},
+        {"frc_link_btn", P::kFrcLink, {}, {}, prev, {}, kDlMsg},
     };
-    for (const ButtonCase& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
         Desk d;
         d.Init()->SetSearchWord(prev);
-        for (const QString& in : c.inputs) d.home.Dlg().inputs.push_back(in);
-        for (int ch : c.choices) d.home.Dlg().choices.push_back(ch);
-        d.Click(QString::fromLatin1(c.button));
+        DlSrchOpt expected = d.Init()->Opt();
+        ApplyPreset(c.preset, expected);
+        d.Answer(c.inputs, c.choices);
+        d.Click(c.button);
 
-        EXPECT_EQ(d.Checked("tgt_cb_dm_out"), c.dmOut);
-        EXPECT_EQ(d.Checked("tgt_cb_dr_out"), c.drOut);
-        EXPECT_TRUE(d.Checked("tgt_cb_dr_in"));
-        EXPECT_TRUE(d.Checked(c.radio));
-        EXPECT_FALSE(d.Checked("flt_cb_start"));
-        EXPECT_EQ(d.FilterText(), c.filter);
-        EXPECT_EQ(d.Word(), c.word);
-        const DlSrchOpt& o = d.Init()->Opt();
-        EXPECT_EQ(o.depth_max, c.depth);
-        EXPECT_EQ(o.hit_max, 0);
-        EXPECT_EQ(o.page_max, 0);
-        EXPECT_EQ(o.thrd_max, 8);
-        EXPECT_EQ(o.connect, 30);
-        EXPECT_EQ(o.get, c.get);
-        EXPECT_EQ(o.re_time, c.reTime);
-        EXPECT_EQ(o.forced_link, c.forced);
+        EXPECT_TRUE(d.Init()->Opt() == expected);
+        const InitPanelOpt& panel = expected.panel;
+        EXPECT_EQ(d.Checked(QStringLiteral("tgt_cb_dm_out")), panel.target.domain_out);
+        EXPECT_EQ(d.Checked(QStringLiteral("tgt_cb_dr_out")), panel.target.directory_out);
+        EXPECT_EQ(d.Checked(QStringLiteral("flt_r_in")), panel.filter_type == FilterMode::kIn);
+        EXPECT_EQ(d.FilterText(), panel.filter_string);
+        EXPECT_EQ(d.Init()->SearchWord(), c.word);
+        const InitList& list = d.Init()->List();
+        if (c.inUrl.isEmpty()) {
+            EXPECT_TRUE(list.ChkList(kStart));
+        }
+        for (const InitRow& row : list.Rows()) {
+            EXPECT_TRUE(row.url.contains(c.inUrl)) << row.url.toStdString();
+            EXPECT_FALSE(row.url.contains(QStringLiteral("&|&"))) << row.url.toStdString();
+        }
+        if (c.preset == P::kGoogleLink) {
+            EXPECT_TRUE(list.Rows()[0].url.contains(QStringLiteral("num=100&")));
+        }
+        if (c.preset == P::kSrchEngnLink) {
+            EXPECT_GE(list.RowCount(), 3);
+        }
         EXPECT_EQ(d.home.Dlg().TextOf(kEndTitle), c.end);
         EXPECT_FALSE(d.home.Dlg().WasShown(kFailTitle));
-        EXPECT_FALSE(d.guide->isVisible());
         EXPECT_TRUE(d.home.Dlg().inputs.empty());
-        EXPECT_EQ(d.main.GetTypeWork(), int(Korvi::kDsInit));
-    }
-}
-
-// The search-engine presets replace the init list by the shipped list with
-// the Japanese word percent-encoded as UTF-8 and the chosen count.
-TEST(WinGuide, SearchEngineListsReachTheInitList) {
-    {
-        Desk d;
-        d.home.Dlg().inputs = {QStringLiteral("日本 語"), QStringLiteral("犬")};
-        d.home.Dlg().choices = {4};
-        d.Click(QStringLiteral("google_link_btn"));
-        const InitList& list = d.Init()->List();
-        ASSERT_EQ(list.RowCount(), 1);
-        EXPECT_TRUE(list.Rows()[0].url.contains(QStringLiteral("q=%E6%97%A5%E6%9C%AC+%E8%AA%9E&")));
-        EXPECT_TRUE(list.Rows()[0].url.contains(QStringLiteral("num=100&")));
-        EXPECT_FALSE(list.ChkList(QStringLiteral("http://start.example/dir/index.html")));
-        EXPECT_TRUE(d.home.Dlg().WasShown(QStringLiteral("Googleの結果を検索")));
-        EXPECT_EQ(
-            d.home.Dlg().Titles().mid(0, 4),
-            (QStringList{
-                QStringLiteral("Googleの結果を検索"), QStringLiteral("Google検索単語の入力"),
-                QStringLiteral("Google検索数の選択"), QStringLiteral("Korvi検索単語の入力")}));
-    }
-    {
-        Desk d;
-        d.home.Dlg().inputs = {QStringLiteral("猫"), QStringLiteral("犬")};
-        d.Click(QStringLiteral("srch_engn_link_btn"));
-        const InitList& list = d.Init()->List();
-        ASSERT_GE(list.RowCount(), 3);
-        for (const InitRow& row : list.Rows()) {
-            EXPECT_TRUE(row.url.contains(QStringLiteral("%E7%8C%AB"))) << row.url.toStdString();
-            EXPECT_TRUE(row.obj);
-        }
-    }
-    {
-        Desk d;
-        d.home.Dlg().inputs = {QStringLiteral("猫")};
-        d.Click(QStringLiteral("google_img_btn"));
-        ASSERT_GE(d.Init()->List().RowCount(), 1);
-        EXPECT_TRUE(d.Init()->List().Rows()[0].url.contains(QStringLiteral("%E7%8C%AB")));
+        EXPECT_FALSE(d.guide->isVisible());
     }
 }
 
@@ -303,22 +160,19 @@ TEST(WinGuide, CancelChangesNothing) {
         d.Init()->SetSearchWord(QStringLiteral("前"));
         const DlSrchOpt before = d.Init()->Opt();
         const std::vector<InitRow> rows = d.Init()->List().Rows();
-        const QString filter = d.FilterText();
-        for (const QString& in : c.inputs) d.home.Dlg().inputs.push_back(in);
-        for (int ch : c.choices) d.home.Dlg().choices.push_back(ch);
-        d.Click(QString::fromLatin1(c.button));
+        d.Answer(c.inputs, c.choices);
+        d.Click(c.button);
         EXPECT_EQ(d.home.Dlg().TextOf(kFailTitle),
                   QStringLiteral("検索する文字列が未入力なので終了します。"));
         EXPECT_FALSE(d.home.Dlg().WasShown(kEndTitle));
         EXPECT_TRUE(d.Init()->Opt() == before);
         EXPECT_EQ(d.Init()->List().Rows(), rows);
-        EXPECT_EQ(d.FilterText(), filter);
-        EXPECT_EQ(d.Word(), QStringLiteral("前"));
+        EXPECT_EQ(d.Init()->SearchWord(), QStringLiteral("前"));
         EXPECT_TRUE(d.guide->isVisible());
     }
 }
 
-// guide.dat names become buttons in their groups; a user button applies
+// guide.dat names with a profile become buttons; a user button applies
 // its profile and runs the search-engine dialogs its GuideOption asks for.
 TEST(WinGuide, UserPresetsFromGuideDat) {
     GuiHome home;
@@ -349,13 +203,6 @@ TEST(WinGuide, UserPresetsFromGuideDat) {
     ASSERT_NE(offer, nullptr);
     EXPECT_EQ(offer->Filter(), QStringLiteral("png"));
     EXPECT_EQ(offer->MinKb(), 40);
-
-    // Only separators: no user buttons at all.
-    home.Write(QStringLiteral("tool/guide/guide.dat"), "--\n--\n");
-    WinGuide bare(home.Gui(), main);
-    EXPECT_TRUE(Find<QGroupBox>(&bare, QStringLiteral("user_grp"))->isHidden());
-    EXPECT_TRUE(bare.findChildren<QPushButton*>(QRegularExpression(QStringLiteral("^user_btn_")))
-                    .isEmpty());
 }
 
 // After the run a picture preset set up, a yes shows the file search panel
@@ -363,7 +210,7 @@ TEST(WinGuide, UserPresetsFromGuideDat) {
 TEST(WinGuide, PictureFollowUpAfterTheRun) {
     for (bool yes : {true, false}) {
         Desk d;
-        d.Click(QStringLiteral("pic_dir_btn"));
+        d.Click("pic_dir_btn");
         ASSERT_NE(GuidePicOffer::Pending(d.main), nullptr);
         Q_EMIT d.main.runStateChanged(false);
         EXPECT_FALSE(d.home.Dlg().WasShown(QStringLiteral("画像の表示")));
@@ -382,7 +229,7 @@ TEST(WinGuide, PictureFollowUpAfterTheRun) {
     }
     // A later preset without pictures drops the pending offer.
     Desk d;
-    d.Click(QStringLiteral("pic_site_btn"));
+    d.Click("pic_site_btn");
     auto* again = new WinGuide(d.home.Gui(), d.main, &d.main);
     again->show();
     Find<QPushButton>(again, QStringLiteral("dl_site_btn"))->click();
