@@ -293,9 +293,8 @@ void Korvi::OpenGuide() {
 
 void Korvi::ShowPictures(const QString& filter, int minKb) {
     SelWork(kLogSrch);
-    // File search panel: log_srch_->StartExtract(filter, minKb);
-    (void)filter;
-    (void)minKb;
+    // MERGE (file search panel): this line becomes log_srch_->StartExtract(filter, minKb);
+    (void)filter, (void)minKb;
 }
 
 void Korvi::OpenHelp(const QString& page) {
