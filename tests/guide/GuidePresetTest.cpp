@@ -127,3 +127,19 @@ TEST(GuidePreset, EachPresetSetsExactlyItsValues) {
         EXPECT_EQ(o, Expected(e));
     }
 }
+
+// A user preset asks for search words only when it searches without a
+// search-engine source; an unknown source index means none.
+TEST(GuidePreset, UserPlanFromGuideOption) {
+    DlSrchOpt o;
+    o.guide_run_type = 1;
+    EXPECT_TRUE(PlanOf(o).asksWord);
+    EXPECT_EQ(PlanOf(o).start, StartBtn::kSearch);
+    o.guide_srch_engine = true;
+    o.guide_srch_engine_type = 1;
+    EXPECT_EQ(PlanOf(o).engine, SrchEngine::kSearchList);
+    EXPECT_FALSE(PlanOf(o).asksWord);
+    o.guide_srch_engine_type = 3;
+    EXPECT_EQ(PlanOf(o).engine, SrchEngine::kNone);
+    EXPECT_TRUE(PlanOf(o).asksWord);
+}
