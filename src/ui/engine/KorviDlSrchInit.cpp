@@ -309,6 +309,11 @@ void KorviDlSrchInit::ApplyProfile(const QString& name) {
     const OptResult r = ApplyOptUncommon(gui_.ctx.Ctrl(), OptPath(n), opt_);
     for (const OptMessage& m : r.messages) gui_.dlg.Message(this, m.title, m.text);
     opt_name_ = n;
+    SetOpt(opt_);
+}
+
+void KorviDlSrchInit::SetOpt(const DlSrchOpt& opt) {
+    opt_ = opt;
     list_.Select() = SelectFromPanel(opt_.panel);
     ShowSelect();
     ApplyRange();

@@ -44,6 +44,8 @@ public:
     const QString& OptName() const { return opt_name_; }
     // Applies the named profile (ApplyOptUncommon) and its panel values.
     void ApplyProfile(const QString& name);
+    // Puts profile values into force as a profile would (the guide's presets).
+    void SetOpt(const DlSrchOpt& opt);
 
     QString SearchWord() const;
     void SetSearchWord(const QString& word);

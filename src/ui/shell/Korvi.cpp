@@ -33,6 +33,7 @@
 #include "store/FldrTree.h"
 #include "ui/engine/KorviDlSrchInit.h"
 #include "ui/engine/WinSrch.h"
+#include "ui/guide/WinGuide.h"
 #include "ui/present/Dialogs.h"
 #include "ui/present/ThemeApply.h"
 #include "ui/schedule/KorviSchdPanel.h"
@@ -92,6 +93,7 @@ void Korvi::InitKorvi(const QString& source, bool shown) {
     if (gui_.progress) gui_.progress(QStringLiteral("  メイン・ウィンドウ中身作成中..."));
     WinPosition();
     if (shown) show();
+    if (shown && gui_.ctx.Cmn().Opt().GuideOpensAtStart()) OpenGuide();
     GetEnvPrm();
     building_ = false;
     if (gui_.progress) gui_.progress(QString());
@@ -287,8 +289,26 @@ void Korvi::InitFooter() {
         OpenHelp(work >= 0 && work < kWorkHelp.size() ? kWorkHelp[work]
                                                       : QStringLiteral("win_main.html"));
     });
-    connect(ui_->guide_btn, &QPushButton::clicked, this,
-            [this] { OpenHelp(QStringLiteral("win_guide.html")); });
+    connect(ui_->guide_btn, &QPushButton::clicked, this, &Korvi::OpenGuide);
+}
+
+void Korvi::OpenGuide() {
+    if (!guide_) {
+        auto* guide = new WinGuide(gui_, *this, this);
+        guide->setAttribute(Qt::WA_DeleteOnClose);
+        guide->resize(guide->sizeHint().expandedTo(QSize(600, 0)));
+        // Over the middle of the main window.
+        guide->move(geometry().center() - guide->rect().center());
+        guide_ = guide;
+    }
+    guide_->show();
+    guide_->raise();
+    guide_->activateWindow();
+}
+
+void Korvi::ShowPictures(const QString& filter, int minKb) {
+    SelWork(kLogSrch);
+    logsrch_->StartExtract(filter, minKb);
 }
 
 void Korvi::OpenHelp(const QString& page) {
@@ -500,6 +520,10 @@ bool Korvi::DoClose(bool ask) {
     (void)del;
     if (gui_.progress) gui_.progress(QString());
     srch_->ForceStop();
+    if (guide_) {
+        guide_->hide();
+        guide_->deleteLater();
+    }
     Q_EMIT closed();
     return true;
 }

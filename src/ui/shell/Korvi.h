@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -72,6 +73,14 @@ public:
     // Files, URLs or text dropped on the window, read as list sources.
     void ReadDropped(const QMimeData* data);
 
+    // The guide window; one at a time.
+    void OpenGuide();
+    QWidget* Guide() const { return guide_; }
+    // Shows the pictures of the run in the file search panel.
+    void ShowPictures(const QString& filter, int minKb);
+    // Opens a help page of "doc" ("page.html#anchor").
+    void OpenHelp(const QString& page);
+
     KorviDlSrchInit* InitPanel() const { return init_; }
     WinSrch* RunPanel() const { return srch_; }
     WinSchd* SchdPanel() const { return schd_; }
@@ -110,7 +119,6 @@ private:
     void FillFavMenu();
     void FillShortcutMenu(QMenu* menu, const QString& folder, bool sendTo);
     void OutUserSupportSheet();
-    void OpenHelp(const QString& page);
     // Window position (WinPosition) from the live window.
     void TakeWinPosition();
     void WinPosition();
@@ -140,6 +148,7 @@ private:
     QList<QAction*> edit_run_;
     QList<QAction*> edit_file_;
     QList<QAction*> edit_schd_;
+    QPointer<QWidget> guide_;
     QString run_id_;
     QString favorites_dir_;
     QString sendto_dir_;

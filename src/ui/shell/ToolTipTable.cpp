@@ -300,6 +300,32 @@ const Tip kTips[] = {
     {u"WinOptLogDel", u"cb_log_no", u"設定数以上「のDL先フォルダ」を削除します。"},
     {u"WinOptLogDel", u"btn_log_def", u"「DL先フォルダ削除設定」を初期状態に戻します。"},
 
+    // WinGuide
+    {u"WinGuide", u"srch_site_btn", u"本ソフトを起動したサイト内を検索します。"},
+    {u"WinGuide", u"srch_link_btn",
+     u"本ソフトを起動したサイトから、リンクされているサイト内を検索します。"},
+    {u"WinGuide", u"srch_dir_btn", u"本ソフトを起動したサイトの、ディレクトリ以下を検索します。"},
+    {u"WinGuide", u"dl_site_btn", u"本ソフトを起動したサイトをローカルに複製します。"},
+    {u"WinGuide", u"dl_link_btn",
+     u"本ソフトを起動したサイトから、リンクされているサイトをローカルに複製します。"},
+    {u"WinGuide", u"dl_dir_btn",
+     u"本ソフトを起動したサイトの、ディレクトリ以下をローカルに複製します。"},
+    {u"WinGuide", u"pic_site_btn", u"本ソフトを起動したサイト内の画像を収集します。"},
+    {u"WinGuide", u"pic_link_btn",
+     u"本ソフトを起動したサイトから、リンクされているサイト内の画像を収集します。"},
+    {u"WinGuide", u"pic_dir_btn",
+     u"本ソフトを起動したサイトの、ディレクトリ以下の画像を収集します。"},
+    {u"WinGuide", u"google_link_btn",
+     u"Googleで検索した結果のリンク先とキャッシュを全て検索します。"},
+    {u"WinGuide", u"srch_engn_link_btn", u"検索エンジンで検索した結果のリンク先を全て検索します。"},
+    {u"WinGuide", u"google_img_btn", u"Googleイメージ検索で検索した結果のリンク先を全てDLします。"},
+    {u"WinGuide", u"frc_link_btn",
+     u"検索リストからDLしたHTML内の非リンクURLを強制的にリンク化して画像を収集します。"},
+    {u"WinGuide", u"view_cb",
+     u"本ソフトを起動した時に、このウィンドウを表示するか否かを切り換えます。"},
+    {u"WinGuide", u"help_btn", u"ガイドのヘルプを表示します。"},
+    {u"WinGuide", u"close_btn", u"ウィンドウを閉じます。"},
+
     // end of table
 };
 

@@ -32,7 +32,6 @@ constexpr int kPageRole = Qt::UserRole + 1;
 const QString kHelpPage = QStringLiteral("win_opt.html");
 const QString kCategoryHelpPage = QStringLiteral("win_opt_ctgry.html");
 
-
 }  // namespace
 
 WinOpt::WinOpt(GuiContext& gui, QWidget* parent)

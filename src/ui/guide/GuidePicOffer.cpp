@@ -1,0 +1,49 @@
+#include "ui/guide/GuidePicOffer.h"
+
+#include "guide/GuidePreset.h"
+#include "ui/present/Dialogs.h"
+#include "ui/shell/GuiContext.h"
+#include "ui/shell/Korvi.h"
+
+namespace korvi {
+
+namespace {
+const QString kName = QStringLiteral("GuidePicOffer");
+}
+
+GuidePicOffer::GuidePicOffer(GuiContext& gui, Korvi& main, const QString& filter, int minKb)
+    : QObject(&main), gui_(gui), main_(main), filter_(filter), min_kb_(minKb) {
+    setObjectName(kName);
+    connect(&main, &Korvi::runStateChanged, this, &GuidePicOffer::RunState);
+}
+
+GuidePicOffer* GuidePicOffer::Pending(Korvi& main) {
+    return main.findChild<GuidePicOffer*>(kName, Qt::FindDirectChildrenOnly);
+}
+
+void GuidePicOffer::Arm(GuiContext& gui, Korvi& main, const GuidePlan& plan) {
+    if (GuidePicOffer* old = Pending(main)) {
+        old->setObjectName(QString());
+        old->deleteLater();
+    }
+    if (plan.picFollowUp) new GuidePicOffer(gui, main, plan.picFilter, plan.picKb);
+}
+
+void GuidePicOffer::RunState(bool running) {
+    if (running) {
+        started_ = true;
+        return;
+    }
+    if (!started_) return;
+    // Asked once: the offer is spent whatever the answer.
+    disconnect(&main_, nullptr, this, nullptr);
+    setObjectName(QString());
+    deleteLater();
+    const QString text = QStringLiteral("DLした画像（") + filter_ + QStringLiteral("、") +
+                         QString::number(min_kb_) +
+                         QStringLiteral("KB以上）を「DLファイル検索」に表示しますか？");
+    if (gui_.dlg.Confirm(&main_, QStringLiteral("画像の表示"), text))
+        main_.ShowPictures(filter_, min_kb_);
+}
+
+}  // namespace korvi
