@@ -17,6 +17,7 @@
 #include "ui/guide/GuidePicOffer.h"
 #include "ui/guide/WinGuide.h"
 #include "ui/shell/Korvi.h"
+#include "ui/tools/WinLogSrch.h"
 
 namespace korvi::test {
 namespace {
@@ -219,6 +220,16 @@ TEST(WinGuide, PictureFollowUpAfterTheRun) {
         Q_EMIT d.main.runStateChanged(false);
         EXPECT_TRUE(d.home.Dlg().TextOf(QStringLiteral("画像の表示")).contains(u"30KB"));
         EXPECT_EQ(d.main.GetTypeWork(), yes ? int(Korvi::kLogSrch) : int(Korvi::kDsInit));
+        if (yes) {
+            // The panel extracts the preset's pictures from the selected folder.
+            QWidget* panel = d.main.FileSearchPanel();
+            EXPECT_TRUE(Find<QRadioButton>(panel, QStringLiteral("flt_r_in"))->isChecked());
+            EXPECT_EQ(Find<QLineEdit>(panel, QStringLiteral("flt_txt"))->text(),
+                      QStringLiteral("jpg,gif,png"));
+            EXPECT_TRUE(Find<QRadioButton>(panel, QStringLiteral("siz_r_up"))->isChecked());
+            EXPECT_EQ(Find<QLineEdit>(panel, QStringLiteral("siz_txt"))->text(),
+                      QStringLiteral("30"));
+        }
         QCoreApplication::processEvents();
         EXPECT_EQ(GuidePicOffer::Pending(d.main), nullptr);
         // Asked once only.
