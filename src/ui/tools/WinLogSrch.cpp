@@ -70,8 +70,9 @@ WinLogSrch::WinLogSrch(GuiContext& gui, QWidget* parent)
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->verticalHeader()->hide();
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    table->horizontalHeader()->setStretchLastSection(true);
-    static const int kWidths[] = {50, 220, 160, 240, 60, 60};
+    // The text around the hit takes the free width; all six columns fit at the default size.
+    table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    static const int kWidths[] = {50, 160, 130, 130, 60, 50};
     for (int c = 0; c < model_->columnCount(); ++c) table->setColumnWidth(c, kWidths[c]);
     connect(table, &QAbstractItemView::doubleClicked, this, [this] { OpenFile(); });
 
