@@ -1,29 +1,22 @@
 #include "ui/engine/WinOptAutoLogin.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSplitter>
 #include <QVBoxLayout>
 
 #include "engine/AutoLoginFiles.h"
 #include "shell/Context.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/NamedListSide.h"
 #include "ui/shell/ToolTipTable.h"
 
 namespace korvi {
 
 namespace {
-
-QPushButton* Button(const QString& name, const QString& caption, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
 
 const QString kPrompt = QStringLiteral("ファイルの名前を入力して下さい。");
 
@@ -32,26 +25,9 @@ const QString kPrompt = QStringLiteral("ファイルの名前を入力して下�
 WinOptAutoLogin::WinOptAutoLogin(GuiContext& gui, QWidget* parent) : QWidget(parent), gui_(gui) {
     setObjectName(QStringLiteral("WinOptAutoLogin"));
 
-    auto* side = new QWidget(this);
-    auto* sideLayout = new QVBoxLayout(side);
-    sideLayout->setContentsMargins(0, 0, 0, 0);
-    auto* heading = new QLabel(QStringLiteral("自動ログインのファイル"), side);
-    sideLayout->addWidget(heading);
-    list_ = new QListWidget(side);
-    list_->setObjectName(QStringLiteral("lst_al"));
-    heading->setBuddy(list_);
-    sideLayout->addWidget(list_, 1);
-    auto* btns = new QGridLayout;
-    QPushButton* btnNew = Button(QStringLiteral("btn_new_al"), QStringLiteral("新規"), side);
-    QPushButton* btnCopy = Button(QStringLiteral("btn_copy_al"), QStringLiteral("複製"), side);
-    QPushButton* btnRename =
-        Button(QStringLiteral("btn_rename_al"), QStringLiteral("名前変更"), side);
-    QPushButton* btnDel = Button(QStringLiteral("btn_del_al"), QStringLiteral("削除"), side);
-    btns->addWidget(btnNew, 0, 0);
-    btns->addWidget(btnCopy, 0, 1);
-    btns->addWidget(btnRename, 1, 0);
-    btns->addWidget(btnDel, 1, 1);
-    sideLayout->addLayout(btns);
+    const NamedListSide side = MkNamedListSide(this, QStringLiteral("自動ログインのファイル"),
+                                               QStringLiteral("lst_al"), QStringLiteral("al"));
+    list_ = side.list;
 
     auto* body = new QWidget(this);
     auto* bodyLayout = new QVBoxLayout(body);
@@ -69,28 +45,20 @@ WinOptAutoLogin::WinOptAutoLogin(GuiContext& gui, QWidget* parent) : QWidget(par
     note_->setWordWrap(true);
     foot->addWidget(note_, 1);
     foot->addStretch(0);
-    save_ = Button(QStringLiteral("btn_save_al"), QStringLiteral("保存"), body);
+    save_ = new QPushButton(QStringLiteral("保存"), body);
+    save_->setObjectName(QStringLiteral("btn_save_al"));
     save_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     foot->addWidget(save_);
     bodyLayout->addLayout(foot);
 
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    split->setChildrenCollapsible(false);
-    split->addWidget(side);
-    split->addWidget(body);
-    split->setStretchFactor(0, 0);
-    split->setStretchFactor(1, 1);
-    split->setSizes({190, 580});
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(split);
+    LayOutBeside(this, side.side, body, 190);
 
     InitToolTip(this);
 
-    connect(btnNew, &QPushButton::clicked, this, &WinOptAutoLogin::NewFile);
-    connect(btnCopy, &QPushButton::clicked, this, &WinOptAutoLogin::CopyFile);
-    connect(btnRename, &QPushButton::clicked, this, &WinOptAutoLogin::RenameFile);
-    connect(btnDel, &QPushButton::clicked, this, &WinOptAutoLogin::DeleteFile);
+    connect(side.btnNew, &QPushButton::clicked, this, &WinOptAutoLogin::NewFile);
+    connect(side.btnCopy, &QPushButton::clicked, this, &WinOptAutoLogin::CopyFile);
+    connect(side.btnRename, &QPushButton::clicked, this, &WinOptAutoLogin::RenameFile);
+    connect(side.btnDel, &QPushButton::clicked, this, &WinOptAutoLogin::DeleteFile);
     connect(save_, &QPushButton::clicked, this, &WinOptAutoLogin::SaveFile);
     connect(list_, &QListWidget::currentTextChanged, this, &WinOptAutoLogin::OnCurrentChanged);
 

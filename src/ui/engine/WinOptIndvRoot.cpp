@@ -1,75 +1,35 @@
 #include "ui/engine/WinOptIndvRoot.h"
 
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSplitter>
-#include <QVBoxLayout>
 
 #include "engine/ProfileList.h"
 #include "shell/Context.h"
 #include "ui/engine/WinOptIndv.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/NamedListSide.h"
 #include "ui/shell/ToolTipTable.h"
 
 namespace korvi {
 
-namespace {
-
-QPushButton* Button(const QString& name, const QString& caption, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-}  // namespace
-
 WinOptIndvRoot::WinOptIndvRoot(GuiContext& gui, QWidget* parent) : QWidget(parent), gui_(gui) {
     setObjectName(QStringLiteral("WinOptIndvRoot"));
 
-    auto* side = new QWidget(this);
-    auto* sideLayout = new QVBoxLayout(side);
-    sideLayout->setContentsMargins(0, 0, 0, 0);
-    auto* heading = new QLabel(QStringLiteral("DL＆検索 設定の一覧"), side);
-    sideLayout->addWidget(heading);
-    list_ = new QListWidget(side);
-    list_->setObjectName(QStringLiteral("lst_opt"));
-    heading->setBuddy(list_);
-    sideLayout->addWidget(list_, 1);
-    auto* btns = new QGridLayout;
-    QPushButton* btnNew = Button(QStringLiteral("btn_new_opt"), QStringLiteral("新規"), side);
-    QPushButton* btnCopy = Button(QStringLiteral("btn_copy_opt"), QStringLiteral("複製"), side);
-    QPushButton* btnRename =
-        Button(QStringLiteral("btn_rename_opt"), QStringLiteral("名前変更"), side);
-    QPushButton* btnDel = Button(QStringLiteral("btn_del_opt"), QStringLiteral("削除"), side);
-    btns->addWidget(btnNew, 0, 0);
-    btns->addWidget(btnCopy, 0, 1);
-    btns->addWidget(btnRename, 1, 0);
-    btns->addWidget(btnDel, 1, 1);
-    sideLayout->addLayout(btns);
+    const NamedListSide side = MkNamedListSide(this, QStringLiteral("DL＆検索 設定の一覧"),
+                                               QStringLiteral("lst_opt"), QStringLiteral("opt"));
+    list_ = side.list;
 
     editor_ = new WinOptIndv(gui_, this);
 
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    split->setChildrenCollapsible(false);
-    split->addWidget(side);
-    split->addWidget(editor_);
-    split->setStretchFactor(0, 0);
-    split->setStretchFactor(1, 1);
-    split->setSizes({170, 600});
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(split);
+    LayOutBeside(this, side.side, editor_, 170);
 
     InitToolTip(this);
 
-    connect(btnNew, &QPushButton::clicked, this, &WinOptIndvRoot::NewOpt);
-    connect(btnCopy, &QPushButton::clicked, this, &WinOptIndvRoot::CopyOpt);
-    connect(btnRename, &QPushButton::clicked, this, &WinOptIndvRoot::RenameOpt);
-    connect(btnDel, &QPushButton::clicked, this, &WinOptIndvRoot::DeleteOpt);
+    connect(side.btnNew, &QPushButton::clicked, this, &WinOptIndvRoot::NewOpt);
+    connect(side.btnCopy, &QPushButton::clicked, this, &WinOptIndvRoot::CopyOpt);
+    connect(side.btnRename, &QPushButton::clicked, this, &WinOptIndvRoot::RenameOpt);
+    connect(side.btnDel, &QPushButton::clicked, this, &WinOptIndvRoot::DeleteOpt);
     connect(list_, &QListWidget::currentTextChanged, this, [this](const QString& name) {
         if (!name.isEmpty()) editor_->LoadProfile(name);
     });

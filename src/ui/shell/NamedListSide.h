@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class QListWidget;
+class QPushButton;
+class QWidget;
+
+namespace korvi {
+
+// A titled list of named files with 新規 / 複製 / 名前変更 / 削除 under it.
+struct NamedListSide {
+    QWidget* side = nullptr;
+    QListWidget* list = nullptr;
+    QPushButton* btnNew = nullptr;
+    QPushButton* btnCopy = nullptr;
+    QPushButton* btnRename = nullptr;
+    QPushButton* btnDel = nullptr;
+};
+
+// The buttons are named btn_new_<suffix>, btn_copy_<suffix>, ...
+NamedListSide MkNamedListSide(QWidget* parent, const QString& heading, const QString& listName,
+                              const QString& suffix);
+
+// Fills host with a splitter: the side at sideWidth, the editor taking the rest.
+void LayOutBeside(QWidget* host, QWidget* side, QWidget* editor, int sideWidth);
+
+}  // namespace korvi
