@@ -169,7 +169,8 @@ bool MaySpanMarks(QByteArrayView text, const QByteArray& needle, bool fold) {
     // A numeric reference can make any character; a named one any but an
     // ASCII letter or digit.
     const bool asciiWord = nd[0] < 0x80 && (std::isalnum(nd[0]) != 0);
-    if (asciiWord ? memmem(t, size_t(n), "&#", 2) != nullptr
+    static const QByteArray kNumericRef("&#");
+    if (asciiWord ? Contains(text, kNumericRef, false)
                   : std::memchr(t, '&', size_t(n)) != nullptr) {
         return true;
     }
