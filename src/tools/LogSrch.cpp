@@ -57,6 +57,8 @@ bool ReadInto(const QString& path, qint64 size, QByteArray& buffer) {
         if (n < 0) ok = false;
         if (n <= 0) break;
         got += n;
+        // A read that stops short at the expected size met the end.
+        if (got == size) break;
     }
     ::close(fd);
     if (!ok || got > size) return false;
