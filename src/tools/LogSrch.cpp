@@ -41,9 +41,13 @@ bool InsideFolder(const QString& root, const QString& canonical) {
 }
 
 // The whole file in one read into a reused buffer; false on any failure.
-bool ReadInto(const QString& path, qint64 size, QByteArray& buffer) {
+// The file is opened by its name in an open folder when one is given.
+bool ReadInto(int folder, const QString& name, const QString& path, qint64 size,
+              QByteArray& buffer) {
     if (size < 0) return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+    const int fd = folder >= 0 ? ::openat(folder, QFile::encodeName(name).constData(), kFlags)
+                               : ::open(QFile::encodeName(path).constData(), kFlags);
     if (fd < 0) return false;
     // One more byte shows a file that grew meanwhile. A buffer that must
     // grow is made anew: its old bytes are not worth copying.
@@ -185,7 +189,7 @@ std::optional<SrchRow> LogSrch::TestFile(const FoundFile& file, const SrchReques
             return std::nullopt;
         }
         bool read = false;
-        if (!MayMatch(file.path, file.size, scratch, &read)) return std::nullopt;
+        if (!MayMatch(file, scratch, &read)) return std::nullopt;
         QString text;
         if (!read || !TextOfBytes(scratch.buffer, &text)) text = ctrl_.LoadDataEnc(file.path);
         if (text.isEmpty()) text = ctrl_.GetFootTag(file.path);
@@ -202,10 +206,26 @@ std::optional<SrchRow> LogSrch::TestFile(const FoundFile& file, const SrchReques
     return row;
 }
 
-bool LogSrch::MayMatch(const QString& path, qint64 size, FileScratch& scratch, bool* read) {
+void LogSrch::FileScratch::Release() {
+    if (folder_fd >= 0) ::close(folder_fd);
+    folder_fd = -1;
+    folder.clear();
+    buffer = QByteArray();
+    scratch = MatcherPrefilter::Scratch();
+}
+
+bool LogSrch::MayMatch(const FoundFile& file, FileScratch& scratch, bool* read) {
     if (!prefilter_.Active()) return true;
+    // Files of one folder come one after another: the folder stays open,
+    // so that each file is found by its name alone.
+    if (scratch.folder != file.folder) {
+        if (scratch.folder_fd >= 0) ::close(scratch.folder_fd);
+        scratch.folder = file.folder;
+        scratch.folder_fd =
+            ::open(QFile::encodeName(file.folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
     // A file that cannot be read here goes the usual way, which logs it.
-    if (!ReadInto(path, size, scratch.buffer)) return true;
+    if (!ReadInto(scratch.folder_fd, file.name, file.path, file.size, scratch.buffer)) return true;
     *read = true;
     // The text is the file's own, or its trailer tag when it is no text.
     return prefilter_.MayMatch(scratch.buffer, scratch.scratch) ||
@@ -402,7 +422,7 @@ void LogSrch::Walk(const SrchRequest& request) {
         QStringLiteral("・検索ファイル・サイズ\t： ") + QString::number(bytes_ / 1000) +
         QStringLiteral(" KB\n\n") + QStringLiteral("検索時間は ") + elapsed +
         QStringLiteral("でした。");
-    walk_scratch_ = FileScratch();
+    walk_scratch_.Release();
     Show(QStringLiteral("  end : 検索ディレクトリ数 = ") + QString::number(folders_));
     {
         std::lock_guard<std::mutex> lock(mutex_);

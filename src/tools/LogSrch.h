@@ -118,6 +118,14 @@ private:
     struct FileScratch {
         MatcherPrefilter::Scratch scratch;
         QByteArray buffer;
+        QString folder;  // the folder that folder_fd is open on
+        int folder_fd = -1;
+        FileScratch() = default;
+        FileScratch(const FileScratch&) = delete;
+        FileScratch& operator=(const FileScratch&) = delete;
+        ~FileScratch() { Release(); }
+        // Closes the folder and frees the buffers.
+        void Release();
     };
 
     // Run without clearing a stop that came before it.
@@ -129,7 +137,7 @@ private:
                                     FileScratch& scratch);
     // False when the raw bytes show the file cannot match; *read tells
     // whether the scratch buffer holds the file.
-    bool MayMatch(const QString& path, qint64 size, FileScratch& scratch, bool* read);
+    bool MayMatch(const FoundFile& file, FileScratch& scratch, bool* read);
     // Rows go out in walk order, whichever thread tested them.
     // A file that a stop left untested (tested false) ends the rows.
     void Settle(std::uint64_t seq, std::optional<SrchRow> row, bool tested);
