@@ -153,27 +153,37 @@ struct MarkTable {
     }
 };
 
+// Whether the bytes hold "&" or "&#", each looked for once per text.
+class RefMarks {
+public:
+    bool Any(QByteArrayView text) {
+        if (any_ < 0) any_ = std::memchr(text.data(), '&', size_t(text.size())) != nullptr;
+        return any_ != 0;
+    }
+    bool Numeric(QByteArrayView text) {
+        static const QByteArray kNumeric("&#");
+        if (numeric_ < 0) numeric_ = Any(text) && Contains(text, kNumeric, false);
+        return numeric_ != 0;
+    }
+
+private:
+    int any_ = -1;
+    int numeric_ = -1;
+};
+
 // Whether the search text of text may hold needle although the raw text does
 // not. Every character the search text copies from the raw text is copied
 // as it is, up to the next mark; so an occurrence whose first character is
 // raw text shows in the raw text as a proper prefix of the needle followed
 // by a mark. One whose first character comes from a character reference
 // needs an "&" that can stand for it.
-bool MaySpanMarks(QByteArrayView text, const QByteArray& needle, bool fold) {
+bool MaySpanMarks(QByteArrayView text, const QByteArray& needle, bool fold, RefMarks& refs) {
     static const MarkTable table;
     const qsizetype m = needle.size();
     const qsizetype n = text.size();
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
     const auto* nd = reinterpret_cast<const unsigned char*>(needle.constData());
     if (table.mark[nd[0]]) return true;
-    // A numeric reference can make any character; a named one any but an
-    // ASCII letter or digit.
-    const bool asciiWord = nd[0] < 0x80 && (std::isalnum(nd[0]) != 0);
-    static const QByteArray kNumericRef("&#");
-    if (asciiWord ? Contains(text, kNumericRef, false)
-                  : std::memchr(t, '&', size_t(n)) != nullptr) {
-        return true;
-    }
     // From a place that starts the needle: a mark before the needle ends.
     const auto spans = [&](qsizetype q) {
         for (qsizetype k = 1; k < m && q + k < n; ++k) {
@@ -198,7 +208,10 @@ bool MaySpanMarks(QByteArrayView text, const QByteArray& needle, bool fold) {
     for (; q < n; ++q) {
         if (Fold(t[q], fold) == nd[0] && spans(q)) return true;
     }
-    return false;
+    // A numeric reference can make any character; a named one any but an
+    // ASCII letter or digit.
+    const bool asciiWord = nd[0] < 0x80 && (std::isalnum(nd[0]) != 0);
+    return asciiWord ? refs.Numeric(text) : refs.Any(text);
 }
 
 }  // namespace
@@ -263,6 +276,7 @@ bool MatcherPrefilter::MayMatch(QByteArrayView bytes, Scratch& scratch) const {
     // wait for the search text, which is made only when no group failed.
     bool fails = never_;
     scratch.hidden.clear();
+    RefMarks refs;
     for (size_t g = 0; g < groups_.size() && !fails; ++g) {
         bool found = false;
         for (const QByteArray& needle : groups_[g]) {
@@ -274,7 +288,7 @@ bool MatcherPrefilter::MayMatch(QByteArrayView bytes, Scratch& scratch) const {
         if (found) continue;
         bool maySpan = false;
         for (const QByteArray& needle : groups_[g]) {
-            if (MaySpanMarks(bytes, needle, fold_)) {
+            if (MaySpanMarks(bytes, needle, fold_, refs)) {
                 maySpan = true;
                 break;
             }
