@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,34 +42,35 @@ bool InsideFolder(const QString& root, const QString& canonical) {
 }
 
 // The whole file in one read into a reused buffer; false on any failure.
-// The file is opened by its name in an open folder when one is given.
-bool ReadInto(int folder, const QString& name, const QString& path, qint64 size,
-              QByteArray& buffer) {
-    if (size < 0) return false;
-    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
-    const int fd = folder >= 0 ? ::openat(folder, QFile::encodeName(name).constData(), kFlags)
-                               : ::open(QFile::encodeName(path).constData(), kFlags);
-    if (fd < 0) return false;
+// The whole open file in one read into a reused buffer; false on any failure.
+bool ReadInto(int fd, qint64 size, QByteArray& buffer) {
+    if (fd < 0 || size < 0) return false;
     // One more byte shows a file that grew meanwhile. A buffer that must
     // grow is made anew: its old bytes are not worth copying.
     if (buffer.capacity() < size + 1) buffer = QByteArray(size + 1, Qt::Uninitialized);
     buffer.resize(size + 1);
     qint64 got = 0;
-    bool ok = true;
     while (got < buffer.size()) {
         const ssize_t n = ::read(fd, buffer.data() + got, size_t(buffer.size() - got));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
+        if (n < 0) return false;
+        if (n == 0) break;
         got += n;
         // A read that stops short at the expected size met the end.
         if (got == size) break;
     }
-    ::close(fd);
-    if (!ok || got > size) return false;
+    if (got > size) return false;
     buffer.truncate(got);
     return true;
 }
+
+// Closes a file descriptor when it goes.
+struct FdCloser {
+    int fd = -1;
+    ~FdCloser() {
+        if (fd >= 0) ::close(fd);
+    }
+};
 
 // What the text loader reads from a file of these bytes,
 // when the bytes are UTF-8 without ESC and without a BOM (the loader then has
@@ -169,9 +171,20 @@ QString LogSrch::EndMessage() const {
 
 std::optional<SrchRow> LogSrch::TestFile(const FoundFile& file, const SrchRequest& request,
                                          FileScratch& scratch) {
-    if (file.name.contains(QStringLiteral(" lst.ini"))) return std::nullopt;
+    const bool lst = file.name.contains(QStringLiteral(" lst.ini"));
+    // A file whose bytes are tested is opened first and gives its size; any
+    // other is asked for it by its path.
+    FdCloser open;
+    qint64 size = -1;
+    if (!lst && !request.words.isEmpty() && prefilter_.Active() && request.filter == FltMode::All &&
+        request.size == SizeMode::All) {
+        open.fd = OpenFile(file, scratch, &size);
+    }
+    if (size < 0) size = QFileInfo(file.path).size();
+    bytes_ += size;
+    if (lst) return std::nullopt;
     const QString ext = ctrl_.GetUrlExtnsn(QUrl::fromLocalFile(file.path).toString());
-    const qint64 kb = file.size / 1000;
+    const qint64 kb = size / 1000;
     if (request.filter == FltMode::In && !ExtListLookup(filter_lower_, ext, kb)) {
         return std::nullopt;
     }
@@ -183,13 +196,14 @@ std::optional<SrchRow> LogSrch::TestFile(const FoundFile& file, const SrchReques
 
     QString context("");
     if (!request.words.isEmpty()) {
-        if (file.size > kFileMax) {
+        if (size > kFileMax) {
             ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : file too large to search  ") +
                              file.path);
             return std::nullopt;
         }
         bool read = false;
-        if (!MayMatch(file, scratch, &read)) return std::nullopt;
+        if (open.fd < 0) open.fd = OpenFile(file, scratch, nullptr);
+        if (!MayMatch(open.fd, size, scratch, &read)) return std::nullopt;
         QString text;
         if (!read || !TextOfBytes(scratch.buffer, &text)) text = ctrl_.LoadDataEnc(file.path);
         if (text.isEmpty()) text = ctrl_.GetFootTag(file.path);
@@ -214,8 +228,7 @@ void LogSrch::FileScratch::Release() {
     scratch = MatcherPrefilter::Scratch();
 }
 
-bool LogSrch::MayMatch(const FoundFile& file, FileScratch& scratch, bool* read) {
-    if (!prefilter_.Active()) return true;
+int LogSrch::OpenFile(const FoundFile& file, FileScratch& scratch, qint64* size) {
     // Files of one folder come one after another: the folder stays open,
     // so that each file is found by its name alone.
     if (scratch.folder != file.folder) {
@@ -224,8 +237,25 @@ bool LogSrch::MayMatch(const FoundFile& file, FileScratch& scratch, bool* read) 
         scratch.folder_fd =
             ::open(QFile::encodeName(file.folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
+    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+    const int fd =
+        scratch.folder_fd >= 0
+            ? ::openat(scratch.folder_fd, QFile::encodeName(file.name).constData(), kFlags)
+            : ::open(QFile::encodeName(file.path).constData(), kFlags);
+    if (fd < 0 || !size) return fd;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    *size = st.st_size;
+    return fd;
+}
+
+bool LogSrch::MayMatch(int fd, qint64 size, FileScratch& scratch, bool* read) {
+    if (!prefilter_.Active()) return true;
     // A file that cannot be read here goes the usual way, which logs it.
-    if (!ReadInto(scratch.folder_fd, file.name, file.path, file.size, scratch.buffer)) return true;
+    if (!ReadInto(fd, size, scratch.buffer)) return true;
     *read = true;
     // The text is the file's own, or its trailer tag when it is no text.
     return prefilter_.MayMatch(scratch.buffer, scratch.scratch) ||
@@ -256,7 +286,6 @@ void LogSrch::Settle(std::uint64_t seq, std::optional<SrchRow> row, bool tested)
 
 void LogSrch::SrchFile(FoundFile file, const SrchRequest& request) {
     ++files_;
-    bytes_ += file.size;
     file.seq = next_seq_++;
     if (workers_.empty()) {
         std::optional<SrchRow> row;
@@ -270,19 +299,16 @@ void LogSrch::SrchFile(FoundFile file, const SrchRequest& request) {
         return;
     }
     // Small batches keep the hand-over cheap and both threads busy.
-    constexpr size_t kBatchFiles = 32;
-    constexpr qint64 kBatchBytes = 1024 * 1024;
+    constexpr size_t kBatchFiles = 16;
     constexpr size_t kQueuedBatches = 64;
-    batch_bytes_ += file.size;
     batch_.push_back(std::move(file));
-    if (batch_.size() < kBatchFiles && batch_bytes_ < kBatchBytes) return;
+    if (batch_.size() < kBatchFiles) return;
     std::unique_lock<std::mutex> lock(queue_mutex_);
     queue_room_.wait(lock, [&] { return queue_.size() < kQueuedBatches || stop_; });
     queue_.push_back(std::move(batch_));
     lock.unlock();
     queue_ready_.notify_one();
     batch_.clear();
-    batch_bytes_ = 0;
 }
 
 void LogSrch::WorkerLoop(const SrchRequest& request) {
@@ -337,7 +363,6 @@ void LogSrch::StopWorkers() {
     workers_.clear();
     queue_.clear();
     batch_.clear();
-    batch_bytes_ = 0;
 }
 
 void LogSrch::SrchLog(const QString& folder, const SrchRequest& request) {
@@ -361,7 +386,6 @@ void LogSrch::SrchLog(const QString& folder, const SrchRequest& request) {
             file.name = e.fileName();
             file.path = e.absoluteFilePath();
             file.folder = e.absolutePath();
-            file.size = e.size();
             SrchFile(std::move(file), request);
         } catch (const std::exception& ex) {
             ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : ") +

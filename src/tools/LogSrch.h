@@ -112,7 +112,6 @@ private:
         QString name;
         QString path;  // absolute
         QString folder;
-        qint64 size = 0;
     };
     // Work space of one testing thread.
     struct FileScratch {
@@ -135,9 +134,12 @@ private:
     // The row of a file, or nothing when it is filtered out or lacks the words.
     std::optional<SrchRow> TestFile(const FoundFile& file, const SrchRequest& request,
                                     FileScratch& scratch);
-    // False when the raw bytes show the file cannot match; *read tells
-    // whether the scratch buffer holds the file.
-    bool MayMatch(const FoundFile& file, FileScratch& scratch, bool* read);
+    // Opens the file for reading, -1 on failure; with size, only a regular
+    // file, whose size it gives.
+    int OpenFile(const FoundFile& file, FileScratch& scratch, qint64* size);
+    // False when the raw bytes of the open file show it cannot match; *read
+    // tells whether the scratch buffer holds the file.
+    bool MayMatch(int fd, qint64 size, FileScratch& scratch, bool* read);
     // Rows go out in walk order, whichever thread tested them.
     // A file that a stop left untested (tested false) ends the rows.
     void Settle(std::uint64_t seq, std::optional<SrchRow> row, bool tested);
@@ -165,7 +167,6 @@ private:
     std::condition_variable queue_room_;
     std::deque<std::vector<FoundFile>> queue_;
     std::vector<FoundFile> batch_;
-    qint64 batch_bytes_ = 0;
     bool walk_done_ = false;
     // Tested files whose rows wait for an earlier file (guarded by mutex_).
     struct Settled {
