@@ -1,17 +1,22 @@
-// Downloaded-file search over a generated store of HTML pages: MB/s for a
-// two-word query, with and without the raw-byte test, and grep on the same
-// store in the same run.
-// usage: bench_search_bench [MB=100] [DIR]   (with DIR the store is kept there)
+// Downloaded-file search over a generated store of HTML pages, warm cache:
+// one word and two words, against grep (and ripgrep when installed) on the
+// same store in the same run, the runs taken in turn.
+// usage: bench_search_bench [MB=200] [DIR] [ROUNDS=5]   (with DIR the store is kept there)
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "shell/Clock.h"
 #include "shell/Context.h"
@@ -50,15 +55,59 @@ struct Timing {
     double cpu = 0;
 };
 
-void Print(const char* what, const Timing& t, double mb) {
-    std::printf("%-22s %.2f s wall, %.2f s CPU: %.1f MB/s wall, %.1f MB/s per CPU second\n", what,
+// Medians of several runs.
+struct Series {
+    const char* name;
+    std::function<bool()> run;  // false: the command failed
+    std::vector<double> wall, cpu;
+    bool failed = false;
+    static double Median(std::vector<double> v) {
+        if (v.empty()) return 0;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    }
+    Timing Mid() const { return {Median(wall), Median(cpu)}; }
+};
+
+void Measure(Series& s, bool child) {
+    if (s.failed) return;
+    QElapsedTimer timer;
+    timer.start();
+    const int who = child ? RUSAGE_CHILDREN : RUSAGE_SELF;
+    const double cpu0 = CpuSeconds(who);
+    s.failed = !s.run();
+    s.wall.push_back(timer.nsecsElapsed() / 1e9);
+    s.cpu.push_back(CpuSeconds(who) - cpu0);
+}
+
+bool Shell(const QByteArray& command) {
+    return std::system(command.constData()) == 0;
+}
+
+void Print(const Series& s, double mb) {
+    if (s.failed) {
+        std::printf("%-30s failed\n", s.name);
+        return;
+    }
+    const Timing t = s.Mid();
+    std::printf("%-30s %.3f s wall %.3f s CPU: %6.1f MB/s wall %6.1f MB/s per CPU second\n", s.name,
                 t.wall, t.cpu, t.wall > 0 ? mb / t.wall : 0.0, t.cpu > 0 ? mb / t.cpu : 0.0);
+}
+
+void Ratio(const Series& korvi, const Series& peer) {
+    if (korvi.failed || peer.failed) return;
+    const Timing k = korvi.Mid();
+    const Timing p = peer.Mid();
+    std::printf("  %-28s %.2f x wall, %.2f x per CPU second (above 1: Korvi faster)\n",
+                (std::string("vs ") + peer.name).c_str(), k.wall > 0 ? p.wall / k.wall : 0.0,
+                k.cpu > 0 ? p.cpu / k.cpu : 0.0);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const qint64 mb = argc > 1 ? std::atoll(argv[1]) : 100;
+    const qint64 mb = argc > 1 ? std::atoll(argv[1]) : 200;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
     QTemporaryDir tmp;
     const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : tmp.path();
     const QString root = base + QStringLiteral("/log/R/h");
@@ -68,22 +117,23 @@ int main(int argc, char** argv) {
     qint64 written = 0;
     int files = 0;
     int hits = 0;
+    const bool keep = QFileInfo(root + QStringLiteral("/d0/p0.html")).isFile();
     while (written < mb * 1000 * 1000) {
         const QString folder = root + QStringLiteral("/d") + QString::number(files / 200);
         if (files % 200 == 0) QDir().mkpath(folder);
         const bool hit = files % 10 == 3;
         const QByteArray page = Page(rng, 2000 + int(rng.bounded(30000)), hit);
-        QFile f(folder + QStringLiteral("/p") + QString::number(files) + QStringLiteral(".html"));
-        if (f.open(QIODevice::WriteOnly)) f.write(page);
+        const QString name =
+            folder + QStringLiteral("/p") + QString::number(files) + QStringLiteral(".html");
+        QFile f(name);
+        if (!keep && f.open(QIODevice::WriteOnly)) f.write(page);
         written += page.size();
         hits += hit ? 1 : 0;
         ++files;
     }
-    const double genS = timer.elapsed() / 1000.0;
     const double mbs = written / 1e6;
-    std::printf("store                  %.1f MB in %d files, generated in %.1f s\n", mbs, files,
-                genS);
-    std::printf("query                  \"korvi zebra\" (both words in %d files)\n", hits);
+    std::printf("store %.1f MB in %d files, %s in %.1f s; %d rounds, medians\n", mbs, files,
+                keep ? "kept" : "generated", timer.elapsed() / 1000.0, rounds);
 
     SystemClock clock;
     Context ctx(base, clock);
@@ -91,52 +141,57 @@ int main(int argc, char** argv) {
     LogSrch srch(ctx.Ctrl(), ctx.Match());
     SrchRequest req;
     req.folder = base + QStringLiteral("/log/R");
-    req.words = QStringLiteral("korvi zebra");
-    const auto run = [&](bool prefilter, size_t* rows) {
-        srch.SetPrefilter(prefilter);
-        Timing t;
-        timer.restart();
-        const double cpu0 = CpuSeconds(RUSAGE_SELF);
-        srch.Run(req);
-        t.wall = timer.elapsed() / 1000.0;
-        t.cpu = CpuSeconds(RUSAGE_SELF) - cpu0;
-        *rows = srch.Rows().size();
-        return t;
+    const QByteArray dir = "'" + req.folder.toLocal8Bit() + "'";
+    const bool rg = Shell("command -v rg >/dev/null 2>&1");
+    bool rowsOk = true;
+    const auto korvi = [&](const char* words, int threads, size_t want) {
+        return [&, words, threads, want] {
+            req.words = QString::fromUtf8(words);
+            srch.SetThreads(threads);
+            srch.Run(req);
+            rowsOk = rowsOk && srch.Rows().size() == want;
+            return true;
+        };
     };
-    size_t plainRows = 0;
-    size_t fastRows = 0;
-    // The machine is shared: each figure is the best of three runs.
-    const auto best = [](const Timing& a, const Timing& b) { return a.cpu <= b.cpu ? a : b; };
-    run(true, &fastRows);  // warms the page cache
-    Timing plain = run(false, &plainRows);
-    Timing fast = run(true, &fastRows);
-    for (int i = 0; i < 2; ++i) {
-        plain = best(plain, run(false, &plainRows));
-        fast = best(fast, run(true, &fastRows));
+    struct Query {
+        const char* title;
+        const char* words;
+        QByteArray grep, rg;
+    };
+    const std::vector<Query> queries = {
+        {"one word \"zebra\"", "zebra", "grep -rlF zebra " + dir + " >/dev/null",
+         "rg -l zebra " + dir + " >/dev/null"},
+        {"two words \"korvi zebra\"", "korvi zebra",
+         "grep -rlF zebra " + dir + " | xargs grep -lF korvi >/dev/null",
+         "rg -l zebra " + dir + " | xargs rg -l korvi >/dev/null"}};
+    for (const Query& q : queries) {
+        Series k{"Korvi search (all cores)", korvi(q.words, 0, size_t(hits)), {}, {}};
+        Series k1{"Korvi search (one thread)", korvi(q.words, 1, size_t(hits)), {}, {}};
+        Series g{"grep -rlF", [&] { return Shell(q.grep); }, {}, {}};
+        Series r{"rg -l", [&] { return Shell(q.rg); }, {}, {}};
+        // A warm-up round, then the commands in turn, round after round.
+        for (int i = 0; i <= rounds; ++i) {
+            Measure(k, false);
+            Measure(g, true);
+            Measure(k1, false);
+            if (rg) Measure(r, true);
+            if (i == 0) {
+                for (Series* s : {&k, &g, &k1, &r}) {
+                    s->wall.clear();
+                    s->cpu.clear();
+                }
+            }
+        }
+        std::printf("\n%s, %d files hold it (Korvi case-insensitive, the peers case-sensitive)\n",
+                    q.title, hits);
+        Print(k, mbs);
+        Print(k1, mbs);
+        Print(g, mbs);
+        if (rg) Print(r, mbs);
+        Ratio(k, g);
+        if (rg) Ratio(k, r);
     }
-    std::printf("rows found             %zu without the byte test, %zu with it\n", plainRows,
-                fastRows);
-    Print("search, no byte test", plain, mbs);
-    Print("search", fast, mbs);
-
-    const QByteArray dir = req.folder.toLocal8Bit();
-    const QByteArray grep = "grep -rlF zebra '" + dir + "' | xargs grep -lF korvi >/dev/null";
-    int rc = 0;
-    Timing g;
-    for (int i = 0; i < 3 && rc == 0; ++i) {
-        timer.restart();
-        const double child0 = CpuSeconds(RUSAGE_CHILDREN);
-        rc = std::system(grep.constData());
-        Timing t;
-        t.wall = timer.elapsed() / 1000.0;
-        t.cpu = CpuSeconds(RUSAGE_CHILDREN) - child0;
-        g = i == 0 ? t : best(g, t);
-    }
-    if (rc == 0) Print("grep -rlF | grep -lF", g, mbs);
-    if (rc == 0 && g.cpu > 0 && fast.cpu > 0) {
-        std::printf("search / grep          %.2f x grep's throughput per CPU second\n",
-                    g.cpu / fast.cpu);
-    }
-    if (argc > 2) std::printf("store kept in          %s\n", dir.constData());
-    return plainRows == size_t(hits) && fastRows == size_t(hits) ? 0 : 1;
+    if (argc > 2) std::printf("store kept in %s\n", dir.constData());
+    if (!rowsOk) std::printf("ROWS WRONG: Korvi did not find exactly the %d files\n", hits);
+    return rowsOk ? 0 : 1;
 }

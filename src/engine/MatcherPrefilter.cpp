@@ -2,14 +2,13 @@
 
 #include <QRegularExpression>
 
-#include <array>
 #include <cctype>
-#include <cstdint>
 #include <cstring>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#include <string.h>  // memmem
 
 #include "engine/MatcherText.h"
 #include "engine/MatcherWords.h"
@@ -70,70 +69,70 @@ QByteArray Needle(const QString& word, bool fold) {
 }
 
 // ASCII letters to lower case, other bytes as they are.
-void FoldAscii(QByteArrayView from, char* to) {
-    const auto* src = reinterpret_cast<const unsigned char*>(from.data());
-    auto* dst = reinterpret_cast<unsigned char*>(to);
-    const qsizetype n = from.size();
-    qsizetype i = 0;
-#ifdef __SSE2__
-    const __m128i a = _mm_set1_epi8('A');
-    const __m128i z = _mm_set1_epi8(25);
-    const __m128i d = _mm_set1_epi8(32);
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        const __m128i x = _mm_sub_epi8(v, a);
-        const __m128i upper = _mm_cmpeq_epi8(_mm_min_epu8(x, z), x);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                         _mm_add_epi8(v, _mm_and_si128(upper, d)));
+struct FoldTable {
+    unsigned char lower[256];
+    FoldTable() {
+        for (int c = 0; c < 256; ++c) lower[c] = static_cast<unsigned char>(c);
+        for (int c = 'A'; c <= 'Z'; ++c) lower[c] = static_cast<unsigned char>(c + 32);
     }
-#endif
-    for (; i < n; ++i) {
-        const unsigned char c = src[i];
-        dst[i] = static_cast<unsigned char>(unsigned(c - 'A') < 26u ? c + 32 : c);
-    }
+};
+const FoldTable kFold;
+
+inline unsigned char Fold(unsigned char c, bool fold) {
+    return fold ? kFold.lower[c] : c;
 }
 
-// The first byte at or after i that is not ASCII; n when there is none.
-inline qsizetype NextNonAscii(const unsigned char* p, qsizetype i, qsizetype n) {
-#ifdef __SSE2__
-    for (; i + 16 <= n; i += 16) {
-        const int mask =
-            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
-        if (mask) return i + __builtin_ctz(unsigned(mask));
+bool SameFolded(const unsigned char* a, const unsigned char* b, qsizetype m, bool fold) {
+    if (!fold) return std::memcmp(a, b, size_t(m)) == 0;
+    for (qsizetype k = 0; k < m; ++k) {
+        if (kFold.lower[a[k]] != b[k]) return false;
     }
-#endif
-    for (; i < n; ++i) {
-        if (p[i] >= 0x80) return i;
-    }
-    return n;
+    return true;
 }
 
-bool Contains(QByteArrayView hay, const QByteArray& needle) {
+#ifdef __SSE2__
+// A byte test against one byte of a folded needle: a lower-case letter also
+// takes its upper case.
+struct ByteProbe {
+    __m128i want;
+    __m128i bit;
+    ByteProbe(unsigned char c, bool fold)
+        : want(_mm_set1_epi8(char(c))),
+          bit(_mm_set1_epi8(fold && c >= 'a' && c <= 'z' ? 0x20 : 0)) {}
+    __m128i Hits(__m128i v) const { return _mm_cmpeq_epi8(_mm_or_si128(v, bit), want); }
+};
+#endif
+
+// Whether hay holds the needle, ASCII letters folded when fold is set (the
+// needle is folded already).
+bool Contains(QByteArrayView hay, const QByteArray& needle, bool fold) {
     const qsizetype n = hay.size();
     const qsizetype m = needle.size();
+    if (m == 0) return true;
     if (m > n) return false;
-    const char* h = hay.data();
-    if (m == 1) return std::memchr(h, needle[0], size_t(n));
+    const auto* h = reinterpret_cast<const unsigned char*>(hay.data());
+    const auto* nd = reinterpret_cast<const unsigned char*>(needle.constData());
     qsizetype i = 0;
 #ifdef __SSE2__
     // Candidates where the first and the last byte both fit, 16 at a time.
-    const __m128i first = _mm_set1_epi8(needle[0]);
-    const __m128i last = _mm_set1_epi8(needle[m - 1]);
+    const ByteProbe first(nd[0], fold);
+    const ByteProbe last(nd[m - 1], fold);
     for (; i + m - 1 + 16 <= n; i += 16) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + m - 1));
-        unsigned mask = unsigned(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(first.Hits(a), last.Hits(b))));
         while (mask) {
             const int k = __builtin_ctz(mask);
-            if (std::memcmp(h + i + k + 1, needle.constData() + 1, size_t(m - 2)) == 0) {
-                return true;
-            }
+            if (m <= 2 || SameFolded(h + i + k + 1, nd + 1, m - 2, fold)) return true;
             mask &= mask - 1;
         }
     }
 #endif
-    return memmem(h + i, size_t(n - i), needle.constData(), size_t(m));
+    if (!fold) return memmem(h + i, size_t(n - i), nd, size_t(m)) != nullptr;
+    for (; i + m <= n; ++i) {
+        if (kFold.lower[h[i]] == nd[0] && SameFolded(h + i, nd, m, true)) return true;
+    }
+    return false;
 }
 
 // The search text of strict UTF-8 bytes (the loader drops a BOM), as the
@@ -154,55 +153,65 @@ struct MarkTable {
     }
 };
 
+// Whether the bytes hold "&" or "&#", each looked for once per text.
+class RefMarks {
+public:
+    bool Any(QByteArrayView text) {
+        if (any_ < 0) any_ = std::memchr(text.data(), '&', size_t(text.size())) != nullptr;
+        return any_ != 0;
+    }
+    bool Numeric(QByteArrayView text) {
+        static const QByteArray kNumeric("&#");
+        if (numeric_ < 0) numeric_ = Any(text) && Contains(text, kNumeric, false);
+        return numeric_ != 0;
+    }
+
+private:
+    int any_ = -1;
+    int numeric_ = -1;
+};
+
 // Whether the search text of text may hold needle although the raw text does
 // not. Every character the search text copies from the raw text is copied
 // as it is, up to the next mark; so an occurrence whose first character is
 // raw text shows in the raw text as a proper prefix of the needle followed
 // by a mark. One whose first character comes from a character reference
 // needs an "&" that can stand for it.
-bool MaySpanMarks(QByteArrayView text, const QByteArray& needle) {
+bool MaySpanMarks(QByteArrayView text, const QByteArray& needle, bool fold, RefMarks& refs) {
     static const MarkTable table;
     const qsizetype m = needle.size();
+    const qsizetype n = text.size();
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
     const auto* nd = reinterpret_cast<const unsigned char*>(needle.constData());
     if (table.mark[nd[0]]) return true;
-    const bool asciiWord = nd[0] < 0x80 && (std::isalnum(nd[0]) != 0);
-    const qsizetype n = text.size();
-    // One mark: a place where a hidden occurrence could continue.
-    const auto atMark = [&](qsizetype p) {
-        if (t[p] == '&' && (!asciiWord || (p + 1 < n && t[p + 1] == '#'))) return true;
-        for (qsizetype k = std::min<qsizetype>(m - 1, p); k >= 1; --k) {
-            if (t[p - k] == nd[0] && std::memcmp(t + p - k, nd, size_t(k)) == 0) return true;
+    // From a place that starts the needle: a mark before the needle ends.
+    const auto spans = [&](qsizetype q) {
+        for (qsizetype k = 1; k < m && q + k < n; ++k) {
+            const unsigned char c = t[q + k];
+            if (table.mark[c]) return true;
+            if (Fold(c, fold) != nd[k]) return false;
         }
         return false;
     };
-    qsizetype p = 0;
+    qsizetype q = 0;
 #ifdef __SSE2__
-    // Sixteen bytes at a time: most hold no mark, or a blank not preceded
-    // by a piece of the needle.
-    const __m128i lt = _mm_set1_epi8('<');
-    const __m128i amp = _mm_set1_epi8('&');
-    const __m128i c2 = _mm_set1_epi8(char(0xC2));
-    const __m128i blank = _mm_set1_epi8(0x20);
-    for (; p + 16 <= n; p += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + p));
-        // Bytes up to 0x20 hold the blank and every control mark.
-        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v);
-        const __m128i hit =
-            _mm_or_si128(_mm_or_si128(low, _mm_cmpeq_epi8(v, lt)),
-                         _mm_or_si128(_mm_cmpeq_epi8(v, amp), _mm_cmpeq_epi8(v, c2)));
-        unsigned mask = unsigned(_mm_movemask_epi8(hit));
+    const ByteProbe first(nd[0], fold);
+    for (; q + 16 <= n; q += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + q));
+        unsigned mask = unsigned(_mm_movemask_epi8(first.Hits(v)));
         while (mask) {
-            const qsizetype q = p + __builtin_ctz(mask);
+            if (spans(q + __builtin_ctz(mask))) return true;
             mask &= mask - 1;
-            if (table.mark[t[q]] && atMark(q)) return true;
         }
     }
 #endif
-    for (; p < n; ++p) {
-        if (table.mark[t[p]] && atMark(p)) return true;
+    for (; q < n; ++q) {
+        if (Fold(t[q], fold) == nd[0] && spans(q)) return true;
     }
-    return false;
+    // A numeric reference can make any character; a named one any but an
+    // ASCII letter or digit.
+    const bool asciiWord = nd[0] < 0x80 && (std::isalnum(nd[0]) != 0);
+    return asciiWord ? refs.Numeric(text) : refs.Any(text);
 }
 
 }  // namespace
@@ -262,93 +271,49 @@ MatcherPrefilter::MatcherPrefilter(const QString& words, const Matcher::Options&
 bool MatcherPrefilter::MayMatch(QByteArrayView bytes, Scratch& scratch) const {
     if (!active_) return true;
     if (bytes.isEmpty()) return false;
-    // ESC may make ISO-2022-JP of it; other encodings are not judged.
-    if (std::memchr(bytes.data(), 0x1B, size_t(bytes.size()))) return true;
-    if (!IsStrictUtf8(bytes)) return true;
-    if (never_) return false;
-
-    QByteArrayView text = bytes;
-    if (fold_) {
-        scratch.folded.resize(bytes.size());
-        FoldAscii(bytes, scratch.folded.data());
-        text = QByteArrayView(scratch.folded.constData(), bytes.size());
-    }
-    bool havePlain = false;
-    for (const std::vector<QByteArray>& group : groups_) {
+    // First the tests on the raw bytes: a group that neither holds a needle
+    // nor can hide one behind a mark fails at once. Groups that may hide one
+    // wait for the search text, which is made only when no group failed.
+    bool fails = never_;
+    scratch.hidden.clear();
+    RefMarks refs;
+    for (size_t g = 0; g < groups_.size() && !fails; ++g) {
         bool found = false;
-        for (const QByteArray& needle : group) {
-            if (Contains(text, needle)) {
+        for (const QByteArray& needle : groups_[g]) {
+            if (Contains(bytes, needle, fold_)) {
                 found = true;
                 break;
             }
         }
         if (found) continue;
-        // Only markup, references or folded blanks inside an occurrence can
-        // hide it from the raw text: without such a place the group fails.
         bool maySpan = false;
-        for (const QByteArray& needle : group) {
-            if (MaySpanMarks(text, needle)) {
+        for (const QByteArray& needle : groups_[g]) {
+            if (MaySpanMarks(bytes, needle, fold_, refs)) {
                 maySpan = true;
                 break;
             }
         }
-        if (!maySpan) return false;
-        if (!havePlain) {
-            SearchBytes(bytes, fold_, scratch.plain);
-            havePlain = true;
+        if (maySpan) {
+            scratch.hidden.push_back(g);
+        } else {
+            fails = true;
         }
-        for (const QByteArray& needle : group) {
-            if (Contains(scratch.plain, needle)) {
+    }
+    // ESC may make ISO-2022-JP of it; other encodings are not judged.
+    if (std::memchr(bytes.data(), 0x1B, size_t(bytes.size()))) return true;
+    if (!IsStrictUtf8(bytes)) return true;
+    if (fails) return false;
+    if (scratch.hidden.empty()) return true;
+    SearchBytes(bytes, fold_, scratch.plain);
+    for (const size_t g : scratch.hidden) {
+        bool found = false;
+        for (const QByteArray& needle : groups_[g]) {
+            if (Contains(scratch.plain, needle, false)) {
                 found = true;
                 break;
             }
         }
         if (!found) return false;
-    }
-    return true;
-}
-
-bool IsStrictUtf8(QByteArrayView bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype n = bytes.size();
-    auto cont = [&](qsizetype k) { return k < n && (p[k] & 0xC0) == 0x80; };
-    qsizetype i = NextNonAscii(p, 0, n);
-    while (i < n) {
-        const unsigned c = p[i];
-        if (c < 0x80) {
-            i = NextNonAscii(p, i + 1, n);
-            continue;
-        }
-        if (c >= 0xE1 && c <= 0xEC && i + 3 <= n) {  // kana and kanji among them
-            std::uint16_t t;
-            std::memcpy(&t, p + i + 1, 2);
-            if ((t & 0xC0C0) != 0x8080) return false;
-            i += 3;
-            continue;
-        }
-        if (c < 0xC2) return false;  // a continuation byte or an overlong form
-        if (c < 0xE0) {
-            if (!cont(i + 1)) return false;
-            i += 2;
-            continue;
-        }
-        if (c < 0xF0) {
-            if (!cont(i + 1) || !cont(i + 2)) return false;
-            const unsigned c1 = p[i + 1];
-            if (c == 0xE0 && c1 < 0xA0) return false;   // overlong
-            if (c == 0xED && c1 >= 0xA0) return false;  // surrogate
-            i += 3;
-            continue;
-        }
-        if (c < 0xF5) {
-            if (!cont(i + 1) || !cont(i + 2) || !cont(i + 3)) return false;
-            const unsigned c1 = p[i + 1];
-            if (c == 0xF0 && c1 < 0x90) return false;   // overlong
-            if (c == 0xF4 && c1 >= 0x90) return false;  // above U+10FFFF
-            i += 4;
-            continue;
-        }
-        return false;
     }
     return true;
 }

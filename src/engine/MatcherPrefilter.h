@@ -30,8 +30,8 @@ class MatcherPrefilter {
 public:
     // Reused work space; one per thread.
     struct Scratch {
-        QByteArray folded;
         QByteArray plain;
+        std::vector<size_t> hidden;  // groups judged on the search text
     };
 
     // A filter that passes everything.

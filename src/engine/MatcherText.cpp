@@ -2,6 +2,7 @@
 
 #include <QLatin1StringView>
 
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 
@@ -23,11 +24,39 @@ inline bool IsAsciiLetter(QChar c) {
     return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
 }
 
+// Whether the tag name is one of names (lower-case ASCII), in any case.
 bool NameIn(QStringView name, std::initializer_list<const char*> names) {
-    for (const char* n : names) {
-        if (name.compare(QLatin1StringView(n), Qt::CaseInsensitive) == 0) return true;
+    char low[16];
+    const qsizetype n = name.size();
+    if (n == 0 || n >= qsizetype(sizeof(low))) return false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = name[i].unicode();
+        if (u >= 0x80) return false;  // no listed name has such a character
+        low[i] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
+    }
+    low[n] = 0;
+    for (const char* s : names) {
+        if (s[0] == low[0] && std::strcmp(s, low) == 0) return true;
     }
     return false;
+}
+
+// Characters that the search text takes over as they are.
+inline bool CopiedAsIs(char16_t u) {
+    switch (u) {
+        case u'<':
+        case u'&':
+        case u'\n':
+        case u'\r':
+        case u' ':
+        case u'\t':
+        case u'\f':
+        case 0xA0:
+        case 0xAD:
+            return false;
+        default:
+            return !QChar::isSurrogate(u);
+    }
 }
 
 // Elements that break a line where they stand.
@@ -92,6 +121,16 @@ public:
             }
             Put(code);
             i += len;
+            // The characters after it that are copied as they are go at once.
+            if (len == 1 && CopiedAsIs(c.unicode())) {
+                qsizetype j = i;
+                while (j < n_ && CopiedAsIs(in_.at(j).unicode())) ++j;
+                if (j > i) {
+                    out_.append(in_.constData() + i, j - i);
+                    prev_ = in_.at(j - 1).unicode();
+                    i = j;
+                }
+            }
         }
         return {std::move(out_), markup_};
     }

@@ -3,6 +3,10 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace korvi {
 
 namespace {
@@ -182,18 +186,40 @@ QString DecodeText(const QByteArray& bytes) {
 qsizetype CountNonTextBytes(const char* data, qsizetype size) {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     qsizetype count = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        const unsigned c = p[i];
-        if (c >= 0x20 && c < 0x7F) continue;
-        if (c == '\t' || c == '\n' || c == '\r') continue;
+    qsizetype i = 0;
+    const auto one = [&](qsizetype k) {
+        const unsigned c = p[k];
+        if (c >= 0x20 && c < 0x7F) return;
+        if (c == '\t' || c == '\n' || c == '\r') return;
         if (c == 0x1B) {
             // ESC $ ... and ESC ( ... switch character sets in ISO-2022-JP.
-            if (i + 1 < size && (p[i + 1] == '$' || p[i + 1] == '(')) continue;
+            if (k + 1 < size && (p[k + 1] == '$' || p[k + 1] == '(')) return;
             ++count;
-            continue;
+            return;
         }
         if (c < 0x20 || c == 0x7F || c >= 0xFD) ++count;
+    };
+#ifdef __SSE2__
+    // Sixteen bytes at a time; a block with ESC goes byte by byte.
+    const __m128i below = _mm_set1_epi8(0x1F);
+    const __m128i top = _mm_set1_epi8(char(0xFD));
+    for (; i + 16 <= size; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x1B)))) {
+            for (qsizetype k = i; k < i + 16; ++k) one(k);
+            continue;
+        }
+        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, below), v);
+        const __m128i breaks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t')),
+                                                         _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+        const __m128i bad = _mm_or_si128(_mm_andnot_si128(breaks, control),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)),
+                                                      _mm_cmpeq_epi8(_mm_max_epu8(v, top), v)));
+        count += __builtin_popcount(unsigned(_mm_movemask_epi8(bad)));
     }
+#endif
+    for (; i < size; ++i) one(i);
     return count;
 }
 

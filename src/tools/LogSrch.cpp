@@ -6,9 +6,12 @@
 #include <QUrl>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
+#include <utility>
 
 #include "engine/MatcherWords.h"
 #include "shell/Clock.h"
@@ -39,25 +42,35 @@ bool InsideFolder(const QString& root, const QString& canonical) {
 }
 
 // The whole file in one read into a reused buffer; false on any failure.
-bool ReadInto(const QString& path, qint64 size, QByteArray& buffer) {
-    if (size < 0) return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    buffer.resize(size + 1);  // one more byte shows a file that grew meanwhile
+// The whole open file in one read into a reused buffer; false on any failure.
+bool ReadInto(int fd, qint64 size, QByteArray& buffer) {
+    if (fd < 0 || size < 0) return false;
+    // One more byte shows a file that grew meanwhile. A buffer that must
+    // grow is made anew: its old bytes are not worth copying.
+    if (buffer.capacity() < size + 1) buffer = QByteArray(size + 1, Qt::Uninitialized);
+    buffer.resize(size + 1);
     qint64 got = 0;
-    bool ok = true;
     while (got < buffer.size()) {
         const ssize_t n = ::read(fd, buffer.data() + got, size_t(buffer.size() - got));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
+        if (n < 0) return false;
+        if (n == 0) break;
         got += n;
+        // A read that stops short at the expected size met the end.
+        if (got == size) break;
     }
-    ::close(fd);
-    if (!ok || got > size) return false;
+    if (got > size) return false;
     buffer.truncate(got);
     return true;
 }
+
+// Closes a file descriptor when it goes.
+struct FdCloser {
+    int fd = -1;
+    ~FdCloser() {
+        if (fd >= 0) ::close(fd);
+    }
+};
 
 // What the text loader reads from a file of these bytes,
 // when the bytes are UTF-8 without ESC and without a BOM (the loader then has
@@ -71,9 +84,11 @@ bool TextOfBytes(const QByteArray& b, QString* text) {
     const qsizetype n = b.size();
     const qsizetype head = qMin<qsizetype>(n, 1024);
     const qsizetype sniff = qMin<qsizetype>(n, 64 * 1024);
-    if (IsNonText(CountNonTextBytes(b.constData(), head), head) ||
-        IsNonText(CountNonTextBytes(b.constData(), sniff), sniff) ||
-        IsNonText(CountNonTextBytes(b.constData(), n), n)) {
+    // Counted piece by piece, each byte once (no ESC is here to look past).
+    const qsizetype inHead = CountNonTextBytes(b.constData(), head);
+    const qsizetype inSniff = inHead + CountNonTextBytes(b.constData() + head, sniff - head);
+    const qsizetype inAll = inSniff + CountNonTextBytes(b.constData() + sniff, n - sniff);
+    if (IsNonText(inHead, head) || IsNonText(inSniff, sniff) || IsNonText(inAll, n)) {
         *text = QString("");
         return true;
     }
@@ -124,9 +139,14 @@ bool LogSrch::StartSrch(const SrchRequest& request) {
         return false;
     }
     Wait();
+    // A stop from now on ends this walk, and the last walk's rows are gone.
     stop_ = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        rows_.clear();
+    }
     running_ = true;
-    thread_ = std::thread([this, request] { Run(request); });
+    thread_ = std::thread([this, request] { Walk(request); });
     return true;
 }
 
@@ -149,54 +169,200 @@ QString LogSrch::EndMessage() const {
     return end_message_;
 }
 
-void LogSrch::SrchFile(const QFileInfo& file, const SrchRequest& request) {
-    ++files_;
-    bytes_ += file.size();
-    const QString name = file.fileName();
-    if (name.contains(QStringLiteral(" lst.ini"))) return;
-    const QString path = file.absoluteFilePath();
-    const QString ext = ctrl_.GetUrlExtnsn(QUrl::fromLocalFile(path).toString());
-    const qint64 kb = file.size() / 1000;
-    if (request.filter == FltMode::In && !ExtListLookup(filter_lower_, ext, kb)) return;
-    if (request.filter == FltMode::Out && ExtListLookup(filter_lower_, ext, kb)) return;
-    if (request.size == SizeMode::Up && kb < request.sizeKb) return;
-    if (request.size == SizeMode::Down && kb > request.sizeKb) return;
+std::optional<SrchRow> LogSrch::TestFile(const FoundFile& file, const SrchRequest& request,
+                                         FileScratch& scratch) {
+    const bool lst = file.name.contains(QStringLiteral(" lst.ini"));
+    // A file whose bytes are tested is opened first and gives its size; any
+    // other is asked for it by its path.
+    FdCloser open;
+    qint64 size = -1;
+    if (!lst && !request.words.isEmpty() && prefilter_.Active() && request.filter == FltMode::All &&
+        request.size == SizeMode::All) {
+        open.fd = OpenFile(file, scratch, &size);
+    }
+    if (size < 0) size = QFileInfo(file.path).size();
+    bytes_ += size;
+    if (lst) return std::nullopt;
+    const QString ext = ctrl_.GetUrlExtnsn(QUrl::fromLocalFile(file.path).toString());
+    const qint64 kb = size / 1000;
+    if (request.filter == FltMode::In && !ExtListLookup(filter_lower_, ext, kb)) {
+        return std::nullopt;
+    }
+    if (request.filter == FltMode::Out && ExtListLookup(filter_lower_, ext, kb)) {
+        return std::nullopt;
+    }
+    if (request.size == SizeMode::Up && kb < request.sizeKb) return std::nullopt;
+    if (request.size == SizeMode::Down && kb > request.sizeKb) return std::nullopt;
 
     QString context("");
     if (!request.words.isEmpty()) {
-        if (file.size() > kFileMax) {
+        if (size > kFileMax) {
             ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : file too large to search  ") +
-                             file.absoluteFilePath());
-            return;
+                             file.path);
+            return std::nullopt;
         }
         bool read = false;
-        if (!MayMatch(path, file.size(), &read)) return;
+        if (open.fd < 0) open.fd = OpenFile(file, scratch, nullptr);
+        if (!MayMatch(open.fd, size, scratch, &read)) return std::nullopt;
         QString text;
-        if (!read || !TextOfBytes(buffer_, &text)) text = ctrl_.LoadDataEnc(path);
-        if (text.isEmpty()) text = ctrl_.GetFootTag(path);
-        if (text.isEmpty()) return;
+        if (!read || !TextOfBytes(scratch.buffer, &text)) text = ctrl_.LoadDataEnc(file.path);
+        if (text.isEmpty()) text = ctrl_.GetFootTag(file.path);
+        if (text.isEmpty()) return std::nullopt;
         context = matcher_.SrchStrList(request.words, text, options_);
-        if (context.isEmpty()) return;
+        if (context.isEmpty()) return std::nullopt;
     }
     SrchRow row;
     row.text = context;
-    row.fileName = name;
-    row.path = file.absolutePath();
+    row.fileName = file.name;
+    row.path = file.folder;
     row.sizeKb = kb;
     row.extension = ext;
-    std::lock_guard<std::mutex> lock(mutex_);
-    row.no = static_cast<int>(rows_.size()) + 1;
-    rows_.push_back(std::move(row));
+    return row;
 }
 
-bool LogSrch::MayMatch(const QString& path, qint64 size, bool* read) {
+void LogSrch::FileScratch::Release() {
+    if (folder_fd >= 0) ::close(folder_fd);
+    folder_fd = -1;
+    folder.clear();
+    buffer = QByteArray();
+    scratch = MatcherPrefilter::Scratch();
+}
+
+int LogSrch::OpenFile(const FoundFile& file, FileScratch& scratch, qint64* size) {
+    // Files of one folder come one after another: the folder stays open,
+    // so that each file is found by its name alone.
+    if (scratch.folder != file.folder) {
+        if (scratch.folder_fd >= 0) ::close(scratch.folder_fd);
+        scratch.folder = file.folder;
+        scratch.folder_fd =
+            ::open(QFile::encodeName(file.folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+    const int fd =
+        scratch.folder_fd >= 0
+            ? ::openat(scratch.folder_fd, QFile::encodeName(file.name).constData(), kFlags)
+            : ::open(QFile::encodeName(file.path).constData(), kFlags);
+    if (fd < 0 || !size) return fd;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    *size = st.st_size;
+    return fd;
+}
+
+bool LogSrch::MayMatch(int fd, qint64 size, FileScratch& scratch, bool* read) {
     if (!prefilter_.Active()) return true;
     // A file that cannot be read here goes the usual way, which logs it.
-    if (!ReadInto(path, size, buffer_)) return true;
+    if (!ReadInto(fd, size, scratch.buffer)) return true;
     *read = true;
     // The text is the file's own, or its trailer tag when it is no text.
-    return prefilter_.MayMatch(buffer_, scratch_) ||
-           prefilter_.MayMatch(TagBytes(buffer_), scratch_);
+    return prefilter_.MayMatch(scratch.buffer, scratch.scratch) ||
+           prefilter_.MayMatch(TagBytes(scratch.buffer), scratch.scratch);
+}
+
+void LogSrch::Settle(std::uint64_t seq, std::optional<SrchRow> row, bool tested) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (seq != next_out_) {
+        settled_.emplace(seq, Settled{std::move(row), tested});
+        return;
+    }
+    for (;;) {
+        // After a file that a stop left untested, rows would leave a gap.
+        cut_ = cut_ || !tested;
+        if (row && !cut_) {
+            row->no = static_cast<int>(rows_.size()) + 1;
+            rows_.push_back(std::move(*row));
+        }
+        ++next_out_;
+        const auto next = settled_.find(next_out_);
+        if (next == settled_.end()) return;
+        row = std::move(next->second.row);
+        tested = next->second.tested;
+        settled_.erase(next);
+    }
+}
+
+void LogSrch::SrchFile(FoundFile file, const SrchRequest& request) {
+    ++files_;
+    file.seq = next_seq_++;
+    if (workers_.empty()) {
+        std::optional<SrchRow> row;
+        try {
+            row = TestFile(file, request, walk_scratch_);
+        } catch (const std::exception& ex) {
+            ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : ") +
+                             QString::fromUtf8(ex.what()) + QStringLiteral("  ") + file.path);
+        }
+        Settle(file.seq, std::move(row), true);
+        return;
+    }
+    // Small batches keep the hand-over cheap and both threads busy.
+    constexpr size_t kBatchFiles = 16;
+    constexpr size_t kQueuedBatches = 64;
+    batch_.push_back(std::move(file));
+    if (batch_.size() < kBatchFiles) return;
+    std::unique_lock<std::mutex> lock(queue_mutex_);
+    queue_room_.wait(lock, [&] { return queue_.size() < kQueuedBatches || stop_; });
+    queue_.push_back(std::move(batch_));
+    lock.unlock();
+    queue_ready_.notify_one();
+    batch_.clear();
+}
+
+void LogSrch::WorkerLoop(const SrchRequest& request) {
+    FileScratch scratch;
+    for (;;) {
+        std::vector<FoundFile> batch;
+        {
+            std::unique_lock<std::mutex> lock(queue_mutex_);
+            queue_ready_.wait(lock, [&] { return !queue_.empty() || walk_done_; });
+            if (queue_.empty()) return;
+            batch = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        queue_room_.notify_one();
+        for (const FoundFile& file : batch) {
+            std::optional<SrchRow> row;
+            const bool tested = !stop_;
+            if (tested) {
+                try {
+                    row = TestFile(file, request, scratch);
+                } catch (const std::exception& ex) {
+                    ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : ") +
+                                     QString::fromUtf8(ex.what()) + QStringLiteral("  ") +
+                                     file.path);
+                }
+            }
+            Settle(file.seq, std::move(row), tested);
+        }
+    }
+}
+
+void LogSrch::StartWorkers(const SrchRequest& request, int count) {
+    walk_done_ = false;
+    for (int i = 0; i < count; ++i) {
+        try {
+            workers_.emplace_back([this, &request] { WorkerLoop(request); });
+        } catch (const std::system_error&) {
+            break;  // the threads started do the work; none: the walk does
+        }
+    }
+}
+
+void LogSrch::StopWorkers() {
+    if (workers_.empty()) return;
+    {
+        std::lock_guard<std::mutex> lock(queue_mutex_);
+        if (!batch_.empty()) queue_.push_back(std::move(batch_));
+        walk_done_ = true;
+    }
+    queue_ready_.notify_all();
+    for (std::thread& w : workers_) w.join();
+    workers_.clear();
+    queue_.clear();
+    batch_.clear();
 }
 
 void LogSrch::SrchLog(const QString& folder, const SrchRequest& request) {
@@ -216,7 +382,11 @@ void LogSrch::SrchLog(const QString& folder, const SrchRequest& request) {
         // A link is followed only to a file inside the searched folder.
         if (e.isSymLink() && !InsideFolder(root_, e.canonicalFilePath())) continue;
         try {
-            SrchFile(e, request);
+            FoundFile file;
+            file.name = e.fileName();
+            file.path = e.absoluteFilePath();
+            file.folder = e.absolutePath();
+            SrchFile(std::move(file), request);
         } catch (const std::exception& ex) {
             ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : ") +
                              QString::fromUtf8(ex.what()) + QStringLiteral("  ") +
@@ -226,8 +396,12 @@ void LogSrch::SrchLog(const QString& folder, const SrchRequest& request) {
 }
 
 void LogSrch::Run(const SrchRequest& request) {
-    // A walk started by StartSrch keeps a stop asked before it got here.
-    if (!running_.exchange(true)) stop_ = false;
+    stop_ = false;
+    Walk(request);
+}
+
+void LogSrch::Walk(const SrchRequest& request) {
+    running_ = true;
     folders_ = 0;
     files_ = 0;
     bytes_ = 0;
@@ -240,14 +414,22 @@ void LogSrch::Run(const SrchRequest& request) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         rows_.clear();
+        settled_.clear();
         end_message_.clear();
+        next_out_ = 0;
+        cut_ = false;
     }
+    next_seq_ = 0;
     root_ = QFileInfo(ctrl_.Abs(request.folder)).canonicalFilePath();
+    int threads = threads_;
+    if (threads == 0) threads = int(std::thread::hardware_concurrency());
+    if (threads > 1) StartWorkers(request, qMin(threads, 8));
     try {
         SrchLog(ctrl_.Abs(request.folder), request);
     } catch (const std::exception& ex) {
         ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : ") + QString::fromUtf8(ex.what()));
     }
+    StopWorkers();
     qsizetype found = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -264,8 +446,7 @@ void LogSrch::Run(const SrchRequest& request) {
         QStringLiteral("・検索ファイル・サイズ\t： ") + QString::number(bytes_ / 1000) +
         QStringLiteral(" KB\n\n") + QStringLiteral("検索時間は ") + elapsed +
         QStringLiteral("でした。");
-    buffer_ = QByteArray();
-    scratch_ = MatcherPrefilter::Scratch();
+    walk_scratch_.Release();
     Show(QStringLiteral("  end : 検索ディレクトリ数 = ") + QString::number(folders_));
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -5,7 +5,12 @@
 #include <QStringList>
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -43,7 +48,9 @@ struct SrchRow {
 // Walks a folder of the download store and lists the files that pass the
 // extension and size filter, or those of them whose text (the trailer tag for
 // files that are not text) holds the search words, as the matcher finds them
-// under its search type. Runs on its own thread.
+// under its search type. Runs on its own thread; on a machine with more
+// than one core, worker threads test the files while the walk goes on, and
+// the rows still come in the walk's order.
 class LogSrch {
 public:
     LogSrch(CtrlFile& ctrl, Matcher& matcher, DocMessageFn message = {},
@@ -67,6 +74,10 @@ public:
     // Whether files are first tested on their raw bytes (on by default; the
     // results are the same either way). Set before a walk starts.
     void SetPrefilter(bool on) { use_prefilter_ = on; }
+    // Threads that test files: 1 tests them on the walk thread, 0 (the
+    // default) takes one a core. The rows are the same either way. Set
+    // before a walk starts.
+    void SetThreads(int count) { threads_ = count < 0 ? 0 : count; }
 
     // Snapshots, safe from any thread.
     std::vector<SrchRow> Rows() const;
@@ -95,11 +106,46 @@ public:
     static DocTable MkDocTable(const std::vector<SrchRow>& rows, const QString& root);
 
 private:
+    // A file the walk found, as the walk saw it.
+    struct FoundFile {
+        std::uint64_t seq = 0;  // place in the walk's order
+        QString name;
+        QString path;  // absolute
+        QString folder;
+    };
+    // Work space of one testing thread.
+    struct FileScratch {
+        MatcherPrefilter::Scratch scratch;
+        QByteArray buffer;
+        QString folder;  // the folder that folder_fd is open on
+        int folder_fd = -1;
+        FileScratch() = default;
+        FileScratch(const FileScratch&) = delete;
+        FileScratch& operator=(const FileScratch&) = delete;
+        ~FileScratch() { Release(); }
+        // Closes the folder and frees the buffers.
+        void Release();
+    };
+
+    // Run without clearing a stop that came before it.
+    void Walk(const SrchRequest& request);
     void SrchLog(const QString& folder, const SrchRequest& request);
-    void SrchFile(const QFileInfo& file, const SrchRequest& request);
-    // False when the raw bytes show the file cannot match; *read tells
-    // whether buffer_ holds the file.
-    bool MayMatch(const QString& path, qint64 size, bool* read);
+    void SrchFile(FoundFile file, const SrchRequest& request);
+    // The row of a file, or nothing when it is filtered out or lacks the words.
+    std::optional<SrchRow> TestFile(const FoundFile& file, const SrchRequest& request,
+                                    FileScratch& scratch);
+    // Opens the file for reading, -1 on failure; with size, only a regular
+    // file, whose size it gives.
+    int OpenFile(const FoundFile& file, FileScratch& scratch, qint64* size);
+    // False when the raw bytes of the open file show it cannot match; *read
+    // tells whether the scratch buffer holds the file.
+    bool MayMatch(int fd, qint64 size, FileScratch& scratch, bool* read);
+    // Rows go out in walk order, whichever thread tested them.
+    // A file that a stop left untested (tested false) ends the rows.
+    void Settle(std::uint64_t seq, std::optional<SrchRow> row, bool tested);
+    void StartWorkers(const SrchRequest& request, int count);
+    void StopWorkers();
+    void WorkerLoop(const SrchRequest& request);
     void Show(const QString& text);
     void Message(const QString& title, const QString& text) const;
     bool RowFile(int row, QString* path) const;
@@ -109,11 +155,28 @@ private:
     CtrlFile& ctrl_;
     Matcher& matcher_;
     std::atomic<bool> use_prefilter_{true};
-    // Walk-thread state of one search.
+    std::atomic<int> threads_{0};
+    // State of one search, set before the walk and read-only during it.
     Matcher::Options options_;
     MatcherPrefilter prefilter_;
-    MatcherPrefilter::Scratch scratch_;
-    QByteArray buffer_;
+    FileScratch walk_scratch_;
+    // Files waiting for a testing thread, handed over in batches.
+    std::vector<std::thread> workers_;
+    std::mutex queue_mutex_;
+    std::condition_variable queue_ready_;
+    std::condition_variable queue_room_;
+    std::deque<std::vector<FoundFile>> queue_;
+    std::vector<FoundFile> batch_;
+    bool walk_done_ = false;
+    // Tested files whose rows wait for an earlier file (guarded by mutex_).
+    struct Settled {
+        std::optional<SrchRow> row;
+        bool tested = true;
+    };
+    std::map<std::uint64_t, Settled> settled_;
+    bool cut_ = false;            // guarded by mutex_
+    std::uint64_t next_seq_ = 0;  // walk thread only
+    std::uint64_t next_out_ = 0;  // guarded by mutex_
     DocMessageFn message_;
     DocProgressFn progress_;
     DocOpenFn opener_;

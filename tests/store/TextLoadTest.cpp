@@ -122,6 +122,11 @@ TEST(TextCodec, DetectionAndNonTextCount) {
     EXPECT_STREQ(korvi::DecodeTextDetail("a\x1b[0mb").encoding, "UTF-8");
     const QByteArray mixed("\x01\x08\x0b\x0c\x0e\x1f\x7f\xfd\xfe\xff\t\n\r a\x1b$B\x1b(J\x1bx", 23);
     EXPECT_EQ(korvi::CountNonTextBytes(mixed.constData(), mixed.size()), 11);
+    // The same count wherever the bytes sit against the 16-byte blocks.
+    for (int at = 0; at < 40; ++at) {
+        const QByteArray b = QByteArray(at, 'x') + mixed + QByteArray(40 - at, '\xE3');
+        ASSERT_EQ(korvi::CountNonTextBytes(b.constData(), b.size()), 11) << at;
+    }
     EXPECT_FALSE(korvi::IsNonText(1, 64));
     EXPECT_TRUE(korvi::IsNonText(2, 64));
 }
