@@ -128,7 +128,10 @@ void LogSrchThumbDelegate::initStyleOption(QStyleOptionViewItem* option,
     option->decorationAlignment = Qt::AlignHCenter | Qt::AlignTop;
     option->displayAlignment = Qt::AlignHCenter | Qt::AlignBottom;
     option->decorationSize = QSize(ThumbLoader::kSize, ThumbLoader::kSize);
-    if (notPic) option->text += QStringLiteral("\n") + kNotPicText;
+    if (notPic) {
+        option->features |= QStyleOptionViewItem::WrapText;
+        option->text += QChar(QChar::LineSeparator) + kNotPicText;
+    }
 }
 
 }  // namespace korvi
