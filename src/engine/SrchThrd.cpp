@@ -98,6 +98,14 @@ void SrchThrd::SetRow(int rowNo, const QString& url, const QString& title, const
     url_ = url;
 }
 
+void SrchThrd::SetFetch(std::unique_ptr<HttpFetch> fetch) {
+    fetch_ = std::move(fetch);
+}
+
+std::unique_ptr<HttpFetch> SrchThrd::TakeFetch() {
+    return std::move(fetch_);
+}
+
 void SrchThrd::SetLocalPath(const QString& path) {
     QMutexLocker lock(&mutex_);
     local_path_ = path;
@@ -157,6 +165,7 @@ bool SrchThrd::StartManual() {
     std::function<void()> body = [self] {
         self->ManPrgrs();
         self->running_.store(false);
+        if (self->services_->workerEnded) self->services_->workerEnded();
     };
     try {
         thread_ = services_->startThread ? services_->startThread(std::move(body))
@@ -498,7 +507,8 @@ bool SrchThrd::GetWebData() {
         };
         HttpFetch::StopFn stop = [this] { return stop_.load(); };
 
-        HttpFetch http;
+        if (!fetch_) fetch_ = std::make_unique<HttpFetch>();
+        HttpFetch& http = *fetch_;
         const HttpFetch::Result result = http.Perform(req, onHead, onBody, stop);
         last_http_code_ = http.Head().code;
 
