@@ -158,6 +158,8 @@ private:
     QString Absolute(const QString& link, const QString& base) const;
     QString MapPath(const QString& url) const;
     void Log(const QString& prefix, const QString& text) const;
+    // Replaces a stored file whole (see ReplaceFile); failures are logged.
+    bool SaveText(const QString& path, const QString& text) const;
     qint64 Now() const;
     qint64 TextCap() const;
     void AdvanceReceiving();
