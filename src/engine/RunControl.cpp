@@ -151,6 +151,7 @@ bool RunControl::StartManual() {
     start_ms_.store(Now());
     token_.store(true);
     UpdateLabel(QString());
+    Wake();  // the start rows are served at once
     supervisor_ = std::thread([this] { Supervise(); });
     expander_ = std::thread([this] { ExpandList(); });
     return true;
@@ -369,6 +370,8 @@ bool RunControl::CtrlSrchThrd(bool tick) {
 }
 
 bool RunControl::CtrlWaitNewThrd(size_t slot) {
+    // A pause pressed while a pass is under way holds the rows from then on.
+    if (paused_.load()) return false;
     const int index = list_.TakeWaiting();
     if (index < 0) return false;
     const RunRow row = list_.Row(index);
@@ -430,11 +433,6 @@ void RunControl::CtrlRunThrd(size_t slot, bool tick) {
         return;
     }
 
-    {
-        std::lock_guard lock(queue_mutex_);
-        finished_.push_back(w->clone());
-    }
-    queue_cv_.notify_all();
     if (settings_.depthMax == 0 || w->Depth() + 1 <= settings_.depthMax) {
         const LinkList images = w->ImageTexts();
         QMutexLocker lock(&text_mutex_);
@@ -463,6 +461,13 @@ void RunControl::CtrlRunThrd(size_t slot, bool tick) {
         r.size = QString::number(size);
         if (redirected) r.url = finalUrl;
     });
+    // The expander gets the page once its final URL counts as listed, so a
+    // link back to that URL adds no second row.
+    {
+        std::lock_guard lock(queue_mutex_);
+        finished_.push_back(w->clone());
+    }
+    queue_cv_.notify_all();
     // A worker that still runs (released or stopped) is kept until its thread ends.
     if (w->Running()) {
         w->RequestStop();

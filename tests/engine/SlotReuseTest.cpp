@@ -128,5 +128,20 @@ TEST(SlotReuse, FreeSlotsTakeRowsBeforeTheTickAndTheEndWaitsForIdleTicks) {
     EXPECT_EQ(kept.srv.Connections(), 0);
 }
 
+// The links of a redirected page reach the expander after its final URL
+// counts as listed: a link back to that URL adds no row and no second fetch.
+TEST(SlotReuse, RedirectedPageIsListedBeforeItsLinksArrive) {
+    for (int round = 0; round < 5; ++round) {
+        WakeRun run(10);
+        run.srv.Redirect("/old.html", "/new.html");
+        run.srv.Page("/new.html", "<a href=\"new.html\">self</a><a href=\"old.html\">old</a>");
+        run.Start({"/old.html"});
+        ASSERT_TRUE(run.rc->WaitEnd(20000));
+        EXPECT_EQ(run.rc->List().Count(), 1);
+        EXPECT_EQ(run.rc->List().Row(0).url, run.srv.Url("/new.html"));
+        EXPECT_EQ(run.srv.Hits("/new.html"), 1);
+    }
+}
+
 }  // namespace
 }  // namespace korvi::test
