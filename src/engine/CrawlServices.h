@@ -40,6 +40,9 @@ struct CrawlServices {
     // Comment the run recorded for a URL (image ALT text); "" when none.
     std::function<QString(const QString& url)> comment;
 
+    // Called on a worker's thread as it ends, after Running() turned false.
+    std::function<void()> workerEnded;
+
     // Starts a worker's thread; empty: std::thread. Lets a test make a start fail.
     std::function<std::thread(std::function<void()> body)> startThread;
 };

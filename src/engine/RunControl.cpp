@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "engine/HttpFetch.h"
 #include "engine/Profile.h"
 #include "engine/ProxySettings.h"
 #include "shell/Clock.h"
@@ -67,10 +68,13 @@ RunSettings RunSettings::FromOpt(const DlSrchOpt& opt, const QString& baseUrl) {
 }
 
 RunControl::RunControl(std::shared_ptr<const CrawlServices> services, const RunSettings& settings)
-    : services_(std::make_shared<CrawlServices>(*services)), settings_(settings) {
+    : services_(std::make_shared<CrawlServices>(*services)),
+      settings_(settings),
+      fetches_(static_cast<size_t>(std::max(1, settings.thrdMax))) {
     settings_.thrdMax = std::max(1, settings_.thrdMax);
     settings_.tickMs = std::max(1, settings_.tickMs);
     services_->comment = [this](const QString& url) { return ImageText(url); };
+    services_->workerEnded = [this] { Wake(); };
 }
 
 RunControl::~RunControl() {
@@ -112,6 +116,7 @@ void RunControl::AddWinSrchLst(const QList<StartRow>& rows) {
         r.size = QStringLiteral("-");
         list_.Append(std::move(r));
     }
+    Wake();
 }
 
 void RunControl::StartDlSearch(ProxySettings& proxy, const QList<StartRow>& rows) {
@@ -146,6 +151,7 @@ bool RunControl::StartManual() {
     start_ms_.store(Now());
     token_.store(true);
     UpdateLabel(QString());
+    Wake();  // the start rows are served at once
     supervisor_ = std::thread([this] { Supervise(); });
     expander_ = std::thread([this] { ExpandList(); });
     return true;
@@ -153,6 +159,7 @@ bool RunControl::StartManual() {
 
 void RunControl::Abort() {
     token_.store(false);
+    Wake();
     if (supervisor_.joinable() && supervisor_.get_id() != std::this_thread::get_id())
         supervisor_.join();
     {
@@ -177,6 +184,7 @@ void RunControl::TmpStopManual() {
 
 void RunControl::RestartManual() {
     paused_.store(false);
+    Wake();
 }
 
 void RunControl::PressStopButton() {
@@ -199,6 +207,7 @@ void RunControl::Skip(const QList<int>& rows) {
 
 void RunControl::Redownload(const QList<int>& rows) {
     for (int index : rows) list_.ResetForRedownload(index);
+    Wake();
 }
 
 void RunControl::SetSearchWords(const QString& words) {
@@ -257,7 +266,7 @@ int RunControl::LiveWorkers() const {
 
 // "( a/b ) : " with a = finished rows and b = all rows, then the state word or
 // the turning mark.
-void RunControl::UpdateLabel(const QString& word) {
+void RunControl::UpdateLabel(const QString& word, bool turn) {
     static const QString kMarks[] = {QStringLiteral("＼"), QStringLiteral("─"),
                                      QStringLiteral("／"), QStringLiteral("｜")};
     static const QString kBars[] = {QStringLiteral("*-*-*-*-*"), QStringLiteral("*-*-*-*"),
@@ -270,15 +279,40 @@ void RunControl::UpdateLabel(const QString& word) {
         return;
     }
     label_ = head + kMarks[turn_] + u' ' + kBars[turn_];
-    turn_ = (turn_ + 1) % 4;
+    if (turn) turn_ = (turn_ + 1) % 4;
 }
 
+void RunControl::Wake() {
+    {
+        std::lock_guard lock(wake_mutex_);
+        wake_ = true;
+    }
+    wake_cv_.notify_one();
+}
+
+bool RunControl::WaitTick(SteadyTime& next) {
+    std::unique_lock lock(wake_mutex_);
+    wake_cv_.wait_until(lock, next, [this] { return wake_; });
+    wake_ = false;
+    lock.unlock();
+    const SteadyTime now = std::chrono::steady_clock::now();
+    if (now < next) return false;
+    next += std::chrono::milliseconds(settings_.tickMs);
+    if (next <= now) next = now + std::chrono::milliseconds(settings_.tickMs);
+    return true;
+}
+
+// Ticks keep their period; a worker that ends, rows that arrive or a resume
+// wake the supervisor in between, so a free slot takes the next row at once.
+// Idle ticks are counted on ticks only.
 void RunControl::Supervise() {
+    SteadyTime next =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(settings_.tickMs);
     while (token_.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(settings_.tickMs));
+        const bool tick = WaitTick(next);
         if (!token_.load()) break;
         if (paused_.load()) continue;
-        CtrlSrchThrd();
+        const bool busy = CtrlSrchThrd(tick);
         const int done = list_.Done();
         const int hits = list_.Hits();
         if (settings_.hitMax > 0 && hits >= settings_.hitMax) {
@@ -297,14 +331,15 @@ void RunControl::Supervise() {
         bool allFree = false;
         {
             std::lock_guard lock(slot_mutex_);
-            allFree = std::all_of(slots_.begin(), slots_.end(),
-                                  [](const auto& w) { return w == nullptr; });
-            idle_ticks_ = allFree ? idle_ticks_ + 1 : 0;
+            if (busy)
+                idle_ticks_ = 0;
+            else if (tick)
+                ++idle_ticks_;
             allFree = idle_ticks_ > 2;
         }
         if (allFree) {
             std::unique_lock lock(queue_mutex_);
-            // Rows the expander appended after this tick's dispatch still count.
+            // Rows the expander appended after this pass's dispatch still count.
             if (finished_.empty() && !expander_busy_ && !list_.HasWaiting()) {
                 lock.unlock();
                 EndRun(EndKind::kNormal);
@@ -315,22 +350,30 @@ void RunControl::Supervise() {
     if (end_kind_.load() == EndKind::kNone) EndRun(EndKind::kAborted);
 }
 
-void RunControl::CtrlSrchThrd() {
+bool RunControl::CtrlSrchThrd(bool tick) {
+    bool busy = false;
+    bool again = false;
     {
         std::lock_guard lock(slot_mutex_);
-        ++tick_;
+        if (tick) ++tick_;
         for (size_t i = 0; i < slots_.size(); ++i) {
-            if (slots_[i]) CtrlRunThrd(i);
-            if (!slots_[i]) CtrlWaitNewThrd(i);
+            if (slots_[i]) CtrlRunThrd(i, tick);
+            if (!slots_[i] && CtrlWaitNewThrd(i)) again = true;
+            busy = busy || slots_[i] != nullptr;
         }
     }
+    // A row kept locally ends without a thread: its slot is served again at once.
+    if (again) Wake();
     ReapReleased(false);
-    UpdateLabel(QString());
+    UpdateLabel(QString(), tick);
+    return busy;
 }
 
-void RunControl::CtrlWaitNewThrd(size_t slot) {
+bool RunControl::CtrlWaitNewThrd(size_t slot) {
+    // A pause pressed while a pass is under way holds the rows from then on.
+    if (paused_.load()) return false;
     const int index = list_.TakeWaiting();
-    if (index < 0) return;
+    if (index < 0) return false;
     const RunRow row = list_.Row(index);
     CtrlFile& ctrl = *services_->ctrl;
     const QString path =
@@ -348,18 +391,20 @@ void RunControl::CtrlWaitNewThrd(size_t slot) {
     slots_[slot] = w;
     if (keep) {
         w->SetStatus(SrchThrd::kKeptLocal);
-        return;
+        return true;
     }
     w->SetStatus(SrchThrd::kStatusDispatched);
+    w->SetFetch(fetches_.Take());
     // A thread that cannot be made now leaves the row waiting in its slot;
     // CtrlRunThrd tries the start again.
     if (!w->StartManual()) w->SetStatus(SrchThrd::kStatusRetryWait);
+    return false;
 }
 
-void RunControl::CtrlRunThrd(size_t slot) {
+void RunControl::CtrlRunThrd(size_t slot, bool tick) {
     const std::shared_ptr<SrchThrd> w = slots_[slot];
     const int index = w->RowNo() - 1;
-    if (!w->Started() && w->Status() == SrchThrd::kStatusRetryWait &&
+    if (tick && !w->Started() && w->Status() == SrchThrd::kStatusRetryWait &&
         tick_ % kStartRetryTicks == 0) {
         w->SetStatus(SrchThrd::kStatusDispatched);
         if (!w->StartManual()) w->SetStatus(SrchThrd::kStatusRetryWait);
@@ -388,11 +433,6 @@ void RunControl::CtrlRunThrd(size_t slot) {
         return;
     }
 
-    {
-        std::lock_guard lock(queue_mutex_);
-        finished_.push_back(w->clone());
-    }
-    queue_cv_.notify_all();
     if (settings_.depthMax == 0 || w->Depth() + 1 <= settings_.depthMax) {
         const LinkList images = w->ImageTexts();
         QMutexLocker lock(&text_mutex_);
@@ -421,14 +461,26 @@ void RunControl::CtrlRunThrd(size_t slot) {
         r.size = QString::number(size);
         if (redirected) r.url = finalUrl;
     });
+    // The expander gets the page once its final URL counts as listed, so a
+    // link back to that URL adds no second row.
+    {
+        std::lock_guard lock(queue_mutex_);
+        finished_.push_back(w->clone());
+    }
+    queue_cv_.notify_all();
     // A worker that still runs (released or stopped) is kept until its thread ends.
     if (w->Running()) {
         w->RequestStop();
         released_.push_back(w);
     } else {
-        w->Join();
+        Retire(w);
     }
     slots_[slot] = nullptr;
+}
+
+void RunControl::Retire(const std::shared_ptr<SrchThrd>& w) {
+    w->Join();
+    fetches_.Give(w->TakeFetch());
 }
 
 void RunControl::ReleaseAll() {
@@ -456,7 +508,7 @@ void RunControl::ReapReleased(bool wait) {
     }
     for (auto& w : done) {
         w->RequestStop();
-        w->Join();
+        Retire(w);
     }
 }
 
@@ -465,6 +517,7 @@ void RunControl::EndRun(EndKind kind) {
     paused_.store(false);
     ReleaseAll();
     ReapReleased(true);
+    fetches_.Clear();
     {
         std::lock_guard lock(queue_mutex_);
         expander_stop_ = true;
@@ -558,8 +611,11 @@ void RunControl::ExpandList() {
         addAll(w->ObjectLinks(), w->Depth(), QStringLiteral(" / Page 内オブジェクト追加 "));
         if (settings_.depthMax == 0 || w->Depth() + 1 <= settings_.depthMax)
             addAll(w->PageLinks(), w->Depth() + 1, QStringLiteral(" / link 追加 "));
-        std::lock_guard lock(queue_mutex_);
-        expander_busy_ = false;
+        {
+            std::lock_guard lock(queue_mutex_);
+            expander_busy_ = false;
+        }
+        if (added > 0) Wake();
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "engine/CrawlServices.h"
+#include "engine/FetchPool.h"
 #include "engine/RunList.h"
 #include "engine/SrchThrd.h"
 
@@ -116,15 +118,24 @@ public:
     static QString FailureText(int status);
 
 private:
+    using SteadyTime = std::chrono::steady_clock::time_point;
+
     void Supervise();
-    void CtrlSrchThrd();
-    void CtrlWaitNewThrd(size_t slot);
-    void CtrlRunThrd(size_t slot);
+    // Waits for the tick at `next` or an earlier wake; true when the tick came.
+    bool WaitTick(SteadyTime& next);
+    // Lets the supervisor serve the slots now instead of at the next tick.
+    void Wake();
+    // One pass over the slots; true while a slot holds a worker.
+    bool CtrlSrchThrd(bool tick);
+    // True when the slot got a row that ends at once (kept locally).
+    bool CtrlWaitNewThrd(size_t slot);
+    void CtrlRunThrd(size_t slot, bool tick);
+    void Retire(const std::shared_ptr<SrchThrd>& w);
     void EndRun(EndKind kind);
     void ReleaseAll();
     void ReapReleased(bool wait);
     void ExpandList();
-    void UpdateLabel(const QString& word);
+    void UpdateLabel(const QString& word, bool turn = true);
     qint64 Now() const;
 
     std::shared_ptr<CrawlServices> services_;
@@ -144,6 +155,11 @@ private:
     std::vector<std::shared_ptr<SrchThrd>> released_;
     int idle_ticks_ = 0;
     long tick_ = 0;
+    FetchPool fetches_;  // HTTP clients kept between the URLs of the slots
+
+    std::mutex wake_mutex_;
+    std::condition_variable wake_cv_;
+    bool wake_ = false;
 
     mutable std::mutex queue_mutex_;  // finished workers and the expander's busy mark
     std::condition_variable queue_cv_;

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QSet>
 #include <QUrl>
 
@@ -23,6 +22,7 @@
 #include "shell/Assist.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
+#include "store/ReplaceFile.h"
 #include "store/TextCodec.h"
 
 namespace korvi {
@@ -98,6 +98,14 @@ void SrchThrd::SetRow(int rowNo, const QString& url, const QString& title, const
     url_ = url;
 }
 
+void SrchThrd::SetFetch(std::unique_ptr<HttpFetch> fetch) {
+    fetch_ = std::move(fetch);
+}
+
+std::unique_ptr<HttpFetch> SrchThrd::TakeFetch() {
+    return std::move(fetch_);
+}
+
 void SrchThrd::SetLocalPath(const QString& path) {
     QMutexLocker lock(&mutex_);
     local_path_ = path;
@@ -157,6 +165,7 @@ bool SrchThrd::StartManual() {
     std::function<void()> body = [self] {
         self->ManPrgrs();
         self->running_.store(false);
+        if (self->services_->workerEnded) self->services_->workerEnded();
     };
     try {
         thread_ = services_->startThread ? services_->startThread(std::move(body))
@@ -357,8 +366,7 @@ void SrchThrd::Pipeline() {
         // Only a page whose links changed is written back: rewriting an
         // unchanged (possibly binary) body would only risk damaging it, and
         // a page longer than the text cap would lose its tail.
-        if (!is_local_ && !body_cut_ && text2 != text && !path.isEmpty())
-            ctrl.SaveData(path, text2);
+        if (!is_local_ && !body_cut_ && text2 != text && !path.isEmpty()) SaveText(path, text2);
     }
     if (Halted()) return;
     SetStatus(97);
@@ -403,7 +411,7 @@ bool SrchThrd::GetWebData() {
     CtrlFile& ctrl = *services_->ctrl;
     last_http_code_ = 0;
     server_time_ = 0;
-    std::unique_ptr<QSaveFile> file;
+    std::unique_ptr<ReplaceFile> file;
     try {
         fetch_start_.store(Now());
         QString url = Url();
@@ -476,10 +484,10 @@ bool SrchThrd::GetWebData() {
                     openError = QStringLiteral("no local path for ") + Url();
                     return false;
                 }
-                file = std::make_unique<QSaveFile>(abs);
-                if (!file->open(QIODevice::WriteOnly)) {
+                file = std::make_unique<ReplaceFile>(abs);
+                if (!file->Open()) {
                     decision = Decision::OpenFailed;
-                    openError = file->errorString() + u' ' + path;
+                    openError = file->ErrorString() + u' ' + path;
                     file.reset();
                     return false;
                 }
@@ -487,8 +495,7 @@ bool SrchThrd::GetWebData() {
             return true;
         };
         HttpFetch::BodyFn onBody = [&](const char* data, size_t size) {
-            if (file && file->write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
-                return false;
+            if (file && !file->Write(data, static_cast<qint64>(size))) return false;
             const qint64 room = cap - memory.size();
             if (static_cast<qint64>(size) > room) body_cut_ = true;
             if (room > 0) memory.append(data, static_cast<qsizetype>(std::min<qint64>(room, size)));
@@ -498,13 +505,14 @@ bool SrchThrd::GetWebData() {
         };
         HttpFetch::StopFn stop = [this] { return stop_.load(); };
 
-        HttpFetch http;
+        if (!fetch_) fetch_ = std::make_unique<HttpFetch>();
+        HttpFetch& http = *fetch_;
         const HttpFetch::Result result = http.Perform(req, onHead, onBody, stop);
         last_http_code_ = http.Head().code;
 
         if (result == HttpFetch::Result::Ok && !stop_.load()) {
-            if (file && !file->commit()) {
-                const QString err = file->errorString() + u' ' + LocalPath();
+            if (file && !file->Commit()) {
+                const QString err = file->ErrorString() + u' ' + LocalPath();
                 file.reset();
                 throw std::runtime_error(err.toStdString());
             }
@@ -520,7 +528,7 @@ bool SrchThrd::GetWebData() {
         }
         // Anything but a whole body leaves the previous copy as it was.
         if (file) {
-            file->cancelWriting();
+            file->Cancel();
             file.reset();
         }
         if (result == HttpFetch::Result::Refused) {
@@ -549,7 +557,7 @@ bool SrchThrd::GetWebData() {
         }
         throw std::runtime_error(http.ErrorText().toStdString());
     } catch (const std::exception& e) {
-        if (file) file->cancelWriting();
+        if (file) file->Cancel();
         const QString text = ExceptionText(e);
         {
             QMutexLocker lock(&mutex_);
@@ -604,7 +612,14 @@ bool SrchThrd::OutUrlList(const QString& path) {
     const LinkList links = PageLinks();
     const QString pageTitle = page_title_.isEmpty() ? title_ : page_title_;
     const QString out = MkListFile(Url(), pageTitle, links);
-    return ctrl.SetEnableDir(file) && ctrl.SaveData(file, out);
+    return ctrl.SetEnableDir(file) && SaveText(file, out);
+}
+
+bool SrchThrd::SaveText(const QString& path, const QString& text) const {
+    QString error;
+    if (ReplaceFile::Save(services_->ctrl->Abs(path), EncodeText(text), &error)) return true;
+    Log(QStringLiteral("C_File File Write Error : "), error + u' ' + path);
+    return false;
 }
 
 QString SrchThrd::GetLocalLink(const QString& url) {

@@ -16,6 +16,8 @@
 
 namespace korvi {
 
+class HttpFetch;
+
 // Profile and init-panel values a run hands to each worker.
 struct SrchThrdSettings {
     UrlFilterSettings filter;  // extension filter, regions, base URL
@@ -71,6 +73,10 @@ public:
     void SetLocalPath(const QString& path);
     void SetMemoryOnly(bool on) { memory_only_ = on; }
     void SetFromLocalHtml(bool on) { from_local_html_ = on; }
+    // The HTTP client the fetch goes through (a new one when none is set);
+    // handed back by TakeFetch once the thread has ended.
+    void SetFetch(std::unique_ptr<HttpFetch> fetch);
+    std::unique_ptr<HttpFetch> TakeFetch();
 
     // Starts the worker's thread, which runs ManPrgrs once. False (logged)
     // when the thread could not be made, e.g. under a low process limit;
@@ -152,6 +158,8 @@ private:
     QString Absolute(const QString& link, const QString& base) const;
     QString MapPath(const QString& url) const;
     void Log(const QString& prefix, const QString& text) const;
+    // Replaces a stored file whole (see ReplaceFile); failures are logged.
+    bool SaveText(const QString& path, const QString& text) const;
     qint64 Now() const;
     qint64 TextCap() const;
     void AdvanceReceiving();
@@ -196,6 +204,7 @@ private:
     bool body_cut_ = false;  // the body is longer than body_ holds
     long last_http_code_ = 0;
     qint64 server_time_ = 0;
+    std::unique_ptr<HttpFetch> fetch_;
     std::unique_ptr<LinkExtract> extract_;
     std::unique_ptr<UrlFilter> filter_;
     QString base_url_;
