@@ -148,7 +148,7 @@ bool WinGuide::RunUserPreset(const QString& name) {
                QStringLiteral("選択した設定ファイルの中身がありません。"));
         return false;
     }
-    return Run(PlanOf(opt), [this, name] { main_.InitPanel()->ApplyProfile(name); });
+    return Run(PlanOf(opt), [this, name] { main_.UseProfile(name); });
 }
 
 bool WinGuide::Run(const GuidePlan& plan, const std::function<void()>& applyProfile) {

@@ -41,8 +41,8 @@
 #include "ui/shell/KorviLogfMenu.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOpt.h"
-#include "ui/tools/WinLogSrch.h"
 #include "ui/tools/WinLogAnls.h"
+#include "ui/tools/WinLogSrch.h"
 #include "ui_Korvi.h"
 
 namespace korvi {
@@ -271,15 +271,18 @@ void Korvi::InitOptBox() {
     if (ui_->opt_box->findText(name) < 0) name = kDefaultOptName;
     ui_->opt_box->setCurrentText(name);
     init_->ApplyProfile(name);
-    connect(ui_->opt_btn_apl, &QPushButton::clicked, this, [this] {
-        const QString name = ui_->opt_box->currentText();
-        init_->ApplyProfile(name);
-        gui_.ctx.Cmn().Opt().option_type = name;
-    });
+    connect(ui_->opt_btn_apl, &QPushButton::clicked, this,
+            [this] { UseProfile(ui_->opt_box->currentText()); });
     connect(ui_->opt_btn_edt, &QPushButton::clicked, this, [this] {
         if (WinOpt* opt = OpenOptions(QStringLiteral("DL＆検索 設定")))
             opt->SelectProfile(ui_->opt_box->currentText());
     });
+}
+
+void Korvi::UseProfile(const QString& name) {
+    if (ui_->opt_box->findText(name) >= 0) ui_->opt_box->setCurrentText(name);
+    init_->ApplyProfile(name);
+    gui_.ctx.Cmn().Opt().option_type = name;
 }
 
 void Korvi::InitFooter() {

@@ -83,6 +83,8 @@ public:
 
     KorviDlSrchInit* InitPanel() const { return init_; }
     WinSrch* RunPanel() const { return srch_; }
+    // Puts the profile into force and shows it in the settings box (「適用」).
+    void UseProfile(const QString& name);
     WinSchd* SchdPanel() const { return schd_; }
     WinLogSrch* FileSearchPanel() const { return logsrch_; }
     WinLogAnls* AnlsPanel() const { return anls_; }

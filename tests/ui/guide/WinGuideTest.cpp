@@ -196,6 +196,10 @@ TEST(WinGuide, UserPresetsFromGuideDat) {
     user->click();
     EXPECT_EQ(main.InitPanel()->Opt().depth_max, 4);
     EXPECT_EQ(main.InitPanel()->OptName(), QStringLiteral("画像G"));
+    // The settings box shows it, so the window's close keeps it as the profile in use.
+    EXPECT_EQ(Find<QComboBox>(&main, QStringLiteral("opt_box"))->currentText(),
+              QStringLiteral("画像G"));
+    EXPECT_EQ(home.Gui().ctx.Cmn().Opt().option_type, QStringLiteral("画像G"));
     ASSERT_EQ(main.InitPanel()->List().RowCount(), 1);
     EXPECT_TRUE(main.InitPanel()->List().Rows()[0].url.contains(QStringLiteral("num=10&")));
     EXPECT_EQ(main.InitPanel()->SearchWord(), QStringLiteral("犬"));
