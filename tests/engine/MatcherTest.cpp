@@ -28,10 +28,6 @@ QString Tail(int n) {
     return s;
 }
 
-QString ErrLog(korvi::test::TempHome& th) {
-    return QString::fromUtf8(th.Read(QStringLiteral("log_err/R.log")));
-}
-
 }  // namespace
 
 TEST(Matcher, AlternativeAndExclusionGiveContextAtFirstGroupHit) {
@@ -195,14 +191,14 @@ TEST(Matcher, BadPatternLoggedAndCountsAsNoMatch) {
     Matcher m(&th.Ctrl());
     m.SetSearchType(1);
     EXPECT_EQ(m.SrchStrList(QStringLiteral("a(b"), QStringLiteral("a(b")), "");
-    EXPECT_TRUE(ErrLog(th).contains(QStringLiteral("  SrchStrListTypeReg 1 Regex Error : ")));
+    EXPECT_TRUE(th.ErrLog().contains(QStringLiteral("  SrchStrListTypeReg 1 Regex Error : ")));
     // Type 0: a bad word in an exclusion group does not rule the page out, and
     // a bad word in an AND group is not found.
     m.SetSearchType(0);
     EXPECT_EQ(m.SrchStrList(QStringLiteral("abc -[x"), QStringLiteral("abc")), "abc");
     EXPECT_EQ(m.SrchStrList(QStringLiteral("[x |abc"), QStringLiteral("abc")), "abc");
     EXPECT_EQ(m.SrchStrList(QStringLiteral("[x"), QStringLiteral("[x")), "");
-    EXPECT_GE(ErrLog(th).count(QStringLiteral("Regex Error")), 4);
+    EXPECT_GE(th.ErrLog().count(QStringLiteral("Regex Error")), 4);
 }
 
 TEST(Matcher, PatternCacheStaysBounded) {

@@ -24,10 +24,6 @@ using korvi::test::TempHome;
 
 namespace {
 
-QString ErrLog(TempHome& th) {
-    return QString::fromUtf8(th.Read(QStringLiteral("log_err/R.log")));
-}
-
 void WriteText(TempHome& th, const QString& rel, const QString& text) {
     th.Write(rel, text.toUtf8());
 }
@@ -197,7 +193,7 @@ TEST(Profile, EmptyOrMissingProfileChangesNothing) {
         EXPECT_EQ(r.messages[0].text, "選択した設定ファイルの中身がありません。");
         EXPECT_EQ(o, before);
     }
-    EXPECT_EQ(ErrLog(th).count("Apply Opt Files Error : no data"), 2);
+    EXPECT_EQ(th.ErrLog().count("Apply Opt Files Error : no data"), 2);
 
     // Garbage that is not settings text at all leaves the values too.
     th.Write("option/bin.ini", QByteArray::fromHex("0001ff5b803d0a3d3d0a5b"));
@@ -255,14 +251,14 @@ TEST(Profile, SaveOptMessagesAndRename) {
     EXPECT_EQ(r.messages[0].text,
               "デフォルト設定は削除できません。\nデフォルト設定は元のまま残ります。");
     EXPECT_EQ(r.messages[1].title, "個別設定保存");
-    EXPECT_TRUE(ErrLog(th).contains("OptWin OK Btn Def Del Error : can not"));
+    EXPECT_TRUE(th.ErrLog().contains("OptWin OK Btn Def Del Error : can not"));
 
     // An old file that cannot be deleted (already gone) is reported.
     r = korvi::SaveOpt(th.Ctrl(), "e", "gone", false, o);
     ASSERT_EQ(r.messages.size(), 2);
     EXPECT_EQ(r.messages[0].title, "設定ファイル名前変更エラー");
     EXPECT_EQ(r.messages[0].text, "名前変更前のファイルの削除に失敗しました。");
-    EXPECT_TRUE(ErrLog(th).contains("OptWin OK Btn Old File Del Error : no data"));
+    EXPECT_TRUE(th.ErrLog().contains("OptWin OK Btn Old File Del Error : no data"));
 
     // Names that would leave the folder are refused and nothing is written.
     r = korvi::SaveOpt(th.Ctrl(), "../x", "", false, o);

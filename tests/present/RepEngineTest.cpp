@@ -11,10 +11,6 @@ using korvi::test::TempHome;
 
 namespace {
 
-QString ErrLog(const TempHome& th) {
-    return QString::fromUtf8(th.Read("log_err/R.log"));
-}
-
 RepRows Rows() {
     return {{"http://a.example/1", "Title ABC"},
             {"http://b.example/abc", "abc abc"},
@@ -73,7 +69,7 @@ TEST(RepEngineStr, BadGroupReferenceLogsAndLeavesTheTextAndTheRows) {
     RepRows rows = Rows();
     EXPECT_EQ(e.RepList(rows, {}), 0);
     EXPECT_EQ(rows, Rows());
-    const QString log = ErrLog(th);
+    const QString log = th.ErrLog();
     EXPECT_EQ(log.count("DlgRep RepStr Regex Error : No group 2"), 1);
     EXPECT_TRUE(log.contains("\n  rep_str = [$2]\n  src_str = http://b.example/abc\n"));
 }
@@ -82,7 +78,7 @@ TEST(RepEngineStr, InvalidRegexReplacesNothingAndLogs) {
     TempHome th;
     RepEngine e(th.Ctrl());
     EXPECT_FALSE(e.SetReg("a(b", "x", {true, false}));
-    EXPECT_TRUE(ErrLog(th).contains("  DlgRep RepList Regex Error :   "));
+    EXPECT_TRUE(th.ErrLog().contains("  DlgRep RepList Regex Error :   "));
     RepRows rows = Rows();
     EXPECT_EQ(e.RepList(rows, {}), 0);
     EXPECT_EQ(rows, Rows());
@@ -121,7 +117,7 @@ TEST(RepEngineBatch, AppliesLinesInOrderWithTheirOptions) {
     EXPECT_EQ(rows[2], (QStringList{"http://c.test/", ""}));
     EXPECT_EQ(n, 4 + 1 + 3 + 1);
     EXPECT_EQ(percents, (QList<int>{20, 40, 60, 80, 100}));
-    EXPECT_TRUE(ErrLog(th).contains("DlgRep RepList Regex Error : "));
+    EXPECT_TRUE(th.ErrLog().contains("DlgRep RepList Regex Error : "));
     EXPECT_EQ(RepEngine::ProgressTitle("置換", 40), "置換 （ 40 ％ 置換進行）");
 }
 
@@ -135,7 +131,7 @@ TEST(RepEngineBatch, ShippedSampleUpgradesAndStripsTracking) {
     EXPECT_EQ(rows, (RepRows{{"https://a.example/?id=1"},
                              {"https://a.example/p?id=2"},
                              {"https://a.example/#top"}}));
-    EXPECT_EQ(ErrLog(th), "");
+    EXPECT_EQ(th.ErrLog(), "");
 }
 
 TEST(RepEngineBatch, MissingFileReplacesNothing) {
@@ -144,5 +140,5 @@ TEST(RepEngineBatch, MissingFileReplacesNothing) {
     RepRows rows = Rows();
     EXPECT_EQ(e.RepList2(rows, {}, "tool/rep_bat/none.txt"), 0);
     EXPECT_EQ(rows, Rows());
-    EXPECT_TRUE(ErrLog(th).contains("C_File Read Data Error : "));
+    EXPECT_TRUE(th.ErrLog().contains("C_File Read Data Error : "));
 }

@@ -60,14 +60,6 @@ struct Desk {
     }
 };
 
-QString ErrLog(GuiHome& home) {
-    QString text;
-    const QDir dir(home.File(QStringLiteral("log_err")));
-    for (const QString& f : dir.entryList(QDir::Files))
-        text += QString::fromUtf8(home.Read(QStringLiteral("log_err/") + f));
-    return text;
-}
-
 QStringList Files(const QString& dir) {
     QStringList files;
     QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
@@ -276,7 +268,7 @@ TEST(WinSchd, HiddenScheduleWithoutFavouriteLeavesNoWindow) {
     Desk d;
     ASSERT_TRUE(d.StartWith({Row(QStringLiteral("x"), "非表示", "無い.ini")}));
     ASSERT_TRUE(WaitUntil([&] {
-        return ErrLog(d.home).contains(
+        return d.home.ErrLog().contains(
             QStringLiteral("W_Srvr StartSchd Err : no favorite 無い.ini"));
     }));
     EXPECT_TRUE(WaitUntil([&] { return d.server.MainWindow() == nullptr; }));

@@ -37,14 +37,6 @@ const Category kCategories[] = {
     {"HTTPサーバー", "WinOptHttpSrvr", "#http_srvr"},
 };
 
-QString ErrLog(GuiHome& home) {
-    QString all;
-    const QDir dir(home.File("log_err"));
-    for (const QString& f : dir.entryList(QDir::Files))
-        all += QString::fromUtf8(home.Read("log_err/" + f));
-    return all;
-}
-
 // The tree lists the nine categories under "設定"; choosing one, by click or
 // by caption, shows its panel.
 TEST(WinOpt, TreeShowsEachCategorysPanel) {
@@ -70,7 +62,6 @@ TEST(WinOpt, TreeShowsEachCategorysPanel) {
     EXPECT_EQ(win.CurrentPanel()->objectName(), QStringLiteral("WinOptSrch"));
     win.SelectCategory(QStringLiteral("無い"));
     EXPECT_EQ(win.CurrentCategory(), QStringLiteral("検索設定"));
-
 }
 
 // Help opens the chosen category's anchor, or the window's page for the root.
@@ -86,7 +77,7 @@ TEST(WinOpt, HelpOpensTheCategorysAnchor) {
     QFile::remove(home.File("doc/win_opt_ctgry.html"));
     help->click();
     EXPECT_TRUE(home.opened.isEmpty());
-    EXPECT_TRUE(ErrLog(home).contains(QStringLiteral("Help Button Error : ")));
+    EXPECT_TRUE(home.ErrLog().contains(QStringLiteral("Help Button Error : ")));
 
     home.Write("doc/win_opt.html", "<html></html>");
     home.Write("doc/win_opt_ctgry.html", "<html></html>");

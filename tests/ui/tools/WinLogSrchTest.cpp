@@ -29,14 +29,6 @@
 namespace korvi::test {
 namespace {
 
-QString ErrLog(GuiHome& home) {
-    QString all;
-    const QDir dir(home.File("log_err"));
-    for (const QString& f : dir.entryList(QDir::Files))
-        all += QString::fromUtf8(home.Read("log_err/" + f));
-    return all;
-}
-
 QByteArray SmallPng(int w, int h) {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(Qt::red);
@@ -302,9 +294,9 @@ TEST(WinLogSrch, Thumbnails) {
     EXPECT_FALSE(m->data(pic, LogSrchModel::kNotPicRole).toBool());
     EXPECT_TRUE(m->data(page, LogSrchModel::kNotPicRole).toBool());
     EXPECT_TRUE(m->data(broken, Qt::DecorationRole).isValid());
-    EXPECT_TRUE(ErrLog(p.home).contains(QStringLiteral("W_LogSrch ImageRead Error : ")));
-    EXPECT_TRUE(ErrLog(p.home).contains(QStringLiteral("broken.png")));
-    EXPECT_FALSE(ErrLog(p.home).contains(QStringLiteral("pic.png")));
+    EXPECT_TRUE(p.home.ErrLog().contains(QStringLiteral("W_LogSrch ImageRead Error : ")));
+    EXPECT_TRUE(p.home.ErrLog().contains(QStringLiteral("broken.png")));
+    EXPECT_FALSE(p.home.ErrLog().contains(QStringLiteral("pic.png")));
     // Cached: a second look decodes nothing more.
     const long decoded = p.win.Thumbs()->Decoded();
     m->data(pic, Qt::DecorationRole);
