@@ -8,7 +8,7 @@
 #include "ui/engine/WinOptIndv.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
-#include "ui/shell/NamedListSide.h"
+#include "ui/shell/OptPanelParts.h"
 #include "ui/shell/ToolTipTable.h"
 
 namespace korvi {

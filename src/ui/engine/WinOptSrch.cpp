@@ -1,7 +1,6 @@
 #include "ui/engine/WinOptSrch.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -10,6 +9,7 @@
 #include "shell/Context.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OptPanelParts.h"
 #include "ui/shell/ToolTipTable.h"
 
 namespace korvi {
@@ -37,13 +37,7 @@ WinOptSrch::WinOptSrch(GuiContext& gui, QWidget* parent) : QWidget(parent), gui_
         new QCheckBox(QStringLiteral("A＝a（大文字と小文字の区別を行なわない）"), this);
     cb_case_insnstv_->setObjectName(QStringLiteral("cb_case_insnstv"));
     layout->addWidget(cb_case_insnstv_);
-    layout->addStretch(1);
-    auto* btns = new QHBoxLayout;
-    btns->addStretch(1);
-    auto* save = new QPushButton(QStringLiteral("保存"), this);
-    save->setObjectName(QStringLiteral("btn_save"));
-    btns->addWidget(save);
-    layout->addLayout(btns);
+    QPushButton* save = AddSaveRow(layout, this, QStringLiteral("btn_save"));
 
     InitToolTip(this);
 

@@ -1,4 +1,4 @@
-#include "ui/shell/NamedListSide.h"
+#include "ui/shell/OptPanelParts.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -44,6 +44,16 @@ NamedListSide MkNamedListSide(QWidget* parent, const QString& heading, const QSt
     btns->addWidget(s.btnDel, 1, 1);
     layout->addLayout(btns);
     return s;
+}
+
+QPushButton* AddSaveRow(QBoxLayout* layout, QWidget* parent, const QString& name) {
+    layout->addStretch(1);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    QPushButton* save = Button(name, QStringLiteral("保存"), parent);
+    row->addWidget(save);
+    layout->addLayout(row);
+    return save;
 }
 
 void LayOutBeside(QWidget* host, QWidget* side, QWidget* editor, int sideWidth) {

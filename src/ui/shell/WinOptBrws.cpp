@@ -1,7 +1,6 @@
 #include "ui/shell/WinOptBrws.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -9,6 +8,7 @@
 #include "shell/Context.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OptPanelParts.h"
 #include "ui/shell/ToolTipTable.h"
 
 namespace korvi {
@@ -28,13 +28,7 @@ WinOptBrws::WinOptBrws(GuiContext& gui, QWidget* parent) : QWidget(parent), gui_
     note->setObjectName(QStringLiteral("lbl_not_ie"));
     note->setWordWrap(true);
     layout->addWidget(note);
-    layout->addStretch(1);
-    auto* btns = new QHBoxLayout;
-    btns->addStretch(1);
-    auto* save = new QPushButton(QStringLiteral("保存"), this);
-    save->setObjectName(QStringLiteral("btn_save_brws"));
-    btns->addWidget(save);
-    layout->addLayout(btns);
+    QPushButton* save = AddSaveRow(layout, this, QStringLiteral("btn_save_brws"));
 
     // This panel's tips are rows of the options window's table.
     for (QWidget* w : {static_cast<QWidget*>(cb_not_ie_), static_cast<QWidget*>(save)})

@@ -11,6 +11,7 @@
 #include "store/FldrTree.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OptPanelParts.h"
 #include "ui/shell/ToolTipTable.h"
 
 namespace korvi {
@@ -30,13 +31,7 @@ WinOptLogF::WinOptLogF(GuiContext& gui, QWidget* parent) : QWidget(parent), gui_
     row->addWidget(txt_logf_, 1);
     row->addWidget(browse);
     layout->addLayout(row);
-    layout->addStretch(1);
-    auto* btns = new QHBoxLayout;
-    btns->addStretch(1);
-    auto* save = new QPushButton(QStringLiteral("保存"), this);
-    save->setObjectName(QStringLiteral("btn_save"));
-    btns->addWidget(save);
-    layout->addLayout(btns);
+    QPushButton* save = AddSaveRow(layout, this, QStringLiteral("btn_save"));
 
     connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
     connect(save, &QPushButton::clicked, this, [this] { SaveOpt(); });
