@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include "platform/MoveNoReplace.h"
 
 namespace korvi {
 
@@ -15,6 +18,44 @@ namespace {
 bool InstalledLayout(const QString& exeDir) {
     return !QFileInfo(exeDir + QStringLiteral("/data")).isDir() &&
            QFileInfo(exeDir + QStringLiteral("/../share/korvi")).isDir();
+}
+
+// Makes a folder; one that another process made meanwhile is as good.
+bool MakeFolder(const QString& path) {
+    return QDir().mkpath(path) || QFileInfo(path).isDir();
+}
+
+// Copies a shipped file under a temporary name beside its target, then moves
+// it into place in one step, so that nobody ever reads half a file. A target
+// that appeared meanwhile (another process seeding the same home, or the
+// user) is kept: that is success.
+bool CopyMissing(const QString& from, const QString& to, QString* error) {
+    if (QFileInfo::exists(to)) return true;
+    const QFileInfo target(to);
+    if (!MakeFolder(target.absolutePath())) {
+        if (error) *error = QStringLiteral("cannot create ") + target.absolutePath();
+        return false;
+    }
+    QFile in(from);
+    QTemporaryFile tmp(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                       QStringLiteral(".XXXXXX"));
+    bool written = in.open(QIODevice::ReadOnly) && tmp.open();
+    while (written && !in.atEnd()) {
+        const QByteArray chunk = in.read(64 * 1024);
+        written = !chunk.isEmpty() && tmp.write(chunk) == chunk.size();
+    }
+    written = written && tmp.flush() &&
+              tmp.setPermissions(in.permissions() | QFile::ReadOwner | QFile::WriteOwner);
+    QString reason = written ? QString() : in.errorString() + u' ' + tmp.errorString();
+    if (written) {
+        tmp.close();
+        if (MoveNoReplace(tmp.fileName(), to, &reason) != MoveResult::Failed) return true;
+    }
+    if (error) {
+        *error = QStringLiteral("cannot copy ") + from + QStringLiteral(" to ") + to +
+                 QStringLiteral(": ") + reason.trimmed();
+    }
+    return false;
 }
 
 }  // namespace
@@ -52,12 +93,12 @@ QStringList HomeFolder::LayoutFolders() {
 
 bool HomeFolder::Prepare(const QString& home, const QString& shippedData, QString* error) {
     QDir dir(home);
-    if (!dir.exists() && !QDir().mkpath(home)) {
+    if (!MakeFolder(home)) {
         if (error) *error = QStringLiteral("cannot create the home folder ") + home;
         return false;
     }
     for (const QString& sub : LayoutFolders()) {
-        if (!dir.mkpath(sub)) {
+        if (!MakeFolder(dir.filePath(sub))) {
             if (error) *error = QStringLiteral("cannot create ") + dir.filePath(sub);
             return false;
         }
@@ -69,13 +110,7 @@ bool HomeFolder::Prepare(const QString& home, const QString& shippedData, QStrin
     while (it.hasNext()) {
         const QString from = it.next();
         const QString rel = src.relativeFilePath(from);
-        const QString to = dir.filePath(rel);
-        if (QFileInfo::exists(to)) continue;
-        if (!QDir().mkpath(QFileInfo(to).absolutePath()) || !QFile::copy(from, to)) {
-            if (error) *error = QStringLiteral("cannot copy ") + from + QStringLiteral(" to ") + to;
-            return false;
-        }
-        QFile::setPermissions(to, QFile::permissions(to) | QFile::WriteOwner);
+        if (!CopyMissing(from, dir.filePath(rel), error)) return false;
     }
     return true;
 }

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <latch>
+#include <thread>
+#include <vector>
+
+#include "platform/MoveNoReplace.h"
 #include "shell/HomeFolder.h"
 
 using korvi::HomeFolder;
@@ -153,6 +159,63 @@ TEST(HomeFolderPrepare, SeedsMissingFilesAndNeverOverwrites) {
     const QString bare = tmp.path() + "/bare";
     ASSERT_TRUE(HomeFolder::Prepare(bare, QString(), &error));
     EXPECT_TRUE(QFileInfo(bare + "/log_err").isDir());
+}
+
+// The desktop program and korvi-run may seed one new home at the same
+// moment: every one of them succeeds, every file arrives whole, and no
+// temporary file stays behind.
+TEST(HomeFolderPrepare, ConcurrentSeedingOfOneHomeAllSucceed) {
+    QTemporaryDir tmp;
+    const QString data = tmp.path() + "/data";
+    QStringList files;
+    for (int i = 0; i < 120; ++i) {
+        const QString rel = QString("d%1/sub/ファイル%2.txt").arg(i % 6).arg(i);
+        WriteFile(data + "/" + rel, QByteArray(4096 + i, char('a' + i % 26)));
+        files.append(rel);
+    }
+    constexpr int kRounds = 4;
+    constexpr int kSeeders = 4;
+    for (int round = 0; round < kRounds; ++round) {
+        const QString home = tmp.path() + QString("/home%1").arg(round);
+        std::latch go(kSeeders);
+        std::vector<QString> errors(kSeeders);
+        std::vector<int> ok(kSeeders, 0);
+        std::vector<std::thread> seeders;
+        for (int t = 0; t < kSeeders; ++t) {
+            seeders.emplace_back([&, t] {
+                go.arrive_and_wait();
+                ok[t] = HomeFolder::Prepare(home, data, &errors[t]) ? 1 : 0;
+            });
+        }
+        for (std::thread& t : seeders) t.join();
+        for (int t = 0; t < kSeeders; ++t)
+            EXPECT_EQ(ok[t], 1) << "round " << round << ": " << errors[t].toStdString();
+        for (const QString& rel : files)
+            EXPECT_EQ(ReadFile(home + "/" + rel), ReadFile(data + "/" + rel)) << rel.toStdString();
+        QDirIterator left(home, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (left.hasNext()) {
+            const QString name = left.next();
+            EXPECT_FALSE(QFileInfo(name).fileName().startsWith('.')) << name.toStdString();
+        }
+    }
+}
+
+TEST(MoveNoReplace, MovesIntoAFreeNameAndNeverReplaces) {
+    QTemporaryDir tmp;
+    const QString a = tmp.path() + "/a";
+    const QString b = tmp.path() + "/b";
+    WriteFile(a, "new");
+    EXPECT_EQ(korvi::MoveNoReplace(a, b), korvi::MoveResult::Moved);
+    EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_EQ(ReadFile(b), "new");
+    WriteFile(a, "other");
+    EXPECT_EQ(korvi::MoveNoReplace(a, b), korvi::MoveResult::Existed);
+    EXPECT_EQ(ReadFile(a), "other");
+    EXPECT_EQ(ReadFile(b), "new");
+    QString error;
+    EXPECT_EQ(korvi::MoveNoReplace(tmp.path() + "/missing", tmp.path() + "/c", &error),
+              korvi::MoveResult::Failed);
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST(HomeFolderPrepare, FailsWithReasonWhenTheHomeCannotBeMade) {
