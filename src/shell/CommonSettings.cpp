@@ -45,7 +45,11 @@ QString FlagText(bool on) {
 CommonSettings::CommonSettings(CtrlFile& ctrl, const QString& path) : ctrl_(ctrl), path_(path) {}
 
 void CommonSettings::Read(const QSize& screen) {
-    held_ = ctrl_.LoadData(path_);
+    // A home the desktop program has not closed yet has no file: the
+    // defaults, without an error-log line. Anything else that cannot be read
+    // is logged by LoadData.
+    const QFileInfo file(ctrl_.Abs(path_));
+    held_ = file.exists() || file.isSymLink() ? ctrl_.LoadData(path_) : QString("");
     if (held_.isNull()) held_ = QString("");
     Apply(screen);
 }

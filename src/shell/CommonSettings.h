@@ -79,7 +79,8 @@ public:
     // path is relative to the home folder (or absolute).
     explicit CommonSettings(CtrlFile& ctrl, const QString& path = kFileName);
 
-    // Reads the file (missing or unreadable reads as ""), holds its text and
+    // Reads the file (missing or unreadable reads as ""; only an unreadable
+    // one is logged), holds its text and
     // applies every key; then makes sure the download root exists (creating it
     // with "tmp" inside, else falling back to "log"). screen is the size of the
     // screen for the window-position clamps; an empty size skips them.

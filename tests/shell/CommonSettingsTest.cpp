@@ -31,7 +31,8 @@ TEST(CommonSettingsRead, MissingFileIsAFirstStartWithDefaults) {
     const auto& o = s.Opt();
     EXPECT_TRUE(s.FirstStart());
     EXPECT_EQ(s.HeldText(), "");
-    EXPECT_TRUE(ErrLog(th).contains("C_File Read Data Error : "));
+    // A new home is the normal case: nothing goes to the error log.
+    EXPECT_FALSE(th.Exists("log_err/R.log")) << ErrLog(th).toStdString();
     EXPECT_EQ(o.run_no, 0);
     EXPECT_EQ(o.option_type, "デフォルト");
     EXPECT_EQ(o.sel_cmn, "デフォルト");
@@ -48,6 +49,16 @@ TEST(CommonSettingsRead, MissingFileIsAFirstStartWithDefaults) {
     EXPECT_EQ(o.size_type, "");
     EXPECT_EQ(o.size_no, 0);
     EXPECT_TRUE(o.GuideOpensAtStart());
+}
+
+TEST(CommonSettingsRead, UnreadableFileIsLoggedAndReadsAsDefaults) {
+    TempHome th;
+    QDir().mkpath(th.File("cmn_opt.ini"));
+    CommonSettings s(th.Ctrl());
+    s.Read(kScreen);
+    EXPECT_EQ(s.HeldText(), "");
+    EXPECT_TRUE(s.FirstStart());
+    EXPECT_TRUE(ErrLog(th).contains("C_File Read Data Error : ")) << ErrLog(th).toStdString();
 }
 
 TEST(CommonSettingsRead, FirstStartOverridesWhatTheFileHolds) {
