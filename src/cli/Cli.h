@@ -42,6 +42,9 @@ struct Command {
     const char* name;
     const char* usage;
     CommandFn run;
+    // False for a command that only talks to a running instance: its home is
+    // then neither created, seeded nor read, and nothing is written there.
+    bool usesHome = true;
 };
 
 bool Register(const Command& command);
@@ -65,3 +68,8 @@ int UsageError(const Command& command, const QString& reason);
 // Registers a subcommand from its own source file.
 #define KORVI_CLI_COMMAND(ident, name, usage, fn) \
     static const bool korvi_cli_registered_##ident = ::korvi::cli::Register({name, usage, fn})
+
+// Registers a subcommand that leaves the home alone (Command::usesHome).
+#define KORVI_CLI_COMMAND_NO_HOME(ident, name, usage, fn) \
+    static const bool korvi_cli_registered_##ident =      \
+        ::korvi::cli::Register({name, usage, fn, false})

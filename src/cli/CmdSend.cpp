@@ -20,6 +20,7 @@ int RunSend(Context& ctx, const QStringList& raw) {
 
 }  // namespace
 
-KORVI_CLI_COMMAND(send, "send", "send TEXT", RunSend);
+// Handing text over never seeds the home: the resident program does that.
+KORVI_CLI_COMMAND_NO_HOME(send, "send", "send TEXT", RunSend);
 
 }  // namespace korvi::cli

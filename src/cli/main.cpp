@@ -56,6 +56,11 @@ int main(int argc, char** argv) {
 
     const QString exeDir = QCoreApplication::applicationDirPath();
     const QString homeDir = HomeFolder::Resolve(home, exeDir);
+    SystemClock clock;
+    if (!command->usesHome) {
+        Context ctx(homeDir, clock);
+        return command->run(ctx, args);
+    }
     QString error;
     if (!HomeFolder::Prepare(homeDir, HomeFolder::ShippedData(exeDir), &error)) {
         cli::PrintError(QStringLiteral("korvi-run: ") + error);
@@ -65,7 +70,6 @@ int main(int argc, char** argv) {
     cli::SetCallerDir(QDir::currentPath());
     QDir::setCurrent(homeDir);
 
-    SystemClock clock;
     Context ctx(homeDir, clock);
     ctx.Ctrl().SetRunId(InitSrchStartID(clock));
     // The common settings: download root and the matcher's defaults.
