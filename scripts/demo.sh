@@ -36,12 +36,26 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/bin/korvi ]; then
     echo "$start" > "$list"
     ./build/bin/korvi --home "$home" start &
     korvi_pid=$!
-    # One message opens the main window with the list and sets the words.
-    for _ in $(seq 50); do
-        ./build/bin/korvi-run --home "$home" send \
-            "SndMes:StartKorvi $list&|&SndMes:KorviSetWord カラス crow" 2>/dev/null && break
+    # One message opens the main window with the list and sets the words. The
+    # resident takes it once its home is ready; a resident already running for
+    # this home takes it too.
+    handed=
+    for _ in $(seq 150); do
+        if ./build/bin/korvi-run --home "$home" send \
+            "SndMes:StartKorvi $list&|&SndMes:KorviSetWord カラス crow" 2>/dev/null; then
+            handed=1
+            break
+        fi
+        kill -0 "$korvi_pid" 2>/dev/null || break
         sleep 0.2
     done
+    if [ -z "$handed" ]; then
+        kill "$korvi_pid" 2>/dev/null || true
+        status=0
+        wait "$korvi_pid" || status=$?
+        echo "Korvi did not start (exit status $status); see the messages above." >&2
+        exit 1
+    fi
     echo
     echo "Korvi is open with the sample site in its list and the words 「カラス crow」 set."
     echo "Press 「DL & 検索」 to download and search; the run list fills in 「DL＆検索 実行」."
