@@ -57,6 +57,7 @@ TEST(GetLogFrdr, HostPortUserAndRoots) {
     EXPECT_EQ(Map(th, "http://H:80/a.html"), "log/R/H/a.html");
     EXPECT_EQ(Map(th, "https://H:443/a.html"), "log/R/H/a.html");
     EXPECT_EQ(Map(th, "HTTP://H:80/a.html"), "log/R/H/a.html");
+    EXPECT_EQ(Map(th, "ftp://H:21/a.html"), "log/R/H/a.html");
     EXPECT_EQ(Map(th, "http://H:/a.html"), "log/R/H/a.html");
     EXPECT_EQ(Map(th, "https://ExAmple.COM/a.html"), "log/R/ExAmple.COM/a.html");
     EXPECT_EQ(Map(th, "http://[::1]:8080/a.html"), "log/R/[::1]:8080/a.html");
