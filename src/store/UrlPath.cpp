@@ -120,7 +120,20 @@ QString NeutralDots(const QString& name) {
     return name;
 }
 
-QString HostFolder(QStringView rawHost) {
+// ":" and the port when the URL names one that is not its scheme's default:
+// two sites on one host differ by port and must not share a folder.
+QString PortSuffix(const QUrl& url) {
+    const int port = url.port();
+    if (port < 0) return QString();
+    const QString scheme = url.scheme().toLower();
+    if ((scheme == u"http" && port == 80) || (scheme == u"https" && port == 443) ||
+        (scheme == u"ftp" && port == 21)) {
+        return QString();
+    }
+    return u':' + QString::number(port);
+}
+
+QString HostFolder(QStringView rawHost, const QString& portSuffix) {
     QString host;
     host.reserve(rawHost.size());
     for (const QChar qc : rawHost) {
@@ -131,13 +144,13 @@ QString HostFolder(QStringView rawHost) {
             host += qc;
         }
     }
-    host = NeutralDots(host);
-    if (host.size() * 3 > kHostBytesMax) {
-        while (host.toUtf8().size() > kHostBytesMax) {
+    const qsizetype bytesMax = kHostBytesMax - portSuffix.size();
+    if (host.size() * 3 > bytesMax) {
+        while (host.toUtf8().size() > bytesMax) {
             host.chop(host.size() >= 2 && host.at(host.size() - 1).isLowSurrogate() ? 2 : 1);
         }
     }
-    return host;
+    return portSuffix.isEmpty() ? NeutralDots(host) : host + portSuffix;
 }
 
 // The first 32 units of a segment, never splitting a surrogate pair.
@@ -241,7 +254,7 @@ UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId)
         m.unknownHost = true;
         folder += QStringLiteral("Unknown Host");
     } else {
-        folder += HostFolder(rawHost);
+        folder += HostFolder(rawHost, PortSuffix(parsed));
     }
 
     // Segments; the last one is a file when it holds a ".".

@@ -20,7 +20,8 @@ struct UrlMapping {
 inline constexpr char kQueryListName[] = "cgi%%q.txt";
 
 // Maps a URL to its local path (a file: URL to its local file). root and
-// runId are joined with "/" as given.
+// runId are joined with "/" as given. The host folder is the host as written,
+// with ":" and the port when the URL names one other than its scheme's default.
 UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId);
 
 // True when path lies strictly below prefix and none of the components

@@ -44,7 +44,7 @@ TEST(CrawlCmd, RunsAWholeCrawlAndPrintsTheRunList) {
     EXPECT_TRUE(lines[1].startsWith("1\t100\t一致\t1\t"));
     EXPECT_TRUE(lines[2].contains(srv.Url("/p.gif")));
     EXPECT_EQ(srv.Hits("/a.html"), 0);  // depth_max 1 from --set
-    EXPECT_TRUE(th.Exists("log/X/127.0.0.1/index.html"));
+    EXPECT_TRUE(th.Exists("log/X/" + srv.StoreHost() + "/index.html"));
     EXPECT_EQ(QString::fromUtf8(th.Read("run.tsv")), r.out);
     EXPECT_TRUE(r.err.contains("DL＆検索が終了しました。"));
 }

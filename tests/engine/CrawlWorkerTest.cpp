@@ -59,10 +59,10 @@ TEST(CrawlWorker, PipelineRunsEveryStepInOrder) {
     EXPECT_EQ(w->PageLinks().url[0], srv.Url("/dir/next.html"));
     EXPECT_EQ(w->PageLinks().title[0], "Next");
     EXPECT_EQ(w->PageLinks().ext[0], "html");
-    const QString tag = Tag(th, "log/R/127.0.0.1/dir/page.html");
+    const QString tag = Tag(th, "log/R/" + srv.StoreHost() + "/dir/page.html");
     EXPECT_EQ(CtrlFile::GetFootTagAttr(tag, "dl_src"), srv.Url("/dir/page.html"));
     EXPECT_TRUE(tag.contains("dl_cmnt=\"alt\""));
-    EXPECT_TRUE(th.Exists("log/R/127.0.0.1/dir/page.html lst.ini"));
+    EXPECT_TRUE(th.Exists("log/R/" + srv.StoreHost() + "/dir/page.html lst.ini"));
 }
 
 TEST(CrawlWorker, ListFileLayoutAndLinkForms) {
@@ -82,7 +82,7 @@ TEST(CrawlWorker, ListFileLayoutAndLinkForms) {
                              "\ntitle0=A\nextension0=html\n"
                              "link1=" +
                              srv.Url("/s.cgi?x=1&y=2") + "\ntitle1=S\nextension1=cgi\n";
-    const QString lst = QString::fromUtf8(th.Read("log/R/127.0.0.1/l.html lst.ini"));
+    const QString lst = QString::fromUtf8(th.Read("log/R/" + srv.StoreHost() + "/l.html lst.ini"));
     EXPECT_TRUE(lst.startsWith(expected)) << lst.toStdString();
     // The mailto link is never listed, "&amp;" became "&", the fragment was cut.
     EXPECT_FALSE(lst.contains("mailto"));
@@ -104,7 +104,7 @@ TEST(CrawlWorker, ListFileLayoutAndLinkForms) {
     auto none = MakeWorker(MakeServices(th), srv.Url("/none.html"));
     none->ManPrgrs();
     EXPECT_EQ(none->Status(), SrchThrd::kStatusFinished);
-    EXPECT_FALSE(th.Exists("log/R/127.0.0.1/none.html lst.ini"));
+    EXPECT_FALSE(th.Exists("log/R/" + srv.StoreHost() + "/none.html lst.ini"));
 }
 
 TEST(CrawlWorker, QueryPagesAreStoredAsNumberedFiles) {
@@ -118,9 +118,9 @@ TEST(CrawlWorker, QueryPagesAreStoredAsNumberedFiles) {
         w->ManPrgrs();
         EXPECT_EQ(w->Status(), SrchThrd::kStatusFinished);
     }
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/s.cgi_/00000000.cgi"), "q=a=1");
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/s.cgi_/00000001.cgi"), "q=b=2");
-    EXPECT_FALSE(th.Exists("log/R/127.0.0.1/s.cgi_/00000002.cgi"));
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/s.cgi_/00000000.cgi"), "q=a=1");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/s.cgi_/00000001.cgi"), "q=b=2");
+    EXPECT_FALSE(th.Exists("log/R/" + srv.StoreHost() + "/s.cgi_/00000002.cgi"));
 }
 
 TEST(CrawlWorker, FiltersDecideWhichLinksAreListed) {
@@ -185,7 +185,8 @@ TEST(CrawlWorker, LocalLinksAreWrittenIntoTheStoredPage) {
                              "<A HREF=\"p.html\">self</A><FONT SIZE=1>(<A HREF=\"" +
                              srv.Url("/d/p.html") + "\">@Web</A>)</FONT>";
     // The relative link whose local form equals the href gets no @Local.
-    EXPECT_TRUE(QString::fromUtf8(th.Read("log/R/127.0.0.1/d/p.html")).startsWith(expected));
+    EXPECT_TRUE(
+        QString::fromUtf8(th.Read("log/R/" + srv.StoreHost() + "/d/p.html")).startsWith(expected));
     EXPECT_EQ(w->GetLocalLink(srv.Url("/d/q/r.html")), "q/r.html");
     EXPECT_EQ(w->GetLocalLink(srv.Url("/top.html")), "../top.html");
 
@@ -205,7 +206,7 @@ TEST(CrawlWorker, LocalLinksAreWrittenIntoTheStoredPage) {
     srv.Page("/d/p2.html", page);
     auto w2 = MakeWorker(MakeServices(th), srv.Url("/d/p2.html"), off);
     w2->ManPrgrs();
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/d/p2.html"), page);
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/d/p2.html"), page);
 
     // A body without anchors (a picture) is never written back.
     QByteArray png("\x89PNG\r\n\x1a\n\xff\xfe\x00\x01<A", 14);
@@ -214,7 +215,7 @@ TEST(CrawlWorker, LocalLinksAreWrittenIntoTheStoredPage) {
     notag.footTag = 1;
     auto pic = MakeWorker(MakeServices(th), srv.Url("/d/i.png"), notag);
     pic->ManPrgrs();
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/d/i.png"), png);
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/d/i.png"), png);
 }
 
 TEST(CrawlWorker, TrailerTagRulesAndServerTime) {
@@ -232,26 +233,26 @@ TEST(CrawlWorker, TrailerTagRulesAndServerTime) {
     set.footTagExtension = "-,html,htm,shtml,txt,cgi,php,asp,jpg,gif,png,swf";
     auto w = MakeWorker(s, srv.Url("/t.html"), set, srv.Url("/ref.html"));
     w->ManPrgrs();
-    const QString tag = Tag(th, "log/R/127.0.0.1/t.html");
+    const QString tag = Tag(th, "log/R/" + srv.StoreHost() + "/t.html");
     EXPECT_EQ(CtrlFile::GetFootTagAttr(tag, "dl_ref"), srv.Url("/ref.html"));
     EXPECT_EQ(CtrlFile::GetFootTagAttr(tag, "dl_src"), srv.Url("/t.html"));
     EXPECT_TRUE(tag.contains("dl_time=\"2006/03/09 - 07:05:02\""));
     // Links and the tag were written after the fetch; the copy still carries
     // the server's time.
-    EXPECT_EQ(Mtime(th.File("log/R/127.0.0.1/t.html")), 1141855510000);
+    EXPECT_EQ(Mtime(th.File("log/R/" + srv.StoreHost() + "/t.html")), 1141855510000);
 
     // An empty page still gets the tag.
     auto e = MakeWorker(s, srv.Url("/empty.html"), set);
     e->ManPrgrs();
     EXPECT_EQ(e->Status(), SrchThrd::kStatusFinished);
-    EXPECT_FALSE(Tag(th, "log/R/127.0.0.1/empty.html").isEmpty());
+    EXPECT_FALSE(Tag(th, "log/R/" + srv.StoreHost() + "/empty.html").isEmpty());
 
     // The default list never tags swf (last entry) or files without extension.
     auto swf = SrchThrd::Create(s, set);
     swf->SetRow(2, srv.Url("/f.swf"), "", "swf", 1, "");
     swf->SetLocalPath(th.Ctrl().GetLogFrdr(srv.Url("/f.swf")));
     swf->ManPrgrs();
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/f.swf"), "swf body");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/f.swf"), "swf body");
     auto bare = SrchThrd::Create(s, set);
     bare->SetRow(3, srv.Url("/noext"), "", "-", 1, "");
     bare->SetLocalPath(th.Ctrl().GetLogFrdr(srv.Url("/noext")));
@@ -264,7 +265,7 @@ TEST(CrawlWorker, TrailerTagRulesAndServerTime) {
     srv.Page("/e2.html", "");
     auto off = MakeWorker(s, srv.Url("/e2.html"), set);
     off->ManPrgrs();
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/e2.html"), "");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/e2.html"), "");
 
     // stop_get_url ends at 99 without lists.
     SrchThrdSettings stop;
@@ -287,14 +288,14 @@ TEST(CrawlWorker, MemoryOnlyAndLocalFiles) {
     mem->ManPrgrs();
     EXPECT_EQ(mem->Status(), SrchThrd::kStatusFinished);
     EXPECT_EQ(mem->Body(), r.body);
-    EXPECT_FALSE(th.Exists("log/R/127.0.0.1/mem.html"));
+    EXPECT_FALSE(th.Exists("log/R/" + srv.StoreHost() + "/mem.html"));
     EXPECT_GT(mem->DataStartMs(), 0);
     EXPECT_TRUE(mem->PageLinks().empty());
 
     // A stored copy in the same time slot does not stop a memory-only fetch,
     // and stays untouched.
-    th.Write("log/R/127.0.0.1/mem.html", "stored");
-    SetMtime(th.File("log/R/127.0.0.1/mem.html"), 1141855510000);
+    th.Write("log/R/" + srv.StoreHost() + "/mem.html", "stored");
+    SetMtime(th.File("log/R/" + srv.StoreHost() + "/mem.html"), 1141855510000);
     SrchThrdSettings type1;
     type1.overwriteType = 1;
     auto again = MakeWorker(MakeServices(th), srv.Url("/mem.html"), type1);
@@ -302,7 +303,7 @@ TEST(CrawlWorker, MemoryOnlyAndLocalFiles) {
     again->ManPrgrs();
     EXPECT_EQ(again->Status(), SrchThrd::kStatusFinished);
     EXPECT_EQ(again->Body(), r.body);
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/mem.html"), "stored");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/mem.html"), "stored");
 
     // A file:/ URL is read in place, never written, and its list file goes to
     // the run folder under the row number.
@@ -402,7 +403,8 @@ TEST(CrawlWorker, RelativeLinkNamedHttpGetsItsLinks) {
     ASSERT_EQ(w->Status(), SrchThrd::kStatusFinished);
     ASSERT_EQ(w->PageLinks().size(), 1);
     EXPECT_EQ(w->PageLinks().url[0], srv.Url("/lib/http.client.html"));
-    const QString stored = QString::fromUtf8(th.Read("log/R/127.0.0.1/lib/index.html"));
+    const QString stored =
+        QString::fromUtf8(th.Read("log/R/" + srv.StoreHost() + "/lib/index.html"));
     EXPECT_TRUE(
         stored.startsWith("<A HREF=\"http.client.html\">client</A><FONT SIZE=1>(<A HREF=\"" +
                           srv.Url("/lib/http.client.html") +

@@ -30,10 +30,10 @@ TEST(CtxRun, OwnsItsFolderAndTakesASuffixWhenTheFolderIsOwned) {
     ASSERT_TRUE(run.Run().WaitEnd(20000));
     EXPECT_TRUE(owned.load());
     EXPECT_EQ(th.Ctrl().RunId(), "R_2");
-    EXPECT_TRUE(th.Exists("log/R_2/127.0.0.1/index.html"));
+    EXPECT_TRUE(th.Exists("log/R_2/" + srv.StoreHost() + "/index.html"));
     EXPECT_FALSE(RunLock::InUse(th.File("log/R_2")));
     EXPECT_FALSE(th.Exists("log/R_2/" + RunLock::kFileName));
-    EXPECT_FALSE(th.Exists("log/R/127.0.0.1"));
+    EXPECT_FALSE(th.Exists("log/R/" + srv.StoreHost()));
 }
 
 }  // namespace

@@ -164,7 +164,7 @@ TEST(DocSiteCrawl, OfflineCopyOpensFromDisk) {
     DocSite site(srv);
     CrawlDocSite(th, srv, true);
 
-    const int checked = CheckStoredRefs(th.File("log/R/127.0.0.1"), srv.Url("/"));
+    const int checked = CheckStoredRefs(th.File("log/R/" + srv.StoreHost()), srv.Url("/"));
     EXPECT_GT(checked, int(site.Pages().size()));
 }
 

@@ -26,7 +26,7 @@ TEST(FetchHttp, StoresBodySendsHeadersAndCountsBlocks) {
     auto w = MakeWorker(MakeServices(th), srv.Url("/big.html"), set, srv.Url("/from.html"));
     ASSERT_TRUE(w->GetWebData());
     EXPECT_EQ(w->Body(), big);
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/big.html"), big);
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/big.html"), big);
     EXPECT_EQ(w->Downloaded(), big.size());
     EXPECT_EQ(w->ContentLength(), big.size());
     EXPECT_FALSE(w->Redirected());
@@ -51,9 +51,9 @@ TEST(FetchHttp, RedirectMovesUrlAndPath) {
     ASSERT_TRUE(w->GetWebData());
     EXPECT_TRUE(w->Redirected());
     EXPECT_EQ(w->Url(), srv.Url("/new/b.html"));
-    EXPECT_EQ(w->LocalPath(), "log/R/127.0.0.1/new/b.html");
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/new/b.html"), "<html>moved</html>");
-    EXPECT_FALSE(th.Exists("log/R/127.0.0.1/old/a.html"));
+    EXPECT_EQ(w->LocalPath(), "log/R/" + srv.StoreHost() + "/new/b.html");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/new/b.html"), "<html>moved</html>");
+    EXPECT_FALSE(th.Exists("log/R/" + srv.StoreHost() + "/old/a.html"));
 }
 
 TEST(FetchHttp, ErrorsCarryTheCodeAndAreLogged) {
@@ -63,7 +63,7 @@ TEST(FetchHttp, ErrorsCarryTheCodeAndAreLogged) {
     EXPECT_FALSE(w->GetWebData());
     EXPECT_TRUE(w->LastError().contains("404"));
     EXPECT_TRUE(ErrLog(th).contains("S_Thrd Get Web Data Error : "));
-    EXPECT_FALSE(th.Exists("log/R/127.0.0.1/missing.html"));
+    EXPECT_FALSE(th.Exists("log/R/" + srv.StoreHost() + "/missing.html"));
     w->ManPrgrs();
     EXPECT_EQ(w->Status(), SrchThrd::kFetchFailed);
 
@@ -90,7 +90,7 @@ TEST(FetchHttp, ContentLengthFilterRefusesBeforeTheBody) {
     EXPECT_EQ(w->ContentLength(), 200000);
     EXPECT_EQ(w->Status(), SrchThrd::kFiltered);
     EXPECT_EQ(w->Downloaded(), 0);
-    EXPECT_FALSE(th.Exists("log/R/127.0.0.1/huge.jpg"));
+    EXPECT_FALSE(th.Exists("log/R/" + srv.StoreHost() + "/huge.jpg"));
 
     // Below the threshold the same file is taken.
     r.announcedLength = 50000;
@@ -100,7 +100,7 @@ TEST(FetchHttp, ContentLengthFilterRefusesBeforeTheBody) {
     ok->SetLocalPath(th.Ctrl().GetLogFrdr(srv.Url("/small.jpg")));
     ok->ManPrgrs();
     EXPECT_EQ(ok->Status(), SrchThrd::kStatusFinished);
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/small.jpg").size(), 50000);
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/small.jpg").size(), 50000);
 }
 
 TEST(FetchHttp, OverwriteTypeOneComparesTenSecondSlots) {
@@ -110,30 +110,30 @@ TEST(FetchHttp, OverwriteTypeOneComparesTenSecondSlots) {
     r.body = "fresh";
     r.lastModifiedMs = kServerTime;
     srv.SetRoute("/p.html", r);
-    const QString local = th.File("log/R/127.0.0.1/p.html");
+    const QString local = th.File("log/R/" + srv.StoreHost() + "/p.html");
     SrchThrdSettings set;
     set.overwriteType = 1;
 
     // Same slot (9 s later, still kServerTime / 10000): the copy is kept.
-    th.Write("log/R/127.0.0.1/p.html", "old");
+    th.Write("log/R/" + srv.StoreHost() + "/p.html", "old");
     SetMtime(local, kServerTime + 9000);
     auto keep = MakeWorker(MakeServices(th), srv.Url("/p.html"), set);
     EXPECT_FALSE(keep->GetWebData());
     EXPECT_EQ(keep->Status(), SrchThrd::kKeptLocal);
     keep->ManPrgrs();
     EXPECT_EQ(keep->Status(), SrchThrd::kKeptLocal);
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/p.html"), "old");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/p.html"), "old");
 
     // One second earlier lies in the previous slot: fetched again.
     SetMtime(local, kServerTime - 1000);
     auto fetch = MakeWorker(MakeServices(th), srv.Url("/p.html"), set);
     EXPECT_TRUE(fetch->GetWebData());
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/p.html"), "fresh");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/p.html"), "fresh");
     // The stored copy takes the server's time.
     EXPECT_EQ(Mtime(local), kServerTime);
 
     // Kept copy read instead when overwrite_local_load is on.
-    th.Write("log/R/127.0.0.1/p.html", "local body");
+    th.Write("log/R/" + srv.StoreHost() + "/p.html", "local body");
     SetMtime(local, kServerTime);
     set.overwriteLocalLoad = true;
     auto load = MakeWorker(MakeServices(th), srv.Url("/p.html"), set);
@@ -146,15 +146,15 @@ TEST(FetchHttp, OverwriteTypeOneComparesTenSecondSlots) {
     s->mustFetch = [](const QString&, const QString& url) { return url.endsWith("p.html"); };
     auto forced = MakeWorker(s, srv.Url("/p.html"), set);
     EXPECT_TRUE(forced->GetWebData());
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/p.html"), "fresh");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/p.html"), "fresh");
 
     // Policy 0 always fetches when asked to.
-    th.Write("log/R/127.0.0.1/p.html", "old");
+    th.Write("log/R/" + srv.StoreHost() + "/p.html", "old");
     SetMtime(local, kServerTime);
     set.overwriteType = 0;
     auto zero = MakeWorker(MakeServices(th), srv.Url("/p.html"), set);
     EXPECT_TRUE(zero->GetWebData());
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/p.html"), "fresh");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/p.html"), "fresh");
 }
 
 TEST(FetchHttp, OverwriteTypeTwoComparesLengthWithoutServerTime) {
@@ -163,27 +163,27 @@ TEST(FetchHttp, OverwriteTypeTwoComparesLengthWithoutServerTime) {
     srv.Page("/n.html", "12345");  // no Last-Modified
     SrchThrdSettings set;
     set.overwriteType = 2;
-    th.Write("log/R/127.0.0.1/n.html", "abcde");  // same length
+    th.Write("log/R/" + srv.StoreHost() + "/n.html", "abcde");  // same length
     auto keep = MakeWorker(MakeServices(th), srv.Url("/n.html"), set);
     EXPECT_FALSE(keep->GetWebData());
     EXPECT_EQ(keep->Status(), SrchThrd::kKeptLocal);
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/n.html"), "abcde");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/n.html"), "abcde");
 
-    th.Write("log/R/127.0.0.1/n.html", "abc");  // other length
+    th.Write("log/R/" + srv.StoreHost() + "/n.html", "abc");  // other length
     auto fetch = MakeWorker(MakeServices(th), srv.Url("/n.html"), set);
     EXPECT_TRUE(fetch->GetWebData());
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/n.html"), "12345");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/n.html"), "12345");
 
     // With a server time the slots decide, not the length.
     FixtureServer::Route r;
     r.body = "12345";
     r.lastModifiedMs = kServerTime;
     srv.SetRoute("/t.html", r);
-    th.Write("log/R/127.0.0.1/t.html", "abcde");
-    SetMtime(th.File("log/R/127.0.0.1/t.html"), kServerTime + 20000);
+    th.Write("log/R/" + srv.StoreHost() + "/t.html", "abcde");
+    SetMtime(th.File("log/R/" + srv.StoreHost() + "/t.html"), kServerTime + 20000);
     auto slot = MakeWorker(MakeServices(th), srv.Url("/t.html"), set);
     EXPECT_TRUE(slot->GetWebData());
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/t.html"), "12345");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/t.html"), "12345");
 }
 
 TEST(FetchHttp, Retries503OnlyWithAWaitAndOnlyFor503) {
@@ -224,7 +224,7 @@ TEST(FetchHttp, StopEndsTransferAndKeepsOldCopy) {
     r.gated = true;
     r.gateAfter = 4096;
     srv.SetRoute("/slow.html", r);
-    th.Write("log/R/127.0.0.1/slow.html", "previous");
+    th.Write("log/R/" + srv.StoreHost() + "/slow.html", "previous");
     auto w = MakeWorker(MakeServices(th), srv.Url("/slow.html"));
     w->StartManual();
     ASSERT_TRUE(srv.WaitGateReached("/slow.html"));
@@ -234,7 +234,7 @@ TEST(FetchHttp, StopEndsTransferAndKeepsOldCopy) {
     w->Join();
     EXPECT_FALSE(w->Running());
     EXPECT_EQ(w->Status(), SrchThrd::kStopped);
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/slow.html"), "previous");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/slow.html"), "previous");
 
     // An outside status stays as set.
     srv.SetRoute("/slow2.html", r);

@@ -50,7 +50,7 @@ TEST(LargeBody, StreamsToTheStoredFileAndReadsOnlyTheHead) {
     auto w = MakeWorker(s, srv.Url("/big.html"), set);
     w->ManPrgrs();
     EXPECT_EQ(w->Status(), SrchThrd::kStatusFinished);
-    const QString file = th.File("log/R/127.0.0.1/big.html");
+    const QString file = th.File("log/R/" + srv.StoreHost() + "/big.html");
     EXPECT_EQ(QFileInfo(file).size(), kSize);
     EXPECT_EQ(FileHash(file), expectedHash);
     EXPECT_EQ(w->Downloaded(), kSize);
@@ -81,15 +81,16 @@ TEST(LargeBody, CapInsideACharacterKeepsTheEncoding) {
     set.footTag = 1;
     auto w = MakeWorker(s, srv.Url("/ja.html"), set);
     w->ManPrgrs();
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/ja.html"), body);
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/ja.html"), body);
     EXPECT_TRUE(seen.contains("日本語の文章"));
     EXPECT_FALSE(seen.contains(QChar(0xFFFD)));
     EXPECT_LE(seen.toUtf8().size(), 1001);
 
     seen.clear();
     auto local = SrchThrd::Create(s, set);
-    local->SetRow(1, "file://" + th.File("log/R/127.0.0.1/ja.html"), "t", "html", 1, "");
-    local->SetLocalPath("log/R/127.0.0.1/ja.html");
+    local->SetRow(1, "file://" + th.File("log/R/" + srv.StoreHost() + "/ja.html"), "t", "html", 1,
+                  "");
+    local->SetLocalPath("log/R/" + srv.StoreHost() + "/ja.html");
     local->ManPrgrs();
     EXPECT_TRUE(seen.contains("日本語の文章"));
     EXPECT_FALSE(seen.contains(QChar(0xFFFD)));

@@ -91,8 +91,9 @@ TEST(OfflineLinks, CrawledSiteOpensFromDisk) {
     ASSERT_TRUE(rc.StartManual());
     ASSERT_TRUE(rc.WaitEnd(20000));
 
-    const QString root = th.File("log/R/127.0.0.1/docs");
-    const QString index = QString::fromUtf8(th.Read("log/R/127.0.0.1/docs/index.html"));
+    const QString root = th.File("log/R/" + srv.StoreHost() + "/docs");
+    const QString index =
+        QString::fromUtf8(th.Read("log/R/" + srv.StoreHost() + "/docs/index.html"));
     EXPECT_TRUE(index.contains("href=\"page.html#sec\"")) << index.toStdString();
     EXPECT_TRUE(index.contains("href=\"sub/index.html\""));
     EXPECT_TRUE(index.contains("href=\"#a\""));
@@ -100,7 +101,8 @@ TEST(OfflineLinks, CrawledSiteOpensFromDisk) {
     EXPECT_TRUE(index.contains("var p = \"page.html\";"));
     EXPECT_FALSE(index.contains("@Web"));
     EXPECT_TRUE(index.contains("href=\"_static/style.css_/0000000"));
-    EXPECT_TRUE(th.Read("log/R/127.0.0.1/docs/sub/index.html").contains("href=\"../index.html\""));
+    EXPECT_TRUE(th.Read("log/R/" + srv.StoreHost() + "/docs/sub/index.html")
+                    .contains("href=\"../index.html\""));
 
     const int checked = CheckStoredRefs(root, srv.Url("/"));
     EXPECT_EQ(checked, 13);

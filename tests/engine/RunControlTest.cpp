@@ -162,7 +162,8 @@ TEST(RunControl, CrawlsASiteAndEndsNormally) {
     EXPECT_EQ(run.srv.Hits("/deep.html"), 0);
     // The image's ALT text became the comment of its trailer tag.
     EXPECT_EQ(rc.ImageText(run.srv.Url("/pic.gif")), "Cat");
-    const QString tag = run.th.Ctrl().GetFootTag(run.th.File("log/R/127.0.0.1/pic.gif"));
+    const QString tag =
+        run.th.Ctrl().GetFootTag(run.th.File("log/R/" + run.srv.StoreHost() + "/pic.gif"));
     EXPECT_TRUE(tag.contains("dl_cmnt=\"Cat\"")) << tag.toStdString();
     EXPECT_EQ(rc.LiveWorkers(), 0);
 }
@@ -173,7 +174,7 @@ TEST(RunControl, FilteredOrKeptStartRowsEndTheRun) {
     big.announcedLength = 90000;
     run.srv.SetRoute("/big.html", big);
     run.srv.Page("/have.html", "new");
-    run.th.Write("log/R/127.0.0.1/have.html", "old");
+    run.th.Write("log/R/" + run.srv.StoreHost() + "/have.html", "old");
     run.set.worker.filter.ext_mode = ExtFilterMode::kIn;
     run.set.worker.filter.ext_list = "html,<50";
     run.set.worker.filter.filter_start = true;
@@ -186,10 +187,44 @@ TEST(RunControl, FilteredOrKeptStartRowsEndTheRun) {
     // Overwrite type 0 with a local copy: not fetched at all.
     EXPECT_EQ(run.RowOf("/have.html").context, "- 既獲得データ -");
     EXPECT_EQ(run.srv.Hits("/have.html"), 0);
-    EXPECT_EQ(run.th.Read("log/R/127.0.0.1/have.html"), "old");
+    EXPECT_EQ(run.th.Read("log/R/" + run.srv.StoreHost() + "/have.html"), "old");
     EXPECT_EQ(
         run.message,
         "DL＆検索が終了しました。\nDL＆検索数は、 2 件でした。\nヒット数は、 0 件" + run.Tail());
+}
+
+// Two sites on one host differ by port: each keeps its own files, and each
+// file's tag names the site it came from.
+TEST(RunControl, SitesOnOneHostWithOtherPortsAreStoredApart) {
+    TestRun run;
+    FixtureServer other;
+    run.srv.Page("/index.html", "<p>first</p><a href=\"a.html\">A</a>");
+    run.srv.Page("/a.html", "first a");
+    other.Page("/index.html", "<p>second</p><a href=\"a.html\">A</a>");
+    other.Page("/a.html", "second a");
+    run.set.worker.footTagExtension = "-,html,";
+    RunControl& rc = run.Make();
+    rc.AddWinSrchLst({{run.srv.Url("/index.html"), "start", "html"},
+                      {other.Url("/index.html"), "start", "html"}});
+    ASSERT_TRUE(rc.StartManual());
+    ASSERT_TRUE(rc.WaitEnd(20000));
+    EXPECT_EQ(other.Hits("/index.html"), 1);
+    EXPECT_EQ(other.Hits("/a.html"), 1);
+    EXPECT_EQ(run.srv.Hits("/a.html"), 1);
+    const RunListSnapshot snap = rc.List().Snapshot();
+    ASSERT_EQ(snap.Count(), 4);
+    for (int i = 0; i < snap.Count(); ++i) {
+        const RunRow row = snap.Row(i);
+        EXPECT_NE(row.context, "- 既獲得データ -") << row.url.toStdString();
+        const QString path = run.th.Ctrl().GetLogFrdr(row.url);
+        EXPECT_TRUE(path.contains(row.url.startsWith(other.Url("/")) ? other.StoreHost()
+                                                                     : run.srv.StoreHost()));
+        const QString tag = run.th.Ctrl().GetFootTag(run.th.File(path));
+        EXPECT_EQ(CtrlFile::GetFootTagAttr(tag, "dl_src"), row.url);
+    }
+    EXPECT_NE(run.srv.StoreHost(), other.StoreHost());
+    EXPECT_TRUE(run.th.Read("log/R/" + other.StoreHost() + "/index.html").startsWith("<p>second"));
+    EXPECT_TRUE(run.th.Read("log/R/" + run.srv.StoreHost() + "/a.html").startsWith("first a"));
 }
 
 TEST(RunControl, HitAndPageLimitsEndTheRun) {

@@ -117,7 +117,8 @@ TEST(SlotReuse, FreeSlotsTakeRowsBeforeTheTickAndTheEndWaitsForIdleTicks) {
     QStringList paths;
     for (int i = 0; i < 12; ++i) {
         paths << "/k" + QString::number(i) + ".html";
-        kept.th.Write("log/R/127.0.0.1/k" + QString::number(i) + ".html", "stored");
+        kept.th.Write("log/R/" + kept.srv.StoreHost() + "/k" + QString::number(i) + ".html",
+                      "stored");
     }
     const Clock::time_point keptStart = Clock::now();
     kept.Start(paths);

@@ -40,7 +40,7 @@ TEST(WorkerStart, FailedThreadStartIsReportedAndCanBeRetried) {
     ASSERT_TRUE(WaitFor([&] { return !w->Running(); }));
     w->Join();
     EXPECT_EQ(w->Status(), SrchThrd::kStatusFinished);
-    EXPECT_EQ(th.Read("log/R/127.0.0.1/a.html"), "<p>a</p>");
+    EXPECT_EQ(th.Read("log/R/" + srv.StoreHost() + "/a.html"), "<p>a</p>");
 }
 
 TEST(WorkerStart, RunGoesOnWhenThreadsCannotBeMade) {

@@ -135,6 +135,11 @@ TEST_F(ServeTest, PercentEscapesAndDoublePercent) {
     EXPECT_EQ(Body("/%E6%97%A5%E6%9C%AC.txt"), "jp");
     // "+" in a path is a plus sign, not a blank.
     EXPECT_EQ(Body("/a+b.txt"), "plus");
+    // A host folder with a port: ":" escaped or not, and escaped in the links.
+    home.Write(QStringLiteral("log/R/127.0.0.1:8080/p.html"), "port");
+    EXPECT_EQ(Body("/R/127.0.0.1%3A8080/p.html"), "port");
+    EXPECT_EQ(Body("/R/127.0.0.1:8080/p.html"), "port");
+    EXPECT_TRUE(Body("/R/Korvi?act=dir").contains("|127.0.0.1%3A8080/|"));
     // A named pipe in the root is not opened (it would block the channel).
     ASSERT_EQ(::mkfifo(home.File(QStringLiteral("log/pipe")).toLocal8Bit().constData(), 0600), 0);
     EXPECT_EQ(Split(Get(port, "/pipe")).status(), "HTTP/1.0 404 NotFound");

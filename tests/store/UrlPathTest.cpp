@@ -48,9 +48,22 @@ TEST(GetLogFrdr, DescribedExamples) {
 
 TEST(GetLogFrdr, HostPortUserAndRoots) {
     TempHome th;
-    EXPECT_EQ(Map(th, "http://u:pw@H:8080/a.html"), "log/R/H/a.html");
+    // A port other than the scheme's default is a site of its own.
+    EXPECT_EQ(Map(th, "http://u:pw@H:8080/a.html"), "log/R/H:8080/a.html");
+    EXPECT_EQ(Map(th, "http://H:8081/a.html"), "log/R/H:8081/a.html");
+    EXPECT_EQ(Map(th, "http://H:08080/"), "log/R/H:8080/index.html");
+    EXPECT_EQ(Map(th, "http://H:443/a.html"), "log/R/H:443/a.html");
+    EXPECT_EQ(Map(th, "https://H:80/a.html"), "log/R/H:80/a.html");
+    EXPECT_EQ(Map(th, "http://H:80/a.html"), "log/R/H/a.html");
+    EXPECT_EQ(Map(th, "https://H:443/a.html"), "log/R/H/a.html");
+    EXPECT_EQ(Map(th, "HTTP://H:80/a.html"), "log/R/H/a.html");
+    EXPECT_EQ(Map(th, "ftp://H:21/a.html"), "log/R/H/a.html");
+    EXPECT_EQ(Map(th, "http://H:/a.html"), "log/R/H/a.html");
     EXPECT_EQ(Map(th, "https://ExAmple.COM/a.html"), "log/R/ExAmple.COM/a.html");
-    EXPECT_EQ(Map(th, "http://[::1]:8080/a.html"), "log/R/[::1]/a.html");
+    EXPECT_EQ(Map(th, "http://[::1]:8080/a.html"), "log/R/[::1]:8080/a.html");
+    EXPECT_EQ(Map(th, "http://[::1]/a.html"), "log/R/[::1]/a.html");
+    // ":" in the path stays escaped, so the port is never confused with it.
+    EXPECT_EQ(Map(th, "http://H/x:8080/a.html"), "log/R/H/x%3A8080/a.html");
     EXPECT_EQ(Map(th, "http://日本.jp/ページ.html"), "log/R/日本.jp/ページ.html");
     th.Ctrl().SetRunId("2006_0309_0705_02");
     EXPECT_EQ(Map(th, "http://H/a.html"), "log/2006_0309_0705_02/H/a.html");
@@ -290,6 +303,8 @@ TEST(GetLogFrdr, CraftedUrlsNeverClimb) {
         "http://H/" + Rep("..", 200),
         "http://H/" + Rep("a/", 200) + "..",
         "http://" + longHost + "/a.html",
+        "http://" + longHost + ":65535/a.html",
+        "http://" + Rep("ホ", 90) + ":8080/a.html",
         "http://H/...",
         "http://H/..../",
         "http://H/a/..?x=1",
@@ -305,6 +320,8 @@ TEST(GetLogFrdr, CraftedUrlsNeverClimb) {
         "http://a/../../../../../../../../../../etc",
     };
     for (const QString& url : urls) ExpectSafe(url, Map(th, url));
+    // A host cut to fit a file name keeps its port.
+    EXPECT_TRUE(Map(th, "http://" + longHost + ":65535/a.html").endsWith(":65535/a.html"));
     EXPECT_EQ(Map(th, "http://H/.."), "log/R/H/%2E%2E");
     EXPECT_EQ(Map(th, "http://H/a/."), "log/R/H/a/%2E");
     EXPECT_EQ(Map(th, "http://H/../b.html"), "log/R/H/%2E%2E/b.html");

@@ -115,6 +115,24 @@ TEST(LogAnls, OneStoredFileIsOnePageAndSelfLinksDoNotCount) {
     EXPECT_TRUE(Analyse(th, r).empty());
 }
 
+// Two sites on one host that differ by port are two pages, not one page
+// linking to itself.
+TEST(LogAnls, SitesOnOtherPortsAreOtherPages) {
+    test::TempHome th;
+    const QString first = "http://h:8080/";
+    const QString second = "http://h:8081/";
+    test::WriteListFile(th, th.Ctrl().GetLogFrdr(first) + " lst.ini", first, "First",
+                        {{second, "Second", "-"}, {first + "index.html", "self", "html"}});
+    test::WriteListFile(th, th.Ctrl().GetLogFrdr(second) + " lst.ini", second, "Second",
+                        {{first, "First", "-"}, {second + "a.html", "A", "html"}});
+    AnlsRequest r;
+    r.folder = th.File("log/R");
+    r.kind = 0;
+    EXPECT_EQ(Urls(Analyse(th, r)), QStringList({first + "=1", second + "=1"}));
+    r.kind = 1;
+    EXPECT_EQ(Urls(Analyse(th, r)), QStringList({second + "a.html=1"}));
+}
+
 TEST(LogAnls, TitlesFollowTheChosenRule) {
     EXPECT_EQ(LogAnls::MkTitle({"b", "a", "b", "a", "c"}, 0, ""), "a");  // tie: first in order
     EXPECT_EQ(LogAnls::MkTitle({"b", "c", "b"}, 0, ""), "b");

@@ -89,7 +89,7 @@ TEST(Workflow, ListArgumentTypedWordAndStartButton) {
     ASSERT_NE(run, nullptr);
     EXPECT_EQ(run->List().Count(), 3);
     const QStringList files = StoredFiles(d.home, main->RunId());
-    EXPECT_TRUE(files.contains(QStringLiteral("127.0.0.1/a.html")) ||
+    EXPECT_TRUE(files.contains(d.site.StoreHost() + QStringLiteral("/a.html")) ||
                 std::any_of(files.begin(), files.end(),
                             [](const QString& f) { return f.endsWith(QStringLiteral("/a.html")); }))
         << files.join(u' ').toStdString();
