@@ -80,6 +80,7 @@ int main(int argc, char** argv) {
     ctx.Ctrl().SetLogRoot(ctx.Cmn().Opt().log_folder);
     QtDialogs dialogs;
     GuiContext gui{ctx, dialogs, DefaultDocOpener(), {}};
+    gui.openLater = DefaultDocOpenerLater();
     WinSrvr server(gui);
     gui.progress = [&server](const QString& p) { server.SetTitleProgress(p); };
     if (!server.Start(message, &error)) {

@@ -16,6 +16,7 @@
 #include "ui/engine/InitRepTarget.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OpenOrLog.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui_KorviDlSrchInit.h"
 
@@ -413,8 +414,7 @@ void KorviDlSrchInit::OpenSelected() {
         return;
     }
     for (const QString& url : urls) {
-        if (!gui_.open || !gui_.open(url))
-            gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("M_Win Open Button Exec Error : ") + url);
+        OpenOrLog(gui_, this, url, QStringLiteral("M_Win Open Button Exec Error : ") + url);
     }
 }
 

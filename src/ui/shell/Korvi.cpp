@@ -38,7 +38,9 @@
 #include "ui/present/ThemeApply.h"
 #include "ui/schedule/KorviSchdPanel.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/HelpPage.h"
 #include "ui/shell/KorviLogfMenu.h"
+#include "ui/shell/OpenOrLog.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOpt.h"
 #include "ui/tools/WinLogAnls.h"
@@ -222,8 +224,7 @@ void Korvi::InitTreeLogf() {
     });
     connect(ui_->btn_open_savef, &QPushButton::clicked, this, [this] {
         const QString path = LogfSelected();
-        if (!gui_.open || !gui_.open(path))
-            gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("btn_open_savef_al Error : ") + path);
+        OpenOrLog(gui_, this, path, QStringLiteral("btn_open_savef_al Error : ") + path);
     });
     connect(ui_->btn_move_savef, &QPushButton::clicked, this, [this] {
         const QString dir =
@@ -316,11 +317,9 @@ void Korvi::ShowPictures(const QString& filter, int minKb) {
 
 void Korvi::OpenHelp(const QString& page) {
     const QString path = gui_.ctx.Ctrl().Abs(QStringLiteral("doc/")) + page;
-    const QString file = path.section(u'#', 0, 0);
-    QString target = QUrl::fromLocalFile(file).toString();
-    if (page.contains(u'#')) target += u'#' + page.section(u'#', 1);
-    if (!QFileInfo(file).isFile() || !gui_.open || !gui_.open(target))
-        gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("Help Button Error : ") + path);
+    const QString anchor = page.contains(u'#') ? u'#' + page.section(u'#', 1) : QString();
+    OpenHelpPage(gui_, this, path.section(u'#', 0, 0), anchor,
+                 QStringLiteral("Help Button Error : ") + path);
 }
 
 WinOpt* Korvi::OpenOptions(const QString& category) {
