@@ -1,14 +1,20 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStyle>
+#include <QStyleOption>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
 #include "UiTestKit.h"
 #include "present/PropMetal.h"
+#include "ui/GuiStyle.h"
 #include "ui/present/ThemeApply.h"
 #include "ui/present/ThemePalette.h"
 #include "ui/present/WinOptThm.h"
@@ -25,6 +31,23 @@ public:
 private:
     QPalette saved_;
 };
+
+// The strongest contrast between the field colour at the middle of an
+// unchecked indicator and the pixels left of it on the same row: its outline.
+double IndicatorContrast(QAbstractButton& button, QStyle::SubElement element) {
+    button.ensurePolished();
+    button.resize(button.sizeHint());
+    const QImage img = button.grab().toImage();
+    QStyleOptionButton opt;
+    opt.initFrom(&button);
+    const QRect r = button.style()->subElementRect(element, &opt, &button);
+    const int y = r.center().y();
+    const QColor field = img.pixelColor(r.center().x(), y);
+    double best = 1.0;
+    for (int x = r.left(); x < r.center().x() - 1; ++x)
+        best = std::max(best, ContrastRatio(img.pixelColor(x, y), field));
+    return best;
+}
 
 TEST(WinOptThm, ListsThemesAndSavingAppliesTheChosenOne) {
     PaletteGuard guard;
@@ -79,7 +102,7 @@ TEST(ThemeApply, MissingThemeLogsWithThePrefixAndKeepsTheDefaultLook) {
     QFile::remove(home.File("Korvi.theme"));
     EXPECT_FALSE(ApplyTheme(home.Ctx(), "W_Srch "));
     EXPECT_TRUE(home.Read("log_err/R.log").contains("  W_Srch Read Theme Err : "));
-    EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+    EXPECT_TRUE(ui::IsGuiStyle(QApplication::style()));
 }
 
 TEST(ThemeApply, UnsetColoursKeepTheStylesOwn) {
@@ -114,6 +137,11 @@ TEST(ThemeApply, ShippedThemesReadWell) {
             EXPECT_GE(ContrastRatio(p.color(fg), p.color(bg)), 4.5) << name << " " << fg;
         }
         EXPECT_GE(ContrastRatio(p.color(QPalette::Link), p.color(QPalette::Base)), 3.0) << name;
+        // Unchecked check boxes and radio buttons keep a visible outline.
+        QCheckBox box(QStringLiteral("初回"));
+        QRadioButton radio(QStringLiteral("含む"));
+        EXPECT_GE(IndicatorContrast(box, QStyle::SE_CheckBoxIndicator), 2.5) << name;
+        EXPECT_GE(IndicatorContrast(radio, QStyle::SE_RadioButtonIndicator), 2.5) << name;
     }
 }
 
