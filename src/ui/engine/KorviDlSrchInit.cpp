@@ -354,8 +354,7 @@ void KorviDlSrchInit::StartDlSearch(bool search) {
     RunRequest r;
     r.rows = list_.AddWinSrchLst(0, {});
     if (r.rows.empty()) {
-        gui_.dlg.Message(this, QStringLiteral("DL＆検索警告"),
-                         QStringLiteral("「対象」にチェックの入った行がありません。"));
+        gui_.dlg.Message(this, QStringLiteral("DL＆検索警告"), NoTargetMessage(list_));
         return;
     }
     r.opt = opt_;
