@@ -76,9 +76,10 @@ Korvi::Korvi(GuiContext& gui, QWidget* parent)
 
 Korvi::~Korvi() = default;
 
-void Korvi::InitKorvi(const QString& source, bool shown) {
+void Korvi::InitKorvi(const QString& source, bool shown, bool forSchedule) {
     AssertGuiThread("Korvi::InitKorvi");
     building_ = true;
+    if (forSchedule) schd_run_ = true;
     CtrlFile& ctrl = gui_.ctx.Ctrl();
     setWindowTitle(kTitle + kVersion);
     setWindowIcon(QIcon(ctrl.Abs(QStringLiteral("resource/pic/icon.gif"))));
@@ -95,7 +96,7 @@ void Korvi::InitKorvi(const QString& source, bool shown) {
     if (gui_.progress) gui_.progress(QStringLiteral("  メイン・ウィンドウ中身作成中..."));
     WinPosition();
     if (shown) show();
-    if (shown && gui_.ctx.Cmn().Opt().GuideOpensAtStart()) OpenGuide();
+    if (shown && !schd_run_ && gui_.ctx.Cmn().Opt().GuideOpensAtStart()) OpenGuide();
     GetEnvPrm();
     building_ = false;
     if (gui_.progress) gui_.progress(QString());

@@ -300,6 +300,49 @@ TEST(WinGuide, OpensAtStartUnlessSwitchedOff) {
     }
 }
 
+// A site preset on an empty list asks for the start URL after its word and
+// starts the list from it; an empty answer ends with its message and
+// changes nothing. A search-engine preset brings its own list and asks no URL.
+TEST(WinGuide, SitePresetAsksForTheStartUrlOnAnEmptyList) {
+    {
+        GuiHome home;
+        Korvi main(home.Gui());
+        main.InitKorvi(QStringLiteral(""), false);
+        WinGuide guide(home.Gui(), main);
+        home.Dlg().inputs = {QStringLiteral("犬"), QStringLiteral(" site.example/dir/ ")};
+        Find<QPushButton>(&guide, QStringLiteral("srch_site_btn"))->click();
+        EXPECT_EQ(home.Dlg().shown.at(1).title, QStringLiteral("開始URLの入力"));
+        const InitList& list = main.InitPanel()->List();
+        ASSERT_EQ(list.RowCount(), 1);
+        EXPECT_EQ(list.Rows()[0].url, QStringLiteral("http://site.example/dir/"));
+        EXPECT_EQ(list.BaseUrl(), QStringLiteral("http://site.example/dir/"));
+        EXPECT_EQ(list.CheckedCount(), 1);
+        EXPECT_EQ(home.Dlg().TextOf(kEndTitle), kSearchMsg);
+        main.ForceClose();
+    }
+    {
+        GuiHome home;
+        Korvi main(home.Gui());
+        main.InitKorvi(QStringLiteral(""), false);
+        WinGuide guide(home.Gui(), main);
+        const DlSrchOpt before = main.InitPanel()->Opt();
+        home.Dlg().inputs = {QStringLiteral("  ")};
+        Find<QPushButton>(&guide, QStringLiteral("dl_dir_btn"))->click();
+        EXPECT_EQ(home.Dlg().TextOf(QStringLiteral("開始URLの不備")),
+                  QStringLiteral("開始URLが未入力なので終了します。"));
+        EXPECT_FALSE(home.Dlg().WasShown(kEndTitle));
+        EXPECT_TRUE(main.InitPanel()->Opt() == before);
+        EXPECT_EQ(main.InitPanel()->List().RowCount(), 0);
+
+        home.Dlg().shown.clear();
+        home.Dlg().inputs = {QStringLiteral("猫")};
+        Find<QPushButton>(&guide, QStringLiteral("google_img_btn"))->click();
+        EXPECT_FALSE(home.Dlg().WasShown(QStringLiteral("開始URLの入力")));
+        EXPECT_GE(main.InitPanel()->List().RowCount(), 1);
+        main.ForceClose();
+    }
+}
+
 // Closing the guide with a run list asks to reset it: yes drops the run
 // list, no keeps it; without a run list nothing is asked.
 TEST(WinGuide, CloseOffersToResetTheRunList) {

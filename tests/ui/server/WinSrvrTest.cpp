@@ -66,6 +66,20 @@ TEST(WinSrvr, StartKorviBuildsOneMainWindowAndAppendsLater) {
         WaitUntil([&] { return log->toPlainText().count(QStringLiteral("StartKorvi")) == 2; }));
 }
 
+// A schedule that shows its main window does not open the guide over it,
+// even when the guide opens at start.
+TEST(WinSrvr, ScheduleWindowOpensNoGuide) {
+    Resident_ r;
+    r.home.Write(QStringLiteral("cmn_opt.ini"), "[CommonOption]\nrun_no=2\nguide_view=0\n");
+    r.server.StartSchedule(
+        {QStringLiteral("s"), QStringLiteral("none"), QStringLiteral("DL"), QStringLiteral("表示")},
+        QStringLiteral("run"));
+    Korvi* main = r.server.MainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->Guide(), nullptr);
+}
+
 // Closing the main window leaves the server; the next "StartKorvi" builds a
 // new one. "Korvi開始" opens it and hides the server window.
 TEST(WinSrvr, MainWindowClosesAndIsBuiltAgain) {
