@@ -81,32 +81,23 @@ TEST(InitPanelSelect, LinkedTargetBoxes) {
 TEST(InitPanelSelect, NoTargetMessageNamesTheBoxes) {
     test::TempHome th;
     InitList list(th.Ctrl());
-    const QString plain = QStringLiteral("「対象」にチェックの入った行がありません。");
-    EXPECT_EQ(NoTargetMessage(list), plain);
-
-    list.AddSrchLst(QStringLiteral("http://x/a.html"), QString(), QString());
-    list.AddSrchLst(QStringLiteral("http://x/b.jpg"), QString(), QString());
+    for (const char* url : {"http://x/a.html", "http://x/b.jpg", "http://x/d/c.html"})
+        list.AddSrchLst(QString::fromLatin1(url), QString(), QString());
     InitSelect& s = list.Select();
     s.all = s.dmOut = s.dmIn = s.drOut = s.drIn = false;
     list.ChngRangeData();
     QString m = NoTargetMessage(list);
-    EXPECT_TRUE(m.startsWith(plain));
-    EXPECT_TRUE(m.contains(QStringLiteral("・「ドメイン」の「外」 : 2 件"))) << m.toStdString();
-    EXPECT_FALSE(m.contains(QStringLiteral("ディレクトリ")));
+    EXPECT_TRUE(m.startsWith(QStringLiteral("「対象」にチェックの入った行がありません。\n\n")));
+    EXPECT_TRUE(m.contains(QStringLiteral("・「ドメイン」の「外」 : 3 件"))) << m.toStdString();
     EXPECT_TRUE(m.contains(QStringLiteral("「基準URL」が空")));
 
     list.ChngeBaseUrl(QStringLiteral("http://x/d/"));
-    list.AddSrchLst(QStringLiteral("http://x/d/c.html"), QString(), QString());
     s.fltStart = true;
-    s.fltMode = 1;  // keep only the listed extensions: the picture drops out
-    list.ChngRangeData();
+    s.fltMode = 1;  // only the listed extensions: the picture drops out
     m = NoTargetMessage(list);
     EXPECT_TRUE(m.contains(QStringLiteral("・「ディレクトリ」の「外」 : 1 件"))) << m.toStdString();
     EXPECT_TRUE(m.contains(QStringLiteral("・「ディレクトリ」の「内」 : 1 件")));
-    EXPECT_FALSE(m.contains(QStringLiteral("ドメイン")));
-    EXPECT_FALSE(m.contains(QStringLiteral("基準URL")));
-
-    // Every box on: nothing to name.
+    EXPECT_FALSE(m.contains(QStringLiteral("ドメイン")) || m.contains(QStringLiteral("基準URL")));
     s.all = true;
-    EXPECT_EQ(NoTargetMessage(list), plain);
+    EXPECT_EQ(NoTargetMessage(list), QStringLiteral("「対象」にチェックの入った行がありません。"));
 }

@@ -264,20 +264,16 @@ TEST(KorviDlSrchInitPanel, StartDlSearchBuildsRequest) {
               QStringLiteral("検索進行を初期化しました。"));
 }
 
-// A new user adds a URL with no base URL: the row is outside the domain and
-// the default boxes leave it out. The warning names the box that selects it;
-// checking that box lets the run start.
+// A URL added with no base URL lies outside the domain, whose box is off:
+// the warning names that box, and checking it lets the run start.
 TEST(KorviDlSrchInitPanel, NoTargetWarningNamesTheBox) {
     Panel p;
-    p.W<QCheckBox>("tgt_cb_dm_out")->setChecked(false);
     p.home.Dlg().inputs.push_back(QStringLiteral("http://a.example/x.html"));
     p.panel.EditCommand(QStringLiteral("mni_add_url"));
-    ASSERT_EQ(p.panel.List().RowCount(), 1);
     p.W<QPushButton>("dl_btn")->click();
-    EXPECT_TRUE(p.runs.empty());
-    const QString text = p.home.Dlg().TextOf(QStringLiteral("DL＆検索警告"));
-    EXPECT_TRUE(text.contains(QStringLiteral("「ドメイン」の「外」 : 1 件"))) << text.toStdString();
-
+    EXPECT_TRUE(p.home.Dlg()
+                    .TextOf(QStringLiteral("DL＆検索警告"))
+                    .contains(QStringLiteral("「ドメイン」の「外」 : 1 件")));
     p.W<QCheckBox>("tgt_cb_dm_out")->click();
     p.W<QPushButton>("dl_btn")->click();
     EXPECT_EQ(p.runs.size(), 1u);

@@ -32,20 +32,18 @@ private:
     QPalette saved_;
 };
 
-// The strongest contrast between the field colour at the middle of an
-// unchecked indicator and the pixels left of it on the same row: its outline.
-double IndicatorContrast(QAbstractButton& button, QStyle::SubElement element) {
-    button.ensurePolished();
+// The strongest contrast on the row through an unchecked indicator, left of
+// its middle, against the field there: its outline.
+double IndicatorContrast(QAbstractButton&& button, QStyle::SubElement element) {
     button.resize(button.sizeHint());
     const QImage img = button.grab().toImage();
     QStyleOptionButton opt;
     opt.initFrom(&button);
     const QRect r = button.style()->subElementRect(element, &opt, &button);
-    const int y = r.center().y();
-    const QColor field = img.pixelColor(r.center().x(), y);
     double best = 1.0;
     for (int x = r.left(); x < r.center().x() - 1; ++x)
-        best = std::max(best, ContrastRatio(img.pixelColor(x, y), field));
+        best = std::max(
+            best, ContrastRatio(img.pixelColor(x, r.center().y()), img.pixelColor(r.center())));
     return best;
 }
 
@@ -138,10 +136,9 @@ TEST(ThemeApply, ShippedThemesReadWell) {
         }
         EXPECT_GE(ContrastRatio(p.color(QPalette::Link), p.color(QPalette::Base)), 3.0) << name;
         // Unchecked check boxes and radio buttons keep a visible outline.
-        QCheckBox box(QStringLiteral("初回"));
-        QRadioButton radio(QStringLiteral("含む"));
-        EXPECT_GE(IndicatorContrast(box, QStyle::SE_CheckBoxIndicator), 2.5) << name;
-        EXPECT_GE(IndicatorContrast(radio, QStyle::SE_RadioButtonIndicator), 2.5) << name;
+        EXPECT_GE(IndicatorContrast(QCheckBox("x"), QStyle::SE_CheckBoxIndicator), 2.5) << name;
+        EXPECT_GE(IndicatorContrast(QRadioButton("x"), QStyle::SE_RadioButtonIndicator), 2.5)
+            << name;
     }
 }
 
