@@ -79,6 +79,10 @@ TEST(OpenOrLog, RealDialogShowsThePathSelectable) {
     GuiContext gui{home.Ctx(), real, [](const QString&) { return false; }, {}};
     Korvi win(gui);
     win.InitKorvi(QStringLiteral(""), false);
+    // A quit asked for by an earlier test ends every modal loop at once; a
+    // short run of the application's loop clears it.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
     bool selectable = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
