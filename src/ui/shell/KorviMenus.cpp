@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QTableView>
@@ -341,7 +342,13 @@ void Korvi::OutUserSupportSheet() {
         return;
     }
     // Written but not opened: the message names the file so it can be found.
-    OpenOrLog(gui_, this, path, QStringLiteral("W_Main OutTmplt Exec Error : ") + path);
+    const QPointer<Korvi> self(this);
+    OpenOrLog(gui_, this, path, QStringLiteral("W_Main OutTmplt Exec Error : ") + path,
+              [&gui = gui_, self, path] {
+                  gui.dlg.Message(
+                      self, QStringLiteral("結果出力"),
+                      QStringLiteral("出力ファイルを開けませんでした。\n\n") + OpenFailText(path));
+              });
 }
 
 }  // namespace korvi

@@ -47,6 +47,10 @@ TEST(OpenOrLog, FailureIsToldWithTheTarget) {
     for (const QString& part : {home.Path(), QStringLiteral("KORVI_OPENER"), QStringLiteral("xdg")})
         EXPECT_TRUE(text.contains(part)) << text.toStdString();
     EXPECT_TRUE(home.ErrLog().contains(QStringLiteral("ExeFolder Button Error : ") + home.Path()));
+    win.Action(QStringLiteral("mni_uss"))->trigger();
+    EXPECT_TRUE(home.Dlg()
+                    .TextOf(QStringLiteral("結果出力"))
+                    .contains(QStringLiteral("tmp/user_support_sheet.txt")));
     const QString page = WriteFldrLst(home.Gui(), &win, home.File(QStringLiteral("log")));
     EXPECT_TRUE(home.Dlg().TextOf(kOpenFailTitle).contains(page));
     const QString fldrErr = QStringLiteral("KorviMnLogf MkFldrLstHtml Exec Error : cannot open ");
