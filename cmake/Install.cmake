@@ -46,10 +46,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 
 # Packages that no library scan finds: fonts, the desktop opener, Qt's
-# platform plugins for the windows.
+# platform plugins and Qt's Japanese texts for the windows.
 set(korvi_runtime_depends "fonts-noto-cjk" "xdg-utils")
 if(TARGET korvi)
-    list(APPEND korvi_runtime_depends "qt6-qpa-plugins")
+    list(APPEND korvi_runtime_depends "qt6-qpa-plugins" "qt6-translations-l10n")
 endif()
 
 find_program(KORVI_DPKG_SHLIBDEPS dpkg-shlibdeps)

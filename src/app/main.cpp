@@ -14,6 +14,7 @@
 #include "shell/RunId.h"
 #include "store/DocOpen.h"
 #include "ui/GuiStyle.h"
+#include "ui/QtTranslations.h"
 #include "ui/present/Dialogs.h"
 #include "ui/server/WinSrvr.h"
 #include "ui/shell/GuiContext.h"
@@ -64,6 +65,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvi"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's own texts in Japanese like ours; English Qt texts stay when the file is missing.
+    if (!ui::InstallQtTranslations(app))
+        std::fprintf(stderr, "korvi: Qt's Japanese translations (qtbase_ja.qm) not found\n");
     QString error;
     if (!HomeFolder::Prepare(home, HomeFolder::ShippedData(exeDir), &error)) {
         std::fprintf(stderr, "korvi: %s\n", qPrintable(error));
@@ -80,6 +84,7 @@ int main(int argc, char** argv) {
     ctx.Ctrl().SetLogRoot(ctx.Cmn().Opt().log_folder);
     QtDialogs dialogs;
     GuiContext gui{ctx, dialogs, DefaultDocOpener(), {}};
+    gui.openLater = DefaultDocOpenerLater();
     WinSrvr server(gui);
     gui.progress = [&server](const QString& p) { server.SetTitleProgress(p); };
     if (!server.Start(message, &error)) {

@@ -47,4 +47,42 @@ InitSelect LinkTargetBoxes(InitSelect s, TargetBox changed) {
     return s;
 }
 
+namespace {
+
+bool BoxOn(const InitSelect& s, int scope) {
+    if (s.all) return true;
+    return scope == 1 ? s.drOut : scope == 2 ? s.drIn : s.dmOut;
+}
+
+}  // namespace
+
+QString NoTargetMessage(const InitList& list) {
+    QString text = QStringLiteral("「対象」にチェックの入った行がありません。");
+    const InitSelect& s = list.Select();
+    int left[3] = {0, 0, 0};
+    for (const InitRow& r : list.Rows()) {
+        const int scope = r.rng >= 0 && r.rng <= 2 ? r.rng : 0;
+        if (BoxOn(s, scope)) continue;
+        // A row the start filter drops stays out whatever the box says.
+        if (s.fltStart && !list.ChckFltrStart(r)) continue;
+        ++left[scope];
+    }
+    static const char16_t* const kBox[3] = {u"「ドメイン」の「外」", u"「ディレクトリ」の「外」",
+                                            u"「ディレクトリ」の「内」"};
+    QString boxes;
+    for (int scope = 0; scope < 3; ++scope) {
+        if (left[scope] == 0) continue;
+        boxes += QStringLiteral("\n・") + QString::fromUtf16(kBox[scope]) + QStringLiteral(" : ") +
+                 QString::number(left[scope]) + QStringLiteral(" 件");
+    }
+    if (boxes.isEmpty()) return text;
+    text +=
+        QStringLiteral("\n\n「対象範囲」の次のボックスにチェックを入れると、行が対象になります。") +
+        boxes;
+    if (list.BaseUrl().isEmpty())
+        text +=
+            QStringLiteral("\n\n「基準URL」が空なので、どの行も「ドメイン」の「外」になります。");
+    return text;
+}
+
 }  // namespace korvi

@@ -3,6 +3,8 @@
 #include "engine/InitList.h"
 #include "engine/Profile.h"
 
+#include <QString>
+
 namespace korvi {
 
 // The init panel's selection controls from a profile's Target and Filter values.
@@ -19,5 +21,9 @@ enum class TargetBox { kAll, kDmOut, kDmIn, kDrOut, kDrIn };
 // directory boxes; a directory box sets the domain box "内" when either is
 // on; "全て" is on exactly when every scope is on.
 InitSelect LinkTargetBoxes(InitSelect select, TargetBox changed);
+
+// The warning for a run with no checked row. It names the boxes of 対象範囲
+// that would select rows the current boxes leave out, with their counts.
+QString NoTargetMessage(const InitList& list);
 
 }  // namespace korvi

@@ -1,5 +1,7 @@
 #include "guide/GuidePreset.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace korvi {
@@ -165,6 +167,20 @@ QString ClosingMessage(StartBtn start, bool picNotice) {
         text += QStringLiteral(
             "\n\nDL終了もしくは停止後に、次の操作を指示するダイアログが表示されます。");
     return text;
+}
+
+bool NeedsStartUrl(const GuidePlan& plan) {
+    return plan.engine == SrchEngine::kNone;
+}
+
+QString GuideStartUrl(const QString& typed) {
+    QString url = typed.trimmed();
+    if (url.isEmpty() || url.contains(QRegularExpression(QStringLiteral("\\s")))) return QString();
+    if (!url.contains(QStringLiteral("://"))) url = QStringLiteral("http://") + url;
+    // Something must follow the scheme: a host at least.
+    return url.indexOf(QStringLiteral("://")) > 0 && !url.endsWith(QStringLiteral("://"))
+               ? url
+               : QString();
 }
 
 }  // namespace korvi

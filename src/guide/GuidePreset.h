@@ -47,6 +47,13 @@ GuidePlan PlanOf(GuidePreset preset);
 // The plan of a user preset, from the GuideOption values of its profile.
 GuidePlan PlanOf(const DlSrchOpt& profile);
 
+// Whether the preset works from a start site of the init list (it loads no
+// search-engine list), so that an empty list needs a start URL first.
+bool NeedsStartUrl(const GuidePlan& plan);
+// The start URL as typed into the guide: trimmed, "http://" added when it
+// names no scheme; "" when nothing usable was typed.
+QString GuideStartUrl(const QString& typed);
+
 // The message that names the start button, with the notice of the
 // follow-up dialog when the run ends.
 QString ClosingMessage(StartBtn start, bool picNotice);

@@ -75,3 +75,29 @@ TEST(InitPanelSelect, LinkedTargetBoxes) {
     s = LinkTargetBoxes(s, TargetBox::kDrIn);
     EXPECT_TRUE(s.all && s.dmIn);
 }
+
+// The no-target warning names each scope box that would select rows, with
+// the rows it would add; rows the start filter drops are not counted.
+TEST(InitPanelSelect, NoTargetMessageNamesTheBoxes) {
+    test::TempHome th;
+    InitList list(th.Ctrl());
+    for (const char* url : {"http://x/a.html", "http://x/b.jpg", "http://x/d/c.html"})
+        list.AddSrchLst(QString::fromLatin1(url), QString(), QString());
+    InitSelect& s = list.Select();
+    s.all = s.dmOut = s.dmIn = s.drOut = s.drIn = false;
+    list.ChngRangeData();
+    QString m = NoTargetMessage(list);
+    EXPECT_TRUE(m.startsWith(QStringLiteral("「対象」にチェックの入った行がありません。\n\n")));
+    EXPECT_TRUE(m.contains(QStringLiteral("・「ドメイン」の「外」 : 3 件"))) << m.toStdString();
+    EXPECT_TRUE(m.contains(QStringLiteral("「基準URL」が空")));
+
+    list.ChngeBaseUrl(QStringLiteral("http://x/d/"));
+    s.fltStart = true;
+    s.fltMode = 1;  // only the listed extensions: the picture drops out
+    m = NoTargetMessage(list);
+    EXPECT_TRUE(m.contains(QStringLiteral("・「ディレクトリ」の「外」 : 1 件"))) << m.toStdString();
+    EXPECT_TRUE(m.contains(QStringLiteral("・「ディレクトリ」の「内」 : 1 件")));
+    EXPECT_FALSE(m.contains(QStringLiteral("ドメイン")) || m.contains(QStringLiteral("基準URL")));
+    s.all = true;
+    EXPECT_EQ(NoTargetMessage(list), QStringLiteral("「対象」にチェックの入った行がありません。"));
+}

@@ -143,3 +143,11 @@ TEST(GuidePreset, UserPlanFromGuideOption) {
     EXPECT_EQ(PlanOf(o).engine, SrchEngine::kNone);
     EXPECT_TRUE(PlanOf(o).asksWord);
 }
+
+// A typed start address gets a scheme; nothing usable gives "".
+TEST(GuidePreset, StartUrlOfTheSitePresets) {
+    EXPECT_EQ(GuideStartUrl(QStringLiteral(" a.example/x/ ")),
+              QStringLiteral("http://a.example/x/"));
+    for (const char* bad : {"", "http://", "://x", "a b.example"})
+        EXPECT_TRUE(GuideStartUrl(QString::fromLatin1(bad)).isEmpty()) << bad;
+}

@@ -16,6 +16,7 @@
 #include "ui/engine/InitRepTarget.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OpenOrLog.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui_KorviDlSrchInit.h"
 
@@ -353,8 +354,7 @@ void KorviDlSrchInit::StartDlSearch(bool search) {
     RunRequest r;
     r.rows = list_.AddWinSrchLst(0, {});
     if (r.rows.empty()) {
-        gui_.dlg.Message(this, QStringLiteral("DL＆検索警告"),
-                         QStringLiteral("「対象」にチェックの入った行がありません。"));
+        gui_.dlg.Message(this, QStringLiteral("DL＆検索警告"), NoTargetMessage(list_));
         return;
     }
     r.opt = opt_;
@@ -413,8 +413,7 @@ void KorviDlSrchInit::OpenSelected() {
         return;
     }
     for (const QString& url : urls) {
-        if (!gui_.open || !gui_.open(url))
-            gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("M_Win Open Button Exec Error : ") + url);
+        OpenOrLog(gui_, this, url, QStringLiteral("M_Win Open Button Exec Error : ") + url);
     }
 }
 

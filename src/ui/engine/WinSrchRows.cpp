@@ -19,6 +19,7 @@
 #include "ui/engine/WinSrch.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OpenOrLog.h"
 #include "ui_WinSrch.h"
 
 namespace korvi {
@@ -44,8 +45,7 @@ void WinSrch::OpenUrls() {
     const RunListSnapshot& snap = model_->Snapshot();
     for (int r : SelectedRows()) {
         const QString url = snap.Row(r).url;
-        if (!gui_.open || !gui_.open(url))
-            gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("W_Srch Open Button Exec Error : ") + url);
+        OpenOrLog(gui_, this, url, QStringLiteral("W_Srch Open Button Exec Error : ") + url);
     }
 }
 
@@ -66,8 +66,7 @@ void WinSrch::OpenLocal() {
             const QString marked = DocHLight::MkHLightFile(ctrl, path, words);
             if (!marked.isEmpty()) path = ctrl.Abs(marked);
         }
-        if (!gui_.open || !gui_.open(path))
-            ctrl.SaveErrLog(QStringLiteral("W_Srch Open Local Exec Error : ") + path);
+        OpenOrLog(gui_, this, path, QStringLiteral("W_Srch Open Local Exec Error : ") + path);
     }
 }
 

@@ -203,8 +203,25 @@ bool WinGuide::Run(const GuidePlan& plan, const std::function<void()>& applyProf
                               QStringLiteral("検索する文字列を入力して下さい。"));
         ok = !Blank(a.word);
     }
+    if (!ok) {
+        Dialog(QStringLiteral("検索する文字列の不備"),
+               QStringLiteral("検索する文字列が未入力なので終了します。"));
+        return false;
+    }
+    // A site preset on an empty list has nothing to start from.
+    QString start;
+    if (NeedsStartUrl(plan) && main_.InitPanel()->List().RowCount() == 0) {
+        start = GuideStartUrl(GetStrDialog(QStringLiteral("開始URLの入力"),
+                                           QStringLiteral("DL＆検索を始めるサイトのURLを"
+                                                          "入力して下さい。")));
+        if (start.isEmpty()) {
+            Dialog(QStringLiteral("開始URLの不備"),
+                   QStringLiteral("開始URLが未入力なので終了します。"));
+            return false;
+        }
+    }
     QString encoded;
-    if (ok && plan.engine != SrchEngine::kNone) {
+    if (plan.engine != SrchEngine::kNone) {
         CtrlFile& ctrl = gui_.ctx.Ctrl();
         encoded = EncodeWordUtf8(a.engineWord, [&ctrl](const QString& m) { ctrl.SaveErrLog(m); });
         ok = !encoded.isNull();
@@ -224,6 +241,7 @@ bool WinGuide::Run(const GuidePlan& plan, const std::function<void()>& applyProf
 
     KorviDlSrchInit* init = main_.InitPanel();
     applyProfile();
+    if (!start.isEmpty()) init->ReadSource(start, false);
     if (!list.isEmpty()) {
         init->ReadSource(list, false);
         FillSrchLst(init->List(), {encoded, a.inPage, a.count});

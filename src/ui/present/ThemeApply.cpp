@@ -8,6 +8,7 @@
 #include "present/PropMetal.h"
 #include "present/ThemeFiles.h"
 #include "shell/Context.h"
+#include "ui/GuiStyle.h"
 #include "ui/present/ThemePalette.h"
 
 namespace korvi {
@@ -31,14 +32,15 @@ bool ApplyTheme(Context& ctx, const QString& logPrefix) {
                         QStringLiteral("no application"));
         return false;
     }
-    if (app->style()->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) != 0) {
+    if (!ui::IsGuiStyle(app->style())) {
         QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"));
         if (!fusion) {
             ctrl.SaveErrLog(logPrefix + QStringLiteral("Could Not Load LookAndFeel : ") +
                             QStringLiteral("style Fusion is not available"));
             return false;
         }
-        app->setStyle(fusion);
+        delete fusion;
+        app->setStyle(ui::MakeGuiStyle());
     }
     // Unset colours (all of them when the file could not be read) come from
     // the style's own palette.

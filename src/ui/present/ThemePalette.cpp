@@ -49,6 +49,18 @@ double ContrastRatio(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+QColor IndicatorOutline(const QPalette& palette) {
+    const QColor field = palette.color(QPalette::Base);
+    const QColor text = palette.color(QPalette::Text);
+    const QColor fusion = palette.color(QPalette::Window).darker(140).lighter(110);
+    if (ContrastRatio(fusion, field) >= 3.0) return fusion;
+    for (int step = 3; step < 10; ++step) {
+        const QColor c = Mix(field, text, step / 10.0);
+        if (ContrastRatio(c, field) >= 3.0) return c;
+    }
+    return text;
+}
+
 QPalette ThemePalette(const PropMetal& theme, const QPalette& base) {
     const QPalette::ColorGroup a = QPalette::Active;
     const QColor p1 = Slot(theme, PropMetal::kPrimary1, base.color(a, QPalette::Link));

@@ -14,6 +14,11 @@ class PropMetal;
 // reads better there.
 QPalette ThemePalette(const PropMetal& theme, const QPalette& base);
 
+// The outline of check boxes and radio buttons on the palette's field
+// (Base): Fusion's own when it reads (3:1), else the nearest shade from the
+// field towards the text that does.
+QColor IndicatorOutline(const QPalette& palette);
+
 // WCAG contrast ratio of two colours (1 to 21).
 double ContrastRatio(const QColor& a, const QColor& b);
 

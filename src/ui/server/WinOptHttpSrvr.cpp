@@ -20,6 +20,7 @@
 #include "store/CtrlFile.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OpenOrLog.h"
 #include "ui/shell/ToolTipTable.h"
 
 namespace korvi {
@@ -245,8 +246,7 @@ void WinOptHttpSrvr::OpenList(const QString& file) {
     if (!QFileInfo::exists(ctrl.Abs(file)) && ctrl.SetEnableDir(file))
         ctrl.SaveData(file, QString(""));
     const QString path = ctrl.Abs(file);
-    if (!gui_.open || !gui_.open(path))
-        ctrl.SaveErrLog(QStringLiteral("WinOptHttpSrvr List Open Error : ") + path);
+    OpenOrLog(gui_, this, path, QStringLiteral("WinOptHttpSrvr List Open Error : ") + path);
 }
 
 void WinOptHttpSrvr::MountNow() {
@@ -274,8 +274,7 @@ void WinOptHttpSrvr::MountDone(bool sent, const QString& url) {
     gui_.dlg.Message(this, kMountTitle,
                      QStringLiteral("URLマウントを実行しました。マウント先URLを開きます。"));
     const QString target = url + u'/';
-    if (!gui_.open || !gui_.open(target))
-        gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("WinOptHttpSrvr Mount Open Error : ") + target);
+    OpenOrLog(gui_, this, target, QStringLiteral("WinOptHttpSrvr Mount Open Error : ") + target);
 }
 
 }  // namespace korvi

@@ -124,7 +124,7 @@ void WinSrvr::OnUserEdit() {
     resident_->Core().SetMessage(shown_field_);
 }
 
-void WinSrvr::BuildKorvi(const QString& source, bool shown) {
+void WinSrvr::BuildKorvi(const QString& source, bool shown, bool forSchedule) {
     AssertGuiThread("WinSrvr::BuildKorvi");
     if (closing_) return;
     if (korvi_) {
@@ -138,7 +138,7 @@ void WinSrvr::BuildKorvi(const QString& source, bool shown) {
             [this](bool running) { host_->SetRunOpen(running); });
     host_->SetMainOpen(true);
     if (resident_) korvi_->SetSchedules(&resident_->Schedules());
-    korvi_->InitKorvi(source, shown);
+    korvi_->InitKorvi(source, shown, forSchedule);
 }
 
 void WinSrvr::AppendToKorvi(const QString& source) {
@@ -182,7 +182,7 @@ void WinSrvr::SetTitleProgress(const QString& progress) {
 void WinSrvr::StartSchedule(const DueSchd& entry, const QString& saveName) {
     AssertGuiThread("WinSrvr::StartSchedule");
     if (closing_ || korvi_) return;
-    BuildKorvi(QString(), entry.view == QStringLiteral("表示"));
+    BuildKorvi(QString(), entry.view == QStringLiteral("表示"), true);
     if (korvi_) korvi_->StartSchedule(entry, saveName);
 }
 

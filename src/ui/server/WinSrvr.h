@@ -38,7 +38,7 @@ public:
     GuiHost& Host() { return *host_; }
 
     // What the resident loop asks for, on the GUI thread.
-    void BuildKorvi(const QString& source, bool shown);
+    void BuildKorvi(const QString& source, bool shown, bool forSchedule = false);
     void AppendToKorvi(const QString& source);
     void SetKorviWord(const QString& word);
     void StartKorviRun();

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "store/DocNotify.h"
+#include "store/DocOpen.h"
 
 namespace korvi {
 
@@ -22,6 +23,9 @@ struct GuiContext {
     std::function<void(const QString&)> progress;
     // The resident server's start, stop and mount; null when none runs.
     SrvrCtl* server = nullptr;
+    // The opener watched to its end, so that a failure reaches the user
+    // (OpenOrLog); when null, windows fall back to open.
+    DocOpenLaterFn openLater = {};
 };
 
 // Asserts in debug builds that the caller runs on the GUI thread.

@@ -38,7 +38,9 @@
 #include "ui/present/ThemeApply.h"
 #include "ui/schedule/KorviSchdPanel.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/HelpPage.h"
 #include "ui/shell/KorviLogfMenu.h"
+#include "ui/shell/OpenOrLog.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOpt.h"
 #include "ui/tools/WinLogAnls.h"
@@ -74,9 +76,10 @@ Korvi::Korvi(GuiContext& gui, QWidget* parent)
 
 Korvi::~Korvi() = default;
 
-void Korvi::InitKorvi(const QString& source, bool shown) {
+void Korvi::InitKorvi(const QString& source, bool shown, bool forSchedule) {
     AssertGuiThread("Korvi::InitKorvi");
     building_ = true;
+    if (forSchedule) schd_run_ = true;
     CtrlFile& ctrl = gui_.ctx.Ctrl();
     setWindowTitle(kTitle + kVersion);
     setWindowIcon(QIcon(ctrl.Abs(QStringLiteral("resource/pic/icon.gif"))));
@@ -93,7 +96,7 @@ void Korvi::InitKorvi(const QString& source, bool shown) {
     if (gui_.progress) gui_.progress(QStringLiteral("  メイン・ウィンドウ中身作成中..."));
     WinPosition();
     if (shown) show();
-    if (shown && gui_.ctx.Cmn().Opt().GuideOpensAtStart()) OpenGuide();
+    if (shown && !schd_run_ && gui_.ctx.Cmn().Opt().GuideOpensAtStart()) OpenGuide();
     GetEnvPrm();
     building_ = false;
     if (gui_.progress) gui_.progress(QString());
@@ -222,8 +225,7 @@ void Korvi::InitTreeLogf() {
     });
     connect(ui_->btn_open_savef, &QPushButton::clicked, this, [this] {
         const QString path = LogfSelected();
-        if (!gui_.open || !gui_.open(path))
-            gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("btn_open_savef_al Error : ") + path);
+        OpenOrLog(gui_, this, path, QStringLiteral("btn_open_savef_al Error : ") + path);
     });
     connect(ui_->btn_move_savef, &QPushButton::clicked, this, [this] {
         const QString dir =
@@ -316,11 +318,9 @@ void Korvi::ShowPictures(const QString& filter, int minKb) {
 
 void Korvi::OpenHelp(const QString& page) {
     const QString path = gui_.ctx.Ctrl().Abs(QStringLiteral("doc/")) + page;
-    const QString file = path.section(u'#', 0, 0);
-    QString target = QUrl::fromLocalFile(file).toString();
-    if (page.contains(u'#')) target += u'#' + page.section(u'#', 1);
-    if (!QFileInfo(file).isFile() || !gui_.open || !gui_.open(target))
-        gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("Help Button Error : ") + path);
+    const QString anchor = page.contains(u'#') ? u'#' + page.section(u'#', 1) : QString();
+    OpenHelpPage(gui_, this, path.section(u'#', 0, 0), anchor,
+                 QStringLiteral("Help Button Error : ") + path);
 }
 
 WinOpt* Korvi::OpenOptions(const QString& category) {

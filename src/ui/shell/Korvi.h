@@ -47,8 +47,9 @@ public:
     void SetSchedules(KorviSchd* table) { schd_table_ = table; }
 
     // The whole construction; source is the list source read into the init
-    // list (null: "data.ini"). shown false builds the window hidden.
-    void InitKorvi(const QString& source, bool shown);
+    // list (null: "data.ini"). shown false builds the window hidden;
+    // forSchedule builds it for a schedule's run, which never opens the guide.
+    void InitKorvi(const QString& source, bool shown, bool forSchedule = false);
 
     // Requests of the resident loop.
     void AppendSource(const QString& source);

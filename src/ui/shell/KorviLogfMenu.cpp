@@ -9,6 +9,7 @@
 #include "tools/FldrLst.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OpenOrLog.h"
 
 namespace korvi {
 
@@ -18,7 +19,8 @@ QString WriteFldrLst(GuiContext& gui, QWidget* parent, const QString& folder) {
         [&gui, parent](const QString& title, const QString& text) {
             gui.dlg.Message(parent, title, text);
         },
-        gui.open);
+        UserOpener(gui, parent,
+                   QStringLiteral("KorviMnLogf MkFldrLstHtml Exec Error : cannot open ")));
     return lst.MkFldrLstHtml(folder);
 }
 

@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QTableView>
@@ -26,6 +27,7 @@
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/Korvi.h"
+#include "ui/shell/OpenOrLog.h"
 #include "ui/shell/SelOutTmplt.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WorkPanel.h"
@@ -304,21 +306,19 @@ void Korvi::RunEditCommand(const QString& name) {
         RepTarget* target = panel ? panel->Replace() : nullptr;
         if (target) DlgRep::SrchNext(gui_, *target, name == QStringLiteral("mni_srch_next"), this);
     } else if (name == QStringLiteral("mni_exe_fldr")) {
-        if (!gui_.open || !gui_.open(gui_.ctx.Home()))
-            ctrl.SaveErrLog(QStringLiteral("ExeFolder Button Error : ") + gui_.ctx.Home());
+        OpenOrLog(gui_, this, gui_.ctx.Home(),
+                  QStringLiteral("ExeFolder Button Error : ") + gui_.ctx.Home());
     } else if (name == QStringLiteral("mni_log_fldr")) {
         const QString dir = ctrl.RunFolder();
-        if (!gui_.open || !gui_.open(ctrl.Abs(dir)))
-            ctrl.SaveErrLog(QStringLiteral("LogFolder Button Exec Error : ") + dir);
+        OpenOrLog(gui_, this, ctrl.Abs(dir),
+                  QStringLiteral("LogFolder Button Exec Error : ") + dir);
     } else if (name == QStringLiteral("mni_opt")) {
         OpenOptions(QString());
     } else if (name == QStringLiteral("mni_fav_edit")) {
         const QString dir = ctrl.Abs(QStringLiteral("favorite"));
-        if (!gui_.open || !gui_.open(dir))
-            ctrl.SaveErrLog(QStringLiteral("FavEdit Button Exec Error : ") + dir);
+        OpenOrLog(gui_, this, dir, QStringLiteral("FavEdit Button Exec Error : ") + dir);
     } else if (name == QStringLiteral("mni_web")) {
-        if (!gui_.open || !gui_.open(kWebSite))
-            ctrl.SaveErrLog(QStringLiteral("Web Button Error : ") + kWebSite);
+        OpenOrLog(gui_, this, kWebSite, QStringLiteral("Web Button Error : ") + kWebSite);
     } else if (name == QStringLiteral("mni_cp")) {
         OpenHelp(kRightsPage);
     } else if (name == QStringLiteral("mni_help")) {
@@ -334,13 +334,21 @@ void Korvi::OutUserSupportSheet() {
     const QString optName = gui_.ctx.Cmn().Opt().option_type;
     const QString path = korvi::OutUserSupportSheet(
         gui_.ctx, kVersion, IsValidOptName(optName) ? OptPath(optName) : QString());
-    if (path.isEmpty() || !gui_.open || !gui_.open(path)) {
-        gui_.ctx.Ctrl().SaveErrLog(
-            QStringLiteral("W_Main OutTmplt Exec Error : ") +
-            (path.isEmpty() ? QStringLiteral("user_support_sheet.txt") : path));
+    if (path.isEmpty()) {
+        gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("W_Main OutTmplt Exec Error : ") +
+                                   QStringLiteral("user_support_sheet.txt"));
         gui_.dlg.Message(this, QStringLiteral("結果出力"),
                          QStringLiteral("出力ファイルを開けませんでした。"));
+        return;
     }
+    // Written but not opened: the message names the file so it can be found.
+    const QPointer<Korvi> self(this);
+    OpenOrLog(gui_, this, path, QStringLiteral("W_Main OutTmplt Exec Error : ") + path,
+              [&gui = gui_, self, path] {
+                  gui.dlg.Message(
+                      self, QStringLiteral("結果出力"),
+                      QStringLiteral("出力ファイルを開けませんでした。\n\n") + OpenFailText(path));
+              });
 }
 
 }  // namespace korvi

@@ -6,6 +6,7 @@
 #include "store/DocRunReport.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OpenOrLog.h"
 #include "ui/shell/WorkPanel.h"
 
 namespace korvi {
@@ -18,7 +19,7 @@ void SelOutTmplt(GuiContext& gui, QWidget* parent, const OutputRows& rows, const
         [&gui](const QString& line) {
             if (gui.progress) gui.progress(line);
         },
-        gui.open);
+        UserOpener(gui, parent, QStringLiteral("W_Main OutTmplt Exec Error : cannot open ")));
     const QStringList types = report.ListOutTypes();  // shows "出力形式" when there are none
     if (types.isEmpty()) return;
     const int current =

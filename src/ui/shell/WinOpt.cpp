@@ -15,6 +15,7 @@
 #include "ui/present/WinOptThm.h"
 #include "ui/server/WinOptHttpSrvr.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/HelpPage.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOptBrws.h"
 #include "ui/store/WinOptLogCtrl.h"
@@ -133,9 +134,7 @@ void WinOpt::OpenHelp() {
     const QString anchor = item ? item->data(0, kAnchorRole).toString() : QString();
     const QString path = gui_.ctx.Ctrl().Abs(QStringLiteral("doc/")) +
                          (anchor.isEmpty() ? kHelpPage : kCategoryHelpPage);
-    QString target = QUrl::fromLocalFile(path).toString() + anchor;
-    if (!QFileInfo(path).isFile() || !gui_.open || !gui_.open(target))
-        gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("Help Button Error : ") + path + anchor);
+    OpenHelpPage(gui_, this, path, anchor, QStringLiteral("Help Button Error : ") + path + anchor);
 }
 
 }  // namespace korvi

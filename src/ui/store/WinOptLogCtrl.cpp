@@ -7,6 +7,7 @@
 #include "store/CtrlFile.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OpenOrLog.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui_WinOptLogCtrl.h"
 
@@ -89,8 +90,7 @@ void WinOptLogCtrl::DelAll() {
 void WinOptLogCtrl::Open() {
     const FldrPlan plan = ctl_.PlanOpen(Selected());
     if (!Accept(plan)) return;
-    if (!gui_.open || !gui_.open(plan.path))
-        gui_.ctx.Ctrl().SaveErrLog(FldrLogCtrl::kOpenErrPrefix + plan.path);
+    OpenOrLog(gui_, this, plan.path, FldrLogCtrl::kOpenErrPrefix + plan.path);
 }
 
 void WinOptLogCtrl::Copy() {

@@ -13,6 +13,7 @@
 #include "store/CtrlFile.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OpenOrLog.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/tools/AnlsRowModel.h"
 #include "ui_WinLogAnls.h"
@@ -159,8 +160,7 @@ void WinLogAnls::OpenRows() {
     std::sort(rows.begin(), rows.end());
     for (const QModelIndex& i : rows) {
         const QString url = model_->Row(i.row()).url;
-        if (!gui_.open || !gui_.open(url))
-            gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("W_LogAnls Open Button Exec Error : ") + url);
+        OpenOrLog(gui_, this, url, QStringLiteral("W_LogAnls Open Button Exec Error : ") + url);
     }
 }
 

@@ -17,6 +17,7 @@
 #include "store/CtrlFile.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
+#include "ui/shell/OpenOrLog.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui/tools/LogSrchModel.h"
 #include "ui/tools/ThumbLoader.h"
@@ -123,7 +124,9 @@ void WinLogSrch::MkSrch() {
             Qt::QueuedConnection);
     };
     srch_ = std::make_unique<LogSrch>(gui_.ctx.Ctrl(), gui_.ctx.Match(), message, DocProgressFn(),
-                                      gui_.open);
+                                      UserOpener(gui_, this,
+                                                 QStringLiteral("W_LogSrch Open Exec Error : "
+                                                                "cannot open ")));
 }
 
 SrchRequest WinLogSrch::Request(bool search) const {

@@ -264,6 +264,21 @@ TEST(KorviDlSrchInitPanel, StartDlSearchBuildsRequest) {
               QStringLiteral("検索進行を初期化しました。"));
 }
 
+// A URL added with no base URL lies outside the domain, whose box is off:
+// the warning names that box, and checking it lets the run start.
+TEST(KorviDlSrchInitPanel, NoTargetWarningNamesTheBox) {
+    Panel p;
+    p.home.Dlg().inputs.push_back(QStringLiteral("http://a.example/x.html"));
+    p.panel.EditCommand(QStringLiteral("mni_add_url"));
+    p.W<QPushButton>("dl_btn")->click();
+    EXPECT_TRUE(p.home.Dlg()
+                    .TextOf(QStringLiteral("DL＆検索警告"))
+                    .contains(QStringLiteral("「ドメイン」の「外」 : 1 件")));
+    p.W<QCheckBox>("tgt_cb_dm_out")->click();
+    p.W<QPushButton>("dl_btn")->click();
+    EXPECT_EQ(p.runs.size(), 1u);
+}
+
 // A malformed list and a missing file yield no URL: the start-URL prompt,
 // cancelled, leaves the list as it was; the missing file is logged.
 TEST(KorviDlSrchInitPanel, MalformedAndMissingFiles) {

@@ -300,6 +300,33 @@ TEST(WinGuide, OpensAtStartUnlessSwitchedOff) {
     }
 }
 
+// A site preset on an empty list asks for the start URL after its word and
+// starts the list there; an empty answer ends and changes nothing.
+TEST(WinGuide, SitePresetAsksForTheStartUrlOnAnEmptyList) {
+    GuiHome home;
+    Korvi main(home.Gui());
+    main.InitKorvi(QStringLiteral(""), false);
+    WinGuide guide(home.Gui(), main);
+    const InitList& list = main.InitPanel()->List();
+    home.Dlg().inputs = {QStringLiteral("  ")};
+    Find<QPushButton>(&guide, QStringLiteral("dl_dir_btn"))->click();
+    EXPECT_EQ(home.Dlg().TextOf(QStringLiteral("開始URLの不備")),
+              QStringLiteral("開始URLが未入力なので終了します。"));
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_FALSE(home.Dlg().WasShown(kEndTitle));
+
+    home.Dlg().inputs = {QStringLiteral("犬"), QStringLiteral(" site.example/dir/ ")};
+    Find<QPushButton>(&guide, QStringLiteral("srch_site_btn"))->click();
+    EXPECT_EQ(home.Dlg().shown.at(3).title, QStringLiteral("開始URLの入力"));
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(list.Rows()[0].url, QStringLiteral("http://site.example/dir/"));
+    EXPECT_EQ(list.BaseUrl(), list.Rows()[0].url);
+    EXPECT_EQ(list.CheckedCount(), 1);
+    EXPECT_EQ(home.Dlg().TextOf(kEndTitle), kSearchMsg);
+
+    main.ForceClose();
+}
+
 // Closing the guide with a run list asks to reset it: yes drops the run
 // list, no keeps it; without a run list nothing is asked.
 TEST(WinGuide, CloseOffersToResetTheRunList) {

@@ -1,14 +1,20 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStyle>
+#include <QStyleOption>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
 #include "UiTestKit.h"
 #include "present/PropMetal.h"
+#include "ui/GuiStyle.h"
 #include "ui/present/ThemeApply.h"
 #include "ui/present/ThemePalette.h"
 #include "ui/present/WinOptThm.h"
@@ -25,6 +31,21 @@ public:
 private:
     QPalette saved_;
 };
+
+// The strongest contrast on the row through an unchecked indicator, left of
+// its middle, against the field there: its outline.
+double IndicatorContrast(QAbstractButton&& button, QStyle::SubElement element) {
+    button.resize(button.sizeHint());
+    const QImage img = button.grab().toImage();
+    QStyleOptionButton opt;
+    opt.initFrom(&button);
+    const QRect r = button.style()->subElementRect(element, &opt, &button);
+    double best = 1.0;
+    for (int x = r.left(); x < r.center().x() - 1; ++x)
+        best = std::max(
+            best, ContrastRatio(img.pixelColor(x, r.center().y()), img.pixelColor(r.center())));
+    return best;
+}
 
 TEST(WinOptThm, ListsThemesAndSavingAppliesTheChosenOne) {
     PaletteGuard guard;
@@ -79,7 +100,7 @@ TEST(ThemeApply, MissingThemeLogsWithThePrefixAndKeepsTheDefaultLook) {
     QFile::remove(home.File("Korvi.theme"));
     EXPECT_FALSE(ApplyTheme(home.Ctx(), "W_Srch "));
     EXPECT_TRUE(home.Read("log_err/R.log").contains("  W_Srch Read Theme Err : "));
-    EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+    EXPECT_TRUE(ui::IsGuiStyle(QApplication::style()));
 }
 
 TEST(ThemeApply, UnsetColoursKeepTheStylesOwn) {
@@ -114,6 +135,10 @@ TEST(ThemeApply, ShippedThemesReadWell) {
             EXPECT_GE(ContrastRatio(p.color(fg), p.color(bg)), 4.5) << name << " " << fg;
         }
         EXPECT_GE(ContrastRatio(p.color(QPalette::Link), p.color(QPalette::Base)), 3.0) << name;
+        // Unchecked check boxes and radio buttons keep a visible outline.
+        EXPECT_GE(IndicatorContrast(QCheckBox("x"), QStyle::SE_CheckBoxIndicator), 2.5) << name;
+        EXPECT_GE(IndicatorContrast(QRadioButton("x"), QStyle::SE_RadioButtonIndicator), 2.5)
+            << name;
     }
 }
 

@@ -66,6 +66,18 @@ TEST(WinSrvr, StartKorviBuildsOneMainWindowAndAppendsLater) {
         WaitUntil([&] { return log->toPlainText().count(QStringLiteral("StartKorvi")) == 2; }));
 }
 
+// A schedule's shown main window never opens the guide over it.
+TEST(WinSrvr, ScheduleWindowOpensNoGuide) {
+    Resident_ r;
+    r.home.Write(QStringLiteral("cmn_opt.ini"), "[CommonOption]\nrun_no=2\nguide_view=0\n");
+    r.server.StartSchedule(
+        {QStringLiteral("s"), QStringLiteral("none"), QStringLiteral("DL"), QStringLiteral("表示")},
+        QStringLiteral("run"));
+    ASSERT_NE(r.server.MainWindow(), nullptr);
+    EXPECT_TRUE(r.server.MainWindow()->isVisible());
+    EXPECT_EQ(r.server.MainWindow()->Guide(), nullptr);
+}
+
 // Closing the main window leaves the server; the next "StartKorvi" builds a
 // new one. "Korvi開始" opens it and hides the server window.
 TEST(WinSrvr, MainWindowClosesAndIsBuiltAgain) {
