@@ -45,10 +45,15 @@ WinLogSrch::WinLogSrch(GuiContext& gui, QWidget* parent)
     siz_group_->addButton(ui_->siz_r_all);
     siz_group_->addButton(ui_->siz_r_up);
     siz_group_->addButton(ui_->siz_r_dwn);
+    // Both rows share one parent, so the form's own exclusivity leaves only one
+    // of their checked buttons; inside their groups each row gets its choice.
+    ui_->flt_r_all->setChecked(true);
     if (opt.size_type == QStringLiteral("up"))
         ui_->siz_r_up->setChecked(true);
     else if (opt.size_type == QStringLiteral("down"))
         ui_->siz_r_dwn->setChecked(true);
+    else
+        ui_->siz_r_all->setChecked(true);
     ui_->siz_txt->setValidator(new QIntValidator(0, 999999999, ui_->siz_txt));
     ui_->siz_txt->setText(QString::number(std::max(opt.size_no, 0)));
     connect(siz_group_, &QButtonGroup::buttonClicked, this, [this] { TakeSizeSettings(); });

@@ -171,6 +171,20 @@ TEST(WinLogSrch, RowsMatchTheCoreSearch) {
         << html.toStdString();
 }
 
+// Each radio row starts with one choice: the extension row with "全て", the
+// size row with the stored mode ("全て" when none is stored).
+TEST(WinLogSrch, RadioRowsStartWithTheirChoice) {
+    GuiHome home;
+    for (const char* stored : {"down", ""}) {
+        home.Ctx().Cmn().Opt().size_type = QString::fromLatin1(stored);
+        WinLogSrch win(home.Gui());
+        QStringList checked;
+        for (QRadioButton* r : win.findChildren<QRadioButton*>())
+            if (r->isChecked()) checked.append(r->objectName());
+        EXPECT_EQ(checked, (QStringList{"flt_r_all", *stored ? "siz_r_dwn" : "siz_r_all"}));
+    }
+}
+
 // Open makes a highlight document of the search's words when asked.
 TEST(WinLogSrch, OpenHighlights) {
     Panel p;
