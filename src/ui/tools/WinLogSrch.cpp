@@ -336,6 +336,7 @@ OutputRows WinLogSrch::SelectedOutputRows() const {
     // Without "^serial_no"; the file's name and address also go under the
     // keys the shipped templates link with.
     OutputRows out;
+    out.words = words_;
     out.keys = table.header.mid(1) + QStringList{QStringLiteral("^title"), QStringLiteral("^url")};
     const qsizetype name = table.header.indexOf(QStringLiteral("^file_name"));
     const qsizetype href = table.header.indexOf(QStringLiteral("^href"));

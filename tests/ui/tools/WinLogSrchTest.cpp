@@ -137,6 +137,11 @@ TEST(WinLogSrch, RowsMatchTheCoreSearch) {
     const Assist ini(QString::fromUtf8(p.home.Read("cmn_opt.ini")));
     EXPECT_EQ(ini.GetIni(QStringLiteral("SearchBox"), QStringLiteral("0")),
               QStringLiteral("needle"));
+    // A report of the rows shows the search's words.
+    p.home.Dlg().inputs.push_back(QStringLiteral("found"));
+    SelOutTmplt(p.home.Gui(), nullptr, p.win.SelectedOutputRows(), QStringLiteral("R"));
+    EXPECT_TRUE(QString::fromUtf8(p.home.Read("report/found/body.html"))
+                    .contains(QStringLiteral("<SPAN CLASS=\"word\">needle</SPAN>")));
     {
         WinLogSrch again(p.home.Gui());
         QComboBox* box = Find<QComboBox>(&again, "sch_box");
