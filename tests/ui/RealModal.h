@@ -13,6 +13,11 @@ namespace korvi::test {
 // from a timer inside the dialog's own loop, and records its title.
 struct RealModal {
     explicit RealModal(std::function<void(QDialog*)> answer) {
+        // A test before may have ended the application (the server's exit),
+        // which ends every later modal loop at once; one more turn of the
+        // application's loop clears that.
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
         QObject::connect(&timer, &QTimer::timeout, [this, answer] {
             auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (!d || d->property("answered").toBool()) return;
