@@ -60,6 +60,13 @@ QStringList SrchPlainWords(const QString& words) {
     return out;
 }
 
+QStringList SrchReportWords(const QString& words, int searchType) {
+    const QString trimmed = words.trimmed();
+    if (trimmed.isEmpty()) return {};
+    if (searchType == 1 || searchType == 3) return {trimmed};
+    return SrchPlainWords(trimmed);
+}
+
 bool IsPlainLiteralWord(const QString& word) {
     static const QString kSyntax = QStringLiteral("\\^$.|?*+()[]{}");
     for (QChar c : word) {

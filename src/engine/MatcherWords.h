@@ -29,6 +29,11 @@ SrchWordGroups ParseSrchWords(const QString& words, bool lowerCase);
 // word of every AND group, in order, as written.
 QStringList SrchPlainWords(const QString& words);
 
+// The search words a report shows for a search under the matcher's search
+// type: for types 1 and 3 the whole string is one word; otherwise the words
+// looked for (SrchPlainWords). Blanks around the string are dropped.
+QStringList SrchReportWords(const QString& words, int searchType);
+
 // A word without any pattern syntax matches exactly its own text, so the
 // matcher searches it as a literal.
 bool IsPlainLiteralWord(const QString& word);

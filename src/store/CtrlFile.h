@@ -5,6 +5,8 @@
 #include <QMutex>
 #include <QString>
 
+class QFile;
+
 namespace korvi {
 
 class Clock;
@@ -43,6 +45,8 @@ public:
     // Appends the tag to the file; false (and logged) on failure.
     bool AppendFootTag(const QString& path, const QString& tag);
     QString GetFootTag(const QString& path);
+    // The same from a file open for reading; path names it in the error log.
+    QString GetFootTag(QFile& file, const QString& path);
     // One attribute ("dl_src", "dl_ref", any name) out of a tag text; "" when
     // absent or empty.
     static QString GetFootTagAttr(const QString& tag, const QString& name);

@@ -100,7 +100,11 @@ QString DocHLight::Mark(const QString& html, const QStringList& patterns, QStrin
 
 QString DocHLight::MkHLightFile(CtrlFile& ctrl, const QString& source,
                                 const QStringList& plainWords) {
-    const QString text = ctrl.LoadDataEnc(source);
+    return MkHLightText(ctrl, source, ctrl.LoadDataEnc(source), plainWords);
+}
+
+QString DocHLight::MkHLightText(CtrlFile& ctrl, const QString& source, const QString& text,
+                                const QStringList& plainWords) {
     if (text.isEmpty() || !text.contains(QStringLiteral("</html>"), Qt::CaseInsensitive)) {
         return QString("");
     }

@@ -23,6 +23,9 @@ public:
     // is none (not an HTML page, no words, a bad word pattern, a write failure).
     static QString MkHLightFile(CtrlFile& ctrl, const QString& source,
                                 const QStringList& plainWords);
+    // The same for the source's text as already read.
+    static QString MkHLightText(CtrlFile& ctrl, const QString& source, const QString& text,
+                                const QStringList& plainWords);
 
     // The marking itself: matches are marked only in text between tags and
     // never inside script, style, title or textarea elements.

@@ -74,7 +74,12 @@ QString CtrlFile::GetFootTag(const QString& path) {
                    QStringLiteral("  ") + path);
         return QString("");
     }
+    return GetFootTag(f, path);
+}
+
+QString CtrlFile::GetFootTag(QFile& f, const QString& path) {
     const qint64 size = f.size();
+    if (size <= 2) return QString("");
     if (!f.seek(size - 2) || f.read(2) != QByteArrayLiteral("?>")) return QString("");
 
     // Windows of up to 1024 bytes from the end, overlapping by 2 bytes.

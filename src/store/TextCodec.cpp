@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <utility>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -240,6 +242,20 @@ bool LooksNonText(const QByteArray& bytes, const DecodedText& decoded) {
         suspects += replaced > rawSub ? replaced - rawSub : 0;
     }
     return IsNonText(suspects, bytes.size());
+}
+
+QString DecodeDataText(const QByteArray& bytes) {
+    if (bytes.isEmpty()) return QString("");
+    // The head and the first 64 KB alone can show that the data is no text.
+    const qsizetype head = qMin<qsizetype>(bytes.size(), 1024);
+    const qsizetype sniff = qMin<qsizetype>(bytes.size(), 64 * 1024);
+    if (IsNonText(CountNonTextBytes(bytes.constData(), head), head) ||
+        IsNonText(CountNonTextBytes(bytes.constData(), sniff), sniff)) {
+        return QString("");
+    }
+    DecodedText decoded = DecodeTextDetail(bytes);
+    if (LooksNonText(bytes, decoded)) return QString("");
+    return JoinTextLines(std::move(decoded.text));
 }
 
 }  // namespace korvi

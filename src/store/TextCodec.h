@@ -13,6 +13,9 @@ QString UnixLineBreaks(QString text);
 // The lines of a text joined by "\n": line breaks made LF, the last one dropped.
 QString JoinTextLines(QString text);
 QString DecodeText(const QByteArray& bytes);
+// The text of a whole file's bytes as LoadDataEnc gives it: "" for data that
+// is not text, lines joined by "\n".
+QString DecodeDataText(const QByteArray& bytes);
 
 // DecodeText with what it found: the encoding used and whether some bytes
 // could not be decoded in it.

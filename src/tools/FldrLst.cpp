@@ -92,13 +92,7 @@ QString FldrLst::MkFldrLstHtml(const QString& folder) {
     }
     const QString path = abs + u'/' + kPageName;
     const QString page = MkPage(folder);
-    if (message_) {
-        message_(QStringLiteral("解析終了"),
-                 QStringLiteral("フォルダの中身をHTMLでリスト化し終えました。「") + folder +
-                     QStringLiteral("」には、") + QStringLiteral(" ") + QString::number(folders_) +
-                     QStringLiteral(" 個のフォルダと、") + QStringLiteral(" ") +
-                     QString::number(files_) + QStringLiteral(" 個のファイルが存在しました。"));
-    }
+    // The page is on disk (and handed to the browser) before the user is told it is done.
     if (!ctrl_.SaveData(path, page) || !QFileInfo(path).isFile()) {
         ctrl_.SaveErrLog(QStringLiteral("KorviMnLogf MkFldrLstHtml Exec Error : cannot write ") +
                          path);
@@ -111,6 +105,13 @@ QString FldrLst::MkFldrLstHtml(const QString& folder) {
     if (opener_ && !opener_(path)) {
         ctrl_.SaveErrLog(QStringLiteral("KorviMnLogf MkFldrLstHtml Exec Error : cannot open ") +
                          path);
+    }
+    if (message_) {
+        message_(QStringLiteral("解析終了"),
+                 QStringLiteral("フォルダの中身をHTMLでリスト化し終えました。「") + folder +
+                     QStringLiteral("」には、") + QStringLiteral(" ") + QString::number(folders_) +
+                     QStringLiteral(" 個のフォルダと、") + QStringLiteral(" ") +
+                     QString::number(files_) + QStringLiteral(" 個のファイルが存在しました。"));
     }
     return path;
 }

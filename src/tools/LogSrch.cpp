@@ -5,11 +5,14 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <system_error>
 #include <utility>
 
@@ -36,12 +39,72 @@ bool IsWebUrl(const QString& url) {
             scheme == QStringLiteral("ftp"));
 }
 
-bool InsideFolder(const QString& root, const QString& canonical) {
+bool InsideFolder(const QByteArray& root, const QByteArray& canonical) {
     return !root.isEmpty() && !canonical.isEmpty() &&
-           (root == QStringLiteral("/") || canonical.startsWith(root + u'/'));
+           (root == "/" || canonical.startsWith(root + '/'));
 }
 
-// The whole file in one read into a reused buffer; false on any failure.
+// The path a link leads to, with every link resolved; empty when it leads nowhere.
+QByteArray Canonical(const QByteArray& path) {
+    char* real = ::realpath(path.constData(), nullptr);
+    if (!real) return QByteArray();
+    QByteArray out(real);
+    std::free(real);
+    return out;
+}
+
+// Whether a path's bytes are those of its shown text (valid UTF-8), so that
+// the services taking a text path reach it.
+bool Named(const QString& shown, const QByteArray& local) {
+    return local.isEmpty() || QFile::encodeName(shown) == local;
+}
+
+QByteArray Child(const QByteArray& folder, const QByteArray& name) {
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+// One entry of a folder: its name in bytes and as shown.
+struct Entry {
+    QByteArray name;
+    QString shown;
+    unsigned char type = DT_UNKNOWN;
+};
+
+// The entries of a folder by their bytes, so that a name that is not valid
+// UTF-8 is listed too; in order of the shown names (then of the bytes, for
+// names that show alike). Empty when the folder cannot be read.
+std::vector<Entry> ListFolder(const QByteArray& folder) {
+    std::vector<Entry> out;
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir) return out;
+    while (const dirent* e = ::readdir(dir)) {
+        const char* n = e->d_name;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+        Entry entry;
+        entry.name = QByteArray(n);
+        entry.shown = QString::fromUtf8(entry.name);
+        entry.type = e->d_type;
+        out.push_back(std::move(entry));
+    }
+    ::closedir(dir);
+    std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) {
+        const int c = a.shown.compare(b.shown);
+        return c != 0 ? c < 0 : a.name < b.name;
+    });
+    return out;
+}
+
+// Opens a regular file by its bytes for reading without blocking on a pipe;
+// -1 with *failure set otherwise.
+int OpenLocal(const QByteArray& path, QString* failure) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
+    *failure = fd < 0 ? qt_error_string(errno) : QStringLiteral("not a file");
+    if (fd >= 0) ::close(fd);
+    return -1;
+}
+
 // The whole open file in one read into a reused buffer; false on any failure.
 bool ReadInto(int fd, qint64 size, QByteArray& buffer) {
     if (fd < 0 || size < 0) return false;
@@ -105,7 +168,52 @@ QByteArrayView TagBytes(const QByteArray& file) {
     return QByteArrayView(file.constData() + at, file.size() - at);
 }
 
+// Copies a file by its bytes into target under the same name, through a
+// temporary file, so that a failure leaves a file already there as it was.
+// "" on success, else the failure.
+QString CopyLocal(const QByteArray& from, const QByteArray& target) {
+    QString failure;
+    FdCloser in{OpenLocal(from, &failure)};
+    if (in.fd < 0) return failure;
+    QByteArray temp = Child(target, ".korvi-copy-XXXXXX");
+    FdCloser out{::mkostemp(temp.data(), O_CLOEXEC)};
+    if (out.fd < 0) return qt_error_string(errno);
+    QByteArray buf(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::read(in.fd, buf.data(), size_t(buf.size()));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            failure = qt_error_string(errno);
+            break;
+        }
+        if (got == 0) break;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t n = ::write(out.fd, buf.constData() + done, size_t(got - done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                failure = qt_error_string(errno);
+                break;
+            }
+            done += n;
+        }
+        if (!failure.isEmpty()) break;
+    }
+    if (failure.isEmpty() && (::fchmod(out.fd, 0644) != 0 || ::fsync(out.fd) != 0)) {
+        failure = qt_error_string(errno);
+    }
+    const QByteArray name = from.mid(from.lastIndexOf('/') + 1);
+    if (failure.isEmpty() && ::rename(temp.constData(), Child(target, name).constData()) != 0) {
+        failure = qt_error_string(errno);
+    }
+    if (!failure.isEmpty()) ::unlink(temp.constData());
+    return failure;
+}
+
 }  // namespace
+
+QByteArray SrchRow::LocalPath() const {
+    return local.isEmpty() ? QFile::encodeName(path + u'/' + fileName) : local;
+}
 
 LogSrch::LogSrch(CtrlFile& ctrl, Matcher& matcher, DocMessageFn message, DocProgressFn progress,
                  DocOpenFn opener)
@@ -180,7 +288,10 @@ std::optional<SrchRow> LogSrch::TestFile(const FoundFile& file, const SrchReques
         request.size == SizeMode::All) {
         open.fd = OpenFile(file, scratch, &size);
     }
-    if (size < 0) size = QFileInfo(file.path).size();
+    if (size < 0) {
+        struct stat st {};
+        size = ::stat(file.local.constData(), &st) == 0 ? qint64(st.st_size) : 0;
+    }
     bytes_ += size;
     if (lst) return std::nullopt;
     const QString ext = ctrl_.GetUrlExtnsn(QUrl::fromLocalFile(file.path).toString());
@@ -204,9 +315,16 @@ std::optional<SrchRow> LogSrch::TestFile(const FoundFile& file, const SrchReques
         bool read = false;
         if (open.fd < 0) open.fd = OpenFile(file, scratch, nullptr);
         if (!MayMatch(open.fd, size, scratch, &read)) return std::nullopt;
+        // A name the text services cannot reach is read here by its bytes.
+        if (!read && !Named(file.path, file.local)) read = ReadInto(open.fd, size, scratch.buffer);
         QString text;
-        if (!read || !TextOfBytes(scratch.buffer, &text)) text = ctrl_.LoadDataEnc(file.path);
-        if (text.isEmpty()) text = ctrl_.GetFootTag(file.path);
+        if (!read)
+            text = ctrl_.LoadDataEnc(file.path);
+        else if (!TextOfBytes(scratch.buffer, &text))
+            text = DecodeDataText(scratch.buffer);
+        if (text.isEmpty())
+            text = read ? DecodeText(TagBytes(scratch.buffer).toByteArray())
+                        : ctrl_.GetFootTag(file.path);
         if (text.isEmpty()) return std::nullopt;
         context = matcher_.SrchStrList(request.words, text, options_);
         if (context.isEmpty()) return std::nullopt;
@@ -217,6 +335,7 @@ std::optional<SrchRow> LogSrch::TestFile(const FoundFile& file, const SrchReques
     row.path = file.folder;
     row.sizeKb = kb;
     row.extension = ext;
+    row.local = file.local;
     return row;
 }
 
@@ -231,17 +350,16 @@ void LogSrch::FileScratch::Release() {
 int LogSrch::OpenFile(const FoundFile& file, FileScratch& scratch, qint64* size) {
     // Files of one folder come one after another: the folder stays open,
     // so that each file is found by its name alone.
-    if (scratch.folder != file.folder) {
+    if (scratch.folder != file.local_folder) {
         if (scratch.folder_fd >= 0) ::close(scratch.folder_fd);
-        scratch.folder = file.folder;
+        scratch.folder = file.local_folder;
         scratch.folder_fd =
-            ::open(QFile::encodeName(file.folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::open(file.local_folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
     constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
-    const int fd =
-        scratch.folder_fd >= 0
-            ? ::openat(scratch.folder_fd, QFile::encodeName(file.name).constData(), kFlags)
-            : ::open(QFile::encodeName(file.path).constData(), kFlags);
+    const int fd = scratch.folder_fd >= 0
+                       ? ::openat(scratch.folder_fd, file.local_name.constData(), kFlags)
+                       : ::open(file.local.constData(), kFlags);
     if (fd < 0 || !size) return fd;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -365,32 +483,51 @@ void LogSrch::StopWorkers() {
     batch_.clear();
 }
 
-void LogSrch::SrchLog(const QString& folder, const SrchRequest& request) {
+void LogSrch::SrchLog(const QByteArray& local, const QString& folder, const SrchRequest& request) {
     ++folders_;
     Show(QStringLiteral("  検索ディレクトリ数 = ") + QString::number(folders_) +
          QStringLiteral("  ") + ctrl_.GetPastTime(start_ms_));
-    // No System flag: pipes and devices are never opened.
-    const QFileInfoList entries = QDir(folder).entryInfoList(
-        QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-    for (const QFileInfo& e : entries) {
+    static const QByteArray kLockName = QFile::encodeName(RunLock::kFileName);
+    for (const Entry& e : ListFolder(local)) {
         if (stop_) return;
-        if (e.isDir()) {
-            if (!e.isSymLink()) SrchLog(e.absoluteFilePath(), request);
+        const QByteArray path = Child(local, e.name);
+        const QString shown = folder.endsWith(u'/') ? folder + e.shown : folder + u'/' + e.shown;
+        // The entry's kind comes with its name; only a link or a file system
+        // that does not tell is asked. Pipes and devices are never opened.
+        bool link = e.type == DT_LNK;
+        bool isDir = e.type == DT_DIR;
+        bool isFile = e.type == DT_REG;
+        struct stat st {};
+        if (e.type == DT_UNKNOWN) {
+            if (::lstat(path.constData(), &st) != 0) continue;
+            link = S_ISLNK(st.st_mode);
+            isDir = S_ISDIR(st.st_mode);
+            isFile = S_ISREG(st.st_mode);
+        }
+        if (link) {
+            if (::stat(path.constData(), &st) != 0) continue;  // leads nowhere
+            isDir = S_ISDIR(st.st_mode);
+            isFile = S_ISREG(st.st_mode);
+        }
+        if (isDir) {
+            if (!link) SrchLog(path, shown, request);
             continue;
         }
-        if (!e.isFile() || e.fileName() == RunLock::kFileName) continue;
+        if (!isFile || e.name == kLockName) continue;
         // A link is followed only to a file inside the searched folder.
-        if (e.isSymLink() && !InsideFolder(root_, e.canonicalFilePath())) continue;
+        if (link && !InsideFolder(root_, Canonical(path))) continue;
         try {
             FoundFile file;
-            file.name = e.fileName();
-            file.path = e.absoluteFilePath();
-            file.folder = e.absolutePath();
+            file.name = e.shown;
+            file.path = shown;
+            file.folder = folder;
+            file.local = path;
+            file.local_folder = local;
+            file.local_name = e.name;
             SrchFile(std::move(file), request);
         } catch (const std::exception& ex) {
             ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : ") +
-                             QString::fromUtf8(ex.what()) + QStringLiteral("  ") +
-                             e.absoluteFilePath());
+                             QString::fromUtf8(ex.what()) + QStringLiteral("  ") + shown);
         }
     }
 }
@@ -420,12 +557,13 @@ void LogSrch::Walk(const SrchRequest& request) {
         cut_ = false;
     }
     next_seq_ = 0;
-    root_ = QFileInfo(ctrl_.Abs(request.folder)).canonicalFilePath();
+    const QString top = QDir::cleanPath(ctrl_.Abs(request.folder));
+    root_ = Canonical(QFile::encodeName(top));
     int threads = threads_;
     if (threads == 0) threads = int(std::thread::hardware_concurrency());
     if (threads > 1) StartWorkers(request, qMin(threads, 8));
     try {
-        SrchLog(ctrl_.Abs(request.folder), request);
+        SrchLog(QFile::encodeName(top), top, request);
     } catch (const std::exception& ex) {
         ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : ") + QString::fromUtf8(ex.what()));
     }
@@ -456,18 +594,35 @@ void LogSrch::Walk(const SrchRequest& request) {
     Message(QStringLiteral("検索終了"), message);
 }
 
-bool LogSrch::RowFile(int row, QString* path) const {
+bool LogSrch::RowFile(int row, QString* path, QByteArray* local) const {
     std::lock_guard<std::mutex> lock(mutex_);
     if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return false;
-    *path = rows_[size_t(row)].path + u'/' + rows_[size_t(row)].fileName;
+    const SrchRow& r = rows_[size_t(row)];
+    *path = r.path + u'/' + r.fileName;
+    if (local) *local = r.local;
     return true;
 }
 
+QString LogSrch::RowTag(const QString& path, const QByteArray& local) {
+    if (Named(path, local)) return ctrl_.GetFootTag(path);
+    QString failure;
+    const int fd = OpenLocal(local, &failure);
+    QFile f;
+    if (fd < 0 || !f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) ::close(fd);
+        ctrl_.SaveErrLog(QStringLiteral("C_File GetFootTag Error : ") +
+                         (fd < 0 ? failure : f.errorString()) + QStringLiteral("  ") + path);
+        return QString("");
+    }
+    return ctrl_.GetFootTag(f, path);
+}
+
 bool LogSrch::SaveFiles(const std::vector<int>& selected, const QString& targetFolder) {
-    std::vector<QString> files;
+    std::vector<std::pair<QString, QByteArray>> files;
     for (int r : selected) {
         QString p;
-        if (RowFile(r, &p)) files.push_back(p);
+        QByteArray local;
+        if (RowFile(r, &p, &local)) files.emplace_back(p, local);
     }
     if (files.empty()) {
         Message(QStringLiteral("保存警告"), kEmptyList);
@@ -479,8 +634,16 @@ bool LogSrch::SaveFiles(const std::vector<int>& selected, const QString& targetF
         return false;
     }
     bool ok = true;
-    for (const QString& f : files) {
-        ok = ctrl_.CopyFile(f, target + u'/' + QFileInfo(f).fileName()) && ok;
+    for (const auto& [f, local] : files) {
+        if (Named(f, local)) {
+            ok = ctrl_.CopyFile(f, target + u'/' + QFileInfo(f).fileName()) && ok;
+            continue;
+        }
+        const QString failure = CopyLocal(local, QFile::encodeName(target));
+        if (!failure.isEmpty()) {
+            ctrl_.SaveErrLog(QStringLiteral("C_File Copy File Error : ") + failure + u' ' + f);
+            ok = false;
+        }
     }
     Message(QStringLiteral("保存終了"), QStringLiteral("保存が終了しました。"));
     return ok;
@@ -497,11 +660,12 @@ bool LogSrch::SaveAllFiles(const QString& targetFolder) {
 
 bool LogSrch::ShowTagInfo(int row) {
     QString path;
-    if (!RowFile(row, &path)) {
+    QByteArray local;
+    if (!RowFile(row, &path, &local)) {
         Message(QStringLiteral("情報表示警告"), kEmptyList);
         return false;
     }
-    const QString tag = ctrl_.GetFootTag(path);
+    const QString tag = RowTag(path, local);
     if (tag.isEmpty()) {
         Message(QStringLiteral("情報表示"), kNoTag);
         return false;
@@ -513,11 +677,12 @@ bool LogSrch::ShowTagInfo(int row) {
 bool LogSrch::OpenTagAttr(int row, const QString& attr, const QString& title,
                           const QString& noValue, const QString& logPrefix) {
     QString path;
-    if (!RowFile(row, &path)) {
+    QByteArray local;
+    if (!RowFile(row, &path, &local)) {
         Message(title, kEmptyList);
         return false;
     }
-    const QString tag = ctrl_.GetFootTag(path);
+    const QString tag = RowTag(path, local);
     if (tag.isEmpty()) {
         Message(title, kNoTag);
         return false;
@@ -553,12 +718,33 @@ bool LogSrch::OpenUrl(int row) {
 
 bool LogSrch::OpenFile(int row, bool highlight, const QString& words) {
     QString path;
-    if (!RowFile(row, &path)) {
+    QByteArray local;
+    if (!RowFile(row, &path, &local)) {
         Message(QStringLiteral("開く警告"), kEmptyList);
         return false;
     }
+    const bool named = Named(path, local);
+    // A name that is not valid UTF-8 goes to the desktop as a file URI that
+    // carries its bytes.
+    const QString shown = path;
+    if (!named)
+        path = QStringLiteral("file://") + QString::fromLatin1(local.toPercentEncoding("/"));
     if (highlight && !words.isEmpty()) {
-        const QString hl = DocHLight::MkHLightFile(ctrl_, path, SrchPlainWords(words));
+        QString hl;
+        if (named) {
+            hl = DocHLight::MkHLightFile(ctrl_, shown, SrchPlainWords(words));
+        } else if (Named(QFileInfo(shown).path(), local.left(local.lastIndexOf('/')))) {
+            // The marked copy goes beside the file under the name as shown.
+            QString failure;
+            FdCloser in{OpenLocal(local, &failure)};
+            struct stat st {};
+            QByteArray bytes;
+            if (in.fd >= 0 && ::fstat(in.fd, &st) == 0 && st.st_size <= kFileMax &&
+                ReadInto(in.fd, st.st_size, bytes)) {
+                hl = DocHLight::MkHLightText(ctrl_, shown, DecodeDataText(bytes),
+                                             SrchPlainWords(words));
+            }
+        }
         if (!hl.isEmpty()) path = hl;
     }
     if (!opener_ || !opener_(path)) {
@@ -595,8 +781,9 @@ bool LogSrch::IsPicture(const QString& extension) {
 
 QString LogSrch::RowToolTip(int row) {
     QString path;
-    if (!RowFile(row, &path)) return QString("");
-    return TagToolTip(ctrl_.GetFootTag(path));
+    QByteArray local;
+    if (!RowFile(row, &path, &local)) return QString("");
+    return TagToolTip(RowTag(path, local));
 }
 
 DocTable LogSrch::MkDocTable(const std::vector<SrchRow>& rows, const QString& root) {
@@ -605,16 +792,22 @@ DocTable LogSrch::MkDocTable(const std::vector<SrchRow>& rows, const QString& ro
                 QStringLiteral("^file_name"), QStringLiteral("^path"), QStringLiteral("^size"),
                 QStringLiteral("^extension"), QStringLiteral("^href")};
     const QString base = QDir::cleanPath(root);
+    const QByteArray baseBytes = QFile::encodeName(base);
     for (size_t i = 0; i < rows.size(); ++i) {
         const SrchRow& r = rows[i];
         const QString full = QDir::cleanPath(r.path + u'/' + r.fileName);
+        // Links carry the file's own bytes, whatever its name shows.
+        const bool named = Named(r.path + u'/' + r.fileName, r.local);
+        const QByteArray bytes = named ? QFile::encodeName(full) : r.local;
         QString href;
-        if (!base.isEmpty() && full.startsWith(base + u'/')) {
-            for (const QString& seg : full.mid(base.size() + 1).split(u'/')) {
-                href += u'/' + QString::fromLatin1(QUrl::toPercentEncoding(seg));
+        if (!base.isEmpty() && bytes.startsWith(baseBytes + '/')) {
+            for (const QByteArray& seg : bytes.mid(baseBytes.size() + 1).split('/')) {
+                href += u'/' + QString::fromLatin1(seg.toPercentEncoding());
             }
-        } else {
+        } else if (named) {
             href = QString::fromLatin1(QUrl::fromLocalFile(full).toEncoded());
+        } else {
+            href = QStringLiteral("file://") + QString::fromLatin1(bytes.toPercentEncoding("/"));
         }
         t.rows.push_back({QString::number(i), QString::number(r.no), r.text, r.fileName, r.path,
                           QString::number(r.sizeKb), r.extension, href});

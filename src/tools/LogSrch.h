@@ -43,6 +43,12 @@ struct SrchRow {
     QString path;
     qint64 sizeKb = 0;
     QString extension;
+    // The file's path as the file system spells it. A name that is not valid
+    // UTF-8 shows with replacement characters in fileName and path and is
+    // reached through these bytes; empty: the bytes of path and fileName.
+    QByteArray local;
+
+    QByteArray LocalPath() const;
 };
 
 // Walks a folder of the download store and lists the files that pass the
@@ -106,18 +112,22 @@ public:
     static DocTable MkDocTable(const std::vector<SrchRow>& rows, const QString& root);
 
 private:
-    // A file the walk found, as the walk saw it.
+    // A file the walk found, as the walk saw it: names as shown, and the
+    // bytes that reach it.
     struct FoundFile {
         std::uint64_t seq = 0;  // place in the walk's order
         QString name;
         QString path;  // absolute
         QString folder;
+        QByteArray local;  // path
+        QByteArray local_folder;
+        QByteArray local_name;
     };
     // Work space of one testing thread.
     struct FileScratch {
         MatcherPrefilter::Scratch scratch;
         QByteArray buffer;
-        QString folder;  // the folder that folder_fd is open on
+        QByteArray folder;  // the folder that folder_fd is open on
         int folder_fd = -1;
         FileScratch() = default;
         FileScratch(const FileScratch&) = delete;
@@ -129,7 +139,7 @@ private:
 
     // Run without clearing a stop that came before it.
     void Walk(const SrchRequest& request);
-    void SrchLog(const QString& folder, const SrchRequest& request);
+    void SrchLog(const QByteArray& local, const QString& folder, const SrchRequest& request);
     void SrchFile(FoundFile file, const SrchRequest& request);
     // The row of a file, or nothing when it is filtered out or lacks the words.
     std::optional<SrchRow> TestFile(const FoundFile& file, const SrchRequest& request,
@@ -148,7 +158,9 @@ private:
     void WorkerLoop(const SrchRequest& request);
     void Show(const QString& text);
     void Message(const QString& title, const QString& text) const;
-    bool RowFile(int row, QString* path) const;
+    bool RowFile(int row, QString* path, QByteArray* local = nullptr) const;
+    // The trailer tag of a row's file, reached through its bytes.
+    QString RowTag(const QString& path, const QByteArray& local);
     bool OpenTagAttr(int row, const QString& attr, const QString& title, const QString& noValue,
                      const QString& logPrefix);
 
@@ -188,7 +200,7 @@ private:
     std::atomic<qint64> bytes_{0};
     qint64 start_ms_ = 0;
     QString filter_lower_;
-    QString root_;  // canonical searched folder: links lead nowhere outside it
+    QByteArray root_;  // canonical searched folder: links lead nowhere outside it
     mutable std::mutex mutex_;
     std::vector<SrchRow> rows_;
     QString progress_text_;

@@ -46,4 +46,10 @@ TEST(MatcherWords, PlainWordsLeaveOutExclusions) {
     EXPECT_EQ(korvi::SrchPlainWords("Tokyo |Osaka -Nagoya new\\ york"),
               (QStringList{"Tokyo", "Osaka", "new york"}));
     EXPECT_TRUE(korvi::SrchPlainWords("-a -b").isEmpty());
+    // A report shows the words looked for; the whole-string types show it as one.
+    EXPECT_EQ(korvi::SrchReportWords(" Tokyo |Osaka -Nagoya ", 0), (QStringList{"Tokyo", "Osaka"}));
+    EXPECT_EQ(korvi::SrchReportWords("a.b  c", 2), (QStringList{"a.b", "c"}));
+    EXPECT_EQ(korvi::SrchReportWords(" a.b  c ", 1), QStringList{"a.b  c"});
+    EXPECT_EQ(korvi::SrchReportWords("-x y", 3), QStringList{"-x y"});
+    EXPECT_TRUE(korvi::SrchReportWords("  ", 3).isEmpty());
 }

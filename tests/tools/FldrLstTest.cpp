@@ -68,11 +68,13 @@ TEST(FldrLst, NamesWithJapaneseBlanksPercentAndHashSurvive) {
     th.Write("root/日本 語%#/ファイル 1%#.html", "x");
     th.Write("root/<b>&.txt", "x");
     QStringList titles, texts, opened;
+    bool doneAfterOpen = false;  // the page is written and opened before it is reported
     FldrLst list(
         th.Ctrl(),
         [&](const QString& t, const QString& x) {
             titles.append(t);
             texts.append(x);
+            doneAfterOpen = th.Exists("root/out_fldr_list.html") && !opened.isEmpty();
         },
         [&](const QString& p) {
             opened.append(p);
@@ -82,6 +84,7 @@ TEST(FldrLst, NamesWithJapaneseBlanksPercentAndHashSurvive) {
     ASSERT_EQ(path, th.File("root/out_fldr_list.html"));
     EXPECT_EQ(opened, QStringList{path});
     EXPECT_EQ(titles, QStringList{"解析終了"});
+    EXPECT_TRUE(doneAfterOpen);
     EXPECT_EQ(texts.value(0), "フォルダの中身をHTMLでリスト化し終えました。「" + th.File("root") +
                                   "」には、 1 個のフォルダと、 2 個のファイルが存在しました。");
     const QString page = QString::fromUtf8(th.Read("root/out_fldr_list.html"));

@@ -534,3 +534,47 @@ TEST(LogSrch, StaysInsideTheFolderAndSkipsHugeFiles) {
     EXPECT_FALSE(Found(srch->Rows(), r.folder).join(" ").contains(".korvi-run.lock"));
     EXPECT_FALSE(Found(srch->Rows(), r.folder).contains("h/out.txt"));
 }
+
+// Names that are not valid UTF-8 (stores copied from other tools): listed,
+// counted and searched, shown with replacement characters, and every row
+// action still reaches the file through its bytes.
+TEST(LogSrch, NamesThatAreNotUtf8AreListedAndReached) {
+    test::TempHome th;
+    const QString root = th.File("log/R"), out = th.File("out");
+    const test::RawTreeRemover removeLog{th.File("log")}, removeOut{out};
+    const QByteArray page = "<html>needle</html>" + test::FootTag("", "http://h/bad.html");
+    ASSERT_TRUE(test::WriteRaw(root, "bad\xff.html", page));
+    ASSERT_TRUE(test::WriteRaw(root, "d\xe9/in.txt", "needle"));
+    ASSERT_TRUE(test::WriteRaw(out, "bad\xff.html", "old"));
+    th.Write("log/R/ok.txt", "no");
+    Seen seen;
+    auto srch = MkSrch(th, &seen);
+    for (int threads : {1, 2}) {
+        srch->SetThreads(threads);
+        srch->Run({root, "needle"});
+        EXPECT_EQ(srch->FileCount(), 3);
+        const std::vector<SrchRow> rows = srch->Rows();
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].fileName, "bad\uFFFD.html");
+        EXPECT_EQ(rows[1].path, root + "/d\uFFFD");
+    }
+    ASSERT_TRUE(srch->ShowTagInfo(0));
+    EXPECT_FALSE(srch->RowToolTip(0).isEmpty());
+    ASSERT_TRUE(srch->OpenUrl(0));
+    // Open hands over a file URI of the bytes; the marked copy goes beside
+    // the file, but never into a folder made up from a shown name.
+    ASSERT_TRUE(srch->OpenFile(0, false, "needle"));
+    EXPECT_TRUE(seen.opened.last().endsWith("/log/R/bad%FF.html"));
+    ASSERT_TRUE(srch->OpenFile(0, true, "needle"));
+    EXPECT_TRUE(th.Read("log/R/bad\uFFFD_hl_korvi.html").contains("needle</B>"));
+    ASSERT_TRUE(srch->OpenFile(1, true, "needle"));
+    EXPECT_TRUE(seen.opened.last().endsWith("/log/R/d%E9/in.txt"));
+    EXPECT_FALSE(th.Exists("log/R/d\uFFFD"));
+    // Saving copies the bytes under the same name, replacing an older copy.
+    ASSERT_TRUE(srch->SaveAllFiles(out));
+    EXPECT_EQ(test::ReadRaw(out, "bad\xff.html"), page);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"in.txt"});
+    const DocTable t = LogSrch::MkDocTable(srch->Rows(), th.File("log"));
+    EXPECT_EQ(t.rows[0].last(), "/R/bad%FF.html");
+    EXPECT_EQ(th.ErrLog(), "");
+}

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <vector>
 
@@ -48,5 +51,28 @@ inline QByteArray FootTag(const QString& ref, const QString& src) {
     }
     return (t + "?>").toUtf8();
 }
+
+// Files whose names are given in bytes, which need not be UTF-8 (stores
+// copied from other systems hold such names).
+inline std::filesystem::path RawPath(const QString& folder, const QByteArray& rel = {}) {
+    return std::filesystem::path(QFile::encodeName(folder).toStdString()) / rel.toStdString();
+}
+inline bool WriteRaw(const QString& folder, const QByteArray& rel, const QByteArray& bytes) {
+    std::filesystem::create_directories(RawPath(folder, rel).parent_path());
+    std::ofstream out(RawPath(folder, rel), std::ios::binary);
+    return bool(out.write(bytes.constData(), bytes.size()));
+}
+inline QByteArray ReadRaw(const QString& folder, const QByteArray& rel) {
+    std::ifstream in(RawPath(folder, rel), std::ios::binary);
+    return QByteArray::fromStdString(std::string(std::istreambuf_iterator<char>(in), {}));
+}
+// Removes a folder when it goes, with the names its temporary home leaves.
+struct RawTreeRemover {
+    QString folder;
+    ~RawTreeRemover() {
+        std::error_code ec;
+        std::filesystem::remove_all(RawPath(folder), ec);
+    }
+};
 
 }  // namespace korvi::test

@@ -471,6 +471,7 @@ OutputRows KorviDlSrchInit::SelectedOutputRows() const {
     OutputRows out;
     out.keys = {QStringLiteral("^object"), QStringLiteral("^range"), QStringLiteral("^title"),
                 QStringLiteral("^url"), QStringLiteral("^extension")};
+    out.words = SearchWord();
     std::vector<int> rows = SelectedRows();
     if (rows.empty()) {
         for (int i = 0; i < list_.RowCount(); ++i) rows.push_back(i);

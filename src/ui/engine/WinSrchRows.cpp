@@ -143,6 +143,7 @@ bool WinSrch::EditCommand(const QString& name) {
 OutputRows WinSrch::SelectedOutputRows() const {
     OutputRows out;
     out.keys = DocRunReport::ColumnKeys();
+    out.words = run_ ? run_->Run().SearchWords() : QString();
     const RunListSnapshot& snap = model_->Snapshot();
     std::vector<int> rows = SelectedRows();
     if (rows.empty()) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/MatcherWords.h"
 #include "shell/Context.h"
 #include "store/DocRunReport.h"
 #include "ui/present/Dialogs.h"
@@ -33,6 +34,7 @@ void SelOutTmplt(GuiContext& gui, QWidget* parent, const OutputRows& rows, const
     RunReportInput input;
     input.keys = rows.keys;
     input.rows = rows.rows;
+    input.words = SrchReportWords(rows.words, gui.ctx.Match().SearchType());
     if (!input.rows.empty()) {
         // The report's name, offered as the given title.
         input.title = gui.dlg.Input(parent, QStringLiteral("出力"),

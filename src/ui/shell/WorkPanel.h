@@ -11,11 +11,12 @@ namespace korvi {
 
 class RepTarget;
 
-// Rows of a panel handed to an output template: the placeholder keys and one
-// cell list per row in key order.
+// Rows of a panel handed to an output template: the placeholder keys, one
+// cell list per row in key order, and the search text the rows were found with.
 struct OutputRows {
     QStringList keys;
     std::vector<QStringList> rows;
+    QString words;
 };
 
 // What the main window's menus ask of the panel of the current work category.

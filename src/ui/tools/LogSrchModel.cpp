@@ -63,7 +63,7 @@ QVariant LogSrchModel::data(const QModelIndex& index, int role) const {
             if (!pic_view_ || index.column() != 0) return {};
             if (!LogSrch::IsPicture(r.extension)) return not_pic_;
             const QString path = FilePath(index.row());
-            const QPixmap thumb = thumbs_.Thumb(path);
+            const QPixmap thumb = thumbs_.Thumb(path, r.local);
             if (!thumb.isNull()) return thumb;
             if (thumbs_.Failed(path)) return not_pic_;
             waiting_.insert(path, index.row());

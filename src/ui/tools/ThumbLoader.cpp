@@ -1,6 +1,12 @@
 #include "ui/tools/ThumbLoader.h"
 
+#include <QFile>
 #include <QImageReader>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "store/CtrlFile.h"
 
@@ -20,16 +26,16 @@ ThumbLoader::~ThumbLoader() {
     pool_.waitForDone();
 }
 
-QPixmap ThumbLoader::Thumb(const QString& path) {
+QPixmap ThumbLoader::Thumb(const QString& path, const QByteArray& local) {
     if (const QPixmap* p = cache_.object(path)) return *p;
     if (failed_.contains(path) || queued_.contains(path)) return QPixmap();
     queued_.insert(path);
     bool startWorker = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        pending_.push_back(path);
+        pending_.emplace_back(path, local.isEmpty() ? QFile::encodeName(path) : local);
         while (pending_.size() > size_t(kMaxPending)) {
-            queued_.remove(pending_.front());
+            queued_.remove(pending_.front().first);
             pending_.pop_front();
         }
         if (workers_ < kWorkers) {
@@ -52,8 +58,16 @@ void ThumbLoader::Clear() {
     cache_.clear();
 }
 
-QImage ThumbLoader::Decode(const QString& path, QString* error) {
-    QImageReader reader(path);
+QImage ThumbLoader::Decode(const QByteArray& local, QString* error) {
+    // Opened by its bytes: a name that is not valid UTF-8 is reached too.
+    QFile file;
+    const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        *error = fd < 0 ? qt_error_string(errno) : file.errorString();
+        if (fd >= 0) ::close(fd);
+        return QImage();
+    }
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
     const QSize full = reader.size();
     if (full.isValid() && (full.width() > kSize || full.height() > kSize))
@@ -72,6 +86,7 @@ QImage ThumbLoader::Decode(const QString& path, QString* error) {
 void ThumbLoader::Work() {
     for (;;) {
         QString path;
+        QByteArray local;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (pending_.empty() || closing_) {
@@ -79,12 +94,13 @@ void ThumbLoader::Work() {
                 return;
             }
             // The newest request is the row in view now.
-            path = pending_.back();
+            path = pending_.back().first;
+            local = pending_.back().second;
             pending_.pop_back();
         }
         const int generation = generation_;
         QString error;
-        const QImage image = Decode(path, &error);
+        const QImage image = Decode(local, &error);
         if (image.isNull())
             ctrl_.SaveErrLog(QStringLiteral("W_LogSrch ImageRead Error : ") + error +
                              QStringLiteral("  ") + path);

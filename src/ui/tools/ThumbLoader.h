@@ -10,6 +10,7 @@
 #include <atomic>
 #include <deque>
 #include <mutex>
+#include <utility>
 
 namespace korvi {
 
@@ -29,9 +30,10 @@ public:
     explicit ThumbLoader(CtrlFile& ctrl, int cacheEntries = 2000, QObject* parent = nullptr);
     ~ThumbLoader() override;
 
-    // The cached thumbnail; a null pixmap when it is not there yet (a decode
-    // is then queued) or when the file cannot be read.
-    QPixmap Thumb(const QString& path);
+    // The cached thumbnail of the file shown as path and reached through the
+    // bytes local (empty: those of path); a null pixmap when it is not there
+    // yet (a decode is then queued) or when the file cannot be read.
+    QPixmap Thumb(const QString& path, const QByteArray& local = QByteArray());
     bool Failed(const QString& path) const { return failed_.contains(path); }
     // Forgets every thumbnail and queued decode.
     void Clear();
@@ -39,7 +41,7 @@ public:
     long Decoded() const { return decoded_; }
 
     // The picture at the size used here, or a null image with *error set.
-    static QImage Decode(const QString& path, QString* error);
+    static QImage Decode(const QByteArray& local, QString* error);
 
 Q_SIGNALS:
     // A decode of path ended; Thumb or Failed now answer for it.
@@ -54,7 +56,7 @@ private:
     QSet<QString> failed_;
     QSet<QString> queued_;  // requested and not back yet
     std::mutex mutex_;      // guards pending_ and workers_
-    std::deque<QString> pending_;
+    std::deque<std::pair<QString, QByteArray>> pending_;
     int workers_ = 0;
     std::atomic<int> generation_{0};
     std::atomic<bool> closing_{false};

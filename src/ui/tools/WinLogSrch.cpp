@@ -46,10 +46,15 @@ WinLogSrch::WinLogSrch(GuiContext& gui, QWidget* parent)
     siz_group_->addButton(ui_->siz_r_all);
     siz_group_->addButton(ui_->siz_r_up);
     siz_group_->addButton(ui_->siz_r_dwn);
+    // Both rows share one parent, so the form's own exclusivity leaves only one
+    // of their checked buttons; inside their groups each row gets its choice.
+    ui_->flt_r_all->setChecked(true);
     if (opt.size_type == QStringLiteral("up"))
         ui_->siz_r_up->setChecked(true);
     else if (opt.size_type == QStringLiteral("down"))
         ui_->siz_r_dwn->setChecked(true);
+    else
+        ui_->siz_r_all->setChecked(true);
     ui_->siz_txt->setValidator(new QIntValidator(0, 999999999, ui_->siz_txt));
     ui_->siz_txt->setText(QString::number(std::max(opt.size_no, 0)));
     connect(siz_group_, &QButtonGroup::buttonClicked, this, [this] { TakeSizeSettings(); });
@@ -334,6 +339,7 @@ OutputRows WinLogSrch::SelectedOutputRows() const {
     // Without "^serial_no"; the file's name and address also go under the
     // keys the shipped templates link with.
     OutputRows out;
+    out.words = words_;
     out.keys = table.header.mid(1) + QStringList{QStringLiteral("^title"), QStringLiteral("^url")};
     const qsizetype name = table.header.indexOf(QStringLiteral("^file_name"));
     const qsizetype href = table.header.indexOf(QStringLiteral("^href"));

@@ -18,6 +18,7 @@
 #include "store/DocRunReport.h"
 #include "ui/engine/RunListModel.h"
 #include "ui/engine/WinSrch.h"
+#include "ui/shell/SelOutTmplt.h"
 
 namespace korvi::test {
 namespace {
@@ -156,6 +157,11 @@ TEST(WinSrch, RunFillsTheTableStoresFilesAndEndsWithTheDialog) {
     OutputRows one = w.win.SelectedOutputRows();
     ASSERT_EQ(one.rows.size(), 1u);
     EXPECT_EQ(one.rows[0].at(6), w.srv.Url("/a.html"));
+    // The report shows the run's words.
+    w.home.Dlg().inputs.push_back(QStringLiteral("run"));
+    SelOutTmplt(w.home.Gui(), nullptr, one, QStringLiteral("run"));
+    EXPECT_TRUE(QString::fromUtf8(w.home.Read("report/run/body.html"))
+                    .contains(QStringLiteral("<SPAN CLASS=\"word\">needle</SPAN>")));
 
     // The find target reads title and URL; the list itself is never changed.
     RepTarget* rep = w.win.Replace();

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "RealModal.h"
 #include "UiTestKit.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
@@ -52,6 +53,26 @@ TEST(KorviLogfMenu, ItemsListPageAndNewFolder) {
     EXPECT_TRUE(home.Dlg().WasShown(QStringLiteral("新規フォルダの作成")));
     EXPECT_EQ(win.RunId(), QStringLiteral("newone"));
     EXPECT_TRUE(QFileInfo(home.File(QStringLiteral("log/newone"))).isDir());
+}
+
+// With the real dialogs the page is on disk and handed to the browser while
+// "解析終了" is up.
+TEST(KorviLogfMenu, ListPageIsWrittenBeforeItIsReported) {
+    GuiHome home;
+    home.Write(QStringLiteral("log/R1/h/a.html"), "a");
+    QtDialogs qt;
+    GuiContext real{home.Ctx(), qt, home.Gui().open, {}, nullptr};
+    Korvi win(real);
+    win.InitKorvi(QStringLiteral(""), false);
+    const QString page = home.File(QStringLiteral("log/out_fldr_list.html"));
+    bool ready = false;
+    RealModal modal([&](QDialog* d) {
+        ready = QFileInfo(page).isFile() && !home.opened.isEmpty();
+        d->accept();
+    });
+    Find<QAction>(&win, "mni_fldr_list_html")->trigger();
+    EXPECT_EQ(modal.titles, QStringList{QStringLiteral("解析終了")});
+    EXPECT_TRUE(ready);
 }
 
 // Saving a new download root in the options window moves the next run's

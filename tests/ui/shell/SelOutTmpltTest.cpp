@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "RealModal.h"
 #include "UiTestKit.h"
+#include "engine/InitList.h"
+#include "shell/Context.h"
 #include "store/DocRunReport.h"
+#include "ui/engine/KorviDlSrchInit.h"
+#include "ui/shell/Korvi.h"
 #include "ui/shell/SelOutTmplt.h"
 #include "ui/shell/WorkPanel.h"
 
@@ -105,6 +110,33 @@ TEST(SelOutTmplt, CancelAndMissingTypesWriteNothing) {
     EXPECT_EQ(dlg.shown[0].title, QStringLiteral("出力形式"));
     EXPECT_EQ(dlg.shown[0].text, QStringLiteral("出力形式が見つかりませんでした。"));
     EXPECT_FALSE(QDir(home.File("report")).exists());
+}
+
+// "出力(T)" of the main window fills the report's word slots from the init
+// list's words, as the matcher's search type reads them; through the real
+// dialogs too.
+TEST(SelOutTmplt, ReportShowsTheSearchWords) {
+    GuiHome home;
+    Korvi win(home.Gui());
+    win.InitKorvi(QStringLiteral(""), false);
+    KorviDlSrchInit* init = win.InitPanel();
+    init->List().AddUrlText(QStringLiteral("http://h/a.html"));
+    init->SetSearchWord(QStringLiteral("alpha |b<c -gamma"));
+    home.Dlg().inputs.push_back(QStringLiteral("words"));
+    win.Action(QStringLiteral("mni_out_tmplt"))->trigger();
+    const QString words = QStringLiteral(
+        "<SPAN CLASS=\"word\">alpha</SPAN> <SPAN CLASS=\"word\">b&lt;c</SPAN> "
+        "<SPAN CLASS=\"word\"></SPAN>");
+    EXPECT_TRUE(ReadText(home.File("report/words/body.html")).contains(words));
+
+    home.Ctx().Match().SetSearchType(1);
+    QtDialogs qt;
+    GuiContext real{home.Ctx(), qt, home.Gui().open, {}, nullptr};
+    RealModal modal([](QDialog* d) { d->accept(); });  // the default type, the offered name
+    SelOutTmplt(real, &win, init->SelectedOutputRows(), QStringLiteral("real"));
+    EXPECT_EQ(modal.titles, (QStringList{"出力形式の選択", "出力"}));
+    EXPECT_TRUE(ReadText(home.File("report/real/body.html"))
+                    .contains(QStringLiteral("<SPAN CLASS=\"word\">alpha |b&lt;c -gamma</SPAN>")));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QRadioButton>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "RealModal.h"
 #include "UiTestKit.h"
 #include "shell/Assist.h"
 #include "shell/CommonSettings.h"
@@ -137,6 +139,11 @@ TEST(WinLogSrch, RowsMatchTheCoreSearch) {
     const Assist ini(QString::fromUtf8(p.home.Read("cmn_opt.ini")));
     EXPECT_EQ(ini.GetIni(QStringLiteral("SearchBox"), QStringLiteral("0")),
               QStringLiteral("needle"));
+    // A report of the rows shows the search's words.
+    p.home.Dlg().inputs.push_back(QStringLiteral("found"));
+    SelOutTmplt(p.home.Gui(), nullptr, p.win.SelectedOutputRows(), QStringLiteral("R"));
+    EXPECT_TRUE(QString::fromUtf8(p.home.Read("report/found/body.html"))
+                    .contains(QStringLiteral("<SPAN CLASS=\"word\">needle</SPAN>")));
     {
         WinLogSrch again(p.home.Gui());
         QComboBox* box = Find<QComboBox>(&again, "sch_box");
@@ -169,6 +176,20 @@ TEST(WinLogSrch, RowsMatchTheCoreSearch) {
                               QUrl::fromLocalFile(p.root + "/h/dir/only.htm").toString() +
                               QStringLiteral("\">only.htm</A>")))
         << html.toStdString();
+}
+
+// Each radio row starts with one choice: the extension row with "全て", the
+// size row with the stored mode ("全て" when none is stored).
+TEST(WinLogSrch, RadioRowsStartWithTheirChoice) {
+    GuiHome home;
+    for (const char* stored : {"down", ""}) {
+        home.Ctx().Cmn().Opt().size_type = QString::fromLatin1(stored);
+        WinLogSrch win(home.Gui());
+        QStringList checked;
+        for (QRadioButton* r : win.findChildren<QRadioButton*>())
+            if (r->isChecked()) checked.append(r->objectName());
+        EXPECT_EQ(checked, (QStringList{"flt_r_all", *stored ? "siz_r_dwn" : "siz_r_all"}));
+    }
 }
 
 // Open makes a highlight document of the search's words when asked.
@@ -280,17 +301,24 @@ TEST(WinLogSrch, SaveCopiesFiles) {
 // picture and an error-log line, other files "- not pic -".
 TEST(WinLogSrch, Thumbnails) {
     Panel p;
+    // A picture whose name is not UTF-8 gets its thumbnail too.
+    const RawTreeRemover remove{p.root};
+    ASSERT_TRUE(WriteRaw(p.root + "/h/img", "raw\xff.png", SmallPng(100, 200)));
     p.Click("pic_v_cb");
     p.Run("get_btn");
     LogSrchModel* m = p.win.Model();
     const QModelIndex pic = m->index(p.RowOf("pic.png"), 0);
     const QModelIndex broken = m->index(p.RowOf("broken.png"), 0);
     const QModelIndex page = m->index(p.RowOf("t.txt"), 0);
+    const QModelIndex raw = m->index(p.RowOf(QString::fromUtf8("raw\xff.png")), 0);
+    ASSERT_TRUE(raw.isValid());
     m->data(pic, Qt::DecorationRole);
     m->data(broken, Qt::DecorationRole);
-    ASSERT_TRUE(WaitUntil([&] { return p.win.Thumbs()->Decoded() >= 2; }));
+    m->data(raw, Qt::DecorationRole);
+    ASSERT_TRUE(WaitUntil([&] { return p.win.Thumbs()->Decoded() >= 3; }));
     const QPixmap thumb = qvariant_cast<QPixmap>(m->data(pic, Qt::DecorationRole));
     EXPECT_EQ(thumb.size(), QSize(64, 32));
+    EXPECT_EQ(qvariant_cast<QPixmap>(m->data(raw, Qt::DecorationRole)).size(), QSize(32, 64));
     EXPECT_FALSE(m->data(pic, LogSrchModel::kNotPicRole).toBool());
     EXPECT_TRUE(m->data(page, LogSrchModel::kNotPicRole).toBool());
     EXPECT_TRUE(m->data(broken, Qt::DecorationRole).isValid());
@@ -302,6 +330,32 @@ TEST(WinLogSrch, Thumbnails) {
     m->data(pic, Qt::DecorationRole);
     QCoreApplication::processEvents();
     EXPECT_EQ(p.win.Thumbs()->Decoded(), decoded);
+}
+
+// Through the real dialogs: a file whose name is not UTF-8 is found and
+// its trailer tag shows.
+TEST(WinLogSrch, RealDialogsShowARawNamesTag) {
+    GuiHome home;
+    QtDialogs qt;
+    GuiContext real{home.Ctx(), qt, home.Gui().open, {}, nullptr};
+    const QString root = home.File("log/R");
+    const RawTreeRemover remove{root};
+    ASSERT_TRUE(WriteRaw(root, "x\xfe.html", "needle" + FootTag("", "http://h/x.html")));
+    WinLogSrch win(real);
+    win.folder = [&] { return root; };
+    QString texts;
+    RealModal modal([&](QDialog* d) {
+        texts += d->findChild<QLabel*>()->text();
+        d->accept();
+    });
+    Find<QComboBox>(&win, "sch_box")->setEditText(QStringLiteral("needle"));
+    Find<QAbstractButton>(&win, "sch_btn")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !modal.titles.isEmpty(); }));
+    Find<QTableView>(&win, "srch_tbl")->selectRow(0);
+    Find<QAbstractButton>(&win, "tag_btn_info")->click();
+    EXPECT_EQ(modal.titles, (QStringList{"検索終了", "情報表示"}));
+    EXPECT_TRUE(texts.contains(QStringLiteral("「1」件です。")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("dl_src=\"http://h/x.html\"")));
 }
 
 // A store big enough that a walk is still going when stop is pressed.
