@@ -21,11 +21,26 @@ void ModalAnswerer::Tick() {
     if (modal != last_) {
         last_ = modal;
         ticks_ = 0;
+        answered_.removeAll(QPointer<QWidget>());
+        // Back on top after a dialog of its own: it had its answer.
+        if (answered_.contains(modal)) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+            return;
+        }
+        answered_.append(modal);
         titles_.append(modal->windowTitle());
-        answer_(modal);
+        // Answered from the event loop, not from the tick: an answer that
+        // opens a dialog of its own must leave the timer free to tick.
+        const QPointer<QWidget> target = modal;
+        QMetaObject::invokeMethod(
+            this,
+            [this, target] {
+                if (target) answer_(target);
+            },
+            Qt::QueuedConnection);
         return;
     }
-    if (++ticks_ > 400) {
+    if (++ticks_ > 60) {
         if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
     }
 }

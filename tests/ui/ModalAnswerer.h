@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -13,8 +14,9 @@ namespace korvi::test {
 
 // Answers the real dialogs as a user would: a timer looks at
 // QApplication::activeModalWidget() and hands every newly shown one to
-// answer. A dialog still open long after its answer is rejected, so that a
-// wrong answer never hangs a test.
+// answer. A dialog that comes back on top after its answer (a dialog of its
+// own has closed) or stays open long after it is rejected, so that a wrong
+// answer never hangs a test.
 class ModalAnswerer : public QObject {
 public:
     using Answer = std::function<void(QWidget* modal)>;
@@ -31,6 +33,7 @@ private:
     Answer answer_;
     QTimer timer_;
     QPointer<QWidget> last_;
+    QList<QPointer<QWidget>> answered_;
     int ticks_ = 0;
     QStringList titles_;
 };

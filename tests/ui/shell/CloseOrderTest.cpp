@@ -6,6 +6,7 @@
 
 #include "FixtureServer.h"
 #include "ModalAnswerer.h"
+#include "RealDesk.h"
 #include "UiTestKit.h"
 #include "engine/RunControl.h"
 #include "server/Resident.h"
@@ -21,32 +22,6 @@
 
 namespace korvi::test {
 namespace {
-
-// The resident part with a main window over the real dialogs.
-struct RealDesk {
-    GuiHome home;
-    QtDialogs dialogs;
-    GuiContext gui{home.Ctx(), dialogs, home.Gui().open, {}};
-    WinSrvr server{gui};
-    int status = -1;
-
-    RealDesk() {
-        server.SetQuit([this](int s) { status = s; });
-        EXPECT_TRUE(server.Start(WinSrvrCore::kPrefix + QStringLiteral("StartKorvi")));
-        EXPECT_TRUE(WaitUntil([&] { return server.MainWindow() != nullptr; }));
-        // An edit the close order must store.
-        if (Korvi* main = server.MainWindow()) {
-            main->SelWork(Korvi::kSchd);
-            main->SchdPanel()->NewSchd();
-            main->SelWork(Korvi::kDsInit);
-        }
-    }
-    ~RealDesk() {
-        if (server.MainWindow()) server.MainWindow()->ForceClose();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    bool SchedulesStored() const { return home.Exists(QStringLiteral("schedule/00000000.ini")); }
-};
 
 // "KorviServerごと終了" asks while the window stands: "いいえ" changes
 // nothing; "はい" runs the close order (schedules stored) and ends with 0.
