@@ -294,6 +294,8 @@ void WinGuide::Close() {
 }
 
 void WinGuide::closeEvent(QCloseEvent* event) {
+    // A question of a preset is open: the guide closes once it is answered.
+    if (gui_.dlg.DeferClose(this, event)) return;
     if (!asked_reset_) {
         asked_reset_ = true;
         RunControl* run = main_.RunPanel() ? main_.RunPanel()->Run() : nullptr;

@@ -17,6 +17,7 @@
 #include "server/WinSrvrCore.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
+#include "ui/present/Dialogs.h"
 #include "ui/present/ThemeApply.h"
 #include "ui/server/GuiHost.h"
 #include "ui/shell/GuiContext.h"
@@ -26,7 +27,10 @@
 namespace korvi {
 
 WinSrvr::WinSrvr(GuiContext& gui, QWidget* parent)
-    : QWidget(parent), gui_(gui), host_(std::make_unique<GuiHost>(gui.ctx, *this)) {
+    : QWidget(parent),
+      gui_(gui),
+      host_(std::make_unique<GuiHost>(gui.ctx, *this)),
+      quit_([](int status) { QCoreApplication::exit(status); }) {
     setObjectName(QStringLiteral("WinSrvr"));
     setWindowTitle(kTitle);
     setWindowIcon(QIcon(gui.ctx.Ctrl().Abs(QStringLiteral("resource/pic/icon.gif"))));
@@ -189,8 +193,14 @@ void WinSrvr::StartSchedule(const DueSchd& entry, const QString& saveName) {
 void WinSrvr::DelKorvi() {
     host_->SetMainOpen(false);
     host_->SetRunOpen(false);
-    if (korvi_) korvi_->deleteLater();
+    // Deleted only while no dialog runs: a deletion posted inside a dialog's
+    // event loop would run there, under the panel that waits for the answer.
+    const QPointer<Korvi> gone = korvi_;
     korvi_ = nullptr;
+    if (gone)
+        gui_.dlg.WhenIdle(this, [gone] {
+            if (gone) gone->deleteLater();
+        });
 }
 
 void WinSrvr::SetUnVisible() {
@@ -204,13 +214,20 @@ void WinSrvr::SetUnVisible() {
 void WinSrvr::Close() {
     AssertGuiThread("WinSrvr::Close");
     if (closing_) return;
+    if (gui_.dlg.Busy()) {
+        // The program ends: open questions count as cancelled, and the close
+        // order runs once their windows have taken the answer.
+        gui_.dlg.DismissAll();
+        gui_.dlg.WhenIdle(this, [this] { Close(); });
+        return;
+    }
     closing_ = true;
     host_->Shutdown();
     sync_->stop();
     if (korvi_) korvi_->ForceClose();
     if (resident_) resident_->Stop();
     hide();
-    QCoreApplication::exit(0);
+    quit_(0);
 }
 
 void WinSrvr::closeEvent(QCloseEvent* event) {

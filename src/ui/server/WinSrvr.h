@@ -5,6 +5,7 @@
 #include <QWidget>
 #include "ui/shell/Korvi.h"
 
+#include <functional>
 #include <memory>
 
 class QPlainTextEdit;
@@ -52,6 +53,8 @@ public:
     void SetUnVisible();
     // Ends the loop and the program.
     void Close();
+    // How Close ends the program (QCoreApplication::exit by default).
+    void SetQuit(std::function<void(int)> quit) { quit_ = std::move(quit); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -65,6 +68,7 @@ private:
     GuiContext& gui_;
     std::unique_ptr<GuiHost> host_;
     std::unique_ptr<Resident> resident_;
+    std::function<void(int)> quit_;
     QPointer<Korvi> korvi_;
     QPlainTextEdit* mes_ = nullptr;
     QPlainTextEdit* log_ = nullptr;

@@ -532,11 +532,17 @@ bool Korvi::DoClose(bool ask) {
 }
 
 void Korvi::ForceClose() {
+    // A panel waiting for its dialog's answer resumes on this window.
+    if (gui_.dlg.Busy()) {
+        gui_.dlg.WhenIdle(this, [this] { ForceClose(); });
+        return;
+    }
     DoClose(false);
     hide();
 }
 
 void Korvi::closeEvent(QCloseEvent* event) {
+    if (gui_.dlg.DeferClose(this, event)) return;
     DoClose(true);
     event->accept();
 }

@@ -283,7 +283,8 @@ void Korvi::RunEditCommand(const QString& name) {
     } else if (name == QStringLiteral("mni_end")) {
         close();
     } else if (name == QStringLiteral("mni_exit")) {
-        close();
+        // Asked while the window still stands; the server's close runs the
+        // window's close order before the program ends.
         const Dialogs::Answer a = gui_.dlg.YesNo(
             this, QStringLiteral("KorviServer終了確認"),
             QStringLiteral("KorviServerを終了すると次回起動時に高速起動ができなくなります。\n"
@@ -297,11 +298,12 @@ void Korvi::RunEditCommand(const QString& name) {
     } else if (name == QStringLiteral("mni_srch") || name == QStringLiteral("mni_rep")) {
         RepTarget* target = panel ? panel->Replace() : nullptr;
         if (!target) return;
-        DlgRep dlg(
+        QPointer<DlgRep> dlg = new DlgRep(
             gui_, *target,
             name == QStringLiteral("mni_srch") ? DlgRep::Mode::kSearch : DlgRep::Mode::kReplace,
             this);
-        dlg.exec();
+        gui_.dlg.Exec(dlg);
+        delete dlg;
     } else if (name == QStringLiteral("mni_srch_next") || name == QStringLiteral("mni_srch_prev")) {
         RepTarget* target = panel ? panel->Replace() : nullptr;
         if (target) DlgRep::SrchNext(gui_, *target, name == QStringLiteral("mni_srch_next"), this);

@@ -1,5 +1,6 @@
 #include "ui/shell/WinOpt.h"
 
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include "ui/engine/WinOptAutoLogin.h"
 #include "ui/engine/WinOptIndvRoot.h"
 #include "ui/engine/WinOptSrch.h"
+#include "ui/present/Dialogs.h"
 #include "ui/present/WinOptThm.h"
 #include "ui/server/WinOptHttpSrvr.h"
 #include "ui/shell/GuiContext.h"
@@ -90,6 +92,12 @@ WinOpt::WinOpt(GuiContext& gui, QWidget* parent)
 }
 
 WinOpt::~WinOpt() = default;
+
+void WinOpt::closeEvent(QCloseEvent* event) {
+    // The window is deleted on close; a panel's dialog may still be open.
+    if (gui_.dlg.DeferClose(this, event)) return;
+    QDialog::closeEvent(event);
+}
 
 void WinOpt::AddCategory(const QString& caption, const QString& anchor, QWidget* panel) {
     auto* item = new QTreeWidgetItem(root_, {caption});

@@ -40,6 +40,9 @@ Q_SIGNALS:
     // Common settings that the main window shows changed (search type, case, ...).
     void commonChanged();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void AddCategory(const QString& caption, const QString& anchor, QWidget* panel);
     void ShowItem(QTreeWidgetItem* item);

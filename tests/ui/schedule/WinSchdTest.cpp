@@ -32,6 +32,8 @@ struct Desk {
     WinSrvr server{home.Gui()};
     Desk() {
         home.Gui().progress = [this](const QString& p) { server.SetTitleProgress(p); };
+        // "ExitServer" must not end the test's event loops.
+        server.SetQuit([](int) {});
     }
     ~Desk() {
         if (server.MainWindow()) server.MainWindow()->ForceClose();

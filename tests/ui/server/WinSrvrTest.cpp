@@ -31,8 +31,10 @@ QString WriteList(GuiHome& home, const QString& name, int n) {
 struct Resident_ {
     GuiHome home;
     WinSrvr server{home.Gui()};
+    int status = -1;  // the program's end, kept from the test's event loops
     Resident_() {
         home.Gui().progress = [this](const QString& p) { server.SetTitleProgress(p); };
+        server.SetQuit([this](int s) { status = s; });
     }
     ~Resident_() {
         if (server.MainWindow()) server.MainWindow()->ForceClose();
@@ -118,6 +120,7 @@ TEST(WinSrvr, StartAloneAndExitServer) {
     EXPECT_EQ(r.server.MainWindow(), nullptr);
     r.server.Core()->Core().SetMessage(kPrefix + QStringLiteral("ExitServer"));
     EXPECT_TRUE(WaitUntil([&] { return !r.server.Core()->Running(); }));
+    EXPECT_EQ(r.status, 0);
 }
 
 }  // namespace

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <gtest/gtest.h>
+
+#include "UiTestKit.h"
+#include "server/WinSrvrCore.h"
+#include "ui/present/Dialogs.h"
+#include "ui/schedule/KorviSchdPanel.h"
+#include "ui/server/WinSrvr.h"
+#include "ui/shell/Korvi.h"
+
+namespace korvi::test {
+
+// The resident part with a main window over the real dialogs (QtDialogs),
+// answered through QApplication::activeModalWidget(). Ending the program
+// is recorded in status instead of ending the test's event loops.
+struct RealDesk {
+    GuiHome home;
+    QtDialogs dialogs;
+    GuiContext gui{home.Ctx(), dialogs, home.Gui().open, {}};
+    WinSrvr server{gui};
+    int status = -1;
+
+    // before runs in the fresh home before the resident part starts.
+    explicit RealDesk(const std::function<void(GuiHome&)>& before = {}) {
+        if (before) before(home);
+        server.SetQuit([this](int s) { status = s; });
+        EXPECT_TRUE(server.Start(WinSrvrCore::kPrefix + QStringLiteral("StartKorvi")));
+        EXPECT_TRUE(WaitUntil([&] { return server.MainWindow() != nullptr; }));
+        // An edit the close order must store.
+        if (Korvi* main = server.MainWindow()) {
+            main->SelWork(Korvi::kSchd);
+            main->SchdPanel()->NewSchd();
+            main->SelWork(Korvi::kDsInit);
+        }
+    }
+    ~RealDesk() {
+        if (server.MainWindow()) server.MainWindow()->ForceClose();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    bool SchedulesStored() const { return home.Exists(QStringLiteral("schedule/00000000.ini")); }
+};
+
+}  // namespace korvi::test
