@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -7,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "RealModal.h"
+#include "ModalAnswerer.h"
 #include "UiTestKit.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
@@ -66,12 +67,13 @@ TEST(KorviLogfMenu, ListPageIsWrittenBeforeItIsReported) {
     win.InitKorvi(QStringLiteral(""), false);
     const QString page = home.File(QStringLiteral("log/out_fldr_list.html"));
     bool ready = false;
-    RealModal modal([&](QDialog* d) {
+    ModalAnswerer modal([&](QWidget* w) {
+        auto* d = static_cast<QDialog*>(w);
         ready = QFileInfo(page).isFile() && !home.opened.isEmpty();
         d->accept();
     });
     Find<QAction>(&win, "mni_fldr_list_html")->trigger();
-    EXPECT_EQ(modal.titles, QStringList{QStringLiteral("解析終了")});
+    EXPECT_EQ(modal.Titles(), QStringList{QStringLiteral("解析終了")});
     EXPECT_TRUE(ready);
 }
 

@@ -3,12 +3,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBrowser>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "ModalAnswerer.h"
 #include "UiTestKit.h"
 #include "store/DocOpen.h"
 #include "ui/shell/Korvi.h"
@@ -83,23 +83,15 @@ TEST(OpenOrLog, RealDialogShowsThePathSelectable) {
     GuiContext gui{home.Ctx(), real, [](const QString&) { return false; }, {}};
     Korvi win(gui);
     win.InitKorvi(QStringLiteral(""), false);
-    // A quit asked for by an earlier test ends every modal loop at once; a
-    // short run of the application's loop clears it.
-    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-    QCoreApplication::exec();
     bool selectable = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dlg) return;
-        EXPECT_EQ(dlg->windowTitle(), kOpenFailTitle);
+    ModalAnswerer modal([&](QWidget* dlg) {
         for (const QLabel* l : dlg->findChildren<QLabel*>())
             if (l->text().contains(home.Path()))
                 selectable = l->textInteractionFlags().testFlag(Qt::TextSelectableByMouse);
-        dlg->reject();
+        static_cast<QDialog*>(dlg)->reject();
     });
-    poll.start(20);
     win.Action(QStringLiteral("mni_exe_fldr"))->trigger();
+    EXPECT_EQ(modal.Titles(), QStringList{kOpenFailTitle});
     EXPECT_TRUE(selectable);
 }
 

@@ -1,8 +1,9 @@
+#include <QDialog>
 #include <QDir>
 
 #include <gtest/gtest.h>
 
-#include "RealModal.h"
+#include "ModalAnswerer.h"
 #include "UiTestKit.h"
 #include "engine/InitList.h"
 #include "shell/Context.h"
@@ -132,9 +133,10 @@ TEST(SelOutTmplt, ReportShowsTheSearchWords) {
     home.Ctx().Match().SetSearchType(1);
     QtDialogs qt;
     GuiContext real{home.Ctx(), qt, home.Gui().open, {}, nullptr};
-    RealModal modal([](QDialog* d) { d->accept(); });  // the default type, the offered name
+    // The default type, the offered name.
+    ModalAnswerer modal([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
     SelOutTmplt(real, &win, init->SelectedOutputRows(), QStringLiteral("real"));
-    EXPECT_EQ(modal.titles, (QStringList{"出力形式の選択", "出力"}));
+    EXPECT_EQ(modal.Titles(), (QStringList{"出力形式の選択", "出力"}));
     EXPECT_TRUE(ReadText(home.File("report/real/body.html"))
                     .contains(QStringLiteral("<SPAN CLASS=\"word\">alpha |b&lt;c -gamma</SPAN>")));
 }

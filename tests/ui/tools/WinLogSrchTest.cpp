@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QBuffer>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
@@ -15,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include "RealModal.h"
+#include "ModalAnswerer.h"
 #include "UiTestKit.h"
 #include "shell/Assist.h"
 #include "shell/CommonSettings.h"
@@ -344,16 +345,17 @@ TEST(WinLogSrch, RealDialogsShowARawNamesTag) {
     WinLogSrch win(real);
     win.folder = [&] { return root; };
     QString texts;
-    RealModal modal([&](QDialog* d) {
+    ModalAnswerer modal([&](QWidget* w) {
+        auto* d = static_cast<QDialog*>(w);
         texts += d->findChild<QLabel*>()->text();
         d->accept();
     });
     Find<QComboBox>(&win, "sch_box")->setEditText(QStringLiteral("needle"));
     Find<QAbstractButton>(&win, "sch_btn")->click();
-    ASSERT_TRUE(WaitUntil([&] { return !modal.titles.isEmpty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !modal.Titles().isEmpty(); }));
     Find<QTableView>(&win, "srch_tbl")->selectRow(0);
     Find<QAbstractButton>(&win, "tag_btn_info")->click();
-    EXPECT_EQ(modal.titles, (QStringList{"検索終了", "情報表示"}));
+    EXPECT_EQ(modal.Titles(), (QStringList{"検索終了", "情報表示"}));
     EXPECT_TRUE(texts.contains(QStringLiteral("「1」件です。")));
     EXPECT_TRUE(texts.contains(QStringLiteral("dl_src=\"http://h/x.html\"")));
 }
