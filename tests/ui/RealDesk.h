@@ -5,12 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include "FixtureServer.h"
 #include "UiTestKit.h"
+#include "engine/RunControl.h"
 #include "server/WinSrvrCore.h"
+#include "ui/engine/WinSrch.h"
 #include "ui/present/Dialogs.h"
 #include "ui/schedule/KorviSchdPanel.h"
 #include "ui/server/WinSrvr.h"
 #include "ui/shell/Korvi.h"
+#include "ui/tools/WinLogAnls.h"
+#include "ui/tools/WinLogSrch.h"
 
 namespace korvi::test {
 
@@ -43,5 +48,24 @@ struct RealDesk {
     }
     bool SchedulesStored() const { return home.Exists(QStringLiteral("schedule/00000000.ini")); }
 };
+
+// Starts the work of a category in the main window: a run of srv's /a.html
+// (kDsAct), a file search (kLogSrch) or an analysis (kLogAnly); each ends
+// in its end dialog.
+inline void StartWork(Korvi* main, FixtureServer& srv, Korvi::Work work) {
+    main->SelWork(work);
+    if (work == Korvi::kLogSrch) {
+        main->FileSearchPanel()->StartSrch(false);
+    } else if (work == Korvi::kLogAnly) {
+        main->AnlsPanel()->StartAnls();
+    } else {
+        RunRequest r;
+        r.rows.push_back({true, 0, QStringLiteral("a"), srv.Url(QStringLiteral("/a.html")),
+                          QStringLiteral("html")});
+        r.words = QStringLiteral("needle");
+        r.runId = main->RunId();
+        main->RunPanel()->StartDlSearch(r);
+    }
+}
 
 }  // namespace korvi::test

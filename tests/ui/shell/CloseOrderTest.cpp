@@ -56,24 +56,15 @@ enum class Closer { kCloseButton, kForceClose, kExitServer };
 void OpenDialog(RealDesk& d, FixtureServer& srv, Under under) {
     Korvi* main = d.server.MainWindow();
     switch (under) {
-        case Under::kRunEnd: {
+        case Under::kRunEnd:
             srv.Page(QStringLiteral("/a.html"), "<html><body>needle</body></html>");
-            RunRequest r;
-            r.rows.push_back({true, 0, QStringLiteral("a"), srv.Url(QStringLiteral("/a.html")),
-                              QStringLiteral("html")});
-            r.words = QStringLiteral("needle");
-            r.runId = main->RunId();
-            main->SelWork(Korvi::kDsAct);
-            main->RunPanel()->StartDlSearch(r);
+            StartWork(main, srv, Korvi::kDsAct);
             break;
-        }
         case Under::kSrchEnd:
-            main->SelWork(Korvi::kLogSrch);
-            main->FileSearchPanel()->StartSrch(false);
+            StartWork(main, srv, Korvi::kLogSrch);
             break;
         case Under::kAnlsEnd:
-            main->SelWork(Korvi::kLogAnly);
-            main->AnlsPanel()->StartAnls();
+            StartWork(main, srv, Korvi::kLogAnly);
             break;
         case Under::kGuideQuestion:
             main->OpenGuide();

@@ -352,32 +352,21 @@ void Enter(Korvi* main, FixtureServer& srv, State state, const std::function<voi
             close();
             break;
         case State::kFileSearch:
-            main->SelWork(Korvi::kLogSrch);
-            main->FileSearchPanel()->StartSrch(false);
+            StartWork(main, srv, Korvi::kLogSrch);
             close();
             break;
         case State::kAnalysis:
-            main->SelWork(Korvi::kLogAnly);
-            main->AnlsPanel()->StartAnls();
+            StartWork(main, srv, Korvi::kLogAnly);
             close();
             break;
-        case State::kRunEnd: {
-            RunRequest r;
-            r.rows.push_back({true, 0, QStringLiteral("a"), srv.Url(QStringLiteral("/a.html")),
-                              QStringLiteral("html")});
-            r.words = QStringLiteral("needle");
-            r.runId = main->RunId();
-            main->SelWork(Korvi::kDsAct);
-            main->RunPanel()->StartDlSearch(r);
+        case State::kRunEnd:
+            StartWork(main, srv, Korvi::kDsAct);
             break;
-        }
         case State::kSrchEnd:
-            main->SelWork(Korvi::kLogSrch);
-            main->FileSearchPanel()->StartSrch(false);
+            StartWork(main, srv, Korvi::kLogSrch);
             break;
         case State::kAnlsEnd:
-            main->SelWork(Korvi::kLogAnly);
-            main->AnlsPanel()->StartAnls();
+            StartWork(main, srv, Korvi::kLogAnly);
             break;
     }
 }
