@@ -1,13 +1,13 @@
 #include "server/HeadlessHost.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QSize>
 
 #include <exception>
 
+#include "schedule/SchdStart.h"
 #include "shell/Assist.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
@@ -19,7 +19,6 @@ namespace korvi {
 namespace {
 
 const QString kDataIni = QStringLiteral("data.ini");
-const QString kFavFolder = QStringLiteral("favorite");
 const QString kSearchAction = QStringLiteral("検索");
 
 InitSelect SelectFrom(const InitPanelOpt& p) {
@@ -33,15 +32,6 @@ InitSelect SelectFrom(const InitPanelOpt& p) {
     s.fltTxt = p.filter_string;
     s.fltStart = p.filter_start;
     return s;
-}
-
-// A path below the home that stays inside folder; "" otherwise.
-QString InsideFolder(const QString& folder, const QString& name) {
-    if (name.isEmpty() || QDir::isAbsolutePath(name) || name.contains(u'\\')) return QString();
-    for (const QString& seg : name.split(u'/')) {
-        if (seg == QStringLiteral("..")) return QString();
-    }
-    return folder + u'/' + name;
 }
 
 }  // namespace
@@ -232,39 +222,22 @@ bool HeadlessHost::IsRunWindowOpen() const {
     return HasMainWindow() && RunGoing();
 }
 
-QString HeadlessHost::SafeRunId(const QString& name) {
-    const QString id = Assist::Trim(CtrlFile::DelPrhbtFName(name));
-    if (id.isEmpty() || id == QStringLiteral(".") || id == QStringLiteral("..")) return QString();
-    return id;
-}
-
 void HeadlessHost::StartSchedule(const DueSchd& entry, const QString& saveName) {
     CtrlFile& ctrl = ctx_.Ctrl();
     try {
-        QString fav = InsideFolder(kFavFolder, entry.option);
-        if (!fav.isEmpty() && !QFileInfo(ctrl.Abs(fav)).isFile() &&
-            QFileInfo(ctrl.Abs(fav + QStringLiteral(".ini"))).isFile()) {
-            fav += QStringLiteral(".ini");
-        }
-        if (fav.isEmpty() || !QFileInfo(ctrl.Abs(fav)).isFile()) {
-            ctrl.SaveErrLog(QStringLiteral("W_Srvr StartSchd Err : no favorite ") + entry.option);
+        const SchdStart start = ResolveSchdStart(ctrl, ctx_.GetClock(), entry, saveName);
+        if (start.favorite.isEmpty()) {
             Progress(QStringLiteral("korvi-run: schedule ") + entry.name +
                      QStringLiteral(": no favourite ") + entry.option);
             return;
         }
         std::unique_ptr<Window> w = NewWindow(QString());
-        const FavOpt favOpt = w->list.LoadFav_Opt(fav);
+        const FavOpt favOpt = w->list.LoadFav_Opt(start.favorite);
         ReadOptSections(favOpt.profile, w->opt);
         w->list.Select() = SelectFrom(w->opt.panel);
         w->words = favOpt.searchWords;
-        ReadSource(*w, fav, false);
+        ReadSource(*w, start.favorite, false);
 
-        QString runId = SafeRunId(saveName);
-        if (runId.isEmpty()) {
-            ctrl.SaveErrLog(QStringLiteral("W_Srvr StartSchd Err : illegal folder name ") +
-                            saveName);
-            runId = InitSrchStartID(ctx_.GetClock());
-        }
         RunRequest r;
         r.rows = w->list.AddWinSrchLst(0, {});
         r.opt = w->opt;
@@ -272,7 +245,7 @@ void HeadlessHost::StartSchedule(const DueSchd& entry, const QString& saveName) 
         r.words = w->words;
         r.search = entry.action == kSearchAction;
         r.quiet = true;
-        r.runId = runId;
+        r.runId = start.runId;
         {
             std::lock_guard lock(mutex_);
             window_ = std::move(w);

@@ -77,10 +77,6 @@ public:
     bool ExitRequested() const { return exit_requested_.load(); }
     int RunsStarted() const { return runs_started_.load(); }
 
-    // A save-folder name usable as one folder below the download root; ""
-    // when nothing usable is left.
-    static QString SafeRunId(const QString& name);
-
 private:
     struct Window;
     std::unique_ptr<Window> NewWindow(const QString& optName);

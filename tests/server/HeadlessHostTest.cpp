@@ -209,6 +209,26 @@ TEST(HeadlessHost, SchedulesRunQuietlyWithTheFavouriteIntoTheirFolder) {
     EXPECT_TRUE(rec.requests[3].quiet);
 }
 
+// A schedule's favourite may sit in a sub-folder of "favorite", never
+// outside it.
+TEST(HeadlessHost, ScheduleFavouriteStaysInsideItsFolder) {
+    for (const QString name : {"a", "a.ini", "sub/a", "../a"}) {
+        SCOPED_TRACE(name.toStdString());
+        TempHome home;
+        InitList fav(home.Ctrl());
+        fav.ChngeBaseUrl("http://127.0.0.1:9/");
+        FavOpt opt;
+        opt.searchWords = QStringLiteral("w");
+        for (const char* rel : {"favorite/a.ini", "favorite/sub/a.ini", "a.ini"})
+            ASSERT_TRUE(fav.SaveFav(QString::fromUtf8(rel), opt));
+        HeadlessHost host(home.Ctx());
+        host.StartSchedule({"n", name, "DL", "表示"}, "run");
+        const bool inside = !name.startsWith(QStringLiteral(".."));
+        EXPECT_EQ(host.SearchWord(), inside ? "w" : "");
+        EXPECT_EQ(home.ErrLog().contains("StartSchd Err : no favorite " + name), !inside);
+    }
+}
+
 TEST(HeadlessHost, SavesLinkListsAndEndsTheEventLoopFromAnotherThread) {
     TempHome home;
     HeadlessHost host(home.Ctx());

@@ -23,7 +23,7 @@
 #include "engine/ProfileList.h"
 #include "schedule/KorviSchd.h"
 #include "schedule/SchdCheck.h"
-#include "server/HeadlessHost.h"
+#include "schedule/SchdStart.h"
 #include "shell/Assist.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
@@ -398,18 +398,10 @@ void Korvi::StartSchedule(const DueSchd& entry, const QString& saveName) {
     AssertGuiThread("Korvi::StartSchedule");
     CtrlFile& ctrl = gui_.ctx.Ctrl();
     schd_run_ = true;
-    // The favourite lies inside "favorite"; nothing outside it is read.
-    const QString fav = entry.option.endsWith(QStringLiteral(".ini"))
-                            ? entry.option
-                            : entry.option + QStringLiteral(".ini");
-    const QString rel = QStringLiteral("favorite/") + fav;
-    if (fav.contains(u'/') || fav.contains(u'\\') || fav.startsWith(u'.') ||
-        !QFileInfo(ctrl.Abs(rel)).isFile()) {
-        ctrl.SaveErrLog(QStringLiteral("W_Srvr StartSchd Err : no favorite ") + entry.option);
-    } else {
-        init_->LoadFav(rel);
-        const QString runId = HeadlessHost::SafeRunId(saveName);
-        if (runId.isEmpty() || !MoveSrchStartId(runId)) {
+    const SchdStart start = ResolveSchdStart(ctrl, gui_.ctx.GetClock(), entry, saveName);
+    if (!start.favorite.isEmpty()) {
+        init_->LoadFav(start.favorite);
+        if (!MoveSrchStartId(start.runId)) {
             ctrl.SaveErrLog(QStringLiteral("W_Srvr StartSchd Err : illegal folder name ") +
                             saveName);
             MoveSrchStartId(InitSrchStartID(gui_.ctx.GetClock()));

@@ -80,6 +80,26 @@ TEST(WinSrvr, ScheduleWindowOpensNoGuide) {
     EXPECT_EQ(r.server.MainWindow()->Guide(), nullptr);
 }
 
+// A schedule's favourite may sit in a sub-folder of "favorite", never
+// outside it. The favourites hold no start row, so nothing runs.
+TEST(WinSrvr, ScheduleFavouriteStaysInsideItsFolder) {
+    for (const QString name : {"a", "a.ini", "sub/a", "../a"}) {
+        SCOPED_TRACE(name.toStdString());
+        Resident_ r;
+        InitList fav(r.home.Ctrl());
+        fav.ChngeBaseUrl(QStringLiteral("http://127.0.0.1:9/"));
+        for (const char* rel : {"favorite/a.ini", "favorite/sub/a.ini", "a.ini"})
+            ASSERT_TRUE(fav.SaveFav(QString::fromUtf8(rel), FavOpt()));
+        r.server.StartSchedule(
+            {QStringLiteral("s"), name, QStringLiteral("DL"), QStringLiteral("表示")},
+            QStringLiteral("run"));
+        const bool inside = !name.startsWith(QStringLiteral(".."));
+        const QString log = r.home.ErrLog();
+        EXPECT_EQ(log.contains(QStringLiteral("StartSchd Err : no start URL ") + name), inside);
+        EXPECT_EQ(log.contains(QStringLiteral("StartSchd Err : no favorite ") + name), !inside);
+    }
+}
+
 // Closing the main window leaves the server; the next "StartKorvi" builds a
 // new one. "Korvi開始" opens it and hides the server window.
 TEST(WinSrvr, MainWindowClosesAndIsBuiltAgain) {
