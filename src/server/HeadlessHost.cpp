@@ -7,7 +7,9 @@
 
 #include <exception>
 
+#include "engine/InitPanelSelect.h"
 #include "schedule/SchdStart.h"
+#include "server/LinkListSave.h"
 #include "shell/Assist.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
@@ -20,19 +22,6 @@ namespace {
 
 const QString kDataIni = QStringLiteral("data.ini");
 const QString kSearchAction = QStringLiteral("検索");
-
-InitSelect SelectFrom(const InitPanelOpt& p) {
-    InitSelect s;
-    s.all = p.target.all;
-    s.dmOut = p.target.domain_out;
-    s.dmIn = p.target.domain_in;
-    s.drOut = p.target.directory_out;
-    s.drIn = p.target.directory_in;
-    s.fltMode = int(p.filter_type);
-    s.fltTxt = p.filter_string;
-    s.fltStart = p.filter_start;
-    return s;
-}
 
 }  // namespace
 
@@ -88,7 +77,7 @@ std::unique_ptr<HeadlessHost::Window> HeadlessHost::NewWindow(const QString& opt
     if (!IsValidOptName(w->optName)) w->optName = kDefaultOptName;
     const OptResult applied = ApplyOptUncommon(ctrl, OptPath(w->optName), w->opt);
     for (const OptMessage& m : applied.messages) Progress(m.title + QStringLiteral(": ") + m.text);
-    w->list.Select() = SelectFrom(w->opt.panel);
+    w->list.Select() = SelectFromPanel(w->opt.panel);
     return w;
 }
 
@@ -198,16 +187,7 @@ void HeadlessHost::StartDlSearch() {
 }
 
 bool HeadlessHost::SaveLinkList(const QString& listFile, const QString& target) {
-    try {
-        InitList list(ctx_.Ctrl());
-        if (!QFileInfo(ctx_.Ctrl().Abs(listFile)).isFile()) return false;
-        if (!list.ReadSrchLst(listFile, false).read) return false;
-        return list.SaveList(target);
-    } catch (const std::exception& e) {
-        ctx_.Ctrl().SaveErrLog(QStringLiteral("W_Srvr Save Link List Err : ") +
-                               QString::fromLocal8Bit(e.what()));
-    }
-    return false;
+    return korvi::SaveLinkList(ctx_.Ctrl(), listFile, target);
 }
 
 void HeadlessHost::Exit() {
@@ -234,7 +214,7 @@ void HeadlessHost::StartSchedule(const DueSchd& entry, const QString& saveName) 
         std::unique_ptr<Window> w = NewWindow(QString());
         const FavOpt favOpt = w->list.LoadFav_Opt(start.favorite);
         ReadOptSections(favOpt.profile, w->opt);
-        w->list.Select() = SelectFrom(w->opt.panel);
+        w->list.Select() = SelectFromPanel(w->opt.panel);
         w->words = favOpt.searchWords;
         ReadSource(*w, start.favorite, false);
 

@@ -1,7 +1,6 @@
 #include "ui/server/GuiHost.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QMetaObject>
 #include <QThread>
 
@@ -11,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-#include "engine/InitList.h"
+#include "server/LinkListSave.h"
 #include "shell/Context.h"
 #include "ui/server/WinSrvr.h"
 
@@ -80,16 +79,7 @@ void GuiHost::StartDlSearch() {
 
 bool GuiHost::SaveLinkList(const QString& listFile, const QString& target) {
     // A temporary list stands in for the temporary main window; no widget.
-    try {
-        InitList list(ctx_.Ctrl());
-        if (!QFileInfo(ctx_.Ctrl().Abs(listFile)).isFile()) return false;
-        if (!list.ReadSrchLst(listFile, false).read) return false;
-        return list.SaveList(target);
-    } catch (const std::exception& e) {
-        ctx_.Ctrl().SaveErrLog(QStringLiteral("W_Srvr Save Link List Err : ") +
-                               QString::fromLocal8Bit(e.what()));
-    }
-    return false;
+    return korvi::SaveLinkList(ctx_.Ctrl(), listFile, target);
 }
 
 void GuiHost::Exit() {
