@@ -345,6 +345,13 @@ QString ToolTipFor(const QString& panel, const QString& control) {
     return index.value(panel + u'/' + control);
 }
 
+QList<QPair<QString, QString>> ToolTipRows() {
+    QList<QPair<QString, QString>> rows;
+    for (const Tip& t : kTips)
+        rows.append({QString::fromUtf16(t.panel), QString::fromUtf16(t.control)});
+    return rows;
+}
+
 void InitToolTip(QWidget* panel) {
     if (!panel) return;
     const QString name = panel->objectName();
