@@ -58,15 +58,11 @@ TEST(DlgRepForm, ControlsCaptionsAndTipsByMode) {
     EXPECT_EQ(rep.objectName(), "DlgRep");
     EXPECT_EQ(rep.windowTitle(), "置換");
     EXPECT_EQ(In<QPushButton>(&rep, "btn_run")->text(), "置換");
-    EXPECT_EQ(In<QPushButton>(&rep, "btn_run")->toolTip(), "置換を実行します。");
     EXPECT_EQ(In<QPushButton>(&rep, "btn_cancel")->text(), "キャンセル");
     EXPECT_EQ(In<QCheckBox>(&rep, "reg_use_cb")->text(), "正規表現");
     EXPECT_EQ(In<QCheckBox>(&rep, "case_insnstv_cb")->text(), "A=a");
     EXPECT_EQ(In<QCheckBox>(&rep, "rep_bat_cb")->text(), "置換バッチを使用");
     EXPECT_EQ(In<QPushButton>(&rep, "rep_bat_btn")->text(), "参照");
-    EXPECT_EQ(In<QComboBox>(&rep, "sch_cmb")->toolTip(), "置換前の文字列を入力します。");
-    EXPECT_EQ(In<QLineEdit>(&rep, "rep_bat_txt")->toolTip(),
-              "置換バッチのパスが入力される欄です。");
     EXPECT_TRUE(In<QComboBox>(&rep, "sch_cmb")->isEditable());
     EXPECT_FALSE(In<QComboBox>(&rep, "rep_cmb")->isHidden());
     EXPECT_TRUE(In<QComboBox>(&rep, "srch_type_cmb")->isHidden());

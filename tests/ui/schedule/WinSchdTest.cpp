@@ -127,7 +127,6 @@ TEST(WinSchd, EditsReachTheResidentTableAndAreStoredOnClose) {
     EXPECT_EQ(shared.Rows().value(2), edited);
     QAction* newItem = main->Action(QStringLiteral("mni_new_schd"));
     ASSERT_NE(newItem, nullptr);
-    EXPECT_EQ(newItem->toolTip(), QStringLiteral("新規にスケジュールを作成します。"));
     newItem->trigger();
     EXPECT_EQ(shared.Count(), 4);
 

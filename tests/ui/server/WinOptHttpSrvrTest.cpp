@@ -125,9 +125,6 @@ TEST(WinOptHttpSrvr, SaveWritesKeysAndRefusesBadNumbers) {
     EXPECT_FALSE(Find<QPushButton>(&panel, "btn_stt")->isEnabled());
     EXPECT_EQ(Find<QLineEdit>(&panel, "txt_um_url")->text(), QStringLiteral("http://"));
     EXPECT_EQ(Find<QComboBox>(&panel, "cmb_accs")->count(), 3);
-    EXPECT_EQ(Find<QCheckBox>(&panel, "cb_um_use")->toolTip(),
-              QStringLiteral("<HTML><BODY>CGIを利用したURLマウントを<BR>利用するか否かを設定します"
-                             "</BODY></HTML>"));
     const QByteArray shipped = home.Read("server/opt.ini");
 
     auto* port = Find<QLineEdit>(&panel, "txt_port");

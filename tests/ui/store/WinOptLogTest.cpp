@@ -45,8 +45,6 @@ TEST(WinOptLogDel, ResetSaveAndEmptyField) {
     auto* no = Find<QLineEdit>(&win, "txt_log_no");
     EXPECT_TRUE(Find<QCheckBox>(&win, "cb_log_day")->isChecked());
     EXPECT_EQ(size->text(), QStringLiteral("700"));
-    EXPECT_EQ(Find<QCheckBox>(&win, "cb_log_size")->toolTip(),
-              QStringLiteral("設定サイズ以上の「DL先フォルダ」を削除します。"));
 
     Find<QPushButton>(&win, "btn_log_def")->click();
     EXPECT_FALSE(Find<QCheckBox>(&win, "cb_log_day")->isChecked());
