@@ -27,28 +27,13 @@ namespace korvi {
 
 namespace {
 
-const QString kSaveTitle = QStringLiteral("HttpServer設定保存");
 const QString kMountTitle = QStringLiteral("URLマウント");
 constexpr int kPollMs = 250;
-constexpr int kReloadMax = 86400;
 
 template <typename T>
 T* Named(T* w, const QString& name) {
     w->setObjectName(name);
     return w;
-}
-
-// A whole decimal number within [low, high]; false otherwise.
-bool ReadNumber(const QString& text, int low, int high, int* out) {
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 9) return false;
-    for (QChar c : t) {
-        if (c < u'0' || c > u'9') return false;
-    }
-    const int v = t.toInt();
-    if (v < low || v > high) return false;
-    *out = v;
-    return true;
 }
 
 }  // namespace
@@ -212,18 +197,6 @@ void WinOptHttpSrvr::StartStop() {
 
 bool WinOptHttpSrvr::SaveOpt() {
     HttpSrvrOptEdit e;
-    if (!ReadNumber(txt_port_->text(), 0, 65535, &e.port)) {
-        gui_.dlg.Message(this, kSaveTitle + QStringLiteral("警告"),
-                         QStringLiteral("ポートには 0 から 65535 までの数字を入力して下さい。"));
-        return false;
-    }
-    if (!ReadNumber(txt_q_reload_->text(), 1, kReloadMax, &e.reload_sec)) {
-        gui_.dlg.Message(this, kSaveTitle + QStringLiteral("警告"),
-                         QStringLiteral("クエリー・リロード秒数には 1 から ") +
-                             QString::number(kReloadMax) +
-                             QStringLiteral(" までの数字を入力して下さい。"));
-        return false;
-    }
     e.use = cb_use_->isChecked();
     e.access = cmb_accs_->currentIndex();
     e.um_use = cb_um_use_->isChecked();
@@ -231,13 +204,10 @@ bool WinOptHttpSrvr::SaveOpt() {
     // The untouched preset is no address.
     if (e.um_url == QStringLiteral("http://")) e.um_url = QString("");
     e.um_password = txt_um_pw_->text();
-    if (!SaveHttpSrvrOpt(gui_.ctx.Ctrl(), e)) {
-        gui_.dlg.Message(this, kSaveTitle + QStringLiteral("エラー"),
-                         QStringLiteral("HttpServerの設定を保存できませんでした。"));
-        return false;
-    }
-    gui_.dlg.Message(this, kSaveTitle, QStringLiteral("HttpServerの設定を保存しました。"));
-    return true;
+    const HttpSrvrOptSaved saved =
+        SaveHttpSrvrOpt(gui_.ctx.Ctrl(), e, txt_port_->text(), txt_q_reload_->text());
+    gui_.dlg.Show(this, saved.message);
+    return saved.ok;
 }
 
 void WinOptHttpSrvr::OpenList(const QString& file) {
