@@ -14,6 +14,9 @@ namespace {
 const QString kOptFile = QStringLiteral("server/opt.ini");
 const QString kServer = QStringLiteral("HttpServer");
 const QString kMount = QStringLiteral("UrlMount");
+const QString kSaveTitle = QStringLiteral("HttpServer設定保存");
+constexpr int kPortMax = 65535;
+constexpr int kReloadMax = 86400;
 
 // The section a line opens, or a null string when it is no header (read as
 // the settings parser reads headers).
@@ -27,6 +30,19 @@ bool IsKeyLine(const QString& line, const QString& key) {
     const QString t = Assist::Trim(line);
     const qsizetype eq = t.indexOf(u'=');
     return eq >= 0 && t.left(eq) == key;
+}
+
+// A whole decimal number within [low, high]; false otherwise.
+bool ReadNumber(const QString& text, int low, int high, int* out) {
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.size() > 9) return false;
+    for (QChar c : t) {
+        if (c < u'0' || c > u'9') return false;
+    }
+    const int v = t.toInt();
+    if (v < low || v > high) return false;
+    *out = v;
+    return true;
 }
 
 }  // namespace
@@ -104,6 +120,28 @@ bool SaveHttpSrvrOpt(CtrlFile& ctrl, const HttpSrvrOptEdit& e) {
     set(kMount, QStringLiteral("url"), clean(e.um_url));
     set(kMount, QStringLiteral("password"), clean(e.um_password));
     return ctrl.SetEnableDir(kOptFile) && ctrl.SaveData(kOptFile, text);
+}
+
+HttpSrvrOptSaved SaveHttpSrvrOpt(CtrlFile& ctrl, HttpSrvrOptEdit edit, const QString& port,
+                                 const QString& reloadSec) {
+    const QString warning = kSaveTitle + QStringLiteral("警告");
+    if (!ReadNumber(port, 0, kPortMax, &edit.port)) {
+        return {false,
+                {warning, QStringLiteral("ポートには 0 から ") + QString::number(kPortMax) +
+                              QStringLiteral(" までの数字を入力して下さい。")}};
+    }
+    if (!ReadNumber(reloadSec, 1, kReloadMax, &edit.reload_sec)) {
+        return {false,
+                {warning, QStringLiteral("クエリー・リロード秒数には 1 から ") +
+                              QString::number(kReloadMax) +
+                              QStringLiteral(" までの数字を入力して下さい。")}};
+    }
+    if (!SaveHttpSrvrOpt(ctrl, edit)) {
+        return {false,
+                {kSaveTitle + QStringLiteral("エラー"),
+                 QStringLiteral("HttpServerの設定を保存できませんでした。")}};
+    }
+    return {true, {kSaveTitle, QStringLiteral("HttpServerの設定を保存しました。")}};
 }
 
 }  // namespace korvi

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "shell/UserMessage.h"
+
 namespace korvi {
 
 class CtrlFile;
@@ -30,5 +32,18 @@ QString SetIniKeepLines(const QString& text, const QString& section, const QStri
 // Writes both sections into "server/opt.ini"; false (logged) when the file
 // could not be written.
 bool SaveHttpSrvrOpt(CtrlFile& ctrl, const HttpSrvrOptEdit& edit);
+
+// Outcome of saving the settings window: whether the file was written and the
+// message to show (a warning, an error or the confirmation).
+struct HttpSrvrOptSaved {
+    bool ok = false;
+    UserMessage message;
+};
+
+// Saves edit with the port and reload seconds as the window's texts hold
+// them: whole decimal numbers, port 0-65535 and reload 1-86400. A refused
+// number writes nothing.
+HttpSrvrOptSaved SaveHttpSrvrOpt(CtrlFile& ctrl, HttpSrvrOptEdit edit, const QString& port,
+                                 const QString& reloadSec);
 
 }  // namespace korvi

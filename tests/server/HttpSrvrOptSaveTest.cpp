@@ -93,3 +93,46 @@ TEST(HttpSrvrOptSave, SetIniKeepLinesPlacesKeys) {
     EXPECT_EQ(SetIniKeepLines("[A]\nuse - on or off\n", "A", "use", "1"),
               "[A]\nuse - on or off\nuse=1\n");
 }
+
+// The window's texts for port and reload seconds: whole numbers within their
+// bounds are written; anything else is refused with a warning and leaves the
+// file as it was.
+TEST(HttpSrvrOptSave, ChecksPortAndReloadTexts) {
+    struct Case {
+        const char* port;
+        const char* reload;
+        int wantPort;    // -1: refused
+        int wantReload;  // for a refused case, whether the port (0) or reload (1) is named
+    };
+    const Case cases[] = {
+        {"0", "1", 0, 1},           {"65535", "86400", 65535, 86400},
+        {" 8080 ", "30", 8080, 30}, {"65536", "5", -1, 0},
+        {"-1", "5", -1, 0},         {"", "5", -1, 0},
+        {"80a", "5", -1, 0},        {"８０", "5", -1, 0},
+        {"1e3", "5", -1, 0},        {"9999999999", "5", -1, 0},
+        {"80", "0", -1, 1},         {"80", "86401", -1, 1},
+        {"80", "", -1, 1},          {"80", "+5", -1, 1},
+        {"80", "5.0", -1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.port) + " / " + c.reload);
+        test::TempHome home;
+        const QByteArray before = home.Read("server/opt.ini");
+        const HttpSrvrOptSaved saved = SaveHttpSrvrOpt(
+            home.Ctrl(), Sample(), QString::fromUtf8(c.port), QString::fromUtf8(c.reload));
+        if (c.wantPort < 0) {
+            EXPECT_FALSE(saved.ok);
+            EXPECT_EQ(saved.message.title, "HttpServer設定保存警告");
+            EXPECT_TRUE(saved.message.text.startsWith(c.wantReload ? "クエリー" : "ポート"))
+                << saved.message.text.toStdString();
+            EXPECT_EQ(home.Read("server/opt.ini"), before);
+            continue;
+        }
+        EXPECT_TRUE(saved.ok);
+        EXPECT_EQ(saved.message.title, "HttpServer設定保存");
+        const HttpSrvrOptEdit back = HttpSrvrOptEdit::Load(home.Ctrl());
+        EXPECT_EQ(back.port, c.wantPort);
+        EXPECT_EQ(back.reload_sec, c.wantReload);
+        EXPECT_EQ(back.um_url, "http://mount.invalid/um.cgi");
+    }
+}

@@ -1,13 +1,10 @@
 #include "ui/schedule/KorviSchdPanel.h"
 
 #include <QDir>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -19,11 +16,12 @@
 #include "ui/schedule/SchdModel.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/ToolTipTable.h"
+#include "ui_KorviSchdPanel.h"
 
 namespace korvi {
 
 WinSchd::WinSchd(GuiContext& gui, KorviSchd& table, QWidget* parent)
-    : QWidget(parent), gui_(gui), table_(table) {
+    : QWidget(parent), gui_(gui), table_(table), ui_(std::make_unique<Ui::WinSchdBody>()) {
     setObjectName(QStringLiteral("KorviSchd"));
     model_ = new SchdModel(table_, this);
     table_view_ = new QTableView(this);
@@ -73,32 +71,18 @@ WinSchd::WinSchd(GuiContext& gui, KorviSchd& table, QWidget* parent)
         KorviSchd::kOption,
         fontMetrics().horizontalAdvance(QStringLiteral("設定（お気に入り）")) + 24);
 
-    auto* hint = new QLabel(QStringLiteral("※ お気に入りとして登録した設定を選択します"), this);
-    hint->setObjectName(QStringLiteral("hint_lbl"));
-    auto* newBtn = new QPushButton(QStringLiteral("新規"), this);
-    newBtn->setObjectName(QStringLiteral("new_btn"));
-    auto* copyBtn = new QPushButton(QStringLiteral("複製"), this);
-    copyBtn->setObjectName(QStringLiteral("copy_btn"));
-    auto* delBtn = new QPushButton(QStringLiteral("削除"), this);
-    delBtn->setObjectName(QStringLiteral("del_btn"));
+    // Made after the table, which so comes first in the tab order.
+    ui_->setupUi(this);
+    ui_->schd_layout->insertWidget(0, table_view_, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(hint);
-    buttons->addStretch(1);
-    buttons->addWidget(newBtn);
-    buttons->addWidget(copyBtn);
-    buttons->addWidget(delBtn);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(table_view_, 1);
-    layout->addLayout(buttons);
-
-    connect(newBtn, &QPushButton::clicked, this, &WinSchd::NewSchd);
-    connect(copyBtn, &QPushButton::clicked, this, &WinSchd::CopySchd);
-    connect(delBtn, &QPushButton::clicked, this, &WinSchd::DelSchd);
+    connect(ui_->new_btn, &QPushButton::clicked, this, &WinSchd::NewSchd);
+    connect(ui_->copy_btn, &QPushButton::clicked, this, &WinSchd::CopySchd);
+    connect(ui_->del_btn, &QPushButton::clicked, this, &WinSchd::DelSchd);
     InitToolTip(this);
     InitLstData();
 }
+
+WinSchd::~WinSchd() = default;
 
 void WinSchd::InitLstData() {
     table_.InitLstData();

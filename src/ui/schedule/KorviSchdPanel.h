@@ -5,9 +5,13 @@
 
 #include "ui/shell/WorkPanel.h"
 
-class QLabel;
-class QPushButton;
+#include <memory>
+
 class QTableView;
+
+namespace Ui {
+class WinSchdBody;
+}
 
 namespace korvi {
 
@@ -22,6 +26,7 @@ class WinSchd : public QWidget, public WorkPanel {
     Q_OBJECT
 public:
     WinSchd(GuiContext& gui, KorviSchd& table, QWidget* parent = nullptr);
+    ~WinSchd() override;
 
     // Reads the schedules from their folder (InitLstData).
     void InitLstData();
@@ -51,6 +56,7 @@ private:
 
     GuiContext& gui_;
     KorviSchd& table_;
+    std::unique_ptr<Ui::WinSchdBody> ui_;
     SchdModel* model_ = nullptr;
     QTableView* table_view_ = nullptr;
 };

@@ -3,14 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include "server/HttpSrvr.h"
 #include "server/HttpSrvrOptSave.h"
@@ -22,137 +17,40 @@
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/OpenOrLog.h"
 #include "ui/shell/ToolTipTable.h"
+#include "ui_WinOptHttpSrvr.h"
 
 namespace korvi {
 
 namespace {
 
-const QString kSaveTitle = QStringLiteral("HttpServer設定保存");
 const QString kMountTitle = QStringLiteral("URLマウント");
 constexpr int kPollMs = 250;
-constexpr int kReloadMax = 86400;
-
-template <typename T>
-T* Named(T* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
-
-// A whole decimal number within [low, high]; false otherwise.
-bool ReadNumber(const QString& text, int low, int high, int* out) {
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 9) return false;
-    for (QChar c : t) {
-        if (c < u'0' || c > u'9') return false;
-    }
-    const int v = t.toInt();
-    if (v < low || v > high) return false;
-    *out = v;
-    return true;
-}
 
 }  // namespace
 
-WinOptHttpSrvr::WinOptHttpSrvr(GuiContext& gui, QWidget* parent) : QWidget(parent), gui_(gui) {
+WinOptHttpSrvr::WinOptHttpSrvr(GuiContext& gui, QWidget* parent)
+    : QWidget(parent), gui_(gui), ui_(std::make_unique<Ui::WinOptHttpSrvrBody>()) {
+    ui_->setupUi(this);
     setObjectName(QStringLiteral("WinOptHttpSrvr"));
-
-    // Server settings.
-    auto* srvr = new QGroupBox(QStringLiteral("HTTPサーバー"), this);
-    auto* srvrLayout = new QVBoxLayout(srvr);
-    auto* top = new QHBoxLayout;
-    cb_use_ =
-        Named(new QCheckBox(QStringLiteral("HTTPサーバーの使用"), srvr), QStringLiteral("cb_use"));
-    btn_stt_ = Named(new QPushButton(QStringLiteral("起動"), srvr), QStringLiteral("btn_stt"));
-    lbl_stt_ = Named(new QLabel(QStringLiteral("停止中"), srvr), QStringLiteral("lbl_stt"));
-    lbl_stt_->setMinimumWidth(lbl_stt_->fontMetrics().horizontalAdvance(QStringLiteral("停止中")) +
-                              8);
-    top->addWidget(cb_use_);
-    top->addStretch(1);
-    top->addWidget(btn_stt_);
-    top->addWidget(lbl_stt_);
-    srvrLayout->addLayout(top);
-
-    auto* form = new QFormLayout;
-    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-    txt_port_ = Named(new QLineEdit(srvr), QStringLiteral("txt_port"));
-    txt_port_->setFixedWidth(txt_port_->fontMetrics().horizontalAdvance(u'0') * 8 + 16);
-    form->addRow(QStringLiteral("ポート"), txt_port_);
-    auto* reloadRow = new QHBoxLayout;
-    txt_q_reload_ = Named(new QLineEdit(srvr), QStringLiteral("txt_q_reload"));
-    txt_q_reload_->setFixedWidth(txt_port_->width());
-    reloadRow->addWidget(txt_q_reload_);
-    reloadRow->addWidget(new QLabel(QStringLiteral("秒"), srvr));
-    reloadRow->addStretch(1);
-    form->addRow(QStringLiteral("クエリー・リロード秒数"), reloadRow);
-    auto* accsRow = new QHBoxLayout;
-    cmb_accs_ = Named(new QComboBox(srvr), QStringLiteral("cmb_accs"));
-    cmb_accs_->addItems({QStringLiteral("全て受け入れ"), QStringLiteral("除外を適用"),
-                         QStringLiteral("受け入れを適用")});
-    auto* btnAvoid =
-        Named(new QPushButton(QStringLiteral("除外リスト"), srvr), QStringLiteral("btn_avoid_lst"));
-    auto* btnAccept = Named(new QPushButton(QStringLiteral("受け入れリスト"), srvr),
-                            QStringLiteral("btn_accpt_lst"));
-    accsRow->addWidget(cmb_accs_);
-    accsRow->addWidget(btnAvoid);
-    accsRow->addWidget(btnAccept);
-    accsRow->addStretch(1);
-    form->addRow(QStringLiteral("アクセス制御"), accsRow);
-    srvrLayout->addLayout(form);
-    auto* hint = Named(new QLabel(QStringLiteral("起動中のHTTPサーバーに設定を反映したい時は、"
-                                                 "一旦停止ボタンを押した後、再度起動ボタンを押"
-                                                 "して下さい。"),
-                                  srvr),
-                       QStringLiteral("lbl_srvr_hint"));
-    hint->setWordWrap(true);
-    srvrLayout->addWidget(hint);
-
-    // URL mount.
-    auto* mount = new QGroupBox(QStringLiteral("URLマウント"), this);
-    auto* mountLayout = new QVBoxLayout(mount);
-    cb_um_use_ = Named(new QCheckBox(QStringLiteral("URLマウントの使用"), mount),
-                       QStringLiteral("cb_um_use"));
-    mountLayout->addWidget(cb_um_use_);
-    auto* mountForm = new QFormLayout;
-    txt_um_url_ = Named(new QLineEdit(mount), QStringLiteral("txt_um_url"));
-    mountForm->addRow(QStringLiteral("マウント先URL"), txt_um_url_);
-    txt_um_pw_ = Named(new QLineEdit(mount), QStringLiteral("txt_um_pw"));
-    txt_um_pw_->setEchoMode(QLineEdit::PasswordEchoOnEdit);
-    mountForm->addRow(QStringLiteral("パスワード"), txt_um_pw_);
-    auto* ipRow = new QHBoxLayout;
-    txt_um_ip_ = Named(new QLineEdit(mount), QStringLiteral("txt_um_ip"));
-    txt_um_ip_->setReadOnly(true);
-    btn_um_now_ = Named(new QPushButton(QStringLiteral("今すぐマウント"), mount),
-                        QStringLiteral("btn_um_now"));
-    ipRow->addWidget(txt_um_ip_, 1);
-    ipRow->addWidget(btn_um_now_);
-    mountForm->addRow(QStringLiteral("現在のIP"), ipRow);
-    mountLayout->addLayout(mountForm);
-
-    auto* btns = new QHBoxLayout;
-    btns->addStretch(1);
-    auto* save =
-        Named(new QPushButton(QStringLiteral("保存"), this), QStringLiteral("btn_save_srvr"));
-    btns->addWidget(save);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(srvr);
-    layout->addWidget(mount);
-    layout->addStretch(1);
-    layout->addLayout(btns);
-
+    // Widths that follow the font: the state label fits its longer text, the
+    // number fields eight digits.
+    ui_->lbl_stt->setMinimumWidth(
+        ui_->lbl_stt->fontMetrics().horizontalAdvance(QStringLiteral("停止中")) + 8);
+    const int numberWidth = ui_->txt_port->fontMetrics().horizontalAdvance(u'0') * 8 + 16;
+    ui_->txt_port->setFixedWidth(numberWidth);
+    ui_->txt_q_reload->setFixedWidth(numberWidth);
     InitToolTip(this);
 
-    connect(btn_stt_, &QPushButton::clicked, this, &WinOptHttpSrvr::StartStop);
-    connect(btnAvoid, &QPushButton::clicked, this,
+    connect(ui_->btn_stt, &QPushButton::clicked, this, &WinOptHttpSrvr::StartStop);
+    connect(ui_->btn_avoid_lst, &QPushButton::clicked, this,
             [this] { OpenList(QStringLiteral("server/avoid.txt")); });
-    connect(btnAccept, &QPushButton::clicked, this,
+    connect(ui_->btn_accpt_lst, &QPushButton::clicked, this,
             [this] { OpenList(QStringLiteral("server/accept.txt")); });
-    connect(btn_um_now_, &QPushButton::clicked, this, &WinOptHttpSrvr::MountNow);
-    connect(save, &QPushButton::clicked, this, &WinOptHttpSrvr::SaveOpt);
+    connect(ui_->btn_um_now, &QPushButton::clicked, this, &WinOptHttpSrvr::MountNow);
+    connect(ui_->btn_save_srvr, &QPushButton::clicked, this, &WinOptHttpSrvr::SaveOpt);
 
     LoadOpt();
-    txt_um_ip_->setText(UrlMount::ChooseIp(UrlMount::LocalAddresses()));
+    ui_->txt_um_ip->setText(UrlMount::ChooseIp(UrlMount::LocalAddresses()));
     // The state may change elsewhere (resident start, another window).
     poll_ = new QTimer(this);
     poll_->setInterval(kPollMs);
@@ -168,21 +66,22 @@ WinOptHttpSrvr::~WinOptHttpSrvr() {
 
 void WinOptHttpSrvr::LoadOpt() {
     const HttpSrvrOptEdit e = HttpSrvrOptEdit::Load(gui_.ctx.Ctrl());
-    cb_use_->setChecked(e.use);
-    txt_port_->setText(QString::number(e.port));
-    txt_q_reload_->setText(QString::number(e.reload_sec));
-    cmb_accs_->setCurrentIndex(e.access >= 0 && e.access < cmb_accs_->count() ? e.access : 0);
-    cb_um_use_->setChecked(e.um_use);
-    txt_um_url_->setText(e.um_url.isEmpty() ? QStringLiteral("http://") : e.um_url);
-    txt_um_pw_->setText(e.um_password);
+    ui_->cb_use->setChecked(e.use);
+    ui_->txt_port->setText(QString::number(e.port));
+    ui_->txt_q_reload->setText(QString::number(e.reload_sec));
+    ui_->cmb_accs->setCurrentIndex(e.access >= 0 && e.access < ui_->cmb_accs->count() ? e.access
+                                                                                      : 0);
+    ui_->cb_um_use->setChecked(e.um_use);
+    ui_->txt_um_url->setText(e.um_url.isEmpty() ? QStringLiteral("http://") : e.um_url);
+    ui_->txt_um_pw->setText(e.um_password);
 }
 
 void WinOptHttpSrvr::ShowState() {
     const bool running = gui_.server && gui_.server->SrvrState() == HttpSrvr::kRunning;
-    btn_stt_->setText(running ? QStringLiteral("停止") : QStringLiteral("起動"));
-    lbl_stt_->setText(running ? QStringLiteral("実行中") : QStringLiteral("停止中"));
-    btn_stt_->setEnabled(gui_.server != nullptr);
-    btn_um_now_->setEnabled(gui_.server != nullptr && !mount_thread_.joinable());
+    ui_->btn_stt->setText(running ? QStringLiteral("停止") : QStringLiteral("起動"));
+    ui_->lbl_stt->setText(running ? QStringLiteral("実行中") : QStringLiteral("停止中"));
+    ui_->btn_stt->setEnabled(gui_.server != nullptr);
+    ui_->btn_um_now->setEnabled(gui_.server != nullptr && !mount_thread_.joinable());
 }
 
 void WinOptHttpSrvr::StartStop() {
@@ -212,32 +111,17 @@ void WinOptHttpSrvr::StartStop() {
 
 bool WinOptHttpSrvr::SaveOpt() {
     HttpSrvrOptEdit e;
-    if (!ReadNumber(txt_port_->text(), 0, 65535, &e.port)) {
-        gui_.dlg.Message(this, kSaveTitle + QStringLiteral("警告"),
-                         QStringLiteral("ポートには 0 から 65535 までの数字を入力して下さい。"));
-        return false;
-    }
-    if (!ReadNumber(txt_q_reload_->text(), 1, kReloadMax, &e.reload_sec)) {
-        gui_.dlg.Message(this, kSaveTitle + QStringLiteral("警告"),
-                         QStringLiteral("クエリー・リロード秒数には 1 から ") +
-                             QString::number(kReloadMax) +
-                             QStringLiteral(" までの数字を入力して下さい。"));
-        return false;
-    }
-    e.use = cb_use_->isChecked();
-    e.access = cmb_accs_->currentIndex();
-    e.um_use = cb_um_use_->isChecked();
-    e.um_url = txt_um_url_->text().trimmed();
+    e.use = ui_->cb_use->isChecked();
+    e.access = ui_->cmb_accs->currentIndex();
+    e.um_use = ui_->cb_um_use->isChecked();
+    e.um_url = ui_->txt_um_url->text().trimmed();
     // The untouched preset is no address.
     if (e.um_url == QStringLiteral("http://")) e.um_url = QString("");
-    e.um_password = txt_um_pw_->text();
-    if (!SaveHttpSrvrOpt(gui_.ctx.Ctrl(), e)) {
-        gui_.dlg.Message(this, kSaveTitle + QStringLiteral("エラー"),
-                         QStringLiteral("HttpServerの設定を保存できませんでした。"));
-        return false;
-    }
-    gui_.dlg.Message(this, kSaveTitle, QStringLiteral("HttpServerの設定を保存しました。"));
-    return true;
+    e.um_password = ui_->txt_um_pw->text();
+    const HttpSrvrOptSaved saved =
+        SaveHttpSrvrOpt(gui_.ctx.Ctrl(), e, ui_->txt_port->text(), ui_->txt_q_reload->text());
+    gui_.dlg.Show(this, saved.message);
+    return saved.ok;
 }
 
 void WinOptHttpSrvr::OpenList(const QString& file) {
@@ -252,7 +136,7 @@ void WinOptHttpSrvr::OpenList(const QString& file) {
 void WinOptHttpSrvr::MountNow() {
     SrvrCtl* ctl = gui_.server;
     if (!ctl || mount_thread_.joinable()) return;
-    btn_um_now_->setEnabled(false);
+    ui_->btn_um_now->setEnabled(false);
     mount_thread_ = std::thread([this, ctl] {
         QString url;
         const bool sent = ctl->MountNow(&url);

@@ -2,15 +2,14 @@
 
 #include <QWidget>
 
-#include <atomic>
+#include <memory>
 #include <thread>
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 class QTimer;
+
+namespace Ui {
+class WinOptHttpSrvrBody;
+}
 
 namespace korvi {
 
@@ -41,17 +40,7 @@ private:
     void MountDone(bool sent, const QString& url);
 
     GuiContext& gui_;
-    QCheckBox* cb_use_;
-    QPushButton* btn_stt_;
-    QLabel* lbl_stt_;
-    QLineEdit* txt_port_;
-    QLineEdit* txt_q_reload_;
-    QComboBox* cmb_accs_;
-    QCheckBox* cb_um_use_;
-    QLineEdit* txt_um_url_;
-    QLineEdit* txt_um_pw_;
-    QLineEdit* txt_um_ip_;
-    QPushButton* btn_um_now_;
+    std::unique_ptr<Ui::WinOptHttpSrvrBody> ui_;
     QTimer* poll_;
     std::thread mount_thread_;
 };

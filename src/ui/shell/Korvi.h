@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -116,9 +117,14 @@ private:
     void InitFooter();
     // Menus (KorviMenus.cpp).
     void InitMenu();
-    QAction* AddAction(QMenu* menu, const QString& name, const QString& caption);
+    QAction* AddAction(QMenu* menu, const QString& name, const QString& caption,
+                       std::function<void()> handler);
     void ShowEditSections();
-    void RunEditCommand(const QString& name);
+    void ExitServer();
+    void OutTmplt();
+    // The search (or replace) dialog over the shown panel's list.
+    void OpenRep(bool search);
+    void SrchNext(bool forward);
     void FillFavMenu();
     void FillShortcutMenu(QMenu* menu, const QString& folder, bool sendTo);
     void OutUserSupportSheet();

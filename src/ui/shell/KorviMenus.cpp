@@ -39,12 +39,6 @@ namespace {
 const QString kWebSite = QStringLiteral("https://github.com/korvi-project/korvi");
 const QString kRightsPage = QStringLiteral("copyright.html");
 
-// Commands of the File and Favourites menus that work on the init list
-// whatever category is shown.
-const QStringList kInitListCommands = {
-    QStringLiteral("mni_open_lst"), QStringLiteral("mni_save_lst"), QStringLiteral("mni_add_url"),
-    QStringLiteral("mni_add_lst"), QStringLiteral("mni_fav_add")};
-
 // A menu caption from a system caption: "(X)" becomes the mnemonic "(&X)";
 // an HTML caption loses its tags (menus show plain text).
 QString MenuCaption(QString caption) {
@@ -77,12 +71,13 @@ QString SelectedText(QTableView* table) {
 
 }  // namespace
 
-QAction* Korvi::AddAction(QMenu* menu, const QString& name, const QString& caption) {
+QAction* Korvi::AddAction(QMenu* menu, const QString& name, const QString& caption,
+                          std::function<void()> handler) {
     auto* action = new QAction(MenuCaption(caption), this);
     action->setObjectName(name);
     menu->addAction(action);
     if (!actions_.contains(name)) actions_.insert(name, action);
-    connect(action, &QAction::triggered, this, [this, name] { RunEditCommand(name); });
+    connect(action, &QAction::triggered, this, std::move(handler));
     return action;
 }
 
@@ -95,83 +90,118 @@ void Korvi::InitMenu() {
         menus_.insert(name, menu);
         return menu;
     };
+    // Items that work on the init list whatever category is shown.
+    auto initItem = [this](QMenu* menu, const QString& name, const QString& caption) {
+        return AddAction(menu, name, caption, [this, name] {
+            SelWork(kDsInit);
+            init_->EditCommand(name);
+        });
+    };
+    // Items that the shown panel runs itself.
+    auto panelItem = [this](QMenu* menu, const QString& name, const QString& caption) {
+        return AddAction(menu, name, caption, [this, name] {
+            if (WorkPanel* panel = CurrentPanel()) panel->EditCommand(name);
+        });
+    };
     QMenu* file = mkMenu(QStringLiteral("ファイル(&F)"), QStringLiteral("mn_file"));
-    AddAction(file, QStringLiteral("mni_open_lst"), QStringLiteral("リストを開く(O)"));
-    AddAction(file, QStringLiteral("mni_save_lst"), QStringLiteral("リストを保存(S)"));
-    AddAction(file, QStringLiteral("mni_out_tmplt"), QStringLiteral("出力(T)"));
+    initItem(file, QStringLiteral("mni_open_lst"), QStringLiteral("リストを開く(O)"));
+    initItem(file, QStringLiteral("mni_save_lst"), QStringLiteral("リストを保存(S)"));
+    AddAction(file, QStringLiteral("mni_out_tmplt"), QStringLiteral("出力(T)"),
+              [this] { OutTmplt(); });
     file->addSeparator();
-    AddAction(file, QStringLiteral("mni_add_url"), QStringLiteral("URLを追加(U)"));
-    AddAction(file, QStringLiteral("mni_add_lst"), QStringLiteral("リストを追加(L)"));
+    initItem(file, QStringLiteral("mni_add_url"), QStringLiteral("URLを追加(U)"));
+    initItem(file, QStringLiteral("mni_add_lst"), QStringLiteral("リストを追加(L)"));
     file->addSeparator();
-    AddAction(file, QStringLiteral("mni_end"), QStringLiteral("終了"));
-    AddAction(file, QStringLiteral("mni_exit"), QStringLiteral("KorviServerごと終了"));
+    AddAction(file, QStringLiteral("mni_end"), QStringLiteral("終了"), [this] { close(); });
+    AddAction(file, QStringLiteral("mni_exit"), QStringLiteral("KorviServerごと終了"),
+              [this] { ExitServer(); });
 
     QMenu* edit = mkMenu(QStringLiteral("リストの編集(&E)"), QStringLiteral("mn_edit"));
-    AddAction(edit, QStringLiteral("mni_copy_sel"), QStringLiteral("選択範囲のコピー(C)"));
-    AddAction(edit, QStringLiteral("mni_out_tmplt"), QStringLiteral("選択行の出力(T)"));
-    AddAction(edit, QStringLiteral("mni_del_sel"), QStringLiteral("選択範囲の削除(D)"));
-    AddAction(edit, QStringLiteral("mni_del_unsel"), QStringLiteral("選択範囲以外の削除(U)"));
+    AddAction(edit, QStringLiteral("mni_copy_sel"), QStringLiteral("選択範囲のコピー(C)"), [this] {
+        if (WorkPanel* panel = CurrentPanel())
+            QApplication::clipboard()->setText(SelectedText(panel->EditTable()));
+    });
+    AddAction(edit, QStringLiteral("mni_out_tmplt"), QStringLiteral("選択行の出力(T)"),
+              [this] { OutTmplt(); });
+    panelItem(edit, QStringLiteral("mni_del_sel"), QStringLiteral("選択範囲の削除(D)"));
+    panelItem(edit, QStringLiteral("mni_del_unsel"), QStringLiteral("選択範囲以外の削除(U)"));
     QMenu* sendTo = edit->addMenu(MenuCaption(QStringLiteral("送る(S)")));
     sendTo->setObjectName(QStringLiteral("mn_sendto"));
     sendTo->setToolTipsVisible(true);
     sendTo->menuAction()->setObjectName(QStringLiteral("mn_sendto"));
     menus_.insert(QStringLiteral("mn_sendto"), sendTo);
     edit->addSeparator();
-    AddAction(edit, QStringLiteral("mni_srch"), QStringLiteral("リスト内を検索(F)"));
-    AddAction(edit, QStringLiteral("mni_srch_next"), QStringLiteral("次を検索"));
-    AddAction(edit, QStringLiteral("mni_srch_prev"), QStringLiteral("前を検索"));
-    AddAction(edit, QStringLiteral("mni_rep"), QStringLiteral("選択範囲を置換(R)"));
+    AddAction(edit, QStringLiteral("mni_srch"), QStringLiteral("リスト内を検索(F)"),
+              [this] { OpenRep(true); });
+    AddAction(edit, QStringLiteral("mni_srch_next"), QStringLiteral("次を検索"),
+              [this] { SrchNext(true); });
+    AddAction(edit, QStringLiteral("mni_srch_prev"), QStringLiteral("前を検索"),
+              [this] { SrchNext(false); });
+    AddAction(edit, QStringLiteral("mni_rep"), QStringLiteral("選択範囲を置換(R)"),
+              [this] { OpenRep(false); });
     actions_.value(QStringLiteral("mni_srch_next"))->setShortcut(QKeySequence::FindNext);
     actions_.value(QStringLiteral("mni_srch_prev"))->setShortcut(QKeySequence::FindPrevious);
     edit_init_.append(edit->addSeparator());
-    edit_init_.append(AddAction(edit, QStringLiteral("mni_chk_true"),
+    edit_init_.append(panelItem(edit, QStringLiteral("mni_chk_true"),
                                 QStringLiteral("選択行のチェックを入れる")));
     edit_init_.append(
-        AddAction(edit, QStringLiteral("mni_chk_false"), QStringLiteral("選択行のチェックを外す")));
+        panelItem(edit, QStringLiteral("mni_chk_false"), QStringLiteral("選択行のチェックを外す")));
     edit_init_.append(
-        AddAction(edit, QStringLiteral("mni_open_sel"), QStringLiteral("選択行のURLを開く(W)")));
-    edit_init_.append(AddAction(edit, QStringLiteral("mni_set_base_sel"),
+        panelItem(edit, QStringLiteral("mni_open_sel"), QStringLiteral("選択行のURLを開く(W)")));
+    edit_init_.append(panelItem(edit, QStringLiteral("mni_set_base_sel"),
                                 QStringLiteral("選択行のURLを基準URLに設定(B)")));
     edit_init_.append(
-        AddAction(edit, QStringLiteral("mni_shfl"), QStringLiteral("リストのシャッフル")));
-    edit_init_.append(AddAction(edit, QStringLiteral("mni_expnd_no"), QStringLiteral("連番展開")));
+        panelItem(edit, QStringLiteral("mni_shfl"), QStringLiteral("リストのシャッフル")));
+    edit_init_.append(panelItem(edit, QStringLiteral("mni_expnd_no"), QStringLiteral("連番展開")));
     edit_run_.append(edit->addSeparator());
     edit_run_.append(
-        AddAction(edit, QStringLiteral("mni_skip"), QStringLiteral("選択行のDLをスキップ(K)")));
+        panelItem(edit, QStringLiteral("mni_skip"), QStringLiteral("選択行のDLをスキップ(K)")));
     edit_run_.append(
-        AddAction(edit, QStringLiteral("mni_redl"), QStringLiteral("選択行を未DLに(E)")));
-    edit_run_.append(AddAction(edit, QStringLiteral("mni_open_local"),
+        panelItem(edit, QStringLiteral("mni_redl"), QStringLiteral("選択行を未DLに(E)")));
+    edit_run_.append(panelItem(edit, QStringLiteral("mni_open_local"),
                                QStringLiteral("選択行のファイルを開く(O)")));
-    edit_run_.append(AddAction(edit, QStringLiteral("mni_save"),
+    edit_run_.append(panelItem(edit, QStringLiteral("mni_save"),
                                QStringLiteral("選択行のファイルを別フォルダに保存(V)")));
-    edit_run_.append(AddAction(
+    edit_run_.append(panelItem(
         edit, QStringLiteral("mni_send_mwin"),
         QStringLiteral(
             "<HTML><BODY>選択行のURLを「DL＆検索 初期化」<BR>のリストに加える(M)</BODY></HTML>")));
     edit_schd_.append(edit->addSeparator());
     edit_schd_.append(
-        AddAction(edit, QStringLiteral("mni_new_schd"), QStringLiteral("新規スケジュール(N)")));
+        panelItem(edit, QStringLiteral("mni_new_schd"), QStringLiteral("新規スケジュール(N)")));
     edit_schd_.append(
-        AddAction(edit, QStringLiteral("mni_copy_schd"), QStringLiteral("スケジュールの複製(N)")));
+        panelItem(edit, QStringLiteral("mni_copy_schd"), QStringLiteral("スケジュールの複製(N)")));
 
     edit_file_.append(edit->addSeparator());
     edit_file_.append(
-        AddAction(edit, QStringLiteral("mni_info"), QStringLiteral("選択行のDL情報を表示(I)")));
-    edit_file_.append(AddAction(edit, QStringLiteral("mni_ref_open"),
+        panelItem(edit, QStringLiteral("mni_info"), QStringLiteral("選択行のDL情報を表示(I)")));
+    edit_file_.append(panelItem(edit, QStringLiteral("mni_ref_open"),
                                 QStringLiteral("選択行の参照元ページを開く(E)")));
-    edit_file_.append(AddAction(edit, QStringLiteral("mni_url_open"),
+    edit_file_.append(panelItem(edit, QStringLiteral("mni_url_open"),
                                 QStringLiteral("選択行のDL前URLを開く(W)")));
 
     QMenu* tools = mkMenu(QStringLiteral("ツール(&T)"), QStringLiteral("mn_tool"));
-    AddAction(tools, QStringLiteral("mni_exe_fldr"), QStringLiteral("EXEフォルダ(E)"));
-    AddAction(tools, QStringLiteral("mni_log_fldr"), QStringLiteral("DL先フォルダ(L)"));
+    AddAction(tools, QStringLiteral("mni_exe_fldr"), QStringLiteral("EXEフォルダ(E)"), [this] {
+        OpenOrLog(gui_, this, gui_.ctx.Home(),
+                  QStringLiteral("ExeFolder Button Error : ") + gui_.ctx.Home());
+    });
+    AddAction(tools, QStringLiteral("mni_log_fldr"), QStringLiteral("DL先フォルダ(L)"), [this] {
+        CtrlFile& ctrl = gui_.ctx.Ctrl();
+        const QString dir = ctrl.RunFolder();
+        OpenOrLog(gui_, this, ctrl.Abs(dir),
+                  QStringLiteral("LogFolder Button Exec Error : ") + dir);
+    });
 
     QMenu* opt = mkMenu(QStringLiteral("設定(&O)"), QStringLiteral("mn_opt"));
-    AddAction(opt, QStringLiteral("mni_opt"), QStringLiteral("設定(O)"));
+    AddAction(opt, QStringLiteral("mni_opt"), QStringLiteral("設定(O)"),
+              [this] { OpenOptions(QString()); });
 
     QMenu* fav = mkMenu(QStringLiteral("お気に入り(&F)"), QStringLiteral("mn_fav"));
-    AddAction(fav, QStringLiteral("mni_fav_add"), QStringLiteral("追加(A)"));
-    AddAction(fav, QStringLiteral("mni_fav_edit"), QStringLiteral("編集(E)"));
+    initItem(fav, QStringLiteral("mni_fav_add"), QStringLiteral("追加(A)"));
+    AddAction(fav, QStringLiteral("mni_fav_edit"), QStringLiteral("編集(E)"), [this] {
+        const QString dir = gui_.ctx.Ctrl().Abs(QStringLiteral("favorite"));
+        OpenOrLog(gui_, this, dir, QStringLiteral("FavEdit Button Exec Error : ") + dir);
+    });
     QMenu* favSel = fav->addMenu(QStringLiteral("Korviお気に入り"));
     favSel->setObjectName(QStringLiteral("mn_fav_sel"));
     favSel->menuAction()->setObjectName(QStringLiteral("mn_fav_sel"));
@@ -183,10 +213,15 @@ void Korvi::InitMenu() {
     ieFav->menuAction()->setObjectName(QStringLiteral("mn_iefav_sel"));
 
     QMenu* help = mkMenu(QStringLiteral("ヘルプ(&H)"), QStringLiteral("mn_help"));
-    AddAction(help, QStringLiteral("mni_web"), QStringLiteral("Webサイト"));
-    AddAction(help, QStringLiteral("mni_cp"), QStringLiteral("著作権情報"));
-    AddAction(help, QStringLiteral("mni_help"), QStringLiteral("ヘルプ"));
-    AddAction(help, QStringLiteral("mni_uss"), QStringLiteral("ユーザー・サポート・シート(U)"));
+    AddAction(help, QStringLiteral("mni_web"), QStringLiteral("Webサイト"), [this] {
+        OpenOrLog(gui_, this, kWebSite, QStringLiteral("Web Button Error : ") + kWebSite);
+    });
+    AddAction(help, QStringLiteral("mni_cp"), QStringLiteral("著作権情報"),
+              [this] { OpenHelp(kRightsPage); });
+    AddAction(help, QStringLiteral("mni_help"), QStringLiteral("ヘルプ"),
+              [this] { OpenHelp(QStringLiteral("help.html")); });
+    AddAction(help, QStringLiteral("mni_uss"), QStringLiteral("ユーザー・サポート・シート(U)"),
+              [this] { OutUserSupportSheet(); });
 
     // Menus are no children of the window's widgets' tool-tip walk: set their
     // tips here.
@@ -274,62 +309,36 @@ void Korvi::FillShortcutMenu(QMenu* menu, const QString& folder, bool sendTo) {
     }
 }
 
-void Korvi::RunEditCommand(const QString& name) {
-    CtrlFile& ctrl = gui_.ctx.Ctrl();
+void Korvi::ExitServer() {
+    // Asked while the window still stands; the server's close runs the
+    // window's close order before the program ends.
+    const Dialogs::Answer a = gui_.dlg.YesNo(
+        this, QStringLiteral("KorviServer終了確認"),
+        QStringLiteral("KorviServerを終了すると次回起動時に高速起動ができなくなります。\n"
+                       "KorviServerを終了してもよいですか？\n"));
+    if (a != Dialogs::Answer::kNo) Q_EMIT exitServerRequested();
+}
+
+void Korvi::OutTmplt() {
     WorkPanel* panel = CurrentPanel();
-    if (kInitListCommands.contains(name)) {
-        SelWork(kDsInit);
-        init_->EditCommand(name);
-    } else if (name == QStringLiteral("mni_end")) {
-        close();
-    } else if (name == QStringLiteral("mni_exit")) {
-        // Asked while the window still stands; the server's close runs the
-        // window's close order before the program ends.
-        const Dialogs::Answer a = gui_.dlg.YesNo(
-            this, QStringLiteral("KorviServer終了確認"),
-            QStringLiteral("KorviServerを終了すると次回起動時に高速起動ができなくなります。\n"
-                           "KorviServerを終了してもよいですか？\n"));
-        if (a != Dialogs::Answer::kNo) Q_EMIT exitServerRequested();
-    } else if (name == QStringLiteral("mni_copy_sel")) {
-        if (panel) QApplication::clipboard()->setText(SelectedText(panel->EditTable()));
-    } else if (name == QStringLiteral("mni_out_tmplt")) {
-        WorkPanel* source = panel ? panel : init_;
-        SelOutTmplt(gui_, this, source->SelectedOutputRows(), run_id_);
-    } else if (name == QStringLiteral("mni_srch") || name == QStringLiteral("mni_rep")) {
-        RepTarget* target = panel ? panel->Replace() : nullptr;
-        if (!target) return;
-        QPointer<DlgRep> dlg = new DlgRep(
-            gui_, *target,
-            name == QStringLiteral("mni_srch") ? DlgRep::Mode::kSearch : DlgRep::Mode::kReplace,
-            this);
-        gui_.dlg.Exec(dlg);
-        delete dlg;
-    } else if (name == QStringLiteral("mni_srch_next") || name == QStringLiteral("mni_srch_prev")) {
-        RepTarget* target = panel ? panel->Replace() : nullptr;
-        if (target) DlgRep::SrchNext(gui_, *target, name == QStringLiteral("mni_srch_next"), this);
-    } else if (name == QStringLiteral("mni_exe_fldr")) {
-        OpenOrLog(gui_, this, gui_.ctx.Home(),
-                  QStringLiteral("ExeFolder Button Error : ") + gui_.ctx.Home());
-    } else if (name == QStringLiteral("mni_log_fldr")) {
-        const QString dir = ctrl.RunFolder();
-        OpenOrLog(gui_, this, ctrl.Abs(dir),
-                  QStringLiteral("LogFolder Button Exec Error : ") + dir);
-    } else if (name == QStringLiteral("mni_opt")) {
-        OpenOptions(QString());
-    } else if (name == QStringLiteral("mni_fav_edit")) {
-        const QString dir = ctrl.Abs(QStringLiteral("favorite"));
-        OpenOrLog(gui_, this, dir, QStringLiteral("FavEdit Button Exec Error : ") + dir);
-    } else if (name == QStringLiteral("mni_web")) {
-        OpenOrLog(gui_, this, kWebSite, QStringLiteral("Web Button Error : ") + kWebSite);
-    } else if (name == QStringLiteral("mni_cp")) {
-        OpenHelp(kRightsPage);
-    } else if (name == QStringLiteral("mni_help")) {
-        OpenHelp(QStringLiteral("help.html"));
-    } else if (name == QStringLiteral("mni_uss")) {
-        OutUserSupportSheet();
-    } else if (panel) {
-        panel->EditCommand(name);
-    }
+    WorkPanel* source = panel ? panel : init_;
+    SelOutTmplt(gui_, this, source->SelectedOutputRows(), run_id_);
+}
+
+void Korvi::OpenRep(bool search) {
+    WorkPanel* panel = CurrentPanel();
+    RepTarget* target = panel ? panel->Replace() : nullptr;
+    if (!target) return;
+    QPointer<DlgRep> dlg =
+        new DlgRep(gui_, *target, search ? DlgRep::Mode::kSearch : DlgRep::Mode::kReplace, this);
+    gui_.dlg.Exec(dlg);
+    delete dlg;
+}
+
+void Korvi::SrchNext(bool forward) {
+    WorkPanel* panel = CurrentPanel();
+    RepTarget* target = panel ? panel->Replace() : nullptr;
+    if (target) DlgRep::SrchNext(gui_, *target, forward, this);
 }
 
 void Korvi::OutUserSupportSheet() {
