@@ -13,6 +13,8 @@ namespace korvi {
 class ReplaceFile {
 public:
     explicit ReplaceFile(const QString& path);
+    // The file named by its bytes as the system spells them (no link followed).
+    explicit ReplaceFile(const QByteArray& localPath) : path_(localPath) {}
     ~ReplaceFile();  // an uncommitted file is dropped
     ReplaceFile(const ReplaceFile&) = delete;
     ReplaceFile& operator=(const ReplaceFile&) = delete;

@@ -20,6 +20,7 @@
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
 #include "store/DocHLight.h"
+#include "store/ReplaceFile.h"
 #include "store/RunLock.h"
 #include "store/TextCodec.h"
 
@@ -168,45 +169,23 @@ QByteArrayView TagBytes(const QByteArray& file) {
     return QByteArrayView(file.constData() + at, file.size() - at);
 }
 
-// Copies a file by its bytes into target under the same name, through a
-// temporary file, so that a failure leaves a file already there as it was.
-// "" on success, else the failure.
+// Copies a file by its bytes into target under the same name; a failure
+// leaves a file already there as it was. "" on success, else the failure.
 QString CopyLocal(const QByteArray& from, const QByteArray& target) {
     QString failure;
     FdCloser in{OpenLocal(from, &failure)};
     if (in.fd < 0) return failure;
-    QByteArray temp = Child(target, ".korvi-copy-XXXXXX");
-    FdCloser out{::mkostemp(temp.data(), O_CLOEXEC)};
-    if (out.fd < 0) return qt_error_string(errno);
+    ReplaceFile out(Child(target, from.mid(from.lastIndexOf('/') + 1)));
+    if (!out.Open()) return out.ErrorString();
     QByteArray buf(64 * 1024, Qt::Uninitialized);
     for (;;) {
         const ssize_t got = ::read(in.fd, buf.data(), size_t(buf.size()));
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            failure = qt_error_string(errno);
-            break;
-        }
+        if (got < 0) return qt_error_string(errno);
         if (got == 0) break;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t n = ::write(out.fd, buf.constData() + done, size_t(got - done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                failure = qt_error_string(errno);
-                break;
-            }
-            done += n;
-        }
-        if (!failure.isEmpty()) break;
+        if (!out.Write(buf.constData(), got)) return out.ErrorString();
     }
-    if (failure.isEmpty() && (::fchmod(out.fd, 0644) != 0 || ::fsync(out.fd) != 0)) {
-        failure = qt_error_string(errno);
-    }
-    const QByteArray name = from.mid(from.lastIndexOf('/') + 1);
-    if (failure.isEmpty() && ::rename(temp.constData(), Child(target, name).constData()) != 0) {
-        failure = qt_error_string(errno);
-    }
-    if (!failure.isEmpty()) ::unlink(temp.constData());
-    return failure;
+    return out.Commit() ? QString() : out.ErrorString();
 }
 
 }  // namespace
