@@ -1,5 +1,8 @@
 #pragma once
 
+// engine: one run. Run control, run context and run list stand on every room below
+// (crawl, lists, profile, page, match); no room includes them.
+
 #include <QHash>
 #include <QList>
 #include <QMutex>
@@ -15,10 +18,10 @@
 #include <thread>
 #include <vector>
 
-#include "engine/CrawlServices.h"
-#include "engine/FetchPool.h"
 #include "engine/RunList.h"
-#include "engine/SrchThrd.h"
+#include "engine/crawl/CrawlServices.h"
+#include "engine/crawl/FetchPool.h"
+#include "engine/crawl/SrchThrd.h"
 
 namespace korvi {
 
