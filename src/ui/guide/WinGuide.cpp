@@ -19,7 +19,7 @@
 #include "ui/engine/WinSrch.h"
 #include "ui/guide/GuidePicOffer.h"
 #include "ui/present/Dialogs.h"
-#include "ui/present/ThemeApply.h"
+#include "ui/common/ThemeApply.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/Korvi.h"
 #include "ui/shell/ToolTipTable.h"

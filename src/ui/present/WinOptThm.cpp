@@ -8,7 +8,7 @@
 
 #include "present/ThemeFiles.h"
 #include "shell/Context.h"
-#include "ui/present/ThemeApply.h"
+#include "ui/common/ThemeApply.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/ToolTipTable.h"
 

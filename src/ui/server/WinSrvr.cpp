@@ -18,7 +18,7 @@
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
 #include "ui/present/Dialogs.h"
-#include "ui/present/ThemeApply.h"
+#include "ui/common/ThemeApply.h"
 #include "ui/server/GuiHost.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/Korvi.h"

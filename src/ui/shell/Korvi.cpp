@@ -35,7 +35,7 @@
 #include "ui/engine/WinSrch.h"
 #include "ui/guide/WinGuide.h"
 #include "ui/present/Dialogs.h"
-#include "ui/present/ThemeApply.h"
+#include "ui/common/ThemeApply.h"
 #include "ui/schedule/KorviSchdPanel.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/HelpPage.h"
