@@ -15,7 +15,7 @@
 #include "store/DocOpen.h"
 #include "ui/common/GuiStyle.h"
 #include "ui/common/QtTranslations.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/server/WinSrvr.h"
 #include "ui/shell/GuiContext.h"
 

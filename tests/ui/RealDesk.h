@@ -10,7 +10,7 @@
 #include "engine/RunControl.h"
 #include "server/WinSrvrCore.h"
 #include "ui/engine/WinSrch.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/schedule/KorviSchdPanel.h"
 #include "ui/server/WinSrvr.h"
 #include "ui/shell/Korvi.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "TempHome.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 
 namespace korvi::test {

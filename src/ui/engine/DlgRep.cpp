@@ -8,7 +8,7 @@
 #include "shell/Assist.h"
 #include "shell/Context.h"
 #include "ui/engine/RepTarget.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui_DlgRep.h"

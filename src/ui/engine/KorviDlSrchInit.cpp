@@ -14,7 +14,7 @@
 #include "store/CtrlFile.h"
 #include "ui/engine/InitListModel.h"
 #include "ui/engine/InitRepTarget.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/OpenOrLog.h"
 #include "ui/shell/ToolTipTable.h"

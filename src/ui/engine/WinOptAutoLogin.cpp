@@ -9,7 +9,7 @@
 
 #include "engine/AutoLoginFiles.h"
 #include "shell/Context.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/OptPanelParts.h"
 #include "ui/shell/ToolTipTable.h"

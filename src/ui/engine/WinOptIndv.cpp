@@ -10,7 +10,7 @@
 #include <QSpinBox>
 
 #include "shell/Context.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui_WinOptIndv.h"

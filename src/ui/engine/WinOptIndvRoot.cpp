@@ -6,7 +6,7 @@
 #include "engine/ProfileList.h"
 #include "shell/Context.h"
 #include "ui/engine/WinOptIndv.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/OptPanelParts.h"
 #include "ui/shell/ToolTipTable.h"

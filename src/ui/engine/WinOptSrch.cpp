@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "shell/Context.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/OptPanelParts.h"
 #include "ui/shell/ToolTipTable.h"

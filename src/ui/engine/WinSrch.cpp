@@ -10,7 +10,7 @@
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
 #include "ui/engine/RunListModel.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/ToolTipTable.h"
 #include "ui_WinSrch.h"

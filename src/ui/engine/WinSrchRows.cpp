@@ -17,7 +17,7 @@
 #include "store/SerialName.h"
 #include "ui/engine/RunListModel.h"
 #include "ui/engine/WinSrch.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/OpenOrLog.h"
 #include "ui_WinSrch.h"

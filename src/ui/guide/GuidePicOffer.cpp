@@ -1,7 +1,7 @@
 #include "ui/guide/GuidePicOffer.h"
 
 #include "guide/GuidePreset.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/Korvi.h"
 

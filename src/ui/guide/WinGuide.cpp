@@ -18,7 +18,7 @@
 #include "ui/engine/KorviDlSrchInit.h"
 #include "ui/engine/WinSrch.h"
 #include "ui/guide/GuidePicOffer.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/common/ThemeApply.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/Korvi.h"

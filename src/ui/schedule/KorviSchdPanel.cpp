@@ -11,7 +11,7 @@
 #include "schedule/KorviSchd.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/schedule/SchdChoiceDelegate.h"
 #include "ui/schedule/SchdModel.h"
 #include "ui/shell/GuiContext.h"

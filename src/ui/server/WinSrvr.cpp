@@ -17,7 +17,7 @@
 #include "server/WinSrvrCore.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/common/ThemeApply.h"
 #include "ui/server/GuiHost.h"
 #include "ui/shell/GuiContext.h"

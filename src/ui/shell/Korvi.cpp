@@ -34,7 +34,7 @@
 #include "ui/engine/KorviDlSrchInit.h"
 #include "ui/engine/WinSrch.h"
 #include "ui/guide/WinGuide.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/common/ThemeApply.h"
 #include "ui/schedule/KorviSchdPanel.h"
 #include "ui/shell/GuiContext.h"

@@ -24,7 +24,7 @@
 #include "ui/engine/KorviDlSrchInit.h"
 #include "ui/engine/RepTarget.h"
 #include "ui/engine/WinSrch.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/Korvi.h"
 #include "ui/shell/OpenOrLog.h"

@@ -13,7 +13,7 @@
 #include "ui/engine/WinOptAutoLogin.h"
 #include "ui/engine/WinOptIndvRoot.h"
 #include "ui/engine/WinOptSrch.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/present/WinOptThm.h"
 #include "ui/server/WinOptHttpSrvr.h"
 #include "ui/shell/GuiContext.h"

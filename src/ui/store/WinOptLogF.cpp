@@ -9,7 +9,7 @@
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
 #include "store/FldrTree.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/OptPanelParts.h"
 #include "ui/shell/ToolTipTable.h"

@@ -15,7 +15,7 @@
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/OpenOrLog.h"
 #include "ui/shell/ToolTipTable.h"
