@@ -17,7 +17,7 @@
 #include "ui/common/QtTranslations.h"
 #include "ui/common/Dialogs.h"
 #include "ui/server/WinSrvr.h"
-#include "ui/shell/GuiContext.h"
+#include "ui/common/GuiContext.h"
 
 using namespace korvi;
 

@@ -11,7 +11,7 @@
 
 #include "TempHome.h"
 #include "ui/common/Dialogs.h"
-#include "ui/shell/GuiContext.h"
+#include "ui/common/GuiContext.h"
 
 namespace korvi::test {
 

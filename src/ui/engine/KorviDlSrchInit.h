@@ -9,7 +9,7 @@
 #include "engine/InitList.h"
 #include "engine/Profile.h"
 #include "server/HeadlessHost.h"
-#include "ui/shell/WorkPanel.h"
+#include "ui/common/WorkPanel.h"
 
 namespace Ui {
 class KorviDlSrchInitForm;

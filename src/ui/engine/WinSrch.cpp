@@ -11,8 +11,8 @@
 #include "store/CtrlFile.h"
 #include "ui/engine/RunListModel.h"
 #include "ui/common/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui_WinSrch.h"
 
 namespace korvi {

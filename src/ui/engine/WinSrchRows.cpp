@@ -18,8 +18,8 @@
 #include "ui/engine/RunListModel.h"
 #include "ui/engine/WinSrch.h"
 #include "ui/common/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/OpenOrLog.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/OpenOrLog.h"
 #include "ui_WinSrch.h"
 
 namespace korvi {

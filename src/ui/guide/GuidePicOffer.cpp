@@ -2,7 +2,7 @@
 
 #include "guide/GuidePreset.h"
 #include "ui/common/Dialogs.h"
-#include "ui/shell/GuiContext.h"
+#include "ui/common/GuiContext.h"
 #include "ui/shell/Korvi.h"
 
 namespace korvi {

@@ -20,9 +20,9 @@
 #include "ui/guide/GuidePicOffer.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/ThemeApply.h"
-#include "ui/shell/GuiContext.h"
+#include "ui/common/GuiContext.h"
 #include "ui/shell/Korvi.h"
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui_WinGuide.h"
 
 namespace korvi {

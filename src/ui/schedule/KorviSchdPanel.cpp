@@ -14,8 +14,8 @@
 #include "ui/common/Dialogs.h"
 #include "ui/schedule/SchdChoiceDelegate.h"
 #include "ui/schedule/SchdModel.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui_KorviSchdPanel.h"
 
 namespace korvi {

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "ui/shell/WorkPanel.h"
+#include "ui/common/WorkPanel.h"
 
 #include <memory>
 

@@ -20,9 +20,9 @@
 #include "ui/common/Dialogs.h"
 #include "ui/common/ThemeApply.h"
 #include "ui/server/GuiHost.h"
-#include "ui/shell/GuiContext.h"
+#include "ui/common/GuiContext.h"
 #include "ui/shell/Korvi.h"
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/ToolTipTable.h"
 
 namespace korvi {
 

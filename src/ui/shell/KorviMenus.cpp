@@ -22,15 +22,15 @@
 #include "store/CtrlFile.h"
 #include "ui/engine/DlgRep.h"
 #include "ui/engine/KorviDlSrchInit.h"
-#include "ui/engine/RepTarget.h"
+#include "ui/common/RepTarget.h"
 #include "ui/engine/WinSrch.h"
 #include "ui/common/Dialogs.h"
-#include "ui/shell/GuiContext.h"
+#include "ui/common/GuiContext.h"
 #include "ui/shell/Korvi.h"
-#include "ui/shell/OpenOrLog.h"
+#include "ui/common/OpenOrLog.h"
 #include "ui/shell/SelOutTmplt.h"
-#include "ui/shell/ToolTipTable.h"
-#include "ui/shell/WorkPanel.h"
+#include "ui/common/ToolTipTable.h"
+#include "ui/common/WorkPanel.h"
 
 namespace korvi {
 

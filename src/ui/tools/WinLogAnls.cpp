@@ -12,9 +12,9 @@
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
 #include "ui/common/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/OpenOrLog.h"
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/OpenOrLog.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui/tools/AnlsRowModel.h"
 #include "ui_WinLogAnls.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tools/LogSrch.h"
-#include "ui/shell/WorkPanel.h"
+#include "ui/common/WorkPanel.h"
 
 class QButtonGroup;
 class QTimer;

@@ -17,7 +17,7 @@
 #include "shell/CommonSettings.h"
 #include "store/CtrlFile.h"
 #include "ui/engine/KorviDlSrchInit.h"
-#include "ui/engine/RepTarget.h"
+#include "ui/common/RepTarget.h"
 
 namespace korvi::test {
 namespace {

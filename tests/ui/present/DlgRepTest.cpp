@@ -9,7 +9,7 @@
 #include "present/RepHistory.h"
 #include "shell/Assist.h"
 #include "ui/engine/DlgRep.h"
-#include "ui/engine/RepTarget.h"
+#include "ui/common/RepTarget.h"
 
 namespace korvi::test {
 namespace {

@@ -11,7 +11,7 @@
 #include "ui/engine/KorviDlSrchInit.h"
 #include "ui/shell/Korvi.h"
 #include "ui/shell/SelOutTmplt.h"
-#include "ui/shell/WorkPanel.h"
+#include "ui/common/WorkPanel.h"
 
 namespace korvi::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/shell/HelpPage.h"
+#include "ui/common/HelpPage.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -11,8 +11,8 @@
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
 #include "ui/common/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/OpenOrLog.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/OpenOrLog.h"
 
 namespace korvi {
 

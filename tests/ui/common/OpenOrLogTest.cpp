@@ -13,7 +13,7 @@
 #include "store/DocOpen.h"
 #include "ui/shell/Korvi.h"
 #include "ui/shell/KorviLogfMenu.h"
-#include "ui/shell/OpenOrLog.h"
+#include "ui/common/OpenOrLog.h"
 
 namespace korvi::test {
 // The opener is watched to its end, and always told from the event loop:
