@@ -11,7 +11,7 @@
 #include "server/WinSrvrCore.h"
 #include "ui/engine/WinSrch.h"
 #include "ui/common/Dialogs.h"
-#include "ui/schedule/KorviSchdPanel.h"
+#include "ui/schedule/WinSchd.h"
 #include "ui/server/WinSrvr.h"
 #include "ui/shell/Korvi.h"
 #include "ui/tools/WinLogAnls.h"

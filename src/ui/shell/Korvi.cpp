@@ -36,7 +36,7 @@
 #include "ui/guide/WinGuide.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/ThemeApply.h"
-#include "ui/schedule/KorviSchdPanel.h"
+#include "ui/schedule/WinSchd.h"
 #include "ui/common/GuiContext.h"
 #include "ui/common/HelpPage.h"
 #include "ui/shell/KorviLogfMenu.h"
