@@ -84,4 +84,11 @@ void OpenHelpPage(GuiContext& gui, QWidget* parent, const QString& file, const Q
     });
 }
 
+void OpenHelp(GuiContext& gui, QWidget* parent, const QString& page) {
+    const QString path = gui.ctx.Ctrl().Abs(QStringLiteral("doc/")) + page;
+    const QString anchor = page.contains(u'#') ? u'#' + page.section(u'#', 1) : QString();
+    OpenHelpPage(gui, parent, path.section(u'#', 0, 0), anchor,
+                 QStringLiteral("Help Button Error : ") + path);
+}
+
 }  // namespace korvi
