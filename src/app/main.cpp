@@ -13,11 +13,11 @@
 #include "shell/HomeFolder.h"
 #include "shell/RunId.h"
 #include "store/DocOpen.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
 #include "ui/common/GuiStyle.h"
 #include "ui/common/QtTranslations.h"
-#include "ui/common/Dialogs.h"
 #include "ui/server/WinSrvr.h"
-#include "ui/common/GuiContext.h"
 
 using namespace korvi;
 

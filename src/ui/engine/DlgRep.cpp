@@ -7,9 +7,9 @@
 #include "present/RepSearch.h"
 #include "shell/Assist.h"
 #include "shell/Context.h"
-#include "ui/common/RepTarget.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/GuiContext.h"
+#include "ui/common/RepTarget.h"
 #include "ui/common/ToolTipTable.h"
 #include "ui_DlgRep.h"
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// ui/engine: the windows of a run (init panel, run window, profile editor,
+// replace dialog). Includes core headers, ui/common and ui/engine only.
+
 #include <QWidget>
 
 #include <functional>

@@ -5,11 +5,11 @@
 
 #include "engine/ProfileList.h"
 #include "shell/Context.h"
-#include "ui/engine/WinOptIndv.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/GuiContext.h"
 #include "ui/common/OptPanelParts.h"
 #include "ui/common/ToolTipTable.h"
+#include "ui/engine/WinOptIndv.h"
 
 namespace korvi {
 

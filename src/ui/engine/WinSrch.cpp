@@ -9,10 +9,10 @@
 #include "engine/CtxRun.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
-#include "ui/engine/RunListModel.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/GuiContext.h"
 #include "ui/common/ToolTipTable.h"
+#include "ui/engine/RunListModel.h"
 #include "ui_WinSrch.h"
 
 namespace korvi {

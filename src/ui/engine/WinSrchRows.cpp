@@ -15,11 +15,11 @@
 #include "store/DocHLight.h"
 #include "store/DocRunReport.h"
 #include "store/SerialName.h"
-#include "ui/engine/RunListModel.h"
-#include "ui/engine/WinSrch.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/GuiContext.h"
 #include "ui/common/OpenOrLog.h"
+#include "ui/engine/RunListModel.h"
+#include "ui/engine/WinSrch.h"
 #include "ui_WinSrch.h"
 
 namespace korvi {

@@ -8,8 +8,8 @@
 
 #include "present/ThemeFiles.h"
 #include "shell/Context.h"
-#include "ui/common/ThemeApply.h"
 #include "ui/common/GuiContext.h"
+#include "ui/common/ThemeApply.h"
 #include "ui/common/ToolTipTable.h"
 
 namespace korvi {

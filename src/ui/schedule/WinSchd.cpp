@@ -12,10 +12,10 @@
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
 #include "ui/common/Dialogs.h"
-#include "ui/schedule/SchdChoiceDelegate.h"
-#include "ui/schedule/ScheduleModel.h"
 #include "ui/common/GuiContext.h"
 #include "ui/common/ToolTipTable.h"
+#include "ui/schedule/SchdChoiceDelegate.h"
+#include "ui/schedule/ScheduleModel.h"
 #include "ui_WinSchd.h"
 
 namespace korvi {

@@ -1,5 +1,8 @@
 #pragma once
 
+// ui/schedule: the schedule panel. Includes core headers, ui/common and
+// ui/schedule only.
+
 #include <QStringList>
 #include <QWidget>
 

@@ -18,11 +18,11 @@
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
 #include "ui/common/Dialogs.h"
-#include "ui/common/ThemeApply.h"
-#include "ui/server/GuiHost.h"
 #include "ui/common/GuiContext.h"
-#include "ui/shell/Korvi.h"
+#include "ui/common/ThemeApply.h"
 #include "ui/common/ToolTipTable.h"
+#include "ui/server/GuiHost.h"
+#include "ui/shell/Korvi.h"
 
 namespace korvi {
 

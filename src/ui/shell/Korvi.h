@@ -1,5 +1,9 @@
 #pragma once
 
+// ui/shell: the roof (main window, its menus, the folder-tree menu, the
+// settings window). May include any ui/ folder; nothing but the resident
+// window and the program's main includes it.
+
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>

@@ -1,5 +1,8 @@
 #pragma once
 
+// ui/tools: file search and link analysis panels. Includes core headers,
+// ui/common and ui/tools only.
+
 #include <QWidget>
 
 #include <functional>

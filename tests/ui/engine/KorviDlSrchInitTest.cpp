@@ -16,8 +16,8 @@
 #include "engine/InitList.h"
 #include "shell/CommonSettings.h"
 #include "store/CtrlFile.h"
-#include "ui/engine/KorviDlSrchInit.h"
 #include "ui/common/RepTarget.h"
+#include "ui/engine/KorviDlSrchInit.h"
 
 namespace korvi::test {
 namespace {
