@@ -285,7 +285,8 @@ void WinGuide::ViewChanged(bool view) {
 }
 
 void WinGuide::OpenHelp() {
-    korvi::OpenHelp(gui_, this, QStringLiteral("win_guide.html"));
+    // The main window holds the help window, which outlives the guide.
+    korvi::OpenHelp(gui_, main_.Window(), QStringLiteral("win_guide.html"));
 }
 
 void WinGuide::Close() {

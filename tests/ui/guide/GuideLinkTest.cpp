@@ -69,8 +69,8 @@ public:
 // The guide works on any main window through the link: a preset asks for a
 // start URL on an empty list, puts its values and words into force, shows
 // the window at the init category, arms the picture offer that answers the
-// run's end once; help opens its page, and closing offers to reset a filled
-// run list.
+// run's end once; closing offers to reset a filled run list; help opens
+// its page, held by the main window.
 TEST(GuideLink, PresetsReachTheMainWindowOnlyThroughTheLink) {
     GuiHome home;
     StandInMain main(home.Ctx());
@@ -113,6 +113,14 @@ TEST(GuideLink, PresetsReachTheMainWindowOnlyThroughTheLink) {
     EXPECT_EQ(main.word, QStringLiteral("犬"));
     EXPECT_TRUE(home.Dlg().WasShown(QStringLiteral("DL初期化の確認")));
     EXPECT_EQ(main.resets, 1);
+
+    // Without an opener the help shows in a window of the main window, which
+    // stays when the guide goes.
+    home.Gui().open = [](const QString&) { return false; };
+    Find<QPushButton>(again, QStringLiteral("help_btn"))->click();
+    delete again;
+    EXPECT_NE(main.findChild<QWidget*>(QStringLiteral("WinHelp"), Qt::FindDirectChildrenOnly),
+              nullptr);
 }
 
 // The same guide on the real dialogs: the start URL is typed into a real
