@@ -59,7 +59,7 @@ if(KORVI_DPKG_SHLIBDEPS)
 else()
     set(korvi_library_depends
         "libqt6core6 (>= 6.4)" "libqt6network6 (>= 6.4)" "libqt6qml6 (>= 6.4)"
-        "libcurl4 (>= 7.88)")
+        "libcurl4 (>= 7.88)" "libsqlite3-0 (>= 3.40)")
     if(TARGET korvi)
         list(APPEND korvi_library_depends "libqt6gui6 (>= 6.4)" "libqt6widgets6 (>= 6.4)")
     endif()

@@ -15,7 +15,7 @@ int RunSearch(Context& ctx, const QStringList& raw);
 
 KORVI_CLI_COMMAND(search, "search",
                   "search [--words W] [--case-sensitive] [--filter all|in|out] [--ext LIST] "
-                  "[--size all|up|down] [--kb N] FOLDER",
+                  "[--size all|up|down] [--kb N] [--no-index] FOLDER",
                   RunSearch);
 
 const cli::Command& Self() {
@@ -26,7 +26,8 @@ const cli::Command& Self() {
 }
 
 int RunSearch(Context& ctx, const QStringList& raw) {
-    const cli::Args args(raw, {"words", "filter", "ext", "size", "kb"}, {"case-sensitive"});
+    const cli::Args args(raw, {"words", "filter", "ext", "size", "kb"},
+                         {"case-sensitive", "no-index"});
     if (!args.Ok()) return cli::UsageError(Self(), args.Error());
     if (args.Positional().size() != 1) return cli::UsageError(Self(), "one FOLDER is needed");
     const QString filter = args.Value("filter", "all");
@@ -69,6 +70,7 @@ int RunSearch(Context& ctx, const QStringList& raw) {
             show(title, text);
         },
         console.Progress());
+    if (!args.Flag("no-index")) srch.SetIndex(&ctx.Index());
     if (!srch.StartSrch(request)) return cli::kFail;
     srch.Wait();
     if (warned) return cli::kFail;

@@ -10,6 +10,7 @@
 #include "engine/lists/AvoidList.h"
 #include "engine/match/Matcher.h"
 #include "engine/profile/AutoLogin.h"
+#include "index/StoreIndex.h"
 #include "platform/ScriptRunner.h"
 #include "shell/Clock.h"
 #include "shell/CommonSettings.h"
@@ -31,7 +32,8 @@ public:
           cmn_(std::make_unique<CommonSettings>(*ctrl_)),
           scripts_(home),
           matcher_(std::make_unique<Matcher>(ctrl_.get())),
-          avoid_(std::make_unique<AvoidList>(*ctrl_)) {}
+          avoid_(std::make_unique<AvoidList>(*ctrl_)),
+          index_(std::make_unique<StoreIndex>(*ctrl_)) {}
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
 
@@ -50,6 +52,8 @@ public:
     // Exclusion and forced-overwrite lists, loaded when a profile is applied.
     AvoidList& Avoid() { return *avoid_; }
     AutoLogin& Login() { return login_; }
+    // The full-text index of the store (opened on first use).
+    StoreIndex& Index() { return *index_; }
     // The process-wide HTTP proxy ("http.proxyHost" / "http.proxyPort").
     ProxySettings& Proxy() { return proxy_; }
     // Session cookies shared by every worker of every run (used when
@@ -66,6 +70,7 @@ private:
     ScriptBusy busy_;
     std::unique_ptr<Matcher> matcher_;
     std::unique_ptr<AvoidList> avoid_;
+    std::unique_ptr<StoreIndex> index_;
     AutoLogin login_;
     ProxySettings proxy_;
     SessionCookies cookies_;

@@ -26,6 +26,8 @@
 
 namespace korvi {
 
+static_assert(LogSrch::kFileMax == StoreIndex::kTextMax, "the index keeps what the search reads");
+
 namespace {
 
 const QString kEmptyList = QStringLiteral("リストが空か、選択されていません。");
@@ -259,6 +261,16 @@ QString LogSrch::EndMessage() const {
 std::optional<SrchRow> LogSrch::TestFile(const FoundFile& file, const SrchRequest& request,
                                          FileScratch& scratch) {
     const bool lst = file.name.contains(QStringLiteral(" lst.ini"));
+    // A file the index read as it is now, without the words, is not read.
+    if (!lst && lookup_) {
+        struct stat st {};
+        if (::stat(file.local.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+            lookup_->Excludes(file.local, st)) {
+            bytes_ += st.st_size;
+            ++index_skips_;
+            return std::nullopt;
+        }
+    }
     // A file whose bytes are tested is opened first and gives its size; any
     // other is asked for it by its path.
     FdCloser open;
@@ -537,6 +549,9 @@ void LogSrch::Walk(const SrchRequest& request) {
     }
     next_seq_ = 0;
     const QString top = QDir::cleanPath(ctrl_.Abs(request.folder));
+    index_skips_ = 0;
+    lookup_ =
+        index_ && !request.words.isEmpty() ? index_->Lookup(top, request.words, options_) : nullptr;
     root_ = Canonical(QFile::encodeName(top));
     int threads = threads_;
     if (threads == 0) threads = int(std::thread::hardware_concurrency());
@@ -564,6 +579,7 @@ void LogSrch::Walk(const SrchRequest& request) {
         QStringLiteral(" KB\n\n") + QStringLiteral("検索時間は ") + elapsed +
         QStringLiteral("でした。");
     walk_scratch_.Release();
+    lookup_.reset();
     Show(QStringLiteral("  end : 検索ディレクトリ数 = ") + QString::number(folders_));
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -16,6 +16,7 @@
 
 #include "engine/match/Matcher.h"
 #include "engine/match/MatcherPrefilter.h"
+#include "index/StoreIndex.h"
 #include "store/DocNotify.h"
 #include "store/OutTemplate.h"
 #include "tools/ToolFilter.h"
@@ -84,6 +85,12 @@ public:
     // default) takes one a core. The rows are the same either way. Set
     // before a walk starts.
     void SetThreads(int count) { threads_ = count < 0 ? 0 : count; }
+    // The store's index, which rules out files that cannot hold the words
+    // (the rows are the same with or without it); null: every file is read.
+    // Set before a walk starts.
+    void SetIndex(StoreIndex* index) { index_ = index; }
+    // Files of the last search that the index ruled out unread.
+    qint64 IndexSkipCount() const { return index_skips_; }
 
     // Snapshots, safe from any thread.
     std::vector<SrchRow> Rows() const;
@@ -171,6 +178,9 @@ private:
     // State of one search, set before the walk and read-only during it.
     Matcher::Options options_;
     MatcherPrefilter prefilter_;
+    StoreIndex* index_ = nullptr;
+    std::shared_ptr<const IndexLookup> lookup_;
+    std::atomic<qint64> index_skips_{0};
     FileScratch walk_scratch_;
     // Files waiting for a testing thread, handed over in batches.
     std::vector<std::thread> workers_;

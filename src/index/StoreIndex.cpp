@@ -1,0 +1,540 @@
+#include "index/StoreIndex.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+
+#include "engine/match/MatcherText.h"
+#include "index/IndexTokenizer.h"
+#include "index/IndexTokens.h"
+#include "store/CtrlFile.h"
+#include "store/RunLock.h"
+
+namespace korvi {
+
+namespace {
+
+constexpr int kSchemaVersion = 1;
+
+const char* const kSchema =
+    "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER);"
+    "CREATE TABLE IF NOT EXISTS files(id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " path BLOB NOT NULL UNIQUE, size INTEGER NOT NULL, mtime INTEGER NOT NULL,"
+    " checked INTEGER NOT NULL, ext TEXT, url TEXT);"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS words USING fts5(plain, raw, content='',"
+    " detail=none, tokenize='korvi');";
+
+qint64 NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+qint64 MtimeNs(const struct stat& st) {
+    return qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
+bool Damaged(int rc) {
+    rc &= 0xFF;
+    return rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB;
+}
+
+// The path range below a folder: [low, high).
+std::pair<QByteArray, QByteArray> Below(const QByteArray& folder) {
+    QByteArray low = folder.endsWith('/') ? folder : folder + '/';
+    QByteArray high = low;
+    high[high.size() - 1] = '/' + 1;
+    return {low, high};
+}
+
+QByteArray Child(const QByteArray& folder, const QByteArray& name) {
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+}  // namespace
+
+bool IndexLookup::Excludes(const QByteArray& path, const struct stat& st) const {
+    const auto it = entries_.constFind(path);
+    return it != entries_.cend() && it->size == qint64(st.st_size) && it->mtime == MtimeNs(st) &&
+           !chosen_.contains(it->id);
+}
+
+// One connection; statements are finalised when it goes.
+class StoreIndex::Db {
+public:
+    sqlite3* db = nullptr;
+    int last = SQLITE_OK;
+    ~Db() {
+        if (db) sqlite3_close_v2(db);
+    }
+    bool Exec(const char* sql) {
+        last = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+        return last == SQLITE_OK;
+    }
+    // A prepared statement, finalised on scope exit.
+    struct Stmt {
+        sqlite3_stmt* s = nullptr;
+        Db* owner = nullptr;
+        Stmt() = default;
+        Stmt(const Stmt&) = delete;
+        Stmt& operator=(const Stmt&) = delete;
+        ~Stmt() {
+            if (s) sqlite3_finalize(s);
+        }
+        bool Ok() const { return s != nullptr; }
+        void Blob(int i, const QByteArray& b) {
+            sqlite3_bind_blob(s, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+        }
+        void Text(int i, const QByteArray& utf8) {
+            sqlite3_bind_text(s, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        }
+        void Int(int i, qint64 v) { sqlite3_bind_int64(s, i, v); }
+        // SQLITE_ROW, SQLITE_DONE, or a failure (kept in the owner).
+        int Step() {
+            const int rc = sqlite3_step(s);
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE) owner->last = rc;
+            return rc;
+        }
+        bool Run() {
+            const int rc = Step();
+            sqlite3_reset(s);
+            sqlite3_clear_bindings(s);
+            return rc == SQLITE_DONE || rc == SQLITE_ROW;
+        }
+        qint64 Col(int i) const { return sqlite3_column_int64(s, i); }
+        QByteArray ColBytes(int i) const {
+            return QByteArray(static_cast<const char*>(sqlite3_column_blob(s, i)),
+                              sqlite3_column_bytes(s, i));
+        }
+    };
+    void Prepare(Stmt& st, const char* sql) {
+        st.owner = this;
+        last = sqlite3_prepare_v2(db, sql, -1, &st.s, nullptr);
+    }
+    qint64 Meta(const char* key) {
+        Stmt st;
+        Prepare(st, "SELECT value FROM meta WHERE key=?1");
+        if (!st.Ok()) return 0;
+        sqlite3_bind_text(st.s, 1, key, -1, SQLITE_STATIC);
+        return st.Step() == SQLITE_ROW ? st.Col(0) : 0;
+    }
+    void AddMeta(const char* key, qint64 delta) {
+        Stmt st;
+        Prepare(st,
+                "INSERT INTO meta(key, value) VALUES(?1, ?2) "
+                "ON CONFLICT(key) DO UPDATE SET value = value + ?2");
+        if (!st.Ok()) return;
+        sqlite3_bind_text(st.s, 1, key, -1, SQLITE_STATIC);
+        st.Int(2, delta);
+        st.Run();
+    }
+};
+
+StoreIndex::StoreIndex(CtrlFile& ctrl) : ctrl_(ctrl), path_(ctrl.Abs(kFileName)) {}
+
+void StoreIndex::Discard() {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        QFile::remove(path_ + QString::fromLatin1(suffix));
+    }
+}
+
+std::unique_ptr<StoreIndex::Db> StoreIndex::Open(bool create) {
+    std::lock_guard<std::mutex> lock(open_mutex_);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!create && !QFile::exists(path_)) return nullptr;
+        auto d = std::make_unique<Db>();
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+        if (sqlite3_open_v2(QFile::encodeName(path_).constData(), &d->db, flags, nullptr) !=
+            SQLITE_OK) {
+            return nullptr;
+        }
+        sqlite3_busy_timeout(d->db, 5000);
+        if (!RegisterIndexTokenizer(d->db)) {
+            ctrl_.SaveErrLog(QStringLiteral("StoreIndex Open Error : no full-text search"));
+            return nullptr;
+        }
+        bool ok = d->Exec("PRAGMA journal_mode=WAL") && d->Exec("PRAGMA synchronous=NORMAL");
+        if (ok) {
+            Db::Stmt v;
+            d->Prepare(v, "PRAGMA user_version");
+            const qint64 version = v.Ok() && v.Step() == SQLITE_ROW ? v.Col(0) : -1;
+            if (version == 0) {
+                ok = d->Exec(kSchema) && d->Exec("PRAGMA user_version=1");
+            } else if (version != kSchemaVersion) {
+                // No index of ours, or of another version: it goes.
+                ok = false;
+                if (d->last == SQLITE_OK) d->last = SQLITE_NOTADB;
+            }
+        }
+        if (ok) ok = d->Exec("SELECT count(*) FROM meta");
+        if (ok) return d;
+        if (!Damaged(d->last) && d->last != SQLITE_ERROR) return nullptr;  // busy and alike
+        ctrl_.SaveErrLog(QStringLiteral("StoreIndex Open Error : ") +
+                         QString::fromUtf8(sqlite3_errstr(d->last)) +
+                         QStringLiteral(" : made anew  ") + path_);
+        d.reset();
+        Discard();
+        create = true;
+    }
+    return nullptr;
+}
+
+StoreIndex::Counts StoreIndex::GetCounts() {
+    Counts c;
+    auto d = Open(false);
+    if (!d) return c;
+    Db::Stmt st;
+    d->Prepare(st, "SELECT count(*) FROM files");
+    if (st.Ok() && st.Step() == SQLITE_ROW) c.files = st.Col(0);
+    c.dead = d->Meta("dead");
+    return c;
+}
+
+namespace {
+
+// The file's text as the file search reads it, in the two columns the
+// matcher searches: the search text, and the raw text of a page without
+// markup. Empty when there is no text.
+struct FileText {
+    QByteArray plain;
+    QByteArray raw;
+    QByteArray url;
+};
+
+FileText ReadText(CtrlFile& ctrl, const QString& path) {
+    FileText out;
+    const QString tag = ctrl.GetFootTag(path);
+    out.url = CtrlFile::GetFootTagAttr(tag, QStringLiteral("dl_src")).toUtf8();
+    QString text = ctrl.LoadDataEnc(path);
+    if (text.isEmpty()) text = tag;
+    if (text.isEmpty()) return out;
+    const MatcherSearch search = MatcherSearchText(text);
+    out.plain = search.text.toUtf8();
+    if (!search.markup) out.raw = text.toUtf8();
+    return out;
+}
+
+// Whether a name reaches its file through the text services.
+bool Named(const QByteArray& name) {
+    return QFile::encodeName(QFile::decodeName(name)) == name;
+}
+
+}  // namespace
+
+IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexProgressFn& progress,
+                              const std::atomic<bool>* stop) {
+    IndexStats stats;
+    ++updating_;
+    struct Done {
+        std::atomic<int>& n;
+        ~Done() { --n; }
+    } done{updating_};
+    if (rebuild) {
+        std::lock_guard<std::mutex> lock(open_mutex_);
+        Discard();
+        stats.rebuilt = true;
+    }
+    auto d = Open(true);
+    if (!d) {
+        stats.ok = false;
+        return stats;
+    }
+    // Many stale full-text rows: the index is made anew.
+    if (!rebuild) {
+        Db::Stmt n;
+        d->Prepare(n, "SELECT count(*) FROM files");
+        const qint64 live = n.Ok() && n.Step() == SQLITE_ROW ? n.Col(0) : 0;
+        if (d->Meta("dead") > std::max<qint64>(live, 10000)) {
+            d.reset();
+            {
+                std::lock_guard<std::mutex> lock(open_mutex_);
+                Discard();
+            }
+            stats.rebuilt = true;
+            d = Open(true);
+            if (!d) {
+                stats.ok = false;
+                return stats;
+            }
+        }
+    }
+    const QByteArray top = QFile::encodeName(QDir::cleanPath(ctrl_.Abs(folder)));
+    const auto [low, high] = Below(top);
+
+    QHash<QByteArray, IndexLookup::Entry> known;
+    QHash<QByteArray, qint64> checkedAt;
+    {
+        Db::Stmt st;
+        d->Prepare(st,
+                   "SELECT path, id, size, mtime, checked FROM files WHERE path>=?1 AND path<?2");
+        if (!st.Ok()) {
+            stats.ok = false;
+            return stats;
+        }
+        st.Blob(1, low);
+        st.Blob(2, high);
+        while (st.Step() == SQLITE_ROW) {
+            const QByteArray p = st.ColBytes(0);
+            known.insert(p, {st.Col(1), st.Col(2), st.Col(3)});
+            checkedAt.insert(p, st.Col(4));
+        }
+    }
+
+    Db::Stmt delFile, addFile, addWords;
+    d->Prepare(delFile, "DELETE FROM files WHERE id=?1");
+    d->Prepare(addFile,
+               "INSERT INTO files(path, size, mtime, checked, ext, url) "
+               "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+    d->Prepare(addWords, "INSERT INTO words(rowid, plain, raw) VALUES(?1, ?2, ?3)");
+    if (!delFile.Ok() || !addFile.Ok() || !addWords.Ok()) {
+        stats.ok = false;
+        return stats;
+    }
+
+    bool inTx = false;
+    int pending = 0;
+    qint64 dead = 0;
+    auto lastCommit = std::chrono::steady_clock::now();
+    auto commit = [&](bool final) {
+        if (!inTx) return;
+        if (!final && pending < 256 &&
+            std::chrono::steady_clock::now() - lastCommit < std::chrono::milliseconds(500)) {
+            return;
+        }
+        if (dead) d->AddMeta("dead", dead);
+        dead = 0;
+        if (!d->Exec("COMMIT")) stats.ok = false;
+        inTx = false;
+        pending = 0;
+        lastCommit = std::chrono::steady_clock::now();
+        if (progress) progress(stats);
+    };
+    auto begin = [&] {
+        if (!inTx) inTx = d->Exec("BEGIN IMMEDIATE");
+        return inTx;
+    };
+
+    QSet<QByteArray> seen;
+    const QByteArray lockName = QFile::encodeName(RunLock::kFileName);
+    std::function<void(const QByteArray&)> walk = [&](const QByteArray& dir) {
+        DIR* h = ::opendir(dir.constData());
+        if (!h) return;
+        std::vector<std::pair<QByteArray, unsigned char>> entries;
+        while (const dirent* e = ::readdir(h)) {
+            const char* n = e->d_name;
+            if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+            entries.emplace_back(QByteArray(n), e->d_type);
+        }
+        ::closedir(h);
+        std::sort(entries.begin(), entries.end());
+        for (const auto& [name, type] : entries) {
+            if (!stats.ok || (stop && *stop)) return;
+            const QByteArray path = Child(dir, name);
+            struct stat st {};
+            if (type == DT_DIR) {
+                walk(path);
+                continue;
+            }
+            if (type == DT_UNKNOWN) {
+                if (::lstat(path.constData(), &st) != 0) continue;
+                if (S_ISDIR(st.st_mode)) {
+                    walk(path);
+                    continue;
+                }
+            }
+            if (name == lockName || name.contains(" lst.ini") || !Named(name)) continue;
+            if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+            // A file too large to search is left to the search, which says so.
+            if (st.st_size > kTextMax) continue;
+            ++stats.files;
+            seen.insert(path);
+            const qint64 mtime = MtimeNs(st);
+            const auto it = known.constFind(path);
+            if (it != known.cend() && it->size == qint64(st.st_size) && it->mtime == mtime &&
+                checkedAt.value(path) - mtime >= kSettleNs) {
+                ++stats.unchanged;
+                continue;
+            }
+            const qint64 checked = NowNs();
+            const QString shown = QFile::decodeName(path);
+            FileText text;
+            try {
+                text = ReadText(ctrl_, shown);
+            } catch (const std::exception& ex) {
+                ctrl_.SaveErrLog(QStringLiteral("StoreIndex Update Error : ") +
+                                 QString::fromUtf8(ex.what()) + QStringLiteral("  ") + shown);
+                continue;
+            }
+            if (!begin()) {
+                stats.ok = false;
+                return;
+            }
+            if (it != known.cend()) {
+                delFile.Int(1, it->id);
+                delFile.Run();
+                ++dead;
+            }
+            addFile.Blob(1, path);
+            addFile.Int(2, qint64(st.st_size));
+            addFile.Int(3, mtime);
+            addFile.Int(4, checked);
+            addFile.Text(5, ctrl_.GetUrlExtnsn(QUrl::fromLocalFile(shown).toString()).toUtf8());
+            addFile.Text(6, text.url);
+            bool ok = addFile.Run();
+            const qint64 id = sqlite3_last_insert_rowid(d->db);
+            if (ok && (!text.plain.isEmpty() || !text.raw.isEmpty())) {
+                addWords.Int(1, id);
+                addWords.Text(2, text.plain);
+                addWords.Text(3, text.raw);
+                ok = addWords.Run();
+            }
+            if (!ok) {
+                stats.ok = false;
+                return;
+            }
+            ++(it != known.cend() ? stats.changed : stats.added);
+            ++pending;
+            commit(false);
+        }
+    };
+    walk(top);
+    stats.stopped = stop && *stop;
+    // Entries of files that are gone, once the whole folder was seen.
+    if (stats.ok && !stats.stopped) {
+        for (auto it = known.cbegin(); it != known.cend(); ++it) {
+            if (seen.contains(it.key())) continue;
+            if (!begin()) {
+                stats.ok = false;
+                break;
+            }
+            delFile.Int(1, it->id);
+            delFile.Run();
+            ++dead;
+            ++stats.removed;
+            ++pending;
+            commit(false);
+        }
+    }
+    commit(true);
+    if (!stats.ok) {
+        if (inTx) d->Exec("ROLLBACK");
+        ctrl_.SaveErrLog(QStringLiteral("StoreIndex Update Error : ") +
+                         QString::fromUtf8(sqlite3_errstr(d->last)) + QStringLiteral("  ") +
+                         QFile::decodeName(top));
+        if (Damaged(d->last)) {
+            d.reset();
+            std::lock_guard<std::mutex> lock(open_mutex_);
+            Discard();
+        }
+    }
+    return stats;
+}
+
+bool StoreIndex::AddFile(const QString& path) {
+    const QString abs = QDir::cleanPath(ctrl_.Abs(path));
+    const QByteArray local = QFile::encodeName(abs);
+    struct stat st {};
+    if (::stat(local.constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kTextMax)
+        return false;
+    auto d = Open(true);
+    if (!d) return false;
+    const qint64 checked = NowNs();
+    const FileText text = ReadText(ctrl_, abs);
+    if (!d->Exec("BEGIN IMMEDIATE")) return false;
+    bool ok = true;
+    {
+        Db::Stmt old, del, add, words;
+        d->Prepare(old, "SELECT id FROM files WHERE path=?1");
+        d->Prepare(del, "DELETE FROM files WHERE id=?1");
+        d->Prepare(add,
+                   "INSERT INTO files(path, size, mtime, checked, ext, url) "
+                   "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+        d->Prepare(words, "INSERT INTO words(rowid, plain, raw) VALUES(?1, ?2, ?3)");
+        ok = old.Ok() && del.Ok() && add.Ok() && words.Ok();
+        if (ok) {
+            old.Blob(1, local);
+            if (old.Step() == SQLITE_ROW) {
+                del.Int(1, old.Col(0));
+                ok = del.Run();
+                d->AddMeta("dead", 1);
+            }
+        }
+        if (ok) {
+            add.Blob(1, local);
+            add.Int(2, qint64(st.st_size));
+            add.Int(3, MtimeNs(st));
+            add.Int(4, checked);
+            add.Text(5, ctrl_.GetUrlExtnsn(QUrl::fromLocalFile(abs).toString()).toUtf8());
+            add.Text(6, text.url);
+            ok = add.Run();
+        }
+        if (ok && (!text.plain.isEmpty() || !text.raw.isEmpty())) {
+            words.Int(1, sqlite3_last_insert_rowid(d->db));
+            words.Text(2, text.plain);
+            words.Text(3, text.raw);
+            ok = words.Run();
+        }
+    }
+    if (ok) ok = d->Exec("COMMIT");
+    if (!ok) d->Exec("ROLLBACK");
+    return ok;
+}
+
+std::shared_ptr<const IndexLookup> StoreIndex::Lookup(const QString& folder, const QString& words,
+                                                      const Matcher::Options& options) {
+    const IndexMatch match = IndexMatchFor(words, options);
+    if (match.kind == IndexMatch::Kind::Scan) return nullptr;
+    auto d = Open(false);
+    if (!d) return nullptr;
+    sqlite3_busy_timeout(d->db, 1000);
+    auto out = std::make_shared<IndexLookup>();
+    const QByteArray top = QFile::encodeName(QDir::cleanPath(ctrl_.Abs(folder)));
+    const auto [low, high] = Below(top);
+    // One read transaction: the entries and the words agree.
+    if (!d->Exec("BEGIN")) return nullptr;
+    Db::Stmt st;
+    d->Prepare(st, "SELECT path, id, size, mtime, checked FROM files WHERE path>=?1 AND path<?2");
+    if (!st.Ok()) return nullptr;
+    st.Blob(1, low);
+    st.Blob(2, high);
+    int rc;
+    while ((rc = st.Step()) == SQLITE_ROW) {
+        const qint64 mtime = st.Col(3);
+        if (st.Col(4) - mtime < kSettleNs) continue;
+        out->entries_.insert(st.ColBytes(0), {st.Col(1), st.Col(2), mtime});
+    }
+    bool ok = rc == SQLITE_DONE;
+    if (ok && match.kind == IndexMatch::Kind::Match) {
+        Db::Stmt m;
+        d->Prepare(m, "SELECT rowid FROM words WHERE words MATCH ?1");
+        ok = m.Ok();
+        if (ok) {
+            m.Text(1, match.expression);
+            while ((rc = m.Step()) == SQLITE_ROW) out->chosen_.insert(m.Col(0));
+            ok = rc == SQLITE_DONE;
+        }
+    }
+    d->Exec("COMMIT");
+    if (!ok) {
+        ctrl_.SaveErrLog(QStringLiteral("StoreIndex Lookup Error : ") +
+                         QString::fromUtf8(sqlite3_errstr(d->last)));
+        if (Damaged(d->last)) {
+            d.reset();
+            std::lock_guard<std::mutex> lock(open_mutex_);
+            Discard();
+        }
+        return nullptr;
+    }
+    return out;
+}
+
+}  // namespace korvi

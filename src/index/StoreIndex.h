@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "engine/match/Matcher.h"
+
+struct stat;
+
+namespace korvi {
+
+class CtrlFile;
+
+// What one update of the index did.
+struct IndexStats {
+    qint64 files = 0;      // files looked at
+    qint64 added = 0;      // read for the first time
+    qint64 changed = 0;    // read again: size or time differ
+    qint64 removed = 0;    // gone from the folder
+    qint64 unchanged = 0;  // known as they are
+    bool rebuilt = false;  // the index was made anew first
+    bool stopped = false;  // asked to stop before the end
+    bool ok = true;        // false: the index could not be written
+};
+using IndexProgressFn = std::function<void(const IndexStats&)>;
+
+// What the index knows of the files below one folder, for one search.
+class IndexLookup {
+public:
+    // True when the file, at the size and time it has now, was read by the
+    // index and cannot hold the search words; anything else must be tested.
+    bool Excludes(const QByteArray& path, const struct stat& st) const;
+    qsizetype KnownCount() const { return entries_.size(); }
+    qsizetype ChosenCount() const { return chosen_.size(); }
+
+private:
+    friend class StoreIndex;
+    struct Entry {
+        qint64 id = 0;
+        qint64 size = 0;
+        qint64 mtime = 0;
+    };
+    QHash<QByteArray, Entry> entries_;  // only entries read long enough after their change
+    QSet<qint64> chosen_;
+};
+
+// The full-text index of the download store: one SQLite database in the
+// home, with a full-text table of each file's search text and a table of
+// the files by path with the size and modification time they had when read.
+// The store is the truth: an entry counts only while the file still has that
+// size and time, and a damaged database is made anew. Every operation opens
+// its own connection, so any thread may call any of them.
+class StoreIndex {
+public:
+    static inline const QString kFileName = QStringLiteral("store_index.db");
+    // The file search reads no larger file; the index keeps no text of one.
+    static constexpr qint64 kTextMax = 64 * 1024 * 1024;
+
+    explicit StoreIndex(CtrlFile& ctrl);
+    StoreIndex(const StoreIndex&) = delete;
+    StoreIndex& operator=(const StoreIndex&) = delete;
+
+    QString Path() const { return path_; }
+
+    // Brings the entries below folder up to date with the files there,
+    // reading only the files that are new or whose size or time changed;
+    // with rebuild, the whole index is made anew first. Commits as it goes,
+    // so that a stop or a crash keeps what was done.
+    IndexStats Update(const QString& folder, bool rebuild = false,
+                      const IndexProgressFn& progress = {},
+                      const std::atomic<bool>* stop = nullptr);
+    // Reads one file into the index now (a page just stored); false when it
+    // could not.
+    bool AddFile(const QString& path);
+
+    // For a search of the folder, or null when the index cannot narrow it
+    // (no index, a search it cannot narrow, a failure): then every file is
+    // tested.
+    std::shared_ptr<const IndexLookup> Lookup(const QString& folder, const QString& words,
+                                              const Matcher::Options& options);
+
+    // Whether an update runs in this process.
+    bool Updating() const { return updating_ > 0; }
+
+    // Entries and stale full-text rows, for reports.
+    struct Counts {
+        qint64 files = 0;
+        qint64 dead = 0;
+    };
+    Counts GetCounts();
+
+    // An entry is trusted only when it was read this long after the file's
+    // last change: a change within the same clock tick keeps the time.
+    static constexpr qint64 kSettleNs = 2'000'000'000;
+
+private:
+    class Db;
+    std::unique_ptr<Db> Open(bool create);
+    void Discard();
+
+    CtrlFile& ctrl_;
+    QString path_;
+    std::mutex open_mutex_;
+    std::atomic<int> updating_{0};
+};
+
+}  // namespace korvi
