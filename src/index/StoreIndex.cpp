@@ -162,22 +162,37 @@ std::unique_ptr<StoreIndex::Db> StoreIndex::Open(bool create) {
             ctrl_.SaveErrLog(QStringLiteral("StoreIndex Open Error : no full-text search"));
             return nullptr;
         }
-        bool ok = d->Exec("PRAGMA journal_mode=WAL") && d->Exec("PRAGMA synchronous=NORMAL");
-        if (ok) {
+        const auto version = [&] {
             Db::Stmt v;
             d->Prepare(v, "PRAGMA user_version");
-            const qint64 version = v.Ok() && v.Step() == SQLITE_ROW ? v.Col(0) : -1;
-            if (version == 0) {
+            return v.Ok() && v.Step() == SQLITE_ROW ? v.Col(0) : qint64(-1);
+        };
+        bool ok = d->Exec("PRAGMA journal_mode=WAL") && d->Exec("PRAGMA synchronous=NORMAL");
+        qint64 found = ok ? version() : -1;
+        // The schema is made once, by whichever connection comes first.
+        if (ok && found == 0 && (ok = d->Exec("BEGIN IMMEDIATE"))) {
+            found = version();
+            if (found == 0) {
                 ok = d->Exec(kSchema) && d->Exec("PRAGMA user_version=1");
-            } else if (version != kSchemaVersion) {
-                // No index of ours, or of another version: it goes.
-                ok = false;
-                if (d->last == SQLITE_OK) d->last = SQLITE_NOTADB;
+                found = kSchemaVersion;
             }
+            if (ok) ok = d->Exec("COMMIT");
+            if (!ok) sqlite3_exec(d->db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        if (ok && found != kSchemaVersion) {
+            // No index of ours, or of another version: it goes.
+            ok = false;
+            if (d->last == SQLITE_OK || d->last == SQLITE_ROW || d->last == SQLITE_DONE)
+                d->last = SQLITE_NOTADB;
         }
         if (ok) ok = d->Exec("SELECT count(*) FROM meta");
         if (ok) return d;
-        if (!Damaged(d->last) && d->last != SQLITE_ERROR) return nullptr;  // busy and alike
+        if (!Damaged(d->last)) {
+            ctrl_.SaveErrLog(QStringLiteral("StoreIndex Open Error : ") +
+                             QString::fromUtf8(sqlite3_errstr(d->last)) + QStringLiteral("  ") +
+                             path_);
+            return nullptr;  // busy and alike: the index is left as it is
+        }
         ctrl_.SaveErrLog(QStringLiteral("StoreIndex Open Error : ") +
                          QString::fromUtf8(sqlite3_errstr(d->last)) +
                          QStringLiteral(" : made anew  ") + path_);
