@@ -8,7 +8,8 @@
 # Prints wall time, pages/s, CPU per page and peak memory per tool, Korvi's
 # rate against the ideal (THREADS answers per DELAY_MS) and against wget.
 # KORVI_BIN names another folder holding korvi-run and bench_site_server;
-# CRAWL_PEER=none leaves wget out.
+# CRAWL_PEER=none leaves wget out. The crawl runs once more without the
+# store index (--no-index, "noidx"); the ratio of the two rates is printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 pages=${1:-1000}
@@ -56,6 +57,11 @@ measure korvi "$work/korvi/log" "$bin/korvi-run" --home "$work/korvi" crawl --ru
     --words crow --set BaseOption.depth_max=99 --set BaseOption.page_max=0 \
     --set BaseOption.hit_max=0 --set "BaseOption.thrd_max=$threads" \
     --set ExtraOption.local_link=1 --set ExtraOption.foot_tag=1 "$url"
+"$bin/korvi-run" --home "$work/noidx" map "$url" >/dev/null
+measure noidx "$work/noidx/log" "$bin/korvi-run" --home "$work/noidx" crawl --run-id B \
+    --words crow --set BaseOption.depth_max=99 --set BaseOption.page_max=0 \
+    --set BaseOption.hit_max=0 --set "BaseOption.thrd_max=$threads" \
+    --set ExtraOption.local_link=1 --set ExtraOption.foot_tag=1 --no-index "$url"
 if [ "$peer" != none ]; then
     measure wget "$work/wget" wget --recursive --level=inf --no-verbose -P "$work/wget" "$url"
 fi
@@ -68,6 +74,8 @@ awk -v t="$threads" -v d="$delay" '{ wall[$1] = $2; files[$1] = $6 }
             printf "ideal  %.1f pages/s (%d threads / %d ms)\n", ideal, t, d
             printf "korvi/ideal pages/s ratio %.2f\n", rate / ideal
         }
+        if (wall["noidx"] > 0 && files["noidx"] > 0)
+            printf "korvi index on/off pages/s ratio %.3f\n", rate / (files["noidx"] / wall["noidx"])
         if (wall["wget"] > 0 && files["wget"] > 0)
             printf "korvi/wget pages/s ratio %.2f\n", rate / (files["wget"] / wall["wget"])
      }' "$work/rows"

@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     ctx.Cmn().Read(screen ? screen->availableGeometry().size() : QSize());
     ctx.Ctrl().SetLogRoot(ctx.Cmn().Opt().log_folder);
+    ctx.Index().SetEnabled(true);
     QtDialogs dialogs;
     GuiContext gui{ctx, dialogs, DefaultDocOpener(), {}};
     gui.openLater = DefaultDocOpenerLater();

@@ -22,7 +22,7 @@ int RunCrawl(Context& ctx, const QStringList& raw);
 
 constexpr const char* kUsageText =
     "crawl [--profile NAME] [--words W] [--set Section.key=value]... [--run-id ID] "
-    "[--base URL] [--out FILE] SOURCE...";
+    "[--base URL] [--out FILE] [--no-index] SOURCE...";
 
 void WriteRunList(const RunListSnapshot& snap, QString* tsv) {
     auto row = [&](const QStringList& cells) {
@@ -45,7 +45,7 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
     const Args args(raw,
                     {QStringLiteral("profile"), QStringLiteral("words"), QStringLiteral("set"),
                      QStringLiteral("run-id"), QStringLiteral("base"), QStringLiteral("out")},
-                    {});
+                    {QStringLiteral("no-index")});
     if (!args.Ok()) return UsageError(self, args.Error());
     if (args.Positional().isEmpty()) return UsageError(self, QStringLiteral("no SOURCE given"));
     CtrlFile& ctrl = ctx.Ctrl();
@@ -103,6 +103,7 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
     }
     const QString base = init.BaseUrl().isEmpty() ? rows.first().url : init.BaseUrl();
 
+    if (args.Flag(QStringLiteral("no-index"))) ctx.Index().SetEnabled(false);
     RunContext ctxRun(ctx, opt, base);
     RunControl& run = ctxRun.Run();
     ctxRun.Start(rows, args.Value(QStringLiteral("words"), cmn.search_string));
@@ -120,6 +121,8 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
     }
     if (tty) std::fprintf(stderr, "\r%s   \n", qPrintable(run.VwThrdMv()));
     PrintError(run.EndMessage());
+    // The run's pages are in the store index before the command ends.
+    ctx.Index().WaitBackground();
 
     QString tsv;
     WriteRunList(run.List().Snapshot(), &tsv);

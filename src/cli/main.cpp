@@ -77,5 +77,6 @@ int main(int argc, char** argv) {
     ctx.Ctrl().SetLogRoot(ctx.Cmn().Opt().log_folder);
     ctx.Match().SetSearchType(ctx.Cmn().Opt().search_type);
     ctx.Match().SetCaseInsensitiveSetting(ctx.Cmn().Opt().case_insensitive);
+    ctx.Index().SetEnabled(true);
     return command->run(ctx, args);
 }

@@ -51,7 +51,10 @@ void RunContext::ClaimFolder() {
 
 void RunContext::FreeFolder() {
     std::lock_guard lock(lock_mutex_);
+    const QString folder = lock_.Held() ? lock_.Folder() : QString();
     lock_.Release();
+    // The pages of the run go into the store index on a thread of its own.
+    if (!folder.isEmpty()) ctx_.Index().UpdateInBackground(folder);
 }
 
 void RunContext::Start(const QList<StartRow>& rows, const QString& words) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <system_error>
 
 #include "engine/match/MatcherText.h"
 #include "index/IndexTokenizer.h"
@@ -140,6 +141,63 @@ public:
 };
 
 StoreIndex::StoreIndex(CtrlFile& ctrl) : ctrl_(ctrl), path_(ctrl.Abs(kFileName)) {}
+
+StoreIndex::~StoreIndex() {
+    stop_ = true;
+    std::lock_guard<std::mutex> lock(thread_mutex_);
+    if (background_.joinable()) background_.join();
+}
+
+bool StoreIndex::UpdateInBackground(const QString& folder) {
+    if (!enabled_ || stop_ || background_busy_.exchange(true)) return false;
+    std::lock_guard<std::mutex> lock(thread_mutex_);
+    if (background_.joinable()) background_.join();  // ended already
+    {
+        std::lock_guard<std::mutex> l(background_mutex_);
+        background_stats_ = IndexStats();
+    }
+    ++updating_;  // counted from now, so that a caller sees it at once
+    try {
+        background_ = std::thread([this, folder] {
+            const IndexStats s = Update(
+                folder, false,
+                [this](const IndexStats& p) {
+                    std::lock_guard<std::mutex> l(background_mutex_);
+                    background_stats_ = p;
+                },
+                &stop_);
+            {
+                std::lock_guard<std::mutex> l(background_mutex_);
+                background_stats_ = s;
+            }
+            --updating_;
+            background_busy_ = false;
+        });
+    } catch (const std::system_error&) {
+        --updating_;
+        background_busy_ = false;
+        return false;
+    }
+    return true;
+}
+
+void StoreIndex::WaitBackground() {
+    std::lock_guard<std::mutex> lock(thread_mutex_);
+    if (background_.joinable()) background_.join();
+}
+
+QString StoreIndex::StatusText() const {
+    if (!Updating()) return QString("");
+    const IndexStats s = BackgroundStats();
+    return QStringLiteral("索引を更新中です（確認 ") + QString::number(s.files) +
+           QStringLiteral(" ファイル、読込 ") + QString::number(s.added + s.changed) +
+           QStringLiteral(" ファイル）");
+}
+
+IndexStats StoreIndex::BackgroundStats() const {
+    std::lock_guard<std::mutex> lock(background_mutex_);
+    return background_stats_;
+}
 
 void StoreIndex::Discard() {
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
@@ -353,6 +411,9 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
         std::sort(entries.begin(), entries.end());
         for (const auto& [name, type] : entries) {
             if (!stats.ok || (stop && *stop)) return;
+            // A name the text services cannot reach is left to the search,
+            // with all below it.
+            if (!Named(name)) continue;
             const QByteArray path = Child(dir, name);
             struct stat st {};
             if (type == DT_DIR) {
@@ -366,7 +427,7 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
                     continue;
                 }
             }
-            if (name == lockName || name.contains(" lst.ini") || !Named(name)) continue;
+            if (name == lockName || name.contains(" lst.ini")) continue;
             if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
             // A file too large to search is left to the search, which says so.
             if (st.st_size > kTextMax) continue;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "engine/match/Matcher.h"
 
@@ -64,6 +65,8 @@ public:
     static constexpr qint64 kTextMax = 64 * 1024 * 1024;
 
     explicit StoreIndex(CtrlFile& ctrl);
+    // Stops a background update and waits for it.
+    ~StoreIndex();
     StoreIndex(const StoreIndex&) = delete;
     StoreIndex& operator=(const StoreIndex&) = delete;
 
@@ -89,6 +92,20 @@ public:
     // Whether an update runs in this process.
     bool Updating() const { return updating_ > 0; }
 
+    // Starts an update of the folder on a thread of its own; false when the
+    // index is switched off or a background update runs already.
+    bool UpdateInBackground(const QString& folder);
+    // What the background update has done so far (or did last).
+    IndexStats BackgroundStats() const;
+    // A line for a window: "" when no update runs in this process.
+    QString StatusText() const;
+    // Waits for the background update to end.
+    void WaitBackground();
+    // Off (the default): no background updates; searches still use what is
+    // there. The programs switch it on.
+    void SetEnabled(bool on) { enabled_ = on; }
+    bool Enabled() const { return enabled_; }
+
     // Entries and stale full-text rows, for reports.
     struct Counts {
         qint64 files = 0;
@@ -109,6 +126,13 @@ private:
     QString path_;
     std::mutex open_mutex_;
     std::atomic<int> updating_{0};
+    std::atomic<bool> enabled_{false};
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> background_busy_{false};
+    mutable std::mutex background_mutex_;
+    IndexStats background_stats_;  // guarded by background_mutex_
+    std::mutex thread_mutex_;
+    std::thread background_;  // guarded by thread_mutex_
 };
 
 }  // namespace korvi

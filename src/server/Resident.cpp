@@ -18,7 +18,7 @@ Resident::Resident(Context& ctx, ResidentHost& host, SchdHost& schd, Options opt
       table_(std::make_unique<KorviSchd>(ctx.Ctrl())),
       check_(std::make_unique<SchdCheck>(*table_, ctx.GetClock(), schd)),
       mount_(std::make_unique<UrlMount>(ctx.Ctrl(), options_.fetch)) {
-    ServerDocs::Wire(*http_, ctx.Ctrl(), ctx.Match());
+    ServerDocs::Wire(*http_, ctx.Ctrl(), ctx.Match(), &ctx.Index());
 }
 
 Resident::~Resident() {

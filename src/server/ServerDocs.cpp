@@ -132,8 +132,8 @@ HttpSrvrDocs MkDocs(CtrlFile& ctrl) {
     return d;
 }
 
-LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher) {
-    return [&ctrl, &matcher](const LogSrchRequest& r, const std::atomic<bool>& stop) {
+LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher, StoreIndex* index) {
+    return [&ctrl, &matcher, index](const LogSrchRequest& r, const std::atomic<bool>& stop) {
         std::vector<QStringList> out;
         try {
             SrchRequest q;
@@ -144,6 +144,7 @@ LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher) {
             q.size = ToSize(r.size);
             q.sizeKb = r.size_kb;
             LogSrch srch(ctrl, matcher);
+            srch.SetIndex(index);
             if (!srch.StartSrch(q)) return out;
             // Watched in short steps: the page is there as soon as the walk
             // ends, and a shutdown stops it at once.
@@ -169,9 +170,9 @@ ContentTypeTbl::TextProbe MkTextProbe(CtrlFile& ctrl) {
     return [&ctrl](const QString& path) { return !ctrl.LoadDataEnc(path).isEmpty(); };
 }
 
-void Wire(HttpSrvr& srvr, CtrlFile& ctrl, Matcher& matcher) {
+void Wire(HttpSrvr& srvr, CtrlFile& ctrl, Matcher& matcher, StoreIndex* index) {
     srvr.SetDocs(MkDocs(ctrl));
-    srvr.SetLogSrch(MkLogSrch(ctrl, matcher));
+    srvr.SetLogSrch(MkLogSrch(ctrl, matcher, index));
     srvr.SetTextProbe(MkTextProbe(ctrl));
 }
 

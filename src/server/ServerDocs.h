@@ -14,6 +14,7 @@ namespace korvi {
 class CtrlFile;
 class HttpSrvr;
 class Matcher;
+class StoreIndex;
 
 // The local server's pages and searches on the real template engine and the
 // downloaded-file search.
@@ -27,14 +28,15 @@ inline const QString kSrchTable = QStringLiteral("log_srch_list");
 // channels never share one).
 HttpSrvrDocs MkDocs(CtrlFile& ctrl);
 
-// One LogSrch per request, run to its end; a server shutdown stops it.
-LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher);
+// One LogSrch per request, run to its end; a server shutdown stops it. With
+// the store index, files it rules out are not read.
+LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher, StoreIndex* index = nullptr);
 
 // A file counts as text when LoadDataEnc reads it as such.
 ContentTypeTbl::TextProbe MkTextProbe(CtrlFile& ctrl);
 
 // Sets all three seams of a server.
-void Wire(HttpSrvr& srvr, CtrlFile& ctrl, Matcher& matcher);
+void Wire(HttpSrvr& srvr, CtrlFile& ctrl, Matcher& matcher, StoreIndex* index = nullptr);
 
 // Template parameters (name, value, ...). Values are escaped for HTML except
 // those whose name ends in "_html", which are markup already.

@@ -26,12 +26,13 @@ namespace {
 
 // A file's modification time, days back: the index trusts only entries read
 // well after the file's last change.
-void Age(const QString& path, qint64 secondsBack) {
+void Age(const QByteArray& path, qint64 secondsBack) {
     const time_t t = time(nullptr) - time_t(secondsBack);
-    struct utimbuf times {
-        t, t
-    };
-    ASSERT_EQ(::utime(QFile::encodeName(path).constData(), &times), 0) << path.toStdString();
+    const struct utimbuf times = {t, t};
+    ASSERT_EQ(::utime(path.constData(), &times), 0) << path.toStdString();
+}
+void Age(const QString& path, qint64 secondsBack) {
+    Age(QFile::encodeName(path), secondsBack);
 }
 
 const QStringList kWords = {
@@ -286,8 +287,15 @@ TEST(StoreIndex, IndexedSearchGivesTheRowsOfTheScan) {
     for (quint32 seed : {7u, 1207u}) {
         SCOPED_TRACE(seed);
         test::TempHome th;
+        test::RawTreeRemover remover{th.Path()};
         Store store(th, seed);
         for (int i = 0; i < 60; ++i) store.Add();
+        // Names that are not UTF-8, of a folder and of a file.
+        for (const QByteArray& rel :
+             {QByteArray("log/R0/\xE9t\xE9/p.html"), QByteArray("log/R0/h/\xFF.txt")}) {
+            ASSERT_TRUE(test::WriteRaw(th.Path(), rel, "<p>鳥類 alpha BETA</p>"));
+            Age(QFile::encodeName(th.Path()) + '/' + rel, 86400);
+        }
         StoreIndex& index = th.Ctx().Index();
         ExpectSame(th, index, "no index yet", false);
 

@@ -106,6 +106,13 @@ WinLogSrch::WinLogSrch(GuiContext& gui, QWidget* parent)
     timer_->setInterval(kRefreshMs);
     connect(timer_, &QTimer::timeout, this, [this] { Refresh(); });
 
+    // The index state is read on a timer: the panel never waits for an update.
+    idx_timer_ = new QTimer(this);
+    idx_timer_->setInterval(kIndexPollMs);
+    connect(idx_timer_, &QTimer::timeout, this,
+            [this] { ui_->idx_lbl->setText(gui_.ctx.Index().StatusText()); });
+    idx_timer_->start();
+
     MkSrch();
     InitToolTip(this);
     UpdateControls();
@@ -132,6 +139,7 @@ void WinLogSrch::MkSrch() {
                                       UserOpener(gui_, this,
                                                  QStringLiteral("W_LogSrch Open Exec Error : "
                                                                 "cannot open ")));
+    srch_->SetIndex(&gui_.ctx.Index());
 }
 
 SrchRequest WinLogSrch::Request(bool search) const {
@@ -177,6 +185,7 @@ void WinLogSrch::StartSrch(bool search) {
     model_->Clear();
     thumbs_->Clear();
     words_ = request.words;
+    idx_folder_ = request.folder;
     ui_->status_lbl->clear();
     if (!srch_->StartSrch(request)) {
         UpdateControls();
@@ -230,6 +239,8 @@ void WinLogSrch::OnEnd(int serial, const QString& title, const QString& text) {
     timer_->stop();
     Refresh();
     UpdateControls();
+    // Files the walk read that the index lacks are indexed while the user reads.
+    if (!idx_folder_.isEmpty()) gui_.ctx.Index().UpdateInBackground(idx_folder_);
     gui_.dlg.Message(this, title, text);
     Q_EMIT searchEnded();
 }

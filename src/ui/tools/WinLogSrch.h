@@ -33,6 +33,7 @@ class WinLogSrch : public QWidget, public WorkPanel {
 public:
     // Period of taking the new rows and the progress text while a walk runs.
     static constexpr int kRefreshMs = 100;
+    static constexpr int kIndexPollMs = 250;
     static inline const QString kHistory = QStringLiteral("SearchBox");
 
     explicit WinLogSrch(GuiContext& gui, QWidget* parent = nullptr);
@@ -88,6 +89,8 @@ private:
     ThumbLoader* thumbs_ = nullptr;
     LogSrchModel* model_ = nullptr;
     QTimer* timer_ = nullptr;
+    QTimer* idx_timer_ = nullptr;  // shows whether the store index is being updated
+    QString idx_folder_;           // the folder of the last walk, to update its index after
     std::unique_ptr<LogSrch> srch_;
     QString words_;   // the words of the list shown
     int serial_ = 0;  // the current walk; end calls of older ones are dropped

@@ -426,5 +426,29 @@ TEST(WinLogSrch, MainWindowMenuAndClose) {
               QStringLiteral("77"));
 }
 
+// After a search the store index is brought up to date in the background; the
+// panel shows it while it runs, searches meanwhile and gives the core's rows.
+TEST(WinLogSrch, IndexUpdateShowsAndNeverBlocks) {
+    Panel p;
+    BigStore(p.home, 2000);
+    p.root = p.home.File("log");
+    QLabel* lbl = p.Get<QLabel>("idx_lbl");
+    StoreIndex& index = p.home.Ctx().Index();
+    index.SetEnabled(true);
+    p.Get<QComboBox>("sch_box")->setEditText(QStringLiteral("needle"));
+    p.Run("sch_btn");
+    ASSERT_TRUE(WaitUntil([&] { return !lbl->text().isEmpty() || index.GetCounts().files > 0; }));
+    // A search while the index is written.
+    p.Run("sch_btn");
+    SrchRequest r;
+    r.folder = p.root;
+    r.words = QStringLiteral("needle");
+    ExpectSameRows(p.win.Model()->Rows(), p.CoreRows(r));
+    ASSERT_TRUE(WaitUntil([&] { return !index.Updating(); }, 60000));
+    ASSERT_TRUE(WaitUntil([&] { return lbl->text().isEmpty(); }));
+    EXPECT_GT(index.GetCounts().files, 2000);
+    EXPECT_TRUE(index.BackgroundStats().ok);
+}
+
 }  // namespace
 }  // namespace korvi::test
