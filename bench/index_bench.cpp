@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
     const qint64 mb = argc > 1 ? std::atoll(argv[1]) : 2048;
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
     QTemporaryDir tmp;
-    const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : tmp.path();
+    const bool kept = argc > 2 && argv[2][0] != '\0';
+    const QString base = kept ? QDir(QString::fromLocal8Bit(argv[2])).absolutePath() : tmp.path();
     const QString root = base + QStringLiteral("/log/R/h");
     QRandomGenerator rng(7);
     qint64 written = 0;
@@ -166,7 +167,7 @@ int main(int argc, char** argv) {
     std::printf("\ncold (page cache dropped by %s)\n  Korvi indexed   %.3f s\n",
                 how.isEmpty() ? "nothing: could not drop it" : qPrintable(how), coldFast);
     if (haveRg) std::printf("  rg -l           %.3f s\n", coldPeer);
-    if (argc > 2) std::printf("store kept in %s\n", argv[2]);
+    if (kept) std::printf("store kept in %s\n", qPrintable(base));
     if (!rowsOk) std::printf("ROWS WRONG: Korvi did not find exactly the %d files\n", hits);
     return rowsOk ? 0 : 1;
 }

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
 #include <QProcess>
 #include <QThread>
 #include <QUrl>
+
+#include <utime.h>
+#include <ctime>
 
 #include "ToolStore.h"
 
@@ -149,4 +153,45 @@ TEST(ToolCli, FolderListAndReportKeepDifficultNames) {
     EXPECT_EQ(bad.rc, 1);
     EXPECT_TRUE(bad.err.contains("出力形式ファイルが見つかりませんでした。"));
     EXPECT_EQ(RunCli(th, {"report", "--title", "x", "run.tsv"}).rc, 2);
+}
+
+// korvi-run index reads new files once and tells what it did; a search gives
+// the same table with the index as without it.
+TEST(ToolCli, IndexCommandAndSearchWithoutIndex) {
+    test::TempHome th;
+    CrawledStore(th);
+    // Files changed a moment ago are read again until they settle.
+    const time_t old = time(nullptr) - 86400;
+    const struct utimbuf times = {old, old};
+    QDirIterator it(th.File("log"), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) ASSERT_EQ(::utime(QFile::encodeName(it.next()).constData(), &times), 0);
+
+    const auto cells = [](const Result& r) {
+        return r.out.split('\n', Qt::SkipEmptyParts).value(1).split('\t');
+    };
+    const Result first = RunCli(th, {"index", "log"});
+    ASSERT_EQ(first.rc, 0) << first.err.toStdString();
+    EXPECT_EQ(first.out.split('\n').first(),
+              QStringLiteral("フォルダ\tファイル数\t追加\t更新\t削除\t変更なし\t作り直し"));
+    EXPECT_EQ(cells(first).mid(1), (QStringList{"4", "4", "0", "0", "0", "いいえ"}));
+    EXPECT_EQ(cells(RunCli(th, {"index"})).mid(1),
+              (QStringList{"4", "0", "0", "0", "4", "いいえ"}));
+    QFile::remove(th.File("log/R/h/q.cgi_/00000000.cgi"));
+    EXPECT_EQ(cells(RunCli(th, {"index", "log"})).mid(1),
+              (QStringList{"3", "0", "0", "1", "3", "いいえ"}));
+
+    for (const char* words : {"korvi web", "日本語", "web -korvi", "ko.vi"}) {
+        const Result indexed = RunCli(th, {"search", "--words", words, "log/R"});
+        const Result scanned = RunCli(th, {"search", "--no-index", "--words", words, "log/R"});
+        EXPECT_EQ(indexed.rc, 0);
+        EXPECT_EQ(indexed.out, scanned.out) << words;
+    }
+    EXPECT_EQ(Column(RunCli(th, {"search", "--words", "korvi web", "log/R"}).out, 2),
+              (QStringList{"a b.html", "index.html", "photo.jpg"}));
+
+    EXPECT_EQ(cells(RunCli(th, {"index", "--rebuild", "log"})).mid(1),
+              (QStringList{"3", "3", "0", "0", "0", "はい"}));
+    EXPECT_EQ(RunCli(th, {"index", "log", "log/R"}).rc, 2);
+    EXPECT_EQ(RunCli(th, {"index", "--fast", "log"}).rc, 2);
+    EXPECT_EQ(RunCli(th, {"index", "nowhere"}).rc, 1);
 }
