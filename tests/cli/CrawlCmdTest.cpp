@@ -4,6 +4,7 @@
 
 #include "fixtures/FixtureServer.h"
 #include "fixtures/TempHome.h"
+#include "index/StoreIndex.h"
 
 namespace korvi::test {
 namespace {
@@ -47,6 +48,23 @@ TEST(CrawlCmd, RunsAWholeCrawlAndPrintsTheRunList) {
     EXPECT_TRUE(th.Exists("log/X/" + srv.StoreHost() + "/index.html"));
     EXPECT_EQ(QString::fromUtf8(th.Read("run.tsv")), r.out);
     EXPECT_TRUE(r.err.contains("DL＆検索が終了しました。"));
+}
+
+// The pages of a run are in the store index when the command ends, unless
+// it is switched off.
+TEST(CrawlCmd, RunPagesGoIntoTheStoreIndex) {
+    FixtureServer srv;
+    srv.Page("/index.html", "<a href=\"a.html\">A</a> needle");
+    srv.Page("/a.html", "a");
+    for (bool on : {true, false}) {
+        TempHome th;
+        QStringList args{"--run-id", "X", srv.Url("/index.html")};
+        if (!on) args.prepend("--no-index");
+        const Result r = Crawl(th, args);
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        ASSERT_TRUE(th.Exists("log/X/" + srv.StoreHost() + "/a.html"));
+        EXPECT_EQ(th.Ctx().Index().GetCounts().files, on ? 2 : 0) << on;
+    }
 }
 
 TEST(CrawlCmd, ReadsListFilesAsTheInitListDoes) {
