@@ -261,16 +261,6 @@ QString LogSrch::EndMessage() const {
 std::optional<SrchRow> LogSrch::TestFile(const FoundFile& file, const SrchRequest& request,
                                          FileScratch& scratch) {
     const bool lst = file.name.contains(QStringLiteral(" lst.ini"));
-    // A file the index read as it is now, without the words, is not read.
-    if (!lst && lookup_) {
-        struct stat st {};
-        if (::stat(file.local.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
-            lookup_->Excludes(file.local, st)) {
-            bytes_ += st.st_size;
-            ++index_skips_;
-            return std::nullopt;
-        }
-    }
     // A file whose bytes are tested is opened first and gives its size; any
     // other is asked for it by its path.
     FdCloser open;
@@ -507,6 +497,18 @@ void LogSrch::SrchLog(const QByteArray& local, const QString& folder, const Srch
         if (!isFile || e.name == kLockName) continue;
         // A link is followed only to a file inside the searched folder.
         if (link && !InsideFolder(root_, Canonical(path))) continue;
+        // A file the index read as it is now, without the words, is counted
+        // and not read.
+        if (lookup_ && !e.shown.contains(QStringLiteral(" lst.ini"))) {
+            struct stat fst {};
+            if (::stat(path.constData(), &fst) == 0 && S_ISREG(fst.st_mode) &&
+                lookup_->Excludes(path, fst)) {
+                ++files_;
+                bytes_ += fst.st_size;
+                ++index_skips_;
+                continue;
+            }
+        }
         try {
             FoundFile file;
             file.name = e.shown;
