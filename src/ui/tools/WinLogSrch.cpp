@@ -106,12 +106,11 @@ WinLogSrch::WinLogSrch(GuiContext& gui, QWidget* parent)
     timer_->setInterval(kRefreshMs);
     connect(timer_, &QTimer::timeout, this, [this] { Refresh(); });
 
-    // The index state is read on a timer: the panel never waits for an update.
+    // The index state is read on a timer while an update runs: the panel
+    // never waits for one.
     idx_timer_ = new QTimer(this);
     idx_timer_->setInterval(kIndexPollMs);
-    connect(idx_timer_, &QTimer::timeout, this,
-            [this] { ui_->idx_lbl->setText(gui_.ctx.Index().StatusText()); });
-    idx_timer_->start();
+    connect(idx_timer_, &QTimer::timeout, this, [this] { ShowIndexState(); });
 
     MkSrch();
     InitToolTip(this);
@@ -193,6 +192,7 @@ void WinLogSrch::StartSrch(bool search) {
     }
     UpdateControls();
     timer_->start();
+    ShowIndexState();
     // The first rows show at the first turn of the event loop.
     QTimer::singleShot(0, this, [this] { Refresh(); });
 }
@@ -241,8 +241,19 @@ void WinLogSrch::OnEnd(int serial, const QString& title, const QString& text) {
     UpdateControls();
     // Files the walk read that the index lacks are indexed while the user reads.
     if (!idx_folder_.isEmpty()) gui_.ctx.Index().UpdateInBackground(idx_folder_);
+    ShowIndexState();
     gui_.dlg.Message(this, title, text);
     Q_EMIT searchEnded();
+}
+
+void WinLogSrch::ShowIndexState() {
+    const QString text = gui_.ctx.Index().StatusText();
+    ui_->idx_lbl->setText(text);
+    if (text.isEmpty()) {
+        idx_timer_->stop();
+    } else if (!idx_timer_->isActive()) {
+        idx_timer_->start();
+    }
 }
 
 void WinLogSrch::UpdateControls() {

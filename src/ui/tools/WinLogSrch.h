@@ -78,6 +78,8 @@ private:
     void Refresh();
     void OnEnd(int serial, const QString& title, const QString& text);
     void UpdateControls();
+    // Shows whether the store index is being updated, and polls while it is.
+    void ShowIndexState();
     void TakeSizeSettings();
     std::vector<int> SelectedRows() const;
     int CurrentRow() const;
