@@ -446,6 +446,7 @@ void RunControl::CtrlRunThrd(size_t slot, bool tick) {
     if (redirected) list_.AddListed(finalUrl);
     list_.Update(index, [&](RunRow& r) {
         r.state = status >= SrchThrd::kStatusFinished ? 100 : status;
+        r.httpCode = status < 0 ? static_cast<int>(w->LastHttpCode()) : 0;
         r.dlLen = QString::number(downloaded / 1000);
         if (length > 0) r.planLen = QString::number(std::max<qint64>(1, length / 1000));
         if (status < 0) {

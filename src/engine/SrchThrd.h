@@ -129,6 +129,8 @@ public:
     qint64 DataStartMs() const { return data_start_.load(); }
     bool Redirected() const { return redirected_.load(); }
     bool IsLocal() const { return is_local_.load(); }
+    // The answer code of the last fetch (0 when no answer came).
+    long LastHttpCode() const { return last_http_code_.load(); }
 
     // Values the worker changes while it runs (guarded).
     QString Url() const;
@@ -202,7 +204,7 @@ private:
 
     // Worker-thread only.
     bool body_cut_ = false;  // the body is longer than body_ holds
-    long last_http_code_ = 0;
+    std::atomic<long> last_http_code_{0};
     qint64 server_time_ = 0;
     std::unique_ptr<HttpFetch> fetch_;
     std::unique_ptr<LinkExtract> extract_;
