@@ -9,13 +9,13 @@
 
 #include "cli/Cli.h"
 #include "cli/StopSignals.h"
-#include "engine/CtxRun.h"
-#include "engine/InitList.h"
-#include "engine/OptOverride.h"
-#include "engine/Profile.h"
+#include "engine/RunContext.h"
 #include "engine/RunControl.h"
 #include "engine/RunOutcome.h"
-#include "engine/ScriptHook.h"
+#include "engine/crawl/ScriptHook.h"
+#include "engine/lists/InitList.h"
+#include "engine/profile/OptOverride.h"
+#include "engine/profile/Profile.h"
 #include "shell/Assist.h"
 #include "shell/Context.h"
 #include "shell/RunId.h"
@@ -148,7 +148,7 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
     const QString base = init.BaseUrl().isEmpty() ? rows.first().url : init.BaseUrl();
 
     const StopSignals stops;
-    CtxRun ctxRun(ctx, opt, base);
+    RunContext ctxRun(ctx, opt, base);
     RunControl& run = ctxRun.Run();
     ctxRun.Start(rows, args.Value(QStringLiteral("words"), cmn.search_string));
 

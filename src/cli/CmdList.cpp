@@ -2,7 +2,7 @@
 #include <QTemporaryDir>
 
 #include "cli/Cli.h"
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 #include "shell/Context.h"
 
 namespace korvi::cli {

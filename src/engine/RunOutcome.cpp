@@ -1,7 +1,7 @@
 #include "engine/RunOutcome.h"
 
 #include "engine/RunList.h"
-#include "engine/SrchThrd.h"
+#include "engine/crawl/SrchThrd.h"
 
 namespace korvi {
 

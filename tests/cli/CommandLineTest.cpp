@@ -7,11 +7,11 @@
 #include <signal.h>
 
 #include "KorviVersion.h"
-#include "engine/OptOverride.h"
-#include "engine/Profile.h"
 #include "engine/RunList.h"
 #include "engine/RunOutcome.h"
-#include "engine/SrchThrd.h"
+#include "engine/crawl/SrchThrd.h"
+#include "engine/profile/OptOverride.h"
+#include "engine/profile/Profile.h"
 #include "fixtures/FixtureServer.h"
 #include "fixtures/TempHome.h"
 #include "store/RunLock.h"

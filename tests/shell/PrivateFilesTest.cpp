@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/AutoLoginFiles.h"
+#include "engine/profile/AutoLoginFiles.h"
 #include "fixtures/TempHome.h"
 #include "shell/HomeFolder.h"
 
