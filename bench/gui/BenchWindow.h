@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 
 namespace korvi::bench {
 

@@ -35,7 +35,7 @@
 #include "shell/Clock.h"
 #include "shell/Context.h"
 #include "shell/HomeFolder.h"
-#include "ui/shell/GuiContext.h"
+#include "ui/common/GuiContext.h"
 #include "ui/tools/LogSrchModel.h"
 #include "ui/tools/ThumbLoader.h"
 #include "ui/tools/WinLogSrch.h"

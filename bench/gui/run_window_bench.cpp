@@ -25,10 +25,10 @@
 #include "shell/Clock.h"
 #include "shell/Context.h"
 #include "shell/HomeFolder.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
 #include "ui/engine/RunListModel.h"
 #include "ui/engine/WinSrch.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
 
 using namespace korvi;
 

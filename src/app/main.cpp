@@ -15,11 +15,11 @@
 #include "shell/HomeFolder.h"
 #include "shell/RunId.h"
 #include "store/DocOpen.h"
-#include "ui/GuiStyle.h"
-#include "ui/QtTranslations.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/GuiStyle.h"
+#include "ui/common/QtTranslations.h"
 #include "ui/server/WinSrvr.h"
-#include "ui/shell/GuiContext.h"
 
 using namespace korvi;
 

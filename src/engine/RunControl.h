@@ -1,5 +1,8 @@
 #pragma once
 
+// engine: one run. Run control, run context and run list stand on every room below
+// (crawl, lists, profile, page, match); no room includes them.
+
 #include <QHash>
 #include <QList>
 #include <QMutex>

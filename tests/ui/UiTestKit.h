@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "TempHome.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
 
 namespace korvi::test {
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "ui/GuiStyle.h"
+#include "ui/common/GuiStyle.h"
 
 // One offscreen application for every window test.
 int main(int argc, char** argv) {

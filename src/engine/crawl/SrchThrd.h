@@ -1,5 +1,8 @@
 #pragma once
 
+// engine/crawl: the search thread and what it needs to fetch (crawl services, fetch pool,
+// HTTP fetch, cookies, URL filter, proxy, script hook). Stands on match, page, profile and lists.
+
 #include <QByteArray>
 #include <QMutex>
 #include <QRegularExpression>

@@ -1,5 +1,8 @@
 #pragma once
 
+// engine/lists: the init list and its commands, order, favourites, panel selection,
+// list files, URL and avoid lists. Stands on match, page and profile.
+
 #include <QSet>
 #include <QString>
 #include <QStringList>

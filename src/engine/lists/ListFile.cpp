@@ -1,11 +1,15 @@
 #include "engine/lists/ListFile.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QList>
 
 #include <algorithm>
+#include <exception>
 
+#include "engine/page/HtmlText.h"
 #include "shell/Assist.h"
+#include "store/CtrlFile.h"
 
 namespace korvi {
 
@@ -84,6 +88,26 @@ ListFileData ReadListFile(const Assist& ini) {
     std::sort(order.begin(), order.end());
     for (qint64 i : order) out.links.append(url.value(i), title.value(i), ext.value(i));
     return out;
+}
+
+QString GetUrlListFromHtml(CtrlFile& ctrl, const QString& text, const QString& file) {
+    try {
+        QString pageUrl = GetPUrl(text);
+        if (pageUrl.isEmpty()) {
+            pageUrl = QUrl::fromLocalFile(QFileInfo(ctrl.Abs(file)).absoluteFilePath()).toString();
+        }
+        LinkOptions opt;
+        opt.pageUrl = pageUrl;
+        opt.fromLocalHtml = true;
+        LinkExtract ex(ctrl, opt);
+        if (!ex.GetUrlList(0, text)) return QString("");
+        const QString title = Assist::Trim(GetPTtl(ex.NormText()));
+        return MkListFile(pageUrl, title, ex.PageLinks());
+    } catch (const std::exception& e) {
+        ctrl.SaveErrLog(QStringLiteral("S_Thrd GetUrlListFromHtml Error : ") +
+                        QString::fromLocal8Bit(e.what()));
+        return QString("");
+    }
 }
 
 }  // namespace korvi

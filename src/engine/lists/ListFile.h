@@ -7,6 +7,7 @@
 namespace korvi {
 
 class Assist;
+class CtrlFile;
 
 // Contents of a list file: the base URL and title ("[BaseData]") and the
 // numbered links ("[AllLinks]").
@@ -28,5 +29,10 @@ bool IsListFile(const Assist& ini);
 // Reads the rows of a parsed list file. A link_no larger than the rows
 // present reads only what is there; missing numbers are skipped.
 ListFileData ReadListFile(const Assist& ini);
+
+// The link-list file text (list file layout) of a stored page outside a run:
+// the page URL from its KorviPUrl comment, else the file's own URL, its title
+// and its page links. "" on failure (logged).
+QString GetUrlListFromHtml(CtrlFile& ctrl, const QString& text, const QString& file);
 
 }  // namespace korvi

@@ -1,5 +1,8 @@
 #pragma once
 
+// engine/match: the word matcher, its search text, UTF-8 and entity helpers.
+// Includes nothing from the other engine rooms.
+
 #include <QHash>
 #include <QMutex>
 #include <QRegularExpression>

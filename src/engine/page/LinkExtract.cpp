@@ -6,7 +6,6 @@
 
 #include <exception>
 
-#include "engine/lists/ListFile.h"
 #include "engine/page/HtmlText.h"
 #include "shell/Assist.h"
 #include "store/CtrlFile.h"
@@ -203,26 +202,6 @@ bool LinkExtract::GetImgList() {
         img_alt_.append(m.captured(4));
     }
     return true;
-}
-
-QString GetUrlListFromHtml(CtrlFile& ctrl, const QString& text, const QString& file) {
-    try {
-        QString pageUrl = GetPUrl(text);
-        if (pageUrl.isEmpty()) {
-            pageUrl = QUrl::fromLocalFile(QFileInfo(ctrl.Abs(file)).absoluteFilePath()).toString();
-        }
-        LinkOptions opt;
-        opt.pageUrl = pageUrl;
-        opt.fromLocalHtml = true;
-        LinkExtract ex(ctrl, opt);
-        if (!ex.GetUrlList(0, text)) return QString("");
-        const QString title = Assist::Trim(GetPTtl(ex.NormText()));
-        return MkListFile(pageUrl, title, ex.PageLinks());
-    } catch (const std::exception& e) {
-        ctrl.SaveErrLog(QStringLiteral("S_Thrd GetUrlListFromHtml Error : ") +
-                        QString::fromLocal8Bit(e.what()));
-        return QString("");
-    }
 }
 
 }  // namespace korvi

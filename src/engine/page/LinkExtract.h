@@ -1,5 +1,8 @@
 #pragma once
 
+// engine/page: HTML text, link extraction, offline links, URL helpers.
+// Includes nothing from the other engine rooms.
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -105,10 +108,5 @@ private:
     qsizetype end_from_ = -1;
     qsizetype end_pos_ = -1;
 };
-
-// The link-list file text (list file layout) of a stored page outside a run:
-// the page URL from its KorviPUrl comment, else the file's own URL, its title
-// and its page links. "" on failure (logged).
-QString GetUrlListFromHtml(CtrlFile& ctrl, const QString& text, const QString& file);
 
 }  // namespace korvi

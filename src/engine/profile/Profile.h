@@ -1,5 +1,8 @@
 #pragma once
 
+// engine/profile: profiles, the profile list and auto-login.
+// Stands on engine/match and engine/page only.
+
 #include <QList>
 #include <QString>
 

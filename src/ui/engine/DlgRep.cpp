@@ -7,10 +7,10 @@
 #include "present/RepSearch.h"
 #include "shell/Assist.h"
 #include "shell/Context.h"
-#include "ui/engine/RepTarget.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/RepTarget.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui_DlgRep.h"
 
 namespace korvi {

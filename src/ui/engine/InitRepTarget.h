@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/engine/RepTarget.h"
+#include "ui/common/RepTarget.h"
 
 class QTableView;
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// ui/engine: the windows of a run (init panel, run window, profile editor,
+// replace dialog). Includes core headers, ui/common and ui/engine only.
+
 #include <QWidget>
 
 #include <functional>
@@ -9,7 +12,7 @@
 #include "engine/lists/InitList.h"
 #include "engine/profile/Profile.h"
 #include "server/HeadlessHost.h"
-#include "ui/shell/WorkPanel.h"
+#include "ui/common/WorkPanel.h"
 
 namespace Ui {
 class KorviDlSrchInitForm;

@@ -10,9 +10,9 @@
 #include <QSpinBox>
 
 #include "shell/Context.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui_WinOptIndv.h"
 
 namespace korvi {

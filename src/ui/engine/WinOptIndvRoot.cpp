@@ -5,11 +5,11 @@
 
 #include "engine/profile/OptList.h"
 #include "shell/Context.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/OptPanelParts.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui/engine/WinOptIndv.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/OptPanelParts.h"
-#include "ui/shell/ToolTipTable.h"
 
 namespace korvi {
 

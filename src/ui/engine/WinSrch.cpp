@@ -9,10 +9,10 @@
 #include "engine/RunContext.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui/engine/RunListModel.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/ToolTipTable.h"
 #include "ui_WinSrch.h"
 
 namespace korvi {

@@ -8,8 +8,8 @@
 
 #include "engine/page/LinkExtract.h"
 #include "server/HeadlessHost.h"
-#include "ui/engine/RepTarget.h"
-#include "ui/shell/WorkPanel.h"
+#include "ui/common/RepTarget.h"
+#include "ui/common/WorkPanel.h"
 
 class QTimer;
 

@@ -15,11 +15,11 @@
 #include "store/DocRunReport.h"
 #include "store/HighlightDocument.h"
 #include "store/SerialName.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/OpenOrLog.h"
 #include "ui/engine/RunListModel.h"
 #include "ui/engine/WinSrch.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/OpenOrLog.h"
 #include "ui_WinSrch.h"
 
 namespace korvi {

@@ -1,9 +1,11 @@
 #include "ui/guide/GuidePicOffer.h"
 
+#include <QWidget>
+
 #include "guide/GuidePreset.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/Korvi.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/MainWindowLink.h"
 
 namespace korvi {
 
@@ -11,17 +13,18 @@ namespace {
 const QString kName = QStringLiteral("GuidePicOffer");
 }
 
-GuidePicOffer::GuidePicOffer(GuiContext& gui, Korvi& main, const QString& filter, int minKb)
-    : QObject(&main), gui_(gui), main_(main), filter_(filter), min_kb_(minKb) {
+GuidePicOffer::GuidePicOffer(GuiContext& gui, MainWindowLink& main, const QString& filter,
+                             int minKb)
+    : QObject(main.Window()), gui_(gui), main_(main), filter_(filter), min_kb_(minKb) {
     setObjectName(kName);
-    connect(&main, &Korvi::runStateChanged, this, &GuidePicOffer::RunState);
+    watch_ = main.OnRunState(this, [this](bool running) { RunState(running); });
 }
 
-GuidePicOffer* GuidePicOffer::Pending(Korvi& main) {
-    return main.findChild<GuidePicOffer*>(kName, Qt::FindDirectChildrenOnly);
+GuidePicOffer* GuidePicOffer::Pending(MainWindowLink& main) {
+    return main.Window()->findChild<GuidePicOffer*>(kName, Qt::FindDirectChildrenOnly);
 }
 
-void GuidePicOffer::Arm(GuiContext& gui, Korvi& main, const GuidePlan& plan) {
+void GuidePicOffer::Arm(GuiContext& gui, MainWindowLink& main, const GuidePlan& plan) {
     if (GuidePicOffer* old = Pending(main)) {
         old->setObjectName(QString());
         old->deleteLater();
@@ -36,13 +39,13 @@ void GuidePicOffer::RunState(bool running) {
     }
     if (!started_) return;
     // Asked once: the offer is spent whatever the answer.
-    disconnect(&main_, nullptr, this, nullptr);
+    disconnect(watch_);
     setObjectName(QString());
     deleteLater();
     const QString text = QStringLiteral("DLした画像（") + filter_ + QStringLiteral("、") +
                          QString::number(min_kb_) +
                          QStringLiteral("KB以上）を「DLファイル検索」に表示しますか？");
-    if (gui_.dlg.Confirm(&main_, QStringLiteral("画像の表示"), text))
+    if (gui_.dlg.Confirm(main_.Window(), QStringLiteral("画像の表示"), text))
         main_.ShowPictures(filter_, min_kb_);
 }
 

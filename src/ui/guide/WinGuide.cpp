@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "engine/RunControl.h"
+#include "engine/lists/InitList.h"
 #include "engine/profile/Profile.h"
 #include "guide/GuideDat.h"
 #include "guide/SrchEngineList.h"
@@ -15,14 +15,13 @@
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
-#include "ui/engine/KorviDlSrchInit.h"
-#include "ui/engine/WinSrch.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/HelpPage.h"
+#include "ui/common/MainWindowLink.h"
+#include "ui/common/ThemeApply.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui/guide/GuidePicOffer.h"
-#include "ui/present/Dialogs.h"
-#include "ui/present/ThemeApply.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/Korvi.h"
-#include "ui/shell/ToolTipTable.h"
 #include "ui_WinGuide.h"
 
 namespace korvi {
@@ -49,7 +48,7 @@ bool Blank(const QString& s) {
 
 }  // namespace
 
-WinGuide::WinGuide(GuiContext& gui, Korvi& main, QWidget* parent)
+WinGuide::WinGuide(GuiContext& gui, MainWindowLink& main, QWidget* parent)
     : QWidget(parent, Qt::Window),
       gui_(gui),
       main_(main),
@@ -135,9 +134,9 @@ void WinGuide::InitBtn() {
 
 bool WinGuide::RunPreset(GuidePreset preset) {
     return Run(PlanOf(preset), [this, preset] {
-        DlSrchOpt opt = main_.InitPanel()->Opt();
+        DlSrchOpt opt = main_.NextOpt();
         ApplyPreset(preset, opt);
-        main_.InitPanel()->SetOpt(opt);
+        main_.SetNextOpt(opt);
     });
 }
 
@@ -210,7 +209,7 @@ bool WinGuide::Run(const GuidePlan& plan, const std::function<void()>& applyProf
     }
     // A site preset on an empty list has nothing to start from.
     QString start;
-    if (NeedsStartUrl(plan) && main_.InitPanel()->List().RowCount() == 0) {
+    if (NeedsStartUrl(plan) && main_.StartList().RowCount() == 0) {
         start = GuideStartUrl(GetStrDialog(QStringLiteral("開始URLの入力"),
                                            QStringLiteral("DL＆検索を始めるサイトのURLを"
                                                           "入力して下さい。")));
@@ -239,21 +238,21 @@ bool WinGuide::Run(const GuidePlan& plan, const std::function<void()>& applyProf
         return false;
     }
 
-    KorviDlSrchInit* init = main_.InitPanel();
     applyProfile();
-    if (!start.isEmpty()) init->ReadSource(start, false);
+    if (!start.isEmpty()) main_.ReadStartSource(start, false);
     if (!list.isEmpty()) {
-        init->ReadSource(list, false);
-        FillSrchLst(init->List(), {encoded, a.inPage, a.count});
-        init->Refresh();
+        main_.ReadStartSource(list, false);
+        FillSrchLst(main_.StartList(), {encoded, a.inPage, a.count});
+        main_.StartListChanged();
     }
-    if (!a.word.isEmpty()) init->SetSearchWord(a.word);
-    if (!a.inPage.isEmpty()) init->SetSearchWord(a.inPage);
+    if (!a.word.isEmpty()) main_.SetSearchWord(a.word);
+    if (!a.inPage.isEmpty()) main_.SetSearchWord(a.inPage);
     GuidePicOffer::Arm(gui_, main_, plan);
 
-    main_.SelWork(Korvi::kDsInit);
-    if (!main_.isVisible()) main_.show();
-    main_.raise();
+    main_.SelWork(MainWindowLink::kDsInit);
+    QWidget* win = main_.Window();
+    if (!win->isVisible()) win->show();
+    win->raise();
     Dialog(kTitle, ClosingMessage(plan.start, plan.picFollowUp));
     Close();
     return true;
@@ -286,7 +285,8 @@ void WinGuide::ViewChanged(bool view) {
 }
 
 void WinGuide::OpenHelp() {
-    main_.OpenHelp(QStringLiteral("win_guide.html"));
+    // The main window holds the help window, which outlives the guide.
+    korvi::OpenHelp(gui_, main_.Window(), QStringLiteral("win_guide.html"));
 }
 
 void WinGuide::Close() {
@@ -298,15 +298,14 @@ void WinGuide::closeEvent(QCloseEvent* event) {
     if (gui_.dlg.DeferClose(this, event)) return;
     if (!asked_reset_) {
         asked_reset_ = true;
-        RunControl* run = main_.RunPanel() ? main_.RunPanel()->Run() : nullptr;
-        if (run && run->List().Count() > 0 && main_.InitPanel()->resetRun &&
+        if (main_.RunListFilled() &&
             gui_.dlg.Confirm(
                 this, QStringLiteral("DL初期化の確認"),
                 QStringLiteral(
                     "DL＆検索 実行のリストを初期化してもよいですか？\n\n新規にDL&検索を"
                     "行なうには、DL＆検索 実行のリストを初期化する必要があります。\n（この"
                     "ことによって、過去にDLしたファイルは削除されません）\n")))
-            main_.InitPanel()->resetRun();
+            main_.ResetRunList();
     }
     event->accept();
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+// ui/guide: the guide window. Includes core headers, ui/common and ui/guide
+// only; it reaches the main window through MainWindowLink.
+
 #include <QStringList>
 #include <QWidget>
 
@@ -17,14 +20,14 @@ class WinGuideForm;
 namespace korvi {
 
 struct GuiContext;
-class Korvi;
+class MainWindowLink;
 
 // The guide: presets for beginners that fill the main window's profile and
 // init list, then name the start button to press.
 class WinGuide : public QWidget {
     Q_OBJECT
 public:
-    WinGuide(GuiContext& gui, Korvi& main, QWidget* parent = nullptr);
+    WinGuide(GuiContext& gui, MainWindowLink& main, QWidget* parent = nullptr);
     ~WinGuide() override;
 
     // A built-in preset or a user preset (a profile named in guide.dat), as
@@ -56,7 +59,7 @@ private:
     void OpenHelp();
 
     GuiContext& gui_;
-    Korvi& main_;
+    MainWindowLink& main_;
     std::unique_ptr<Ui::WinGuideForm> ui_;
     bool asked_reset_ = false;
 };

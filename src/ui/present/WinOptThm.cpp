@@ -8,9 +8,9 @@
 
 #include "present/ThemeFiles.h"
 #include "shell/Context.h"
-#include "ui/present/ThemeApply.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/ThemeApply.h"
+#include "ui/common/ToolTipTable.h"
 
 namespace korvi {
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// ui/present: the theme settings panel. Includes core headers, ui/common
+// and ui/present only.
+
 #include <QWidget>
 
 class QListWidget;

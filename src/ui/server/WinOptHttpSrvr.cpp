@@ -13,10 +13,10 @@
 #include "server/UrlMount.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/OpenOrLog.h"
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/OpenOrLog.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui_WinOptHttpSrvr.h"
 
 namespace korvi {

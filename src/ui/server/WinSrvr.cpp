@@ -17,12 +17,12 @@
 #include "server/WinSrvrCore.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
-#include "ui/present/Dialogs.h"
-#include "ui/present/ThemeApply.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/ThemeApply.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui/server/GuiHost.h"
-#include "ui/shell/GuiContext.h"
 #include "ui/shell/Korvi.h"
-#include "ui/shell/ToolTipTable.h"
 
 namespace korvi {
 

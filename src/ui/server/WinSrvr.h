@@ -1,5 +1,9 @@
 #pragma once
 
+// ui/server: the resident window, its GUI host and the server settings
+// panel. Includes core headers, ui/common and ui/server only; WinSrvr, which
+// builds the main window, may also include ui/shell.
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>

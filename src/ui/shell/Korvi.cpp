@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "engine/RunControl.h"
 #include "engine/profile/OptList.h"
 #include "schedule/KorviSchd.h"
 #include "schedule/SchdCheck.h"
@@ -31,17 +32,17 @@
 #include "store/CtrlFile.h"
 #include "store/DelOldLog.h"
 #include "store/FolderTree.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/HelpPage.h"
+#include "ui/common/OpenOrLog.h"
+#include "ui/common/ThemeApply.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui/engine/KorviDlSrchInit.h"
 #include "ui/engine/WinSrch.h"
 #include "ui/guide/WinGuide.h"
-#include "ui/present/Dialogs.h"
-#include "ui/present/ThemeApply.h"
-#include "ui/schedule/KorviSchdPanel.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/HelpPage.h"
+#include "ui/schedule/WinSchd.h"
 #include "ui/shell/KorviLogfMenu.h"
-#include "ui/shell/OpenOrLog.h"
-#include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOpt.h"
 #include "ui/tools/WinLogAnls.h"
 #include "ui/tools/WinLogSrch.h"
@@ -291,7 +292,8 @@ void Korvi::InitFooter() {
     connect(ui_->close_btn, &QPushButton::clicked, this, &QWidget::close);
     connect(ui_->help_btn, &QPushButton::clicked, this, [this] {
         const int work = GetTypeWork();
-        OpenHelp(work >= 0 && work < kWorkHelp.size() ? kWorkHelp[work]
+        OpenHelp(gui_, this,
+                 work >= 0 && work < kWorkHelp.size() ? kWorkHelp[work]
                                                       : QStringLiteral("win_main.html"));
     });
     connect(ui_->guide_btn, &QPushButton::clicked, this, &Korvi::OpenGuide);
@@ -316,11 +318,37 @@ void Korvi::ShowPictures(const QString& filter, int minKb) {
     logsrch_->StartExtract(filter, minKb);
 }
 
-void Korvi::OpenHelp(const QString& page) {
-    const QString path = gui_.ctx.Ctrl().Abs(QStringLiteral("doc/")) + page;
-    const QString anchor = page.contains(u'#') ? u'#' + page.section(u'#', 1) : QString();
-    OpenHelpPage(gui_, this, path.section(u'#', 0, 0), anchor,
-                 QStringLiteral("Help Button Error : ") + path);
+QMetaObject::Connection Korvi::OnRunState(QObject* receiver, std::function<void(bool)> fn) {
+    return connect(this, &Korvi::runStateChanged, receiver, std::move(fn));
+}
+
+DlSrchOpt Korvi::NextOpt() const {
+    return init_->Opt();
+}
+
+void Korvi::SetNextOpt(const DlSrchOpt& opt) {
+    init_->SetOpt(opt);
+}
+
+InitList& Korvi::StartList() {
+    return init_->List();
+}
+
+void Korvi::ReadStartSource(const QString& source, bool append) {
+    init_->ReadSource(source, append);
+}
+
+void Korvi::StartListChanged() {
+    init_->Refresh();
+}
+
+bool Korvi::RunListFilled() {
+    RunControl* run = srch_ ? srch_->Run() : nullptr;
+    return run && run->List().Count() > 0 && init_->resetRun;
+}
+
+void Korvi::ResetRunList() {
+    if (init_->resetRun) init_->resetRun();
 }
 
 WinOpt* Korvi::OpenOptions(const QString& category) {

@@ -1,5 +1,9 @@
 #pragma once
 
+// ui/shell: the roof (main window, its menus, the folder-tree menu, the
+// settings window). May include any ui/ folder; nothing but the resident
+// window and the program's main includes it.
+
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
@@ -7,6 +11,8 @@
 
 #include <functional>
 #include <memory>
+
+#include "ui/common/MainWindowLink.h"
 
 class QAction;
 class QFileSystemModel;
@@ -32,13 +38,11 @@ class WorkPanel;
 
 // The main window: work categories, download-folder tree, settings box,
 // footer and menus. Built inside the resident process on "StartKorvi".
-class Korvi : public QMainWindow {
+class Korvi : public QMainWindow, public MainWindowLink {
     Q_OBJECT
 public:
     static inline const QString kVersion = QStringLiteral("1.302");
     static inline const QString kDataIni = QStringLiteral("data.ini");
-
-    enum Work { kDsInit = 0, kDsAct = 1, kLogSrch = 2, kLogAnly = 3, kSchd = 4 };
 
     explicit Korvi(GuiContext& gui, QWidget* parent = nullptr);
     ~Korvi() override;
@@ -54,7 +58,7 @@ public:
 
     // Requests of the resident loop.
     void AppendSource(const QString& source);
-    void SetSearchWord(const QString& word);
+    void SetSearchWord(const QString& word) override;
     void StartDlSearch(bool search);
     void FocusUrlField();
     // A schedule's run: its favourite, its folder, the start button, quiet.
@@ -62,7 +66,7 @@ public:
 
     // Work categories (GetTypeWork and SelWork).
     int GetTypeWork() const;
-    void SelWork(int work);
+    void SelWork(int work) override;
 
     // The run folder name of the next run, and putting a new one into force.
     const QString& RunId() const { return run_id_; }
@@ -79,18 +83,28 @@ public:
     void OpenGuide();
     QWidget* Guide() const { return guide_; }
     // Shows the pictures of the run in the file search panel.
-    void ShowPictures(const QString& filter, int minKb);
-    // Opens a help page of "doc" ("page.html#anchor").
-    void OpenHelp(const QString& page);
+    void ShowPictures(const QString& filter, int minKb) override;
 
     KorviDlSrchInit* InitPanel() const { return init_; }
     WinSrch* RunPanel() const { return srch_; }
     // Puts the profile into force and shows it in the settings box (「適用」).
-    void UseProfile(const QString& name);
+    void UseProfile(const QString& name) override;
     WinSchd* SchdPanel() const { return schd_; }
     WinLogSrch* FileSearchPanel() const { return logsrch_; }
     WinLogAnls* AnlsPanel() const { return anls_; }
     QAction* Action(const QString& name) const { return actions_.value(name); }
+
+    // MainWindowLink
+    QWidget* Window() override { return this; }
+    QMetaObject::Connection OnRunState(QObject* receiver,
+                                       std::function<void(bool running)> fn) override;
+    DlSrchOpt NextOpt() const override;
+    void SetNextOpt(const DlSrchOpt& opt) override;
+    InitList& StartList() override;
+    void ReadStartSource(const QString& source, bool append) override;
+    void StartListChanged() override;
+    bool RunListFilled() override;
+    void ResetRunList() override;
 
 Q_SIGNALS:
     // The window closed (DelKorvi).

@@ -7,9 +7,9 @@
 
 #include "shell/Context.h"
 #include "tools/FldrLst.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/OpenOrLog.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/OpenOrLog.h"
 
 namespace korvi {
 

@@ -20,17 +20,18 @@
 #include "shell/Context.h"
 #include "shell/UserSupportSheet.h"
 #include "store/CtrlFile.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/HelpPage.h"
+#include "ui/common/OpenOrLog.h"
+#include "ui/common/RepTarget.h"
+#include "ui/common/ToolTipTable.h"
+#include "ui/common/WorkPanel.h"
 #include "ui/engine/DlgRep.h"
 #include "ui/engine/KorviDlSrchInit.h"
-#include "ui/engine/RepTarget.h"
 #include "ui/engine/WinSrch.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
 #include "ui/shell/Korvi.h"
-#include "ui/shell/OpenOrLog.h"
 #include "ui/shell/SelOutTmplt.h"
-#include "ui/shell/ToolTipTable.h"
-#include "ui/shell/WorkPanel.h"
 
 namespace korvi {
 
@@ -217,9 +218,9 @@ void Korvi::InitMenu() {
         OpenOrLog(gui_, this, kWebSite, QStringLiteral("Web Button Error : ") + kWebSite);
     });
     AddAction(help, QStringLiteral("mni_cp"), QStringLiteral("著作権情報"),
-              [this] { OpenHelp(kRightsPage); });
+              [this] { OpenHelp(gui_, this, kRightsPage); });
     AddAction(help, QStringLiteral("mni_help"), QStringLiteral("ヘルプ"),
-              [this] { OpenHelp(QStringLiteral("help.html")); });
+              [this] { OpenHelp(gui_, this, QStringLiteral("help.html")); });
     AddAction(help, QStringLiteral("mni_uss"), QStringLiteral("ユーザー・サポート・シート(U)"),
               [this] { OutUserSupportSheet(); });
 

@@ -5,10 +5,10 @@
 #include "engine/match/MatcherWords.h"
 #include "shell/Context.h"
 #include "store/DocRunReport.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/OpenOrLog.h"
-#include "ui/shell/WorkPanel.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/OpenOrLog.h"
+#include "ui/common/WorkPanel.h"
 
 namespace korvi {
 

@@ -10,15 +10,15 @@
 #include <QVBoxLayout>
 
 #include "shell/Context.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/HelpPage.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui/engine/WinOptAutoLogin.h"
 #include "ui/engine/WinOptIndvRoot.h"
 #include "ui/engine/WinOptSrch.h"
-#include "ui/present/Dialogs.h"
 #include "ui/present/WinOptThm.h"
 #include "ui/server/WinOptHttpSrvr.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/HelpPage.h"
-#include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOptBrws.h"
 #include "ui/store/WinOptLogCtrl.h"
 #include "ui/store/WinOptLogDel.h"
@@ -140,9 +140,7 @@ QWidget* WinOpt::CurrentPanel() const {
 void WinOpt::OpenHelp() {
     const QTreeWidgetItem* item = ui_->tree_opt->currentItem();
     const QString anchor = item ? item->data(0, kAnchorRole).toString() : QString();
-    const QString path = gui_.ctx.Ctrl().Abs(QStringLiteral("doc/")) +
-                         (anchor.isEmpty() ? kHelpPage : kCategoryHelpPage);
-    OpenHelpPage(gui_, this, path, anchor, QStringLiteral("Help Button Error : ") + path + anchor);
+    korvi::OpenHelp(gui_, this, (anchor.isEmpty() ? kHelpPage : kCategoryHelpPage) + anchor);
 }
 
 }  // namespace korvi

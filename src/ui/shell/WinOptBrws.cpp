@@ -6,10 +6,10 @@
 #include <QVBoxLayout>
 
 #include "shell/Context.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/OptPanelParts.h"
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/OptPanelParts.h"
+#include "ui/common/ToolTipTable.h"
 
 namespace korvi {
 

@@ -9,10 +9,10 @@
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
 #include "store/FolderTree.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/OptPanelParts.h"
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/OptPanelParts.h"
+#include "ui/common/ToolTipTable.h"
 
 namespace korvi {
 

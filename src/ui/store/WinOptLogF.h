@@ -1,5 +1,8 @@
 #pragma once
 
+// ui/store: the download-folder settings panels. Includes core headers,
+// ui/common and ui/store only.
+
 #include <QWidget>
 
 class QLineEdit;

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "tools/LogAnls.h"
-#include "ui/shell/WorkPanel.h"
+#include "ui/common/WorkPanel.h"
 
 class QTimer;
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// ui/tools: file search and link analysis panels. Includes core headers,
+// ui/common and ui/tools only.
+
 #include <QWidget>
 
 #include <functional>
@@ -7,7 +10,7 @@
 #include <vector>
 
 #include "tools/LogSrch.h"
-#include "ui/shell/WorkPanel.h"
+#include "ui/common/WorkPanel.h"
 
 class QButtonGroup;
 class QTimer;

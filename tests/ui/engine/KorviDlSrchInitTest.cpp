@@ -16,8 +16,8 @@
 #include "engine/lists/InitList.h"
 #include "shell/CommonSettings.h"
 #include "store/CtrlFile.h"
+#include "ui/common/RepTarget.h"
 #include "ui/engine/KorviDlSrchInit.h"
-#include "ui/engine/RepTarget.h"
 
 namespace korvi::test {
 namespace {

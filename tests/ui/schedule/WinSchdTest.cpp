@@ -17,7 +17,7 @@
 #include "server/WinSrvrCore.h"
 #include "shell/Assist.h"
 #include "ui/engine/WinSrch.h"
-#include "ui/schedule/KorviSchdPanel.h"
+#include "ui/schedule/WinSchd.h"
 #include "ui/server/GuiHost.h"
 #include "ui/server/WinSrvr.h"
 #include "ui/shell/Korvi.h"

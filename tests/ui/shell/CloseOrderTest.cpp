@@ -13,7 +13,7 @@
 #include "server/WinSrvrCore.h"
 #include "ui/engine/WinSrch.h"
 #include "ui/guide/WinGuide.h"
-#include "ui/schedule/KorviSchdPanel.h"
+#include "ui/schedule/WinSchd.h"
 #include "ui/server/WinSrvr.h"
 #include "ui/shell/Korvi.h"
 #include "ui/shell/WinOpt.h"

@@ -8,10 +8,10 @@
 #include "engine/lists/InitList.h"
 #include "shell/Context.h"
 #include "store/DocRunReport.h"
+#include "ui/common/WorkPanel.h"
 #include "ui/engine/KorviDlSrchInit.h"
 #include "ui/shell/Korvi.h"
 #include "ui/shell/SelOutTmplt.h"
-#include "ui/shell/WorkPanel.h"
 
 namespace korvi::test {
 namespace {

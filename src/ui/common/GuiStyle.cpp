@@ -1,11 +1,11 @@
-#include "ui/GuiStyle.h"
+#include "ui/common/GuiStyle.h"
 
 #include <QApplication>
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QStyleOption>
 
-#include "ui/present/ThemePalette.h"
+#include "ui/common/ThemePalette.h"
 
 namespace korvi::ui {
 

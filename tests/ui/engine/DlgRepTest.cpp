@@ -8,8 +8,8 @@
 #include "UiTestKit.h"
 #include "present/RepHistory.h"
 #include "shell/Assist.h"
+#include "ui/common/RepTarget.h"
 #include "ui/engine/DlgRep.h"
-#include "ui/engine/RepTarget.h"
 
 namespace korvi::test {
 namespace {

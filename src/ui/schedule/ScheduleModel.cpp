@@ -1,4 +1,4 @@
-#include "ui/schedule/SchdModel.h"
+#include "ui/schedule/ScheduleModel.h"
 
 #include <algorithm>
 
@@ -6,32 +6,32 @@
 
 namespace korvi {
 
-SchdModel::SchdModel(KorviSchd& table, QObject* parent)
+ScheduleModel::ScheduleModel(KorviSchd& table, QObject* parent)
     : QAbstractTableModel(parent), table_(table) {
     rows_ = table_.Rows();
 }
 
-void SchdModel::Reload() {
+void ScheduleModel::Reload() {
     beginResetModel();
     rows_ = table_.Rows();
     endResetModel();
 }
 
-int SchdModel::AddRow(const QStringList& row) {
+int ScheduleModel::AddRow(const QStringList& row) {
     table_.AddRow(row);
     Reload();
     changed_ = true;
     return static_cast<int>(rows_.size()) - 1;
 }
 
-bool SchdModel::CopyRow(int row) {
+bool ScheduleModel::CopyRow(int row) {
     if (!table_.CopyRow(row)) return false;
     Reload();
     changed_ = true;
     return true;
 }
 
-bool SchdModel::DelRows(QList<int> rows) {
+bool ScheduleModel::DelRows(QList<int> rows) {
     std::sort(rows.begin(), rows.end(), std::greater<int>());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     bool any = false;
@@ -42,15 +42,15 @@ bool SchdModel::DelRows(QList<int> rows) {
     return true;
 }
 
-int SchdModel::rowCount(const QModelIndex& parent) const {
+int ScheduleModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int SchdModel::columnCount(const QModelIndex& parent) const {
+int ScheduleModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : KorviSchd::kCols;
 }
 
-QVariant SchdModel::data(const QModelIndex& index, int role) const {
+QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rows_.size()) return {};
     const QString cell = rows_.at(index.row()).value(index.column());
     if (index.column() == KorviSchd::kEnable) {
@@ -71,7 +71,7 @@ QVariant SchdModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-bool SchdModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+bool ScheduleModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || index.row() >= rows_.size()) return false;
     QString cell;
     if (index.column() == KorviSchd::kEnable) {
@@ -91,14 +91,14 @@ bool SchdModel::setData(const QModelIndex& index, const QVariant& value, int rol
     return true;
 }
 
-Qt::ItemFlags SchdModel::flags(const QModelIndex& index) const {
+Qt::ItemFlags ScheduleModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (index.column() == KorviSchd::kEnable) return f | Qt::ItemIsUserCheckable;
     return f | Qt::ItemIsEditable;
 }
 
-QVariant SchdModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant ScheduleModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) return section + 1;
     return KorviSchd::Headers().value(section);

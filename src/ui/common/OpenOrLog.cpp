@@ -1,4 +1,4 @@
-#include "ui/shell/OpenOrLog.h"
+#include "ui/common/OpenOrLog.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -7,8 +7,8 @@
 
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
 
 namespace korvi {
 

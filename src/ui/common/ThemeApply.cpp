@@ -1,4 +1,4 @@
-#include "ui/present/ThemeApply.h"
+#include "ui/common/ThemeApply.h"
 
 #include <QApplication>
 #include <QFile>
@@ -8,8 +8,8 @@
 #include "present/PropMetal.h"
 #include "present/ThemeFiles.h"
 #include "shell/Context.h"
-#include "ui/GuiStyle.h"
-#include "ui/present/ThemePalette.h"
+#include "ui/common/GuiStyle.h"
+#include "ui/common/ThemePalette.h"
 
 namespace korvi {
 

@@ -12,12 +12,12 @@
 #include <gtest/gtest.h>
 
 #include "UiTestKit.h"
+#include "ui/common/RepTarget.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui/engine/DlgRep.h"
-#include "ui/engine/RepTarget.h"
 #include "ui/guide/WinGuide.h"
 #include "ui/server/WinSrvr.h"
 #include "ui/shell/Korvi.h"
-#include "ui/shell/ToolTipTable.h"
 #include "ui/shell/WinOpt.h"
 
 namespace korvi::test {

@@ -1,4 +1,4 @@
-#include "ui/shell/OptPanelParts.h"
+#include "ui/common/OptPanelParts.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "ui/present/ThemePalette.h"
+#include "ui/common/ThemePalette.h"
 
 #include <QColor>
 

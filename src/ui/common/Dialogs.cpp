@@ -1,4 +1,4 @@
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -7,7 +7,7 @@
 
 #include "engine/lists/InitList.h"
 #include "shell/UserMessage.h"
-#include "ui/shell/DlgCmn.h"
+#include "ui/common/DlgCmn.h"
 
 namespace korvi {
 

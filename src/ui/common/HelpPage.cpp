@@ -1,4 +1,4 @@
-#include "ui/shell/HelpPage.h"
+#include "ui/common/HelpPage.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -10,9 +10,9 @@
 
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
-#include "ui/present/Dialogs.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/OpenOrLog.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/OpenOrLog.h"
 
 namespace korvi {
 
@@ -82,6 +82,13 @@ void OpenHelpPage(GuiContext& gui, QWidget* parent, const QString& file, const Q
         // Without a parent (closed meanwhile) the page still shows.
         HelpWindow(guard.data(), url);
     });
+}
+
+void OpenHelp(GuiContext& gui, QWidget* parent, const QString& page) {
+    const QString path = gui.ctx.Ctrl().Abs(QStringLiteral("doc/")) + page;
+    const QString anchor = page.contains(u'#') ? u'#' + page.section(u'#', 1) : QString();
+    OpenHelpPage(gui, parent, path.section(u'#', 0, 0), anchor,
+                 QStringLiteral("Help Button Error : ") + path);
 }
 
 }  // namespace korvi

@@ -1,9 +1,12 @@
 #pragma once
 
+// ui/schedule: the schedule panel. Includes core headers, ui/common and
+// ui/schedule only.
+
 #include <QStringList>
 #include <QWidget>
 
-#include "ui/shell/WorkPanel.h"
+#include "ui/common/WorkPanel.h"
 
 #include <memory>
 
@@ -17,7 +20,7 @@ namespace korvi {
 
 struct GuiContext;
 class KorviSchd;
-class SchdModel;
+class ScheduleModel;
 
 // The schedule panel of the main window (objectName "KorviSchd"): the
 // schedule table with its choice cells and the new / copy / delete buttons.
@@ -57,7 +60,7 @@ private:
     GuiContext& gui_;
     KorviSchd& table_;
     std::unique_ptr<Ui::WinSchdBody> ui_;
-    SchdModel* model_ = nullptr;
+    ScheduleModel* model_ = nullptr;
     QTableView* table_view_ = nullptr;
 };
 

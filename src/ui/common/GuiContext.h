@@ -1,5 +1,9 @@
 #pragma once
 
+// ui/common: the floor every window stands on (GUI context, work-panel and
+// main-window interfaces, panel parts, dialogs seam, tool-tip table, style,
+// open-or-log, help pages). Includes core headers, Qt and ui/common only.
+
 #include <QString>
 
 #include <functional>

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "UiTestKit.h"
-#include "ui/QtTranslations.h"
+#include "ui/common/QtTranslations.h"
 
 namespace korvi::test {
 

@@ -16,4 +16,8 @@ struct GuiContext;
 void OpenHelpPage(GuiContext& gui, QWidget* parent, const QString& file, const QString& anchor,
                   const QString& logLine);
 
+// Opens page ("name.html" or "name.html#anchor") of the home's "doc" folder
+// as OpenHelpPage does; failures log "Help Button Error : " and the path.
+void OpenHelp(GuiContext& gui, QWidget* parent, const QString& page);
+
 }  // namespace korvi

@@ -10,10 +10,10 @@ class KorviSchd;
 
 // The nine columns of the schedule table over the shared table that the
 // resident loop reads: every edit goes straight into that table.
-class SchdModel : public QAbstractTableModel {
+class ScheduleModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit SchdModel(KorviSchd& table, QObject* parent = nullptr);
+    explicit ScheduleModel(KorviSchd& table, QObject* parent = nullptr);
 
     // Shows the table's rows again.
     void Reload();

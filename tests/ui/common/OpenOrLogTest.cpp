@@ -11,9 +11,9 @@
 #include "ModalAnswerer.h"
 #include "UiTestKit.h"
 #include "store/DocOpen.h"
+#include "ui/common/OpenOrLog.h"
 #include "ui/shell/Korvi.h"
 #include "ui/shell/KorviLogfMenu.h"
-#include "ui/shell/OpenOrLog.h"
 
 namespace korvi::test {
 // The opener is watched to its end, and always told from the event loop:

@@ -1,4 +1,4 @@
-#include "ui/shell/ToolTipTable.h"
+#include "ui/common/ToolTipTable.h"
 
 #include <QAction>
 #include <QHash>

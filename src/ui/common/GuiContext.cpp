@@ -1,4 +1,4 @@
-#include "ui/shell/GuiContext.h"
+#include "ui/common/GuiContext.h"
 
 #include <QCoreApplication>
 #include <QThread>

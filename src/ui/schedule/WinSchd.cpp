@@ -1,4 +1,4 @@
-#include "ui/schedule/KorviSchdPanel.h"
+#include "ui/schedule/WinSchd.h"
 
 #include <QDir>
 #include <QHeaderView>
@@ -11,19 +11,19 @@
 #include "schedule/KorviSchd.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
-#include "ui/present/Dialogs.h"
+#include "ui/common/Dialogs.h"
+#include "ui/common/GuiContext.h"
+#include "ui/common/ToolTipTable.h"
 #include "ui/schedule/SchdChoiceDelegate.h"
-#include "ui/schedule/SchdModel.h"
-#include "ui/shell/GuiContext.h"
-#include "ui/shell/ToolTipTable.h"
-#include "ui_KorviSchdPanel.h"
+#include "ui/schedule/ScheduleModel.h"
+#include "ui_WinSchd.h"
 
 namespace korvi {
 
 WinSchd::WinSchd(GuiContext& gui, KorviSchd& table, QWidget* parent)
     : QWidget(parent), gui_(gui), table_(table), ui_(std::make_unique<Ui::WinSchdBody>()) {
     setObjectName(QStringLiteral("KorviSchd"));
-    model_ = new SchdModel(table_, this);
+    model_ = new ScheduleModel(table_, this);
     table_view_ = new QTableView(this);
     table_view_->setObjectName(QStringLiteral("schd_tbl"));
     table_view_->setModel(model_);

@@ -1,4 +1,4 @@
-#include "ui/shell/DlgCmn.h"
+#include "ui/common/DlgCmn.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
