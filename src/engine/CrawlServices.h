@@ -11,6 +11,8 @@ namespace korvi {
 
 class Clock;
 class CtrlFile;
+class HostPacer;
+class RobotsCache;
 class ProxySettings;
 class SessionCookies;
 
@@ -23,6 +25,10 @@ struct CrawlServices {
     const Clock* clock = nullptr;          // required
     const ProxySettings* proxy = nullptr;  // null: no proxy
     SessionCookies* cookies = nullptr;     // null: no session cookies
+    // The run's robots.txt answers and request spacing; null: robots.txt is
+    // not asked for, requests are not spaced.
+    std::shared_ptr<RobotsCache> robots;
+    std::shared_ptr<HostPacer> pacer;
 
     // Download store.
     std::function<QString(const QString& url)> mapPath;                      // URL -> local path
