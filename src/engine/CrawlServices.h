@@ -23,7 +23,7 @@ class SessionCookies;
 struct CrawlServices {
     CtrlFile* ctrl = nullptr;              // error log, files, extensions, clock texts (required)
     const Clock* clock = nullptr;          // required
-    const ProxySettings* proxy = nullptr;  // null: no proxy
+    const ProxySettings* proxy = nullptr;  // null: the environment's proxy, if any
     SessionCookies* cookies = nullptr;     // null: no session cookies
     // The run's robots.txt answers and request spacing; null: robots.txt is
     // not asked for, requests are not spaced.
