@@ -46,6 +46,8 @@ QSet<QByteArray> AgentTokens(const QString& userAgent) {
     return names;
 }
 
+constexpr qsizetype kMaxRule = 2048;
+
 struct Group {
     bool named = false;  // names us
     bool star = false;
@@ -92,7 +94,9 @@ RobotsTxt RobotsTxt::Parse(const QByteArray& text, const QString& userAgent) {
         Group& g = groups.back();
         if (key == "allow" || key == "disallow") {
             // An empty Disallow allows everything; it adds no rule.
-            if (!value.isEmpty()) g.rules.emplace_back(Canonical(value), key == "allow");
+            // A rule longer than any URL we send could only cost time.
+            if (!value.isEmpty() && value.size() <= kMaxRule)
+                g.rules.emplace_back(Canonical(value), key == "allow");
         } else if (key == "crawl-delay") {
             bool ok = false;
             const double sec = value.toDouble(&ok);
@@ -142,41 +146,30 @@ bool RobotsTxt::Allowed(const QByteArray& rawTarget) const {
 // a rule matches a prefix of the target.
 bool RobotsTxt::Matches(const QByteArray& pattern, const QByteArray& target) {
     QByteArray p = pattern;
-    bool anchored = false;
-    if (p.endsWith('$')) {
-        anchored = true;
+    if (p.endsWith('$'))
         p.chop(1);
-    }
-    if (!p.contains('*')) return anchored ? target == p : target.startsWith(p);
-    // Positions in the target that the pattern so far can end at.
-    const qsizetype n = target.size();
-    std::vector<char> can(static_cast<size_t>(n + 1), 0);
-    can[0] = 1;
-    for (const char c : p) {
-        std::vector<char> next(static_cast<size_t>(n + 1), 0);
-        bool any = false;
-        if (c == '*') {
-            bool reach = false;
-            for (qsizetype i = 0; i <= n; ++i) {
-                reach = reach || can[static_cast<size_t>(i)];
-                next[static_cast<size_t>(i)] = reach;
-                any = any || reach;
-            }
+    else
+        p += '*';
+    if (!p.contains('*')) return target == p;
+    // Greedy match, going back to the last "*" on a mismatch: no allocation
+    // and no recursion, whatever the file holds.
+    qsizetype i = 0, j = 0, star = -1, mark = 0;
+    while (j < target.size()) {
+        if (i < p.size() && p[i] == '*') {
+            star = i++;
+            mark = j;
+        } else if (i < p.size() && p[i] == target[j]) {
+            ++i;
+            ++j;
+        } else if (star >= 0) {
+            i = star + 1;
+            j = ++mark;
         } else {
-            for (qsizetype i = 0; i < n; ++i) {
-                if (can[static_cast<size_t>(i)] && target[i] == c) {
-                    next[static_cast<size_t>(i + 1)] = 1;
-                    any = true;
-                }
-            }
+            return false;
         }
-        if (!any) return false;
-        can.swap(next);
     }
-    if (anchored) return can[static_cast<size_t>(n)] != 0;
-    for (const char v : can)
-        if (v) return true;
-    return false;
+    while (i < p.size() && p[i] == '*') ++i;
+    return i == p.size();
 }
 
 }  // namespace korvi

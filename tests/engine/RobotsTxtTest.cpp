@@ -48,6 +48,13 @@ TEST(RobotsTxt, TheGroupNamingUsReplacesTheStarGroup) {
           QByteArray("\xff\xfe<html>garbage: : :\n\0\n", 23), QByteArray("User-agent: *\r\n")}) {
         EXPECT_TRUE(RobotsTxt::Parse(open, kIe).Allowed("/x")) << open.toStdString();
     }
+    // Rules made to cost time answer at once: an over-long one is ignored.
+    const RobotsTxt stars =
+        RobotsTxt::Parse("User-agent: *\nDisallow: /" + QByteArray(300000, '*') +
+                             "x$\nDisallow: /" + QByteArray(1000, '*').replace("**", "*a") + "b\n",
+                         kIe);
+    EXPECT_TRUE(stars.Allowed("/" + QByteArray(1999, 'a') + "c"));
+    EXPECT_FALSE(stars.Allowed("/" + QByteArray(1999, 'a') + "b"));
     // CRLF lines and a file beyond the size read still work for the part read.
     QByteArray big = "User-agent: *\r\nDisallow: /a\r\n";
     big += QByteArray(RobotsTxt::kMaxBytes, '#') + "\nDisallow: /b\n";
