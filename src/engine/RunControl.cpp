@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <chrono>
 
-#include "engine/HostPacer.h"
-#include "engine/HttpFetch.h"
-#include "engine/Profile.h"
-#include "engine/ProxySettings.h"
-#include "engine/RobotsCache.h"
+#include "engine/crawl/HostPacer.h"
+#include "engine/crawl/HttpFetch.h"
+#include "engine/crawl/ProxySettings.h"
+#include "engine/crawl/RobotsCache.h"
+#include "engine/profile/Profile.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
 

@@ -11,7 +11,7 @@
 
 #include "ModalAnswerer.h"
 #include "UiTestKit.h"
-#include "engine/Profile.h"
+#include "engine/profile/Profile.h"
 #include "shell/Assist.h"
 #include "ui/engine/WinOptIndv.h"
 #include "ui/engine/WinOptIndvRoot.h"
