@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <chrono>
 
+#include "engine/crawl/HostPacer.h"
 #include "engine/crawl/HttpFetch.h"
 #include "engine/crawl/ProxySettings.h"
+#include "engine/crawl/RobotsCache.h"
 #include "engine/profile/Profile.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
@@ -54,6 +56,8 @@ RunSettings RunSettings::FromOpt(const DlSrchOpt& opt, const QString& baseUrl) {
     w.overwriteType = opt.overwrite_type;
     w.overwriteLocalLoad = opt.overwrite_local_load;
     w.offlineLink = opt.offline_link;
+    w.robotsTxt = opt.robots_txt;
+    w.hostWaitMs = std::max(0, opt.host_wait);
     r.thrdMax = std::max(1, opt.thrd_max);
     r.depthMax = opt.depth_max;
     r.hitMax = opt.hit_max;
@@ -75,6 +79,8 @@ RunControl::RunControl(std::shared_ptr<const CrawlServices> services, const RunS
     settings_.tickMs = std::max(1, settings_.tickMs);
     services_->comment = [this](const QString& url) { return ImageText(url); };
     services_->workerEnded = [this] { Wake(); };
+    services_->robots = std::make_shared<RobotsCache>(settings_.worker.userAgent);
+    services_->pacer = std::make_shared<HostPacer>();
 }
 
 RunControl::~RunControl() {
@@ -101,6 +107,8 @@ QString RunControl::FailureText(int status) {
             return QStringLiteral("- スキップ -");
         case -64:
             return QStringLiteral("- サイズ付き拡張子フィルタ -");
+        case -128:
+            return QStringLiteral("- robots.txt 除外 -");
         default:
             return QStringLiteral("- 未知のエラー -");
     }
@@ -129,6 +137,7 @@ bool RunControl::StartManual() {
     if (token_.load()) return false;
     if (supervisor_.joinable()) supervisor_.join();
     if (expander_.joinable()) expander_.join();
+    services_->robots->Clear();  // each run asks the servers again
     {
         std::lock_guard lock(slot_mutex_);
         slots_.assign(static_cast<size_t>(settings_.thrdMax), nullptr);

@@ -11,6 +11,8 @@ namespace korvi {
 
 class Clock;
 class CtrlFile;
+class HostPacer;
+class RobotsCache;
 class ProxySettings;
 class SessionCookies;
 
@@ -21,8 +23,12 @@ class SessionCookies;
 struct CrawlServices {
     CtrlFile* ctrl = nullptr;              // error log, files, extensions, clock texts (required)
     const Clock* clock = nullptr;          // required
-    const ProxySettings* proxy = nullptr;  // null: no proxy
+    const ProxySettings* proxy = nullptr;  // null: the environment's proxy, if any
     SessionCookies* cookies = nullptr;     // null: no session cookies
+    // The run's robots.txt answers and request spacing; null: robots.txt is
+    // not asked for, requests are not spaced.
+    std::shared_ptr<RobotsCache> robots;
+    std::shared_ptr<HostPacer> pacer;
 
     // Download store.
     std::function<QString(const QString& url)> mapPath;                      // URL -> local path

@@ -206,7 +206,12 @@ const Tip kTips[] = {
     {u"WinOptIndv", u"get", u"データの取得を待つ秒数です。0は無限に待ちます。"},
     {u"WinOptIndv", u"re_time",
      u"「503」が返されたときに再接続まで待つ秒数です。0は再接続しません。"},
-    {u"WinOptIndv", u"address", u"HTTPプロキシのホスト名です。空欄はプロキシを使いません。"},
+    {u"WinOptIndv", u"host_wait",
+     u"同じサーバーへのリクエストの間に空ける時間（ミリ秒）です。全スレッドで共有します。"
+     u"0は待ちません。"},
+    {u"WinOptIndv", u"address",
+     u"HTTPプロキシのホスト名です。空欄は環境変数（http_proxy、https_proxy、all_proxy、"
+     u"no_proxy）に従います。"},
     {u"WinOptIndv", u"port", u"HTTPプロキシのポート番号です。"},
     {u"WinOptIndv", u"user_agent", u"サーバーに送るUser-Agentです。"},
     {u"WinOptIndv", u"min", u"DL＆検索 全体の制限時間（分）です。0は無制限です。"},
@@ -231,6 +236,9 @@ const Tip kTips[] = {
     {u"WinOptIndv", u"offline_link",
      u"保存したページとスタイルシートのリンクを、保存したファイルへの相対パスに書き換えます。"
      u"ディスクから開いてもスタイルシートや画像が表示されます。"},
+    {u"WinOptIndv", u"robots_txt",
+     u"各サーバーのrobots.txtを1回の実行につき1度取得し、禁止されたURLをDLしません"
+     u"（Crawl-delayも守ります）。開始URLは常にDLします。"},
     {u"WinOptIndv", u"guide_pic", u"ガイドでこの設定のボタンに表示する画像です。"},
     {u"WinOptIndv", u"btn_guide_pic", u"ガイドのボタンの画像を選択します。"},
     {u"WinOptIndv", u"guide_run_type", u"ガイドからこの設定で実行する内容を選択します。"},
