@@ -13,9 +13,9 @@
 #include "UiTestKit.h"
 #include "engine/profile/Profile.h"
 #include "shell/Assist.h"
+#include "ui/common/Dialogs.h"
 #include "ui/engine/WinOptIndv.h"
 #include "ui/engine/WinOptIndvRoot.h"
-#include "ui/present/Dialogs.h"
 
 namespace korvi::test {
 namespace {
