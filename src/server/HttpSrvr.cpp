@@ -13,7 +13,7 @@
 #include <exception>
 
 #include "server/AccessList.h"
-#include "server/HttpSrvrChnnl.h"
+#include "server/HttpChannel.h"
 #include "server/HttpSrvrSocket.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
@@ -42,7 +42,7 @@ void HttpSrvr::SetLogSrch(LogSrchFn fn) {
     seams_.log_srch = std::move(fn);
 }
 
-void HttpSrvr::SetTextProbe(ContentTypeTbl::TextProbe probe) {
+void HttpSrvr::SetTextProbe(ContentTypeTable::TextProbe probe) {
     std::lock_guard lock(mutex_);
     seams_.text_probe = std::move(probe);
 }
@@ -250,7 +250,7 @@ void HttpSrvr::SetChnnl(int fd) {
     for (;;) {
         for (int i = 0; i < max_chnnl; ++i) {
             if (!chnnl_lst_[i]) {
-                chnnl_lst_[i] = std::make_unique<HttpSrvrChnnl>(*this, i);
+                chnnl_lst_[i] = std::make_unique<HttpChannel>(*this, i);
                 OutLog(QStringLiteral("The Channel[") + QString::number(i + 1) +
                        QStringLiteral("] has been created."));
             }
@@ -287,7 +287,7 @@ void HttpSrvr::Shutdown() {
     std::lock_guard guard(start_mutex_);
     stop_.store(true);
     EndListener();
-    std::array<std::unique_ptr<HttpSrvrChnnl>, max_chnnl> channels;
+    std::array<std::unique_ptr<HttpChannel>, max_chnnl> channels;
     {
         std::lock_guard lock(chnnl_mutex_);
         channels.swap(chnnl_lst_);

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "server/ContentType.h"
+#include "server/ContentTypeTable.h"
 #include "server/HttpSrvrLog.h"
 #include "server/HttpSrvrOpt.h"
 #include "server/HttpSrvrSeams.h"
@@ -20,7 +20,7 @@ namespace korvi {
 
 class Context;
 class CtrlFile;
-class HttpSrvrChnnl;
+class HttpChannel;
 
 // The local HTTP/1.0 server: one listener thread and a pool of at most eight
 // channels, each serving one connection at a time. The resident program owns
@@ -35,7 +35,7 @@ public:
     // Settings, tables and lists as the last Start read them.
     struct Tables {
         HttpSrvrOpt opt;
-        ContentTypeTbl cntnt_typ_tbl;
+        ContentTypeTable cntnt_typ_tbl;
         QStringList accept_lst;
         QStringList avoid_lst;
     };
@@ -44,7 +44,7 @@ public:
     struct Seams {
         HttpSrvrDocs docs;
         LogSrchFn log_srch;
-        ContentTypeTbl::TextProbe text_probe;
+        ContentTypeTable::TextProbe text_probe;
     };
 
     explicit HttpSrvr(Context& ctx);
@@ -54,7 +54,7 @@ public:
 
     void SetDocs(HttpSrvrDocs docs);
     void SetLogSrch(LogSrchFn fn);
-    void SetTextProbe(ContentTypeTbl::TextProbe probe);
+    void SetTextProbe(ContentTypeTable::TextProbe probe);
     // Overrides the read time-out of the settings (ms, > 0) and sets how long
     // a connection waits for a channel to come free before it is closed.
     void SetTimeouts(int readTimeoutMs, int busyGraceMs);
@@ -128,7 +128,7 @@ private:
 
     mutable std::mutex chnnl_mutex_;
     std::condition_variable chnnl_free_;
-    std::array<std::unique_ptr<HttpSrvrChnnl>, max_chnnl> chnnl_lst_;
+    std::array<std::unique_ptr<HttpChannel>, max_chnnl> chnnl_lst_;
 };
 
 }  // namespace korvi

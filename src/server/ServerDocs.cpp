@@ -165,7 +165,7 @@ LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher) {
     };
 }
 
-ContentTypeTbl::TextProbe MkTextProbe(CtrlFile& ctrl) {
+ContentTypeTable::TextProbe MkTextProbe(CtrlFile& ctrl) {
     return [&ctrl](const QString& path) { return !ctrl.LoadDataEnc(path).isEmpty(); };
 }
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "server/ContentType.h"
+#include "server/ContentTypeTable.h"
 #include "server/HttpSrvrSeams.h"
 #include "store/OutTemplate.h"
 
@@ -31,7 +31,7 @@ HttpSrvrDocs MkDocs(CtrlFile& ctrl);
 LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher);
 
 // A file counts as text when LoadDataEnc reads it as such.
-ContentTypeTbl::TextProbe MkTextProbe(CtrlFile& ctrl);
+ContentTypeTable::TextProbe MkTextProbe(CtrlFile& ctrl);
 
 // Sets all three seams of a server.
 void Wire(HttpSrvr& srvr, CtrlFile& ctrl, Matcher& matcher);

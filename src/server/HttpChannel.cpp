@@ -1,4 +1,4 @@
-#include "server/HttpSrvrChnnl.h"
+#include "server/HttpChannel.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,15 +41,15 @@ bool Inside(const QString& root, const QString& canonical) {
 
 }  // namespace
 
-HttpSrvrChnnl::HttpSrvrChnnl(HttpSrvr& srvr, int chnnlNo) : srvr_(srvr), chnnl_no_(chnnlNo) {
+HttpChannel::HttpChannel(HttpSrvr& srvr, int chnnlNo) : srvr_(srvr), chnnl_no_(chnnlNo) {
     thread_ = std::thread([this] { run(); });
 }
 
-HttpSrvrChnnl::~HttpSrvrChnnl() {
+HttpChannel::~HttpChannel() {
     Quit();
 }
 
-void HttpSrvrChnnl::Quit() {
+void HttpChannel::Quit() {
     {
         std::lock_guard lock(mutex_);
         quit_ = true;
@@ -58,7 +58,7 @@ void HttpSrvrChnnl::Quit() {
     if (thread_.joinable()) thread_.join();
 }
 
-bool HttpSrvrChnnl::StrtChnnl(int fd) {
+bool HttpChannel::StrtChnnl(int fd) {
     {
         std::lock_guard lock(mutex_);
         if (busy_ || quit_) return false;
@@ -69,23 +69,23 @@ bool HttpSrvrChnnl::StrtChnnl(int fd) {
     return true;
 }
 
-bool HttpSrvrChnnl::Busy() const {
+bool HttpChannel::Busy() const {
     std::lock_guard lock(mutex_);
     return busy_;
 }
 
-QString HttpSrvrChnnl::ErrPrefix() const {
+QString HttpChannel::ErrPrefix() const {
     return QStringLiteral("HttpSrvr ") + QString::number(chnnl_no_);
 }
 
-QString HttpSrvrChnnl::CanonicalRoot() {
+QString HttpChannel::CanonicalRoot() {
     CtrlFile& ctrl = srvr_.Ctrl();
     const QString root = ctrl.Abs(ctrl.LogRoot());
     if (!QFileInfo(root).isDir()) QDir().mkpath(root);
     return QFileInfo(root).canonicalFilePath();
 }
 
-void HttpSrvrChnnl::run() {
+void HttpChannel::run() {
     for (;;) {
         int fd = -1;
         {
@@ -116,8 +116,8 @@ void HttpSrvrChnnl::run() {
     }
 }
 
-void HttpSrvrChnnl::SendHeader(HttpSrvrSocket& s, const QString& status, qint64 length,
-                               const QString& type) {
+void HttpChannel::SendHeader(HttpSrvrSocket& s, const QString& status, qint64 length,
+                             const QString& type) {
     QString head = status + QStringLiteral("\r\nConnection: close\r\n");
     if (length > 0)
         head +=
@@ -128,7 +128,7 @@ void HttpSrvrChnnl::SendHeader(HttpSrvrSocket& s, const QString& status, qint64 
     s.Flush();
 }
 
-bool HttpSrvrChnnl::SendBody(HttpSrvrSocket& s, const QString& text) {
+bool HttpChannel::SendBody(HttpSrvrSocket& s, const QString& text) {
     const QByteArray bytes = EncodeText(text);
     for (qsizetype at = 0; at < bytes.size(); at += kBlock) {
         const qsizetype n = qMin<qsizetype>(kBlock, bytes.size() - at);
@@ -141,7 +141,7 @@ bool HttpSrvrChnnl::SendBody(HttpSrvrSocket& s, const QString& text) {
     return true;
 }
 
-bool HttpSrvrChnnl::SendBody(HttpSrvrSocket& s, QFile& file) {
+bool HttpChannel::SendBody(HttpSrvrSocket& s, QFile& file) {
     char buf[kBlock];
     bool ok = true;
     for (;;) {
@@ -162,16 +162,16 @@ bool HttpSrvrChnnl::SendBody(HttpSrvrSocket& s, QFile& file) {
     return ok;
 }
 
-void HttpSrvrChnnl::Answer404(HttpSrvrSocket& s) {
+void HttpChannel::Answer404(HttpSrvrSocket& s) {
     SendHeader(s, k404, EncodeText(kPage404).size(), kHtml);
     SendBody(s, kPage404);
 }
 
-void HttpSrvrChnnl::EndConnection(HttpSrvrSocket& s) {
+void HttpChannel::EndConnection(HttpSrvrSocket& s) {
     s.Close();
 }
 
-void HttpSrvrChnnl::ResReq(HttpSrvrSocket& s) {
+void HttpChannel::ResReq(HttpSrvrSocket& s) {
     const qint64 deadline = HttpSrvrSocket::NowMs() + srvr_.ReadTimeoutMs();
     QByteArray raw;
     const HttpSrvrSocket::Read got = s.ReadLine(&raw, deadline);
@@ -268,7 +268,7 @@ void HttpSrvrChnnl::ResReq(HttpSrvrSocket& s) {
     srvr_.OutLog(QStringLiteral("END"));
 }
 
-QString HttpSrvrChnnl::ResKorvi(const QString& dir, const QString& query) {
+QString HttpChannel::ResKorvi(const QString& dir, const QString& query) {
     const QHash<QString, QString> prm = HttpSrvrQuery::Parse(query);
     const QString act = prm.value(QStringLiteral("act"));
     CtrlFile& ctrl = srvr_.Ctrl();
@@ -297,8 +297,7 @@ QString HttpSrvrChnnl::ResKorvi(const QString& dir, const QString& query) {
     return kBadQuery;
 }
 
-LogSrchRequest HttpSrvrChnnl::MkSrchRequest(const QString& dir,
-                                            const QHash<QString, QString>& prm) {
+LogSrchRequest HttpChannel::MkSrchRequest(const QString& dir, const QHash<QString, QString>& prm) {
     LogSrchRequest r;
     r.folder = dir;
     if (prm.contains(QStringLiteral("srch_word"))) r.words = prm.value(QStringLiteral("srch_word"));
@@ -327,7 +326,7 @@ LogSrchRequest HttpSrvrChnnl::MkSrchRequest(const QString& dir,
     return r;
 }
 
-void HttpSrvrChnnl::ExecKorvi(const QString& dir, const QString& query) {
+void HttpChannel::ExecKorvi(const QString& dir, const QString& query) {
     CtrlFile& ctrl = srvr_.Ctrl();
     const QString file = srvr_.ResultFile(pending_id_);
     const QHash<QString, QString> prm = HttpSrvrQuery::Parse(query);
@@ -369,7 +368,7 @@ void HttpSrvrChnnl::ExecKorvi(const QString& dir, const QString& query) {
     ctrl.SaveData(file, page);
 }
 
-QString HttpSrvrChnnl::OutDir(const QString& dir) {
+QString HttpChannel::OutDir(const QString& dir) {
     CtrlFile& ctrl = srvr_.Ctrl();
     if (!QFileInfo(dir).isDir()) {
         ctrl.SaveErrLog(ErrPrefix() + QStringLiteral(" OutDir Error2 : illegal path"));

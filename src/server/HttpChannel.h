@@ -17,12 +17,12 @@ class HttpSrvrSocket;
 
 // One channel of the server's pool: a thread that serves one connection at a
 // time (ResReq) and then runs a pending search (ExecKorvi).
-class HttpSrvrChnnl {
+class HttpChannel {
 public:
-    HttpSrvrChnnl(HttpSrvr& srvr, int chnnlNo);
-    ~HttpSrvrChnnl();
-    HttpSrvrChnnl(const HttpSrvrChnnl&) = delete;
-    HttpSrvrChnnl& operator=(const HttpSrvrChnnl&) = delete;
+    HttpChannel(HttpSrvr& srvr, int chnnlNo);
+    ~HttpChannel();
+    HttpChannel(const HttpChannel&) = delete;
+    HttpChannel& operator=(const HttpChannel&) = delete;
 
     // Takes the connection when the channel is free; false when busy.
     bool StrtChnnl(int fd);
