@@ -157,7 +157,7 @@ TEST(HttpSrvrQueryTest, PathsQueriesAndEncodings) {
     EXPECT_EQ(q.value(QStringLiteral("srch_word")), QStringLiteral("a b"));
     EXPECT_TRUE(q.contains(QStringLiteral("flag")));
     EXPECT_EQ(q.value(QStringLiteral("flag")), QString(""));
-    EXPECT_EQ(q.value(QStringLiteral("x")), QString(""));
+    EXPECT_EQ(q.value(QStringLiteral("x")), QStringLiteral("1=2"));
     EXPECT_EQ(q.value(QString("")), QStringLiteral("v"));
     EXPECT_TRUE(q.contains(QStringLiteral("sz_txt")));
 
