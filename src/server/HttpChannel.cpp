@@ -7,10 +7,10 @@
 #include <exception>
 
 #include "server/AccessList.h"
+#include "server/HttpRequestHead.h"
 #include "server/HttpSrvrDir.h"
 #include "server/HttpSrvrQuery.h"
 #include "server/HttpSrvrSocket.h"
-#include "shell/Assist.h"
 #include "store/CtrlFile.h"
 #include "store/TextCodec.h"
 
@@ -33,6 +33,24 @@ const QString kIllegalName =
     QStringLiteral("<HTML><HEAD></HEAD><BODY>Out Tmplt Illegal Name</BODY></HTML>");
 const QString kNoSearch =
     QStringLiteral("<HTML><HEAD></HEAD><BODY>Search Unavailable</BODY></HTML>");
+const QString k400 = QStringLiteral("HTTP/1.0 400 Bad Request");
+const QString k403 = QStringLiteral("HTTP/1.0 403 Forbidden");
+const QString k421 = QStringLiteral("HTTP/1.0 421 Misdirected Request");
+const QString k503 = QStringLiteral("HTTP/1.0 503 Service Unavailable");
+const QString kPageHead = QStringLiteral(
+    "<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
+    "charset=UTF-8\"></HEAD><BODY>");
+const QString kPageFoot = QStringLiteral("</BODY></HTML>");
+const QString kBadSize = kPageHead +
+                         QStringLiteral(
+                             "サイズの指定 (sz_txt) が正しくありません。"
+                             "0 から 2147483647 までの整数 (KB) を指定して下さい。") +
+                         kPageFoot;
+const QString kSrchBusy = kPageHead +
+                          QStringLiteral(
+                              "検索が混み合っています。"
+                              "しばらく待ってから、もう一度検索して下さい。") +
+                          kPageFoot;
 
 bool Inside(const QString& root, const QString& canonical) {
     return !root.isEmpty() && !canonical.isEmpty() &&
@@ -50,23 +68,7 @@ HttpChannel::~HttpChannel() {
 }
 
 void HttpChannel::Quit() {
-    {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
-    }
-    wake_.notify_all();
     if (thread_.joinable()) thread_.join();
-}
-
-bool HttpChannel::StrtChnnl(int fd) {
-    {
-        std::lock_guard lock(mutex_);
-        if (busy_ || quit_) return false;
-        busy_ = true;
-        fd_ = fd;
-    }
-    wake_.notify_all();
-    return true;
 }
 
 bool HttpChannel::Busy() const {
@@ -86,33 +88,29 @@ QString HttpChannel::CanonicalRoot() {
 }
 
 void HttpChannel::run() {
-    for (;;) {
-        int fd = -1;
+    HttpArrival arrival;
+    while (srvr_.TakeArrival(&arrival)) {
         {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return fd_ >= 0 || quit_; });
-            if (fd_ < 0) return;
-            fd = fd_;
-            fd_ = -1;
+            std::lock_guard lock(mutex_);
+            busy_ = true;
         }
         try {
-            HttpSrvrSocket s(fd, srvr_.StopFlag());
+            HttpSrvrSocket s(arrival.fd, srvr_.StopFlag());
             root_ = CanonicalRoot();
             tables_ = srvr_.GetTables();
             seams_ = srvr_.GetSeams();
+            guard_ = srvr_.GetGuard();
             pending_id_.clear();
-            ResReq(s);
+            ResReq(s, arrival.head);
         } catch (const std::exception& e) {
             srvr_.Ctrl().SaveErrLog(QStringLiteral("HttpSrvr ResReq Error2 : ") +
                                     QString::fromLocal8Bit(e.what()));
         } catch (...) {
             srvr_.Ctrl().SaveErrLog(QStringLiteral("HttpSrvr ResReq Error2 : unknown"));
         }
-        {
-            std::lock_guard lock(mutex_);
-            busy_ = false;
-        }
-        srvr_.ChannelFreed();
+        arrival = HttpArrival();
+        std::lock_guard lock(mutex_);
+        busy_ = false;
     }
 }
 
@@ -171,20 +169,10 @@ void HttpChannel::EndConnection(HttpSrvrSocket& s) {
     s.Close();
 }
 
-void HttpChannel::ResReq(HttpSrvrSocket& s) {
-    const qint64 deadline = HttpSrvrSocket::NowMs() + srvr_.ReadTimeoutMs();
-    QByteArray raw;
-    const HttpSrvrSocket::Read got = s.ReadLine(&raw, deadline);
-    if (got == HttpSrvrSocket::Read::TimedOut || got == HttpSrvrSocket::Read::TooLong ||
-        got == HttpSrvrSocket::Read::Failed) {
-        srvr_.OutLog(QStringLiteral("HttpSrvr ResReq Error2 : ") + s.LastError());
-        srvr_.Ctrl().SaveErrLog(QStringLiteral("HttpSrvr ResReq Error2 : ") + s.LastError());
-        EndConnection(s);
-        srvr_.OutLog(QStringLiteral("END"));
-        return;
-    }
-    const bool haveLine = got == HttpSrvrSocket::Read::Line;
-    const QString line = haveLine ? DecodeText(raw) : QString();
+void HttpChannel::ResReq(HttpSrvrSocket& s, const QByteArray& headBytes) {
+    const HttpRequestHead head = HttpRequestHead::Parse(headBytes);
+    const bool haveLine = !headBytes.isEmpty();
+    const QString line = haveLine ? DecodeText(head.line) : QString();
     srvr_.OutLog(QStringLiteral("Cliant>> ") + (haveLine ? line : QStringLiteral("null")));
     srvr_.OutLog(QStringLiteral("SocketAddress>> ") + s.LocalAddress());
     srvr_.OutLog(QStringLiteral("RemoteSocketAddress>> ") + s.RemoteAddress());
@@ -194,104 +182,136 @@ void HttpChannel::ResReq(HttpSrvrSocket& s) {
     if (!haveLine) {
         srvr_.Ctrl().SaveErrLog(ErrPrefix() + QStringLiteral(" ResReq Error : header null"));
         Answer404(s);
+    } else if (!guard_->HostAllowed(head)) {
+        // A name that is not the server's own: a page behind DNS rebinding.
+        srvr_.OutLog(
+            ErrPrefix() + QStringLiteral(" ResReq Refused : host ") +
+            HttpSrvrQuery::NoControls(QString::fromLatin1(head.Values("host").join(' ')), false));
+        SendHeader(s, k421, 0, QString());
     } else {
-        QByteArray discard;
-        s.ReadLine(&discard, deadline);  // the second line is not used
-        const QStringList words = line.split(u' ');
-        const QString method = words.at(0);
-        if (method != QStringLiteral("GET") && method != QStringLiteral("HEAD")) {
-            SendHeader(s, k200, EncodeText(kUnsupported).size(), kHtml);
-            SendBody(s, kUnsupported);
-        } else {
-            QString path;
-            HttpSrvrQuery::SplitKorvi(words.size() > 1 ? words.at(1) : QString(""), &path, &query);
-            path = HttpSrvrQuery::DecodePath(path);
-            const bool malformed =
-                path.contains(QChar(0)) || root_.isEmpty() || !path.startsWith(u'/');
-            if (!malformed && path.endsWith(u'/') && query.isEmpty() &&
-                QFileInfo::exists(root_ + path + QStringLiteral("index.html"))) {
-                path += QStringLiteral("index.html");
-            }
-            canonical = malformed ? QString() : QFileInfo(root_ + path).canonicalFilePath();
-            QFile body(canonical);
-            const QFileInfo info(canonical);
-            const bool isDir = info.isDir();
-            if (!AccessList::ChkAccept(tables_->opt.access, tables_->accept_lst, tables_->avoid_lst,
-                                       path, s.RemoteHost())) {
-                srvr_.OutLog(QStringLiteral("** FileNotFoundException **"));
-                canonical.clear();
-                Answer404(s);
-            } else if (malformed || (!canonical.isEmpty() && !Inside(root_, canonical))) {
-                srvr_.Ctrl().SaveErrLog(ErrPrefix() + QStringLiteral(" ResReq Error : out file ") +
-                                        path);
-                canonical.clear();
-                Answer404(s);
-            } else if (canonical.isEmpty() ||
-                       (!isDir && (!info.isFile() || !body.open(QIODevice::ReadOnly)))) {
-                // Checked before the head goes out, so that a missing file
-                // never follows a 200 head; only plain files are read (a
-                // pipe would block the channel).
-                srvr_.OutLog(QStringLiteral("** FileNotFoundException **"));
-                canonical.clear();
-                Answer404(s);
-            } else {
-                const qint64 length = (isDir || !query.isEmpty()) ? 0 : body.size();
-                const QString type =
-                    tables_->cntnt_typ_tbl.GetCntntTyp(canonical, seams_.text_probe);
-                SendHeader(s, k200, length, type);
-                if (method == QStringLiteral("GET")) {
-                    if (!query.isEmpty()) {
-                        SendBody(s, ResKorvi(canonical, query));
-                    } else if (isDir) {
-                        SendBody(s, OutDir(canonical));
-                    } else {
-                        SendBody(s, body);
-                    }
-                }
-            }
-        }
+        Serve(s, head, line, &canonical, &query);
     }
     EndConnection(s);
-
-    if (!pending_id_.isEmpty()) {
-        srvr_.OutLog(QStringLiteral("Exec Start ") + srvr_.Ctrl().GetTimeStr());
-        try {
-            ExecKorvi(canonical, query);
-        } catch (const std::exception& e) {
-            srvr_.Ctrl().SaveErrLog(ErrPrefix() + QStringLiteral(" ResReq Exec Error : ") +
-                                    QString::fromLocal8Bit(e.what()));
-        }
-        srvr_.ReleaseResultId(pending_id_);
-        pending_id_.clear();
-        srvr_.OutLog(QStringLiteral("Exec End   ") + srvr_.Ctrl().GetTimeStr());
-    }
     srvr_.OutLog(QStringLiteral("END"));
 }
 
-QString HttpChannel::ResKorvi(const QString& dir, const QString& query) {
+void HttpChannel::Serve(HttpSrvrSocket& s, const HttpRequestHead& head, const QString& line,
+                        QString* canonicalOut, QString* queryOut) {
+    QString& query = *queryOut;
+    QString& canonical = *canonicalOut;
+    const QStringList words = line.split(u' ');
+    const QString method = words.at(0);
+    if (method != QStringLiteral("GET") && method != QStringLiteral("HEAD")) {
+        SendHeader(s, k200, EncodeText(kUnsupported).size(), kHtml);
+        SendBody(s, kUnsupported);
+        return;
+    }
+    QString path;
+    HttpSrvrQuery::SplitKorvi(words.size() > 1 ? words.at(1) : QString(""), &path, &query);
+    if (HttpSrvrGuard::DoesWork(query) && guard_->FromOtherSite(head)) {
+        srvr_.OutLog(ErrPrefix() + QStringLiteral(" ResReq Refused : request from another site"));
+        SendHeader(s, k403, 0, QString());
+        return;
+    }
+    path = HttpSrvrQuery::DecodePath(path);
+    const bool malformed = path.contains(QChar(0)) || root_.isEmpty() || !path.startsWith(u'/');
+    if (!malformed && path.endsWith(u'/') && query.isEmpty() &&
+        QFileInfo::exists(root_ + path + QStringLiteral("index.html"))) {
+        path += QStringLiteral("index.html");
+    }
+    canonical = malformed ? QString() : QFileInfo(root_ + path).canonicalFilePath();
+    QFile body(canonical);
+    const QFileInfo info(canonical);
+    const bool isDir = info.isDir();
+    if (!AccessList::ChkAccept(tables_->opt.access, tables_->accept_lst, tables_->avoid_lst, path,
+                               s.RemoteHost())) {
+        srvr_.OutLog(QStringLiteral("** FileNotFoundException **"));
+        canonical.clear();
+        Answer404(s);
+    } else if (malformed || (!canonical.isEmpty() && !Inside(root_, canonical))) {
+        srvr_.Ctrl().SaveErrLog(ErrPrefix() + QStringLiteral(" ResReq Error : out file ") + path);
+        canonical.clear();
+        Answer404(s);
+    } else if (canonical.isEmpty() ||
+               (!isDir && (!info.isFile() || !body.open(QIODevice::ReadOnly)))) {
+        // Checked before the head goes out, so that a missing file never
+        // follows a 200 head; only plain files are read (a pipe would block
+        // the channel).
+        srvr_.OutLog(QStringLiteral("** FileNotFoundException **"));
+        canonical.clear();
+        Answer404(s);
+    } else {
+        const qint64 length = (isDir || !query.isEmpty()) ? 0 : body.size();
+        const QString type = tables_->cntnt_typ_tbl.GetCntntTyp(canonical, seams_.text_probe);
+        const bool get = method == QStringLiteral("GET");
+        if (get && !query.isEmpty()) {
+            // A command's answer is known before its head: it may refuse.
+            QString status = k200;
+            const QString text = ResKorvi(canonical, query, &status);
+            SendHeader(s, status, 0, type);
+            SendBody(s, text);
+            return;
+        }
+        SendHeader(s, k200, length, type);
+        if (!get || !query.isEmpty()) return;
+        if (isDir) {
+            SendBody(s, OutDir(canonical));
+        } else {
+            SendBody(s, body);
+        }
+    }
+}
+
+QString HttpChannel::ResKorvi(const QString& dir, const QString& query, QString* status) {
     const QHash<QString, QString> prm = HttpSrvrQuery::Parse(query);
     const QString act = prm.value(QStringLiteral("act"));
     CtrlFile& ctrl = srvr_.Ctrl();
+    pending_id_.clear();
     if (act == QStringLiteral("res")) {
         QString id = prm.value(QStringLiteral("id"));
         id.remove(u'\\');
         id.remove(u'/');
         id.remove(u'.');
-        pending_id_.clear();
         return ctrl.LoadData(srvr_.ResultFile(id));
     }
     if (act == QStringLiteral("dir")) {
-        pending_id_.clear();
         return OutDir(dir);
     }
     if (act == QStringLiteral("log_srch")) {
-        pending_id_ = srvr_.NewResultId();
+        int kb = 0;
+        if (prm.contains(QStringLiteral("sz_txt")) &&
+            !HttpSrvrQuery::ParseSize(prm.value(QStringLiteral("sz_txt")), &kb)) {
+            if (status) *status = k400;
+            return kBadSize;
+        }
+        const QString id = srvr_.NewResultId();
         const QString page = QStringLiteral("<html><head><meta http-equiv=\"Refresh\" content=\"") +
                              QString::number(tables_->opt.reload_sec) + QStringLiteral("; url=") +
-                             QStringLiteral("Korvi?act=res&id=") + pending_id_ +
+                             QStringLiteral("Korvi?act=res&id=") + id +
                              QStringLiteral("\"></head><body>Wait...</body></html>");
-        const QString file = srvr_.ResultFile(pending_id_);
+        const QString file = srvr_.ResultFile(id);
         if (ctrl.SetEnableDir(file)) ctrl.SaveData(file, page);
+        SrchJob job{chnnl_no_, id, dir, query, root_, seams_};
+        HttpSrvr& srvr = srvr_;
+        const bool taken = srvr_.SrchPool().Submit([&srvr, job] {
+            srvr.OutLog(QStringLiteral("Exec Start ") + srvr.Ctrl().GetTimeStr());
+            try {
+                ExecKorvi(srvr, job);
+            } catch (const std::exception& e) {
+                srvr.Ctrl().SaveErrLog(QStringLiteral("HttpSrvr ") + QString::number(job.chnnl_no) +
+                                       QStringLiteral(" ResReq Exec Error : ") +
+                                       QString::fromLocal8Bit(e.what()));
+            }
+            srvr.ReleaseResultId(job.id);
+            srvr.OutLog(QStringLiteral("Exec End   ") + srvr.Ctrl().GetTimeStr());
+        });
+        if (!taken) {
+            QFile::remove(file);
+            srvr_.ReleaseResultId(id);
+            if (status) *status = k503;
+            return kSrchBusy;
+        }
+        pending_id_ = id;
         return page;
     }
     return kBadQuery;
@@ -316,8 +336,10 @@ LogSrchRequest HttpChannel::MkSrchRequest(const QString& dir, const QHash<QStrin
                  : z == QStringLiteral("dwn") ? LogSrchRequest::Size::Down
                                               : LogSrchRequest::Size::All;
     }
-    if (prm.contains(QStringLiteral("sz_txt"))) {
-        r.size_kb = Assist::StrToInt(prm.value(QStringLiteral("sz_txt")));
+    int kb = 0;
+    if (prm.contains(QStringLiteral("sz_txt")) &&
+        HttpSrvrQuery::ParseSize(prm.value(QStringLiteral("sz_txt")), &kb)) {
+        r.size_kb = kb;
     }
     if (prm.value(QStringLiteral("srch_type")) == QStringLiteral("extrct")) {
         r.extract = true;
@@ -326,33 +348,35 @@ LogSrchRequest HttpChannel::MkSrchRequest(const QString& dir, const QHash<QStrin
     return r;
 }
 
-void HttpChannel::ExecKorvi(const QString& dir, const QString& query) {
-    CtrlFile& ctrl = srvr_.Ctrl();
-    const QString file = srvr_.ResultFile(pending_id_);
-    const QHash<QString, QString> prm = HttpSrvrQuery::Parse(query);
+void HttpChannel::ExecKorvi(HttpSrvr& srvr, const SrchJob& job) {
+    CtrlFile& ctrl = srvr.Ctrl();
+    const QString errPrefix = QStringLiteral("HttpSrvr ") + QString::number(job.chnnl_no);
+    const QString file = srvr.ResultFile(job.id);
+    const QHash<QString, QString> prm = HttpSrvrQuery::Parse(job.query);
     if (prm.value(QStringLiteral("act")) != QStringLiteral("log_srch")) {
         ctrl.SaveData(file, kExecBadQuery);
         return;
     }
     const QString typeFolder = ctrl.Abs(QStringLiteral("server/out_templet/log_srch"));
-    const QString rootName =
-        seams_.docs.getOutRtName ? seams_.docs.getOutRtName(typeFolder) : QString("");
+    const HttpSrvrDocs& docs = job.seams.docs;
+    const QString rootName = docs.getOutRtName ? docs.getOutRtName(typeFolder) : QString("");
     if (rootName.isEmpty()) {
-        ctrl.SaveErrLog(ErrPrefix() + QStringLiteral(" ExecKorvi Error : out tmplt illegal name"));
+        ctrl.SaveErrLog(errPrefix + QStringLiteral(" ExecKorvi Error : out tmplt illegal name"));
         ctrl.SaveData(file, kIllegalName);
         return;
     }
-    if (!seams_.log_srch || !seams_.docs.renderSearch) {
-        ctrl.SaveErrLog(ErrPrefix() + QStringLiteral(" ExecKorvi Error : no search"));
+    if (!job.seams.log_srch || !docs.renderSearch) {
+        ctrl.SaveErrLog(errPrefix + QStringLiteral(" ExecKorvi Error : no search"));
         ctrl.SaveData(file, kNoSearch);
         return;
     }
-    const LogSrchRequest request = MkSrchRequest(dir, prm);
-    std::vector<QStringList> rows = seams_.log_srch(request, srvr_.StopFlag());
+    const LogSrchRequest request = MkSrchRequest(job.dir, prm);
+    std::vector<QStringList> rows = job.seams.log_srch(request, srvr.StopFlag());
+    const QString& root = job.root;
     for (QStringList& row : rows) {
         if (row.size() <= 3) continue;
         QString p = row.at(3);
-        if (p.startsWith(root_)) p.remove(0, root_.size());
+        if (p.startsWith(root)) p.remove(0, root.size());
         p.replace(u'\\', u'/');
         if (p.startsWith(u'/')) p.remove(0, 1);
         row[3] = p;
@@ -361,11 +385,12 @@ void HttpChannel::ExecKorvi(const QString& dir, const QString& query) {
     values.values.append({QStringLiteral("^title"), QStringLiteral("Korvi - Search")});
     values.values.append({QStringLiteral("^foot_text"), HttpSrvrDir::FootText()});
     values.values.append({QStringLiteral("^foot_html"), HttpSrvrDir::FootHtml()});
-    values.values.append({QStringLiteral("^page_url"), HttpSrvrDir::RelPath(root_, dir)});
+    values.values.append({QStringLiteral("^page_url"), HttpSrvrDir::RelPath(root, job.dir)});
     values.values.append({QStringLiteral("^q_0"), request.words});
-    QString page = seams_.docs.renderSearch(typeFolder, rootName, values, rows);
-    if (!root_.isEmpty()) page.remove(root_);
-    ctrl.SaveData(file, page);
+    QString page = docs.renderSearch(typeFolder, rootName, values, rows);
+    if (!root.isEmpty()) page.remove(root);
+    // Found text comes from any file: no control character reaches the page.
+    ctrl.SaveData(file, HttpSrvrQuery::NoControls(page, true));
 }
 
 QString HttpChannel::OutDir(const QString& dir) {
@@ -382,7 +407,7 @@ QString HttpChannel::OutDir(const QString& dir) {
         ctrl.SaveErrLog(ErrPrefix() + QStringLiteral(" OutDir Error : out tmplt illegal name"));
         return QStringLiteral("HttpSrvr OutDir Error : out tmplt illegal name");
     }
-    return seams_.docs.renderDir(typeFolder, rootName, values);
+    return HttpSrvrQuery::NoControls(seams_.docs.renderDir(typeFolder, rootName, values), true);
 }
 
 }  // namespace korvi

@@ -3,7 +3,7 @@
 #include <QHash>
 #include <QString>
 
-#include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -14,9 +14,11 @@ class QFile;
 namespace korvi {
 
 class HttpSrvrSocket;
+struct HttpRequestHead;
 
-// One channel of the server's pool: a thread that serves one connection at a
-// time (ResReq) and then runs a pending search (ExecKorvi).
+// One channel of the server's pool: a thread that serves one request at a
+// time (ResReq) as the listener hands them over; searches it accepts run in
+// the server's search pool (ExecKorvi).
 class HttpChannel {
 public:
     HttpChannel(HttpSrvr& srvr, int chnnlNo);
@@ -24,22 +26,33 @@ public:
     HttpChannel(const HttpChannel&) = delete;
     HttpChannel& operator=(const HttpChannel&) = delete;
 
-    // Takes the connection when the channel is free; false when busy.
-    bool StrtChnnl(int fd);
     bool Busy() const;
-    // Ends the thread after the connection being served.
+    // Waits for the thread; the server has told its channels to end.
     void Quit();
 
-    // The request handling, also usable without a socket.
-    QString ResKorvi(const QString& dir, const QString& query);
-    void ExecKorvi(const QString& dir, const QString& query);
+    // The request handling, also usable without a socket. status receives
+    // the status line of the answer.
+    QString ResKorvi(const QString& dir, const QString& query, QString* status = nullptr);
     QString OutDir(const QString& dir);
     QString PendingId() const { return pending_id_; }
     void SetRoot(const QString& root) { root_ = root; }
 
+    // A search accepted by a channel, with what it needs from that channel.
+    struct SrchJob {
+        int chnnl_no = 0;
+        QString id;
+        QString dir;
+        QString query;
+        QString root;
+        HttpSrvr::Seams seams;
+    };
+    static void ExecKorvi(HttpSrvr& srvr, const SrchJob& job);
+
 private:
     void run();
-    void ResReq(HttpSrvrSocket& s);
+    void ResReq(HttpSrvrSocket& s, const QByteArray& headBytes);
+    void Serve(HttpSrvrSocket& s, const HttpRequestHead& head, const QString& line,
+               QString* canonical, QString* query);
     void Answer404(HttpSrvrSocket& s);
     void SendHeader(HttpSrvrSocket& s, const QString& status, qint64 length, const QString& type);
     bool SendBody(HttpSrvrSocket& s, const QString& text);
@@ -55,12 +68,10 @@ private:
     QString pending_id_;
     HttpSrvr::Seams seams_;
     std::shared_ptr<const HttpSrvr::Tables> tables_;
+    std::shared_ptr<const HttpSrvrGuard> guard_;
 
     mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    int fd_ = -1;
     bool busy_ = false;
-    bool quit_ = false;
     std::thread thread_;
 };
 

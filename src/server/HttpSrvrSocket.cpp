@@ -142,13 +142,26 @@ void HttpSrvrSocket::Close() {
     if (fd_ < 0) return;
     Flush();
     ::shutdown(fd_, SHUT_WR);
-    // Wait briefly for the client to close its side; unread input would make
-    // the close reset the connection and lose the response.
-    const qint64 deadline = NowMs() + 1000;
+    // Input left unread would make the close reset the connection and lose
+    // the response. The head has been read already, so only a client that
+    // sends more (a body) is waited for, briefly; a silent one costs nothing.
     char buf[4096];
-    while (WaitFor(POLLIN, deadline)) {
-        const ssize_t got = ::recv(fd_, buf, sizeof buf, 0);
-        if (got <= 0 && !(got < 0 && errno == EINTR)) break;
+    bool more = false;
+    for (;;) {
+        const ssize_t got = ::recv(fd_, buf, sizeof buf, MSG_DONTWAIT);
+        if (got > 0) {
+            more = true;
+            continue;
+        }
+        if (got < 0 && errno == EINTR) continue;
+        break;
+    }
+    if (more) {
+        const qint64 deadline = NowMs() + 1000;
+        while (WaitFor(POLLIN, deadline)) {
+            const ssize_t got = ::recv(fd_, buf, sizeof buf, 0);
+            if (got <= 0 && !(got < 0 && (errno == EINTR || errno == EAGAIN))) break;
+        }
     }
     ::close(fd_);
     fd_ = -1;

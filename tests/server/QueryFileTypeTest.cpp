@@ -30,7 +30,7 @@ TEST(QueryFileType, ServedWithTheTypeOfTheRealExtension) {
     home.Write("log/s/fake.css_/00000000.cgi", "<html>cgi</html>\n");
     HttpSrvr server(home.Ctx());
     ServerDocs::Wire(server, home.Ctrl(), home.Ctx().Match());
-    server.SetTimeouts(2000, 20);
+    server.SetTimeouts(2000);
     ASSERT_EQ(server.Start(), HttpSrvr::kRunning);
     const int port = server.Port();
     auto type = [&](const QByteArray& path) {
