@@ -75,7 +75,7 @@ void HttpHeadReader::Step(const std::vector<pollfd>& fds, size_t offset, qint64 
                 done->push_back({c.fd, c.bytes});
             } else {
                 ::close(c.fd);
-                dropped->append(QStringLiteral("time out"));
+                dropped->append(c.bytes.isEmpty() ? Silent() : QStringLiteral("time out"));
             }
             continue;
         }

@@ -22,6 +22,8 @@ struct HttpArrival {
 class HttpHeadReader {
 public:
     static constexpr qsizetype kMaxHead = 16 * 1024;
+    // The reason given for a connection that never sent a byte.
+    static QString Silent() { return QStringLiteral("silent"); }
 
     explicit HttpHeadReader(int maxHeld) : max_held_(maxHeld) {}
     ~HttpHeadReader() { CloseAll(); }

@@ -288,8 +288,15 @@ void HttpSrvr::Init2() {
 }
 
 void HttpSrvr::LogDropped(const QStringList& reasons) {
+    // A silent connection is no error (browsers open some ahead); the rest
+    // are logged once per reason, so that a flood does not flood the logs.
+    QStringList seen;
     for (const QString& reason : reasons) {
-        const QString line = QStringLiteral("HttpSrvr ResReq Error2 : ") + reason;
+        if (reason == HttpHeadReader::Silent() || seen.contains(reason)) continue;
+        seen.append(reason);
+        const qsizetype n = reasons.count(reason);
+        const QString line = QStringLiteral("HttpSrvr ResReq Error2 : ") + reason +
+                             (n > 1 ? QStringLiteral(" (") + QString::number(n) + u')' : QString());
         OutLog(line);
         ctrl_.SaveErrLog(line);
     }

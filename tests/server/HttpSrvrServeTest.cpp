@@ -425,7 +425,8 @@ TEST_F(ServeTest, OtherSitesCannotStartWork) {
     EXPECT_EQ(search.calls.load(), 2);
     const QByteArray cross = "Sec-Fetch-Site: cross-site\r\nOrigin: http://evil.example\r\n";
     EXPECT_EQ(Split(GetWith(port, "/a.txt", cross)).body, "hello text\n");
-    EXPECT_TRUE(Split(GetWith(port, "/dir2/Korvi?act=dir", cross)).body.contains("^page_url=dir2\n"));
+    EXPECT_TRUE(
+        Split(GetWith(port, "/dir2/Korvi?act=dir", cross)).body.contains("^page_url=dir2\n"));
 }
 
 TEST_F(ServeTest, SearchParametersAreTakenAsWritten) {
