@@ -1,7 +1,5 @@
 #include "server/HttpHeadReader.h"
 
-#include <QStringList>
-
 #include <sys/socket.h>
 #include <unistd.h>
 #include <algorithm>
@@ -12,14 +10,13 @@
 
 namespace korvi {
 
-void HttpHeadReader::Add(int fd, qint64 nowMs, QStringList* dropped) {
+void HttpHeadReader::Add(int fd, qint64 nowMs, std::vector<HttpDropped>* dropped) {
     if (static_cast<int>(conns_.size()) >= max_held_ && !conns_.empty()) {
         auto victim = std::find_if(conns_.begin(), conns_.end(),
                                    [](const Conn& c) { return c.bytes.isEmpty(); });
         if (victim == conns_.end()) victim = conns_.begin();
-        ::close(victim->fd);
+        dropped->push_back({victim->fd, QStringLiteral("too many connections")});
         conns_.erase(victim);
-        dropped->append(QStringLiteral("too many connections"));
     }
     conns_.push_back({fd, nowMs, QByteArray()});
 }
@@ -28,7 +25,8 @@ void HttpHeadReader::PollSet(std::vector<pollfd>* fds) const {
     for (const Conn& c : conns_) fds->push_back({c.fd, POLLIN, 0});
 }
 
-bool HttpHeadReader::ReadSome(Conn& c, std::vector<HttpArrival>* done, QStringList* dropped) {
+bool HttpHeadReader::ReadSome(Conn& c, std::vector<HttpArrival>* done,
+                              std::vector<HttpDropped>* dropped) {
     char buf[4096];
     for (;;) {
         const ssize_t got = ::recv(c.fd, buf, sizeof buf, 0);
@@ -40,8 +38,7 @@ bool HttpHeadReader::ReadSome(Conn& c, std::vector<HttpArrival>* done, QStringLi
                 return true;
             }
             if (c.bytes.size() > kMaxHead) {
-                ::close(c.fd);
-                dropped->append(QStringLiteral("request line too long"));
+                dropped->push_back({c.fd, QStringLiteral("request line too long")});
                 return true;
             }
             continue;
@@ -53,15 +50,14 @@ bool HttpHeadReader::ReadSome(Conn& c, std::vector<HttpArrival>* done, QStringLi
         }
         if (errno == EINTR) continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
-        ::close(c.fd);
-        dropped->append(QString::fromLocal8Bit(std::strerror(errno)));
+        dropped->push_back({c.fd, QString::fromLocal8Bit(std::strerror(errno))});
         return true;
     }
 }
 
 void HttpHeadReader::Step(const std::vector<pollfd>& fds, size_t offset, qint64 nowMs,
                           int firstByteMs, int headMs, std::vector<HttpArrival>* done,
-                          QStringList* dropped) {
+                          std::vector<HttpDropped>* dropped) {
     std::vector<Conn> keep;
     keep.reserve(conns_.size());
     for (size_t i = 0; i < conns_.size(); ++i) {
@@ -74,8 +70,8 @@ void HttpHeadReader::Step(const std::vector<pollfd>& fds, size_t offset, qint64 
             if (HttpRequestHead::HasLine(c.bytes)) {
                 done->push_back({c.fd, c.bytes});
             } else {
-                ::close(c.fd);
-                dropped->append(c.bytes.isEmpty() ? Silent() : QStringLiteral("time out"));
+                dropped->push_back(
+                    {c.fd, c.bytes.isEmpty() ? Silent() : QStringLiteral("time out")});
             }
             continue;
         }

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 #include <poll.h>
 #include <vector>
@@ -14,6 +13,13 @@ namespace korvi {
 struct HttpArrival {
     int fd = -1;
     QByteArray head;
+};
+
+// A connection given up, still open so that its reason is logged before the
+// client sees it closed.
+struct HttpDropped {
+    int fd = -1;
+    QString reason;
 };
 
 // The listener's connections that have not sent their request head yet. They
@@ -31,17 +37,16 @@ public:
     HttpHeadReader& operator=(const HttpHeadReader&) = delete;
 
     // Takes a non-blocking connection. When full, the oldest connection that
-    // has sent nothing (else the oldest) is closed to make room; its reason
-    // goes to dropped.
-    void Add(int fd, qint64 nowMs, QStringList* dropped);
+    // has sent nothing (else the oldest) is dropped to make room.
+    void Add(int fd, qint64 nowMs, std::vector<HttpDropped>* dropped);
     // One poll entry per connection, appended.
     void PollSet(std::vector<pollfd>* fds) const;
     // Reads what the poll reported (entries from offset on, in PollSet order)
     // and applies the time limits: nothing within firstByteMs, or no whole
     // head within headMs. A request line whose head never ends is passed on
-    // at its limit. Closed connections add their reason to dropped.
+    // at its limit. The caller closes what lands in dropped.
     void Step(const std::vector<pollfd>& fds, size_t offset, qint64 nowMs, int firstByteMs,
-              int headMs, std::vector<HttpArrival>* done, QStringList* dropped);
+              int headMs, std::vector<HttpArrival>* done, std::vector<HttpDropped>* dropped);
     // Milliseconds until the next time limit, at most capMs.
     int NextLimitMs(qint64 nowMs, int firstByteMs, int headMs, int capMs) const;
     int Held() const { return static_cast<int>(conns_.size()); }
@@ -54,7 +59,7 @@ private:
         QByteArray bytes;
     };
     // Reads what is there; true when the connection is finished with.
-    bool ReadSome(Conn& c, std::vector<HttpArrival>* done, QStringList* dropped);
+    bool ReadSome(Conn& c, std::vector<HttpArrival>* done, std::vector<HttpDropped>* dropped);
 
     int max_held_;
     std::vector<Conn> conns_;

@@ -223,7 +223,7 @@ void HttpSrvr::Init2() {
     HttpHeadReader reader(kMaxHeld);
     std::vector<pollfd> fds;
     std::vector<HttpArrival> done;
-    QStringList dropped;
+    std::vector<HttpDropped> dropped;
     while (!listener_stop_.load() && !stop_.load()) {
         const int headMs = ReadTimeoutMs();
         const int firstMs = FirstByteMs();
@@ -271,7 +271,7 @@ void HttpSrvr::Init2() {
                 break;
             }
         }
-        LogDropped(dropped);
+        Drop(dropped);
         for (HttpArrival& a : done) {
             try {
                 SetChnnl(std::move(a));
@@ -287,9 +287,11 @@ void HttpSrvr::Init2() {
     OutLog(DateText() + QStringLiteral("End Web_Server"));
 }
 
-void HttpSrvr::LogDropped(const QStringList& reasons) {
+void HttpSrvr::Drop(const std::vector<HttpDropped>& dropped) {
     // A silent connection is no error (browsers open some ahead); the rest
     // are logged once per reason, so that a flood does not flood the logs.
+    QStringList reasons;
+    for (const HttpDropped& d : dropped) reasons.append(d.reason);
     QStringList seen;
     for (const QString& reason : reasons) {
         if (reason == HttpHeadReader::Silent() || seen.contains(reason)) continue;
@@ -300,6 +302,7 @@ void HttpSrvr::LogDropped(const QStringList& reasons) {
         OutLog(line);
         ctrl_.SaveErrLog(line);
     }
+    for (const HttpDropped& d : dropped) ::close(d.fd);
 }
 
 void HttpSrvr::EndListener() {

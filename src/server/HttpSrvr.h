@@ -122,7 +122,8 @@ private:
     // answers 503 when too many wait already.
     void SetChnnl(HttpArrival arrival);
     static void Refuse(int fd);
-    void LogDropped(const QStringList& reasons);
+    // Logs why connections were given up, then closes them.
+    void Drop(const std::vector<HttpDropped>& dropped);
     void WaitThrd();
     void EndListener();
     QString DateText() const;
