@@ -33,11 +33,11 @@ bool HttpHeadReader::ReadSome(Conn& c, std::vector<HttpArrival>* done,
         if (got > 0) {
             c.bytes.append(buf, got);
             const qsizetype end = HttpRequestHead::End(c.bytes);
-            if (end >= 0) {
+            if (end >= 0 && end <= kMaxHead) {
                 done->push_back({c.fd, c.bytes.left(end)});
                 return true;
             }
-            if (c.bytes.size() > kMaxHead) {
+            if (end > kMaxHead || c.bytes.size() > kMaxHead) {
                 dropped->push_back({c.fd, QStringLiteral("request line too long")});
                 return true;
             }

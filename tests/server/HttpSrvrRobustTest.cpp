@@ -117,6 +117,28 @@ TEST_F(RobustTest, ManyConcurrentConnectionsAreAllAnsweredAndLeaveNothingBehind)
     EXPECT_EQ(server->BusyChannels(), 0);
 }
 
+TEST_F(RobustTest, HeadsAreReadHoweverTheyArrive) {
+    ASSERT_EQ(StartServer(), HttpSrvr::kRunning);
+    // In pieces, with bare line feeds.
+    int fd = ConnectLocal(port);
+    for (const char* piece : {"GET /a.t", "xt HTTP/1.0\n", "Host: localhost\n", "\n"}) {
+        SendRaw(fd, piece);
+        QThread::msleep(30);
+    }
+    EXPECT_EQ(Split(ReadAll(fd, 3000)).body, "hello text\n");
+    ::close(fd);
+    // A request line and then the end of the client's sending.
+    fd = ConnectLocal(port);
+    SendRaw(fd, "GET /a.txt HTTP/1.0\r\n");
+    ::shutdown(fd, SHUT_WR);
+    EXPECT_EQ(Split(ReadAll(fd, 3000)).body, "hello text\n");
+    ::close(fd);
+    // Header fields beyond any browser's are not kept.
+    const QByteArray big = "GET /a.txt HTTP/1.0\r\nX: " + QByteArray(20000, 'x') + "\r\n\r\n";
+    EXPECT_TRUE(Exchange(port, big).isEmpty());
+    EXPECT_TRUE(ErrLog().contains("HttpSrvr ResReq Error2 : request line too long"));
+}
+
 TEST_F(RobustTest, StartStopAndNotInUse) {
     // Missing settings: not in use, logged.
     QFile::remove(home.File(QStringLiteral("server/opt.ini")));

@@ -369,6 +369,26 @@ TEST_F(ServeTest, SearchesRunTwoAtATimeBesideBrowsing) {
     EXPECT_EQ(search.most.load(), HttpSrvrSrchPool::kRunning);
 }
 
+TEST_F(ServeTest, ShutdownEndsRunningAndWaitingSearches) {
+    FakeSearch search;
+    search.hold = true;
+    server->SetLogSrch(search.Fn());
+    ASSERT_EQ(StartServer(), HttpSrvr::kRunning);
+    std::vector<QByteArray> ids;
+    for (int i = 0; i < 5; ++i) ids.push_back(WaitId(Body("/Korvi?act=log_srch&srch_word=s")));
+    for (int i = 0; i < 200 && search.running.load() < 2; ++i) QThread::msleep(10);
+    const auto t0 = std::chrono::steady_clock::now();
+    server->Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+    EXPECT_EQ(search.running.load(), 0);
+    // Every search that was answered with a waiting page got its result.
+    for (const QByteArray& id : ids) {
+        EXPECT_TRUE(
+            home.Read("server/tmp/" + QString::fromLatin1(id) + ".html").startsWith("RESULT s"))
+            << id.constData();
+    }
+}
+
 TEST_F(ServeTest, OnlyRequestsNamingTheServerAreAnswered) {
     ASSERT_EQ(StartServer(), HttpSrvr::kRunning);
     const QByteArray p = QByteArray::number(port);
