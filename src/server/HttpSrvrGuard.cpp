@@ -1,6 +1,7 @@
 #include "server/HttpSrvrGuard.h"
 
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QNetworkInterface>
 #include <QUrl>
 
@@ -17,6 +18,11 @@ HttpSrvrGuard::HttpSrvrGuard(const QString& bind, int port) : port_(port) {
         }
     } else if (!bind.isEmpty()) {
         hosts_ << bind;
+    }
+    // Reached from the network, the machine's own name is no other site.
+    if (!bind.startsWith(QStringLiteral("127."))) {
+        const QString name = QHostInfo::localHostName().toLower();
+        if (!name.isEmpty()) hosts_ << name << name + QStringLiteral(".local");
     }
     hosts_.removeDuplicates();
 }

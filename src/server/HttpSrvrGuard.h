@@ -14,8 +14,9 @@ struct HttpRequestHead;
 class HttpSrvrGuard {
 public:
     HttpSrvrGuard() = default;
-    // bind: the listening address ("0.0.0.0" adds this machine's addresses);
-    // port: the port listened on.
+    // bind: the listening address ("0.0.0.0" adds this machine's addresses;
+    // any address but a loopback one adds its host name); port: the port
+    // listened on.
     HttpSrvrGuard(const QString& bind, int port);
     HttpSrvrGuard(const QStringList& hosts, int port) : hosts_(hosts), port_(port) {}
 

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QHostInfo>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -413,6 +414,11 @@ TEST_F(ServeTest, OnlyRequestsNamingTheServerAreAnswered) {
     EXPECT_TRUE(lan.NamesServer("localhost"));
     EXPECT_FALSE(lan.NamesServer("192.168.1.6:8080"));
     EXPECT_FALSE(lan.NamesServer("192.168.1.5:80"));
+    const QByteArray name = QHostInfo::localHostName().toLower().toLatin1();
+    EXPECT_TRUE(lan.NamesServer(name + ":8080"));
+    if (name != "localhost") {
+        EXPECT_FALSE(HttpSrvrGuard(QStringLiteral("127.0.0.1"), 8080).NamesServer(name + ":8080"));
+    }
 }
 
 TEST_F(ServeTest, OtherSitesCannotStartWork) {
