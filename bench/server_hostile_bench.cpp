@@ -10,6 +10,10 @@
 //     SECONDS  length of the load (default 30)
 //     STORE    folder for the generated store, kept for the next run
 //              (default: a temporary folder)
+//
+// It uses only the server's start-up interface, so the same file builds
+// against earlier versions: copy it into an older checkout's bench/ to get
+// the figures before a change, and run both on one STORE.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
