@@ -84,6 +84,9 @@ public:
     // default) takes one a core. The rows are the same either way. Set
     // before a walk starts.
     void SetThreads(int count) { threads_ = count < 0 ? 0 : count; }
+    // Ends the walk once this many rows are found (0: no limit), so that a
+    // search's memory does not grow with the store. Set before a walk starts.
+    void SetMaxRows(int count) { max_rows_ = count < 0 ? 0 : count; }
 
     // Snapshots, safe from any thread.
     std::vector<SrchRow> Rows() const;
@@ -198,6 +201,7 @@ private:
     std::atomic<qint64> folders_{0};
     std::atomic<qint64> files_{0};
     std::atomic<qint64> bytes_{0};
+    std::atomic<int> max_rows_{0};
     qint64 start_ms_ = 0;
     QString filter_lower_;
     QByteArray root_;  // canonical searched folder: links lead nowhere outside it
