@@ -13,30 +13,19 @@
 #include "engine/profile/OptOverride.h"
 #include "engine/profile/Profile.h"
 #include "fixtures/FixtureServer.h"
+#include "fixtures/ProcessRun.h"
 #include "fixtures/TempHome.h"
 #include "store/RunLock.h"
 
 namespace korvi::test {
 namespace {
 
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Result = ProcessRun;
 
 Result Cli(const QStringList& args, const QByteArray& input = QByteArray()) {
-    QProcess p;
-    p.start(TempHome::BinDir() + "/korvi-run", args);
-    if (!p.waitForStarted(10000)) return {};
-    p.write(input);
-    p.closeWriteChannel();
-    Result r;
-    if (!p.waitForFinished(60000)) return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    ProcessOptions opt;
+    opt.input = input;
+    return RunKorviRun(args, opt);
 }
 
 // A loopback port nobody listens on.

@@ -9,35 +9,21 @@
 #include <QTemporaryDir>
 
 #include "KorviVersion.h"
+#include "fixtures/ProcessRun.h"
 #include "fixtures/TempHome.h"
 
 namespace korvi::test {
 namespace {
 
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Result = ProcessRun;
 
 Result Exec(const QString& program, const QStringList& args,
             const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
             int timeoutMs = 120000) {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    Result r;
-    if (!p.waitForStarted(10000)) return r;
-    p.closeWriteChannel();
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    ProcessOptions opt;
+    opt.env = env;
+    opt.timeoutMs = timeoutMs;
+    return RunProcess(program, args, opt);
 }
 
 QString Packaging(const QString& rel) {

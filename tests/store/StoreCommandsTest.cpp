@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "fixtures/ProcessRun.h"
 #include "fixtures/TempHome.h"
 
 using korvi::CtrlFile;
@@ -10,20 +11,13 @@ using korvi::test::TempHome;
 
 namespace {
 
-struct CmdResult {
-    int code = -1;
-    QString out;
-};
+using CmdResult = ProcessRun;
 
 CmdResult KorviRun(const QString& home, const QStringList& args, const QString& cwd = QString()) {
-    QProcess p;
-    if (!cwd.isEmpty()) p.setWorkingDirectory(cwd);
-    p.start(TempHome::BinDir() + "/korvi-run", QStringList{"--home", home} + args);
-    CmdResult r;
-    if (!p.waitForFinished(30000)) return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    return r;
+    ProcessOptions opt;
+    opt.cwd = cwd;
+    opt.timeoutMs = 30000;
+    return RunKorviRun(QStringList{"--home", home} + args, opt);
 }
 
 }  // namespace
