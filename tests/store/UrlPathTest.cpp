@@ -35,7 +35,7 @@ TEST(GetLogFrdr, DescribedExamples) {
     TempHome th;
     EXPECT_EQ(Map(th, "http://H/a/b.html"), "log/R/H/a/b.html");
     EXPECT_EQ(Map(th, "http://H/a/b/"), "log/R/H/a/b/index.html");
-    EXPECT_EQ(Map(th, "http://H/a/rel1.2/"), "log/R/H/a/rel1.2");
+    EXPECT_EQ(Map(th, "http://H/a/rel1.2/"), "log/R/H/a/rel1.2/index.html");
     EXPECT_EQ(Map(th, "http://H/s.cgi?x=1"), "log/R/H/s.cgi_/00000000.cgi");
     EXPECT_EQ(th.Read("log/R/H/s.cgi_/cgi%%q.txt"), "x=1\n");
     EXPECT_EQ(Map(th, "http:foo.html"), "log/R/Unknown Host/foo.html");
@@ -398,4 +398,80 @@ TEST(GetLogFrdr, NeverNamesALinkList) {
               "log/R/H/" + Rep("a", 24) + "%20lst.ini");
     // A folder of that name holds an index, not a list.
     EXPECT_EQ(Map(th, "http://H/x lst.ini/y.html"), "log/R/H/x lst.ini/y.html");
+}
+
+// A URL ending in "/" is a folder that can hold what lies below it, a
+// "." in its name or not; without the "/" the name stays a file.
+TEST(GetLogFrdr, FolderUrlsHoldTheirPages) {
+    TempHome th;
+    EXPECT_EQ(Map(th, "http://H/a/rel1.2/"), "log/R/H/a/rel1.2/index.html");
+    EXPECT_EQ(Map(th, "http://H/a/rel1.2/x.html"), "log/R/H/a/rel1.2/x.html");
+    EXPECT_EQ(Map(th, "http://H/api.html/"), "log/R/H/api.html/index.html");
+    EXPECT_EQ(Map(th, "http://H/api.html/p.html"), "log/R/H/api.html/p.html");
+    EXPECT_EQ(Map(th, "http://H/a/rel1.2"), "log/R/H/a/rel1.2");
+    EXPECT_EQ(Map(th, "http://H/a/rel1.2/?C=N;O=D"), "log/R/H/a/rel1.2/_/00000000.cgi");
+    // Both can be stored at once.
+    EXPECT_TRUE(th.Ctrl().SetEnableDir(Map(th, "http://H/a/rel1.2/")));
+    EXPECT_TRUE(th.Ctrl().SetEnableDir(Map(th, "http://H/a/rel1.2/x.html")));
+}
+
+// Two URLs never share a stored file: a cut name another URL holds gets a
+// stable suffix, in this process (first come, first kept) and in the next
+// one (the stored copy's trailer tag names its URL); a real path that looks
+// like a numbered query file is kept apart from the queries.
+TEST(GetLogFrdr, DifferentUrlsNeverShareAFile) {
+    TempHome th;
+    const QString a = "http://H/variable/CMAKE_LANG_LINK_GROUP_USING_FEATURE.html";
+    const QString b = "http://H/variable/CMAKE_LANG_LINK_GROUP_USING_FEATURE_SUPPORTED.html";
+    const QString pa = Map(th, a);
+    const QString pb = Map(th, b);
+    EXPECT_EQ(pa, "log/R/H/variable/CMAKE_LANG_LINK_GROUP_USING_FEAT/index.html");
+    EXPECT_NE(pa, pb);
+    EXPECT_TRUE(pb.startsWith("log/R/H/variable/CMAKE_LANG_LINK_GROUP_USING_FEAT~"));
+    EXPECT_EQ(Map(th, a + "#frag"), pa);
+    EXPECT_EQ(Map(th, b), pb);
+    EXPECT_EQ(th.Ctrl().PeekLogFrdr(b), pb);
+
+    // A new process meets a copy of b under the plain name (b came first
+    // there): a gets the suffix now, b keeps the plain name.
+    TempHome later;
+    later.Write(pa,
+                "<html></html>" + CtrlFile::MkFootTag("", b, "2006/03/09 - 07:05:02", "").toUtf8());
+    const QString la = Map(later, a);
+    EXPECT_NE(la, pa);
+    EXPECT_EQ(Map(later, b), pa);
+    EXPECT_EQ(Map(later, a), la);
+
+    Map(th, "http://H/p?a=1");
+    EXPECT_EQ(Map(th, "http://H/p?b=2"), "log/R/H/p_/00000001.cgi");
+    EXPECT_EQ(Map(th, "http://H/p_/00000001.cgi"), "log/R/H/p_/%300000001.cgi");
+    EXPECT_EQ(Map(th, "http://H/q/00000001.cgi"), "log/R/H/q/00000001.cgi");
+}
+
+// Peeking maps without writing; a query whose file was never stored gives
+// its line back while it is the last one.
+TEST(GetLogFrdr, PeekAndForgetLeaveNoTrace) {
+    TempHome th;
+    CtrlFile& c = th.Ctrl();
+    EXPECT_EQ(c.PeekLogFrdr("http://H/q/p?zz=1"), "log/R/H/q/p_/00000000.cgi");
+    EXPECT_FALSE(th.Exists("log/R/H/q/p_"));
+    EXPECT_EQ(Map(th, "http://H/q/p?y=1"), "log/R/H/q/p_/00000000.cgi");
+    EXPECT_EQ(c.PeekLogFrdr("http://H/q/p?zz=1"), "log/R/H/q/p_/00000001.cgi");
+    EXPECT_EQ(c.PeekLogFrdr("http://H/q/p?y=1"), "log/R/H/q/p_/00000000.cgi");
+    EXPECT_EQ(th.Read("log/R/H/q/p_/cgi%%q.txt"), "y=1\n");
+
+    // A lone query never stored: the list and its folder go.
+    EXPECT_EQ(Map(th, "http://H/fi&"), "log/R/H/fi_/00000000.cgi");
+    c.ForgetQuery("http://H/fi&");
+    EXPECT_FALSE(th.Exists("log/R/H/fi_"));
+    // Only the last line goes, and only while no file was stored under it.
+    Map(th, "http://H/q/p?z=3");
+    c.ForgetQuery("http://H/q/p?y=1");
+    th.Write("log/R/H/q/p_/00000001.cgi", "stored");
+    c.ForgetQuery("http://H/q/p?z=3");
+    EXPECT_EQ(th.Read("log/R/H/q/p_/cgi%%q.txt"), "y=1\nz=3\n");
+    Map(th, "http://H/q/p?w=4");
+    c.ForgetQuery("http://H/q/p?w=4");
+    EXPECT_EQ(th.Read("log/R/H/q/p_/cgi%%q.txt"), "y=1\nz=3\n");
+    EXPECT_EQ(Map(th, "http://H/q/p?v=5"), "log/R/H/q/p_/00000002.cgi");
 }
