@@ -44,6 +44,7 @@ bool HttpFetch::HeaderLine(const QByteArray& raw) {
         // A new answer (after a redirect or an interim answer) starts afresh.
         head_.contentLength = -1;
         head_.lastModifiedMs = 0;
+        head_.contentType.clear();
         head_.setCookies.clear();
         block_has_location_ = false;
         return true;
@@ -60,6 +61,8 @@ bool HttpFetch::HeaderLine(const QByteArray& raw) {
         } else if (name == "last-modified") {
             const time_t t = curl_getdate(value.constData(), nullptr);
             head_.lastModifiedMs = t > 0 ? static_cast<qint64>(t) * 1000 : 0;
+        } else if (name == "content-type") {
+            head_.contentType = value;
         } else if (name == "set-cookie") {
             head_.setCookies << value;
         } else if (name == "location") {

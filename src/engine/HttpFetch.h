@@ -16,6 +16,7 @@ struct HttpHead {
     QByteArray effectiveUrl;    // wire form of the URL that answered
     qint64 contentLength = -1;  // -1 when the server sent none
     qint64 lastModifiedMs = 0;  // 0 when the server sent none
+    QByteArray contentType;     // "" when the server sent none
     QList<QByteArray> setCookies;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -33,6 +34,14 @@ struct LinkList {
     }
 };
 
+// What kind of document links are taken from. kAuto looks at the text: a
+// page when it reads as markup, else every link form anywhere.
+enum class LinkSource { kAuto, kPage, kStyle, kScript, kNone };
+
+// The source kind of a fetched document: by its Content-Type when the server
+// sent one, else by the extension of its URL ("-" for none).
+LinkSource LinkSourceOf(const QByteArray& contentType, const QString& extension);
+
 struct LinkOptions {
     LinkOptions() = default;
     explicit LinkOptions(QString page) : pageUrl(std::move(page)) {}
@@ -43,6 +52,7 @@ struct LinkOptions {
     bool restSharp = false;
     // Links of a stored page outside a run: no filters apply.
     bool fromLocalHtml = false;
+    LinkSource source = LinkSource::kAuto;
     // The run's link filters (extension, regions, exclusion list); a link is
     // kept only when this says yes. Empty accepts every link.
     std::function<bool(const QString& absUrl, const QString& ext)> accept;

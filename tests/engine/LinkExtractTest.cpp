@@ -2,6 +2,7 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -398,4 +399,73 @@ TEST(LinkExtract, WebPagesNeverLinkToLocalFiles) {
         th.File(QStringLiteral("p.html")));
     EXPECT_EQ(ReadListFile(Assist(stored)).links.url,
               QStringList{QStringLiteral("http://h/c.html")});
+}
+
+// Quoted links run to their closing quote (blanks and "<" included); scripts
+// give only quoted strings that read like URLs; what a document can hold
+// depends on its kind, told by its Content-Type before its extension.
+TEST(LinkExtract, QuotedLinksAndDocumentKinds) {
+    test::TempHome th;
+    struct Case {
+        LinkSource source;
+        const char* text;
+        QStringList want;
+    };
+    const QString page = QStringLiteral(
+        "<html><body><a href=\"v/d e.html\">S</a> <a href=\"v/a.html#x:<L>_y\">G</a> "
+        "<a href=' sp.html '>T</a> <a href=\"\">E</a>"
+        "<script>a.href=window.location; b.src=\"img/x.png\"; c.href=\"not a url\"; "
+        "d.href='w.page'; window.open('w.html');</script></body></html>");
+    const Case cases[] = {
+        {LinkSource::kPage,
+         "",
+         {"http://h/d/v/d e.html", "http://h/d/v/a.html", "http://h/d/sp.html",
+          "http://h/d/img/x.png", "http://h/d/w.html"}},
+        {LinkSource::kNone, "", {}},
+        {LinkSource::kNone,
+         "open(\"/usr/lib/x.py\") URL(s) os.popen('hg tip') <a href=\"a.html\">",
+         {}},
+        {LinkSource::kStyle,
+         "b { background: url('c d.png') } @import \"i.css\"; "
+         "x { href=\"no.html\" }",
+         {"http://h/d/c d.png", "http://h/d/i.css"}},
+        {LinkSource::kScript,
+         "x.href=location.href; y.src=\"s/y.js\"; window.open('w.html'); open(z)",
+         {"http://h/d/s/y.js", "http://h/d/w.html"}},
+    };
+    for (const Case& c : cases) {
+        LinkOptions opt(QStringLiteral("http://h/d/i.html"));
+        opt.source = c.source;
+        LinkExtract ex(th.Ctrl(), opt);
+        const QString text = *c.text ? QString::fromUtf8(c.text) : page;
+        ASSERT_TRUE(ex.GetUrlList(0, text));
+        QStringList got = ex.PageLinks().url;
+        ASSERT_TRUE(ex.GetUrlList(1, text));
+        got += ex.ObjLinks().url;
+        got.removeDuplicates();
+        QStringList want = c.want;
+        std::sort(got.begin(), got.end());
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(got, want) << int(c.source) << " " << c.text;
+    }
+
+    const struct {
+        const char* type;
+        const char* ext;
+        LinkSource want;
+    } kinds[] = {
+        {"text/html; charset=utf-8", "php", LinkSource::kPage},
+        {"application/xhtml+xml", "-", LinkSource::kPage},
+        {"text/plain", "html", LinkSource::kNone},
+        {"application/gzip", "gz", LinkSource::kNone},
+        {"text/x-python", "py", LinkSource::kNone},
+        {"TEXT/CSS", "-", LinkSource::kStyle},
+        {"application/javascript", "js", LinkSource::kScript},
+        {"", "htm", LinkSource::kPage},
+        {"", "md", LinkSource::kNone},
+        {"", "css", LinkSource::kStyle},
+        {"", "-", LinkSource::kAuto},
+    };
+    for (const auto& k : kinds)
+        EXPECT_EQ(LinkSourceOf(k.type, QString::fromLatin1(k.ext)), k.want) << k.type << k.ext;
 }
