@@ -3,6 +3,7 @@
 #include "engine/AutoLogin.h"
 #include "engine/AvoidList.h"
 #include "engine/Matcher.h"
+#include "engine/OfflineLedger.h"
 #include "engine/ScriptHook.h"
 
 namespace korvi {
@@ -13,6 +14,7 @@ std::shared_ptr<CrawlServices> MakeCrawlServices(const CrawlParts& parts) {
     s->clock = parts.clock;
     s->proxy = parts.proxy;
     s->cookies = parts.cookies;
+    s->offline = std::make_shared<OfflineLedger>();
     if (const AvoidList* avoid = parts.avoid) {
         s->mustFetch = [avoid](const QString& path, const QString& url) {
             return avoid->ChkOvwrtDl(path, url);

@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "engine/HttpFetch.h"
+#include "engine/OfflineLedger.h"
 #include "engine/Profile.h"
 #include "engine/ProxySettings.h"
 #include "shell/Clock.h"
@@ -518,6 +519,9 @@ void RunControl::EndRun(EndKind kind) {
     ReleaseAll();
     ReapReleased(true);
     fetches_.Clear();
+    // Every worker has ended: offline references to copies that never came
+    // now point at what was stored, or at the web.
+    if (services_->offline && services_->ctrl) services_->offline->Settle(*services_->ctrl);
     {
         std::lock_guard lock(queue_mutex_);
         expander_stop_ = true;

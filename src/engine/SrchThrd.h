@@ -164,6 +164,8 @@ private:
     qint64 TextCap() const;
     void AdvanceReceiving();
     void ReapplyServerTime();
+    void ForgetUnstored(const QString& url);
+    void AdjustHtmlName();
 
     std::shared_ptr<const CrawlServices> services_;
     SrchThrdSettings settings_;
@@ -204,6 +206,7 @@ private:
     bool body_cut_ = false;  // the body is longer than body_ holds
     long last_http_code_ = 0;
     qint64 server_time_ = 0;
+    QByteArray content_type_;  // of the answer; "" for a local or kept copy
     std::unique_ptr<HttpFetch> fetch_;
     std::unique_ptr<LinkExtract> extract_;
     std::unique_ptr<UrlFilter> filter_;
