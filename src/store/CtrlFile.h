@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 
 class QFile;
 
@@ -112,6 +113,7 @@ private:
     QMutex map_mutex_;
     QHash<QString, QueryList> query_lists_;  // guarded by map_mutex_
     QHash<QString, QString> cut_names_;      // cut path -> URL holding it; map_mutex_
+    QHash<QString, QStringList> peeked_;     // list file -> unlisted queries; map_mutex_
     QMutex err_mutex_;
 };
 

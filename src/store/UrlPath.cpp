@@ -520,8 +520,21 @@ QString CtrlFile::MapLocked(const QString& url, bool record) {
             for (QString& line : lines) {
                 if (line.endsWith(u'\r')) line.chop(1);
             }
-            n = int(lines.indexOf(ListableQuery(m.query)));
-            if (n < 0) n = int(lines.size());
+            const QString query = ListableQuery(m.query);
+            n = int(lines.indexOf(query));
+            if (n < 0) {
+                // Queries peeked at but never listed follow the list in the
+                // order they were first asked for.
+                QStringList& extra = peeked_[Abs(m.path)];
+                extra.removeIf([&lines](const QString& q) { return lines.contains(q); });
+                qsizetype at = extra.indexOf(query);
+                if (at < 0) {
+                    if (extra.size() >= 4096) extra.clear();
+                    extra.append(query);
+                    at = extra.size() - 1;
+                }
+                n = int(lines.size() + at);
+            }
         }
     }
     if (n < 0) {

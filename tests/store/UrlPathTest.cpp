@@ -454,6 +454,8 @@ TEST(GetLogFrdr, PeekAndForgetLeaveNoTrace) {
     TempHome th;
     CtrlFile& c = th.Ctrl();
     EXPECT_EQ(c.PeekLogFrdr("http://H/q/p?zz=1"), "log/R/H/q/p_/00000000.cgi");
+    EXPECT_EQ(c.PeekLogFrdr("http://H/q/p?zy=1"), "log/R/H/q/p_/00000001.cgi");
+    EXPECT_EQ(c.PeekLogFrdr("http://H/q/p?zz=1"), "log/R/H/q/p_/00000000.cgi");
     EXPECT_FALSE(th.Exists("log/R/H/q/p_"));
     EXPECT_EQ(Map(th, "http://H/q/p?y=1"), "log/R/H/q/p_/00000000.cgi");
     EXPECT_EQ(c.PeekLogFrdr("http://H/q/p?zz=1"), "log/R/H/q/p_/00000001.cgi");
