@@ -305,6 +305,7 @@ UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId,
             name = escaped + name.mid(1);
         }
         result = folder + u'/' + NeutralDots(name);
+        if (folderUrl && name.contains(u'.')) m.formerPath = result;
         if (!file) result += QStringLiteral("/index.html");
     }
 
@@ -325,6 +326,13 @@ UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId,
         m.error = QStringLiteral("path leaves the run folder: ") + result;
         m.localError = true;
         return m;
+    }
+    if (!m.formerPath.isEmpty()) {
+        if (!m.formerPath.startsWith(base + u'/')) m.formerPath = base + u'/' + m.formerPath;
+        QString former = m.formerPath.mid(base.size() + 1);
+        former.replace(QStringLiteral("../"), QStringLiteral("%2E%2E/"));
+        m.formerPath =
+            PathStaysBelow(base, base + u'/' + former) ? base + u'/' + former : QString();
     }
     m.path = result;
     m.queryList = result.endsWith(u'/' + kListName);
@@ -506,6 +514,9 @@ QString CtrlFile::MapLocked(const QString& url, bool record) {
         const QString key = hash < 0 ? url : url.left(hash);
         if (CutNameTakenLocked(m.path, key, record)) m = MapUrl(url, LogRoot(), RunId(), true);
     }
+    // A run stored before folder URLs kept their pages inside the folder
+    // still finds its copy under the file name.
+    if (!m.formerPath.isEmpty() && QFileInfo(Abs(m.formerPath)).isFile()) return m.formerPath;
     if (!m.queryList) return m.path;
     QString failure;
     int n = -1;

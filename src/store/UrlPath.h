@@ -17,6 +17,9 @@ struct UrlMapping {
     bool localError = false;  // the failure came after parsing
     // The last name was cut to the stored length; another URL may share it.
     bool lastCut = false;
+    // For a folder URL whose last name holds a ".": the file name earlier
+    // versions stored its page under ("…/rel1.2" for "…/rel1.2/").
+    QString formerPath;
 };
 
 inline constexpr char kQueryListName[] = "cgi%%q.txt";

@@ -413,6 +413,10 @@ TEST(GetLogFrdr, FolderUrlsHoldTheirPages) {
     // Both can be stored at once.
     EXPECT_TRUE(th.Ctrl().SetEnableDir(Map(th, "http://H/a/rel1.2/")));
     EXPECT_TRUE(th.Ctrl().SetEnableDir(Map(th, "http://H/a/rel1.2/x.html")));
+    // A run stored under the earlier file name keeps finding its copy.
+    th.Write("log/R/H/old/v1.0", "<html></html>");
+    EXPECT_EQ(Map(th, "http://H/old/v1.0/"), "log/R/H/old/v1.0");
+    EXPECT_EQ(Map(th, "http://H/old/v2.0/"), "log/R/H/old/v2.0/index.html");
 }
 
 // Two URLs never share a stored file: a cut name another URL holds gets a
