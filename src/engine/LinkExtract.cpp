@@ -272,6 +272,7 @@ bool LinkExtract::GetImgList() {
     img_url_.clear();
     img_alt_.clear();
     if (!prepared_) return false;
+    if (!markup_ && opt_.source != LinkSource::kAuto) return true;  // images stand in pages only
     const ErrSink sink = [this](const QString& m) { ctrl_.SaveErrLog(m); };
     QRegularExpressionMatchIterator it = ImgAltPattern().globalMatch(norm_);
     while (it.hasNext()) {

@@ -423,7 +423,8 @@ TEST(LinkExtract, QuotedLinksAndDocumentKinds) {
           "http://h/d/img/x.png", "http://h/d/w.html"}},
         {LinkSource::kNone, "", {}},
         {LinkSource::kNone,
-         "open(\"/usr/lib/x.py\") URL(s) os.popen('hg tip') <a href=\"a.html\">",
+         "open(\"/usr/lib/x.py\") URL(s) os.popen('hg tip') <a href=\"a.html\"> "
+         "<img src=\"i.png\" alt=\"i\">",
          {}},
         {LinkSource::kStyle,
          "b { background: url('c d.png') } @import \"i.css\"; "
@@ -447,6 +448,10 @@ TEST(LinkExtract, QuotedLinksAndDocumentKinds) {
         std::sort(got.begin(), got.end());
         std::sort(want.begin(), want.end());
         EXPECT_EQ(got, want) << int(c.source) << " " << c.text;
+        ASSERT_TRUE(ex.GetImgList());
+        if (c.source == LinkSource::kNone) {
+            EXPECT_TRUE(ex.ImgUrls().isEmpty()) << c.text;
+        }
     }
 
     const struct {
