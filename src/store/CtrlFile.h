@@ -42,6 +42,9 @@ public:
     // A URL whose file was never stored gives back the query list line its
     // mapping added, when that line is still the last (a list left empty goes).
     void ForgetQuery(const QString& url);
+    // The stored copy of a URL as it is on disk (an offline copy of a page may
+    // carry ".html" after its mapped name); "" when there is none.
+    QString StoredPath(const QString& url);
 
     // Trailer tag.
     static QString MkFootTag(const QString& ref, const QString& src, const QString& time,

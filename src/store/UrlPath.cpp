@@ -578,6 +578,14 @@ QString CtrlFile::PeekLogFrdr(const QString& url) {
     }
 }
 
+QString CtrlFile::StoredPath(const QString& url) {
+    const QString path = PeekLogFrdr(url);
+    if (path.isEmpty()) return QString();
+    if (QFileInfo(Abs(path)).isFile()) return path;
+    const QString html = path + QStringLiteral(".html");
+    return QFileInfo(Abs(html)).isFile() ? html : QString();
+}
+
 void CtrlFile::ForgetQuery(const QString& url) {
     QMutexLocker lock(&map_mutex_);
     const UrlMapping m = MapUrl(url, LogRoot(), RunId());

@@ -449,4 +449,9 @@ TEST(GetLogFrdr, PeekAndForgetLeaveNoTrace) {
     c.ForgetQuery("http://H/p?y=1");
     c.ForgetQuery("http://H/p?z=3");
     EXPECT_EQ(th.Read("log/R/H/p_/cgi%%q.txt"), "y=1\nz=3\n");
+    // The stored copy of a page may carry ".html" after its mapped name.
+    th.Write("log/R/H/p_/00000000.cgi.html", "<html></html>");
+    EXPECT_EQ(c.StoredPath("http://H/p?y=1"), "log/R/H/p_/00000000.cgi.html");
+    EXPECT_EQ(c.StoredPath("http://H/p?z=3"), "log/R/H/p_/00000001.cgi");
+    EXPECT_EQ(c.StoredPath("http://H/p?w=9"), "");
 }
