@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "engine/LinkExtract.h"
+#include "engine/page/LinkExtract.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
 

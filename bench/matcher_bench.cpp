@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "engine/Matcher.h"
-#include "engine/MatcherText.h"
+#include "engine/match/Matcher.h"
+#include "engine/match/MatcherText.h"
 
 using korvi::Matcher;
 

@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <thread>
 
-#include "engine/CrawlServices.h"
-#include "engine/Profile.h"
-#include "engine/ProxySettings.h"
 #include "engine/RunControl.h"
+#include "engine/crawl/CrawlServices.h"
+#include "engine/crawl/ProxySettings.h"
+#include "engine/profile/Profile.h"
 #include "platform/MemoryUse.h"
 #include "shell/Clock.h"
 #include "shell/Context.h"

@@ -9,7 +9,7 @@
 #include "shell/Context.h"
 #include "store/DelOldLog.h"
 #include "store/FldrLogCtrl.h"
-#include "store/FldrSrv.h"
+#include "store/FolderService.h"
 
 namespace korvi {
 
@@ -53,7 +53,7 @@ int RunClean(Context& ctx, const QStringList& args) {
     if (!check.IsEmpty()) cli::PrintError(check.title + QStringLiteral(": ") + check.text);
     ctrl.SetLogRoot(settings.Opt().log_folder);
 
-    FldrSrv fs(ctrl);
+    FolderService fs(ctrl);
     DelOldLogResult result;
     {
         ProgressLine line;

@@ -5,11 +5,11 @@
 #include <cstdio>
 
 #include "cli/Cli.h"
-#include "engine/CtxRun.h"
-#include "engine/InitList.h"
-#include "engine/Profile.h"
+#include "engine/RunContext.h"
 #include "engine/RunControl.h"
-#include "engine/ScriptHook.h"
+#include "engine/crawl/ScriptHook.h"
+#include "engine/lists/InitList.h"
+#include "engine/profile/Profile.h"
 #include "shell/Assist.h"
 #include "shell/Context.h"
 #include "shell/RunId.h"
@@ -103,7 +103,7 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
     }
     const QString base = init.BaseUrl().isEmpty() ? rows.first().url : init.BaseUrl();
 
-    CtxRun ctxRun(ctx, opt, base);
+    RunContext ctxRun(ctx, opt, base);
     RunControl& run = ctxRun.Run();
     ctxRun.Start(rows, args.Value(QStringLiteral("words"), cmn.search_string));
 

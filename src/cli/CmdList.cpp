@@ -1,7 +1,7 @@
 #include <QFileInfo>
 
 #include "cli/Cli.h"
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 #include "shell/Context.h"
 
 namespace korvi::cli {

@@ -1,7 +1,7 @@
 #include <QFileInfo>
 
 #include "cli/Cli.h"
-#include "engine/Matcher.h"
+#include "engine/match/Matcher.h"
 #include "shell/Context.h"
 #include "store/TextCodec.h"
 

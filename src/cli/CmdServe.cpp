@@ -12,8 +12,8 @@
 #include <mutex>
 
 #include "cli/Cli.h"
-#include "engine/CtxRun.h"
-#include "engine/Profile.h"
+#include "engine/RunContext.h"
+#include "engine/profile/Profile.h"
 #include "platform/IpcEndpoint.h"
 #include "server/HeadlessHost.h"
 #include "server/HttpSrvr.h"
@@ -102,7 +102,7 @@ int RunServe(Context& ctx, const QStringList& raw) {
     host.SetProgress([](const QString& line) { PrintError(line); });
     // Runs go to one run control at a time; the host asks before it starts one.
     std::mutex runMutex;
-    std::unique_ptr<CtxRun> current;
+    std::unique_ptr<RunContext> current;
     host.SetRunStarter([&](const RunRequest& r) {
         std::lock_guard<std::mutex> lock(runMutex);
         if ((current && current->Run().IsRunning()) || r.rows.empty()) return false;
@@ -110,7 +110,7 @@ int RunServe(Context& ctx, const QStringList& raw) {
         ctx.Ctrl().SetRunId(r.runId);
         QList<StartRow> rows;
         for (const InitRow& row : r.rows) rows.append({row.url, row.ttl, row.ext});
-        current = std::make_unique<CtxRun>(ctx, r.opt, rows.first().url);
+        current = std::make_unique<RunContext>(ctx, r.opt, rows.first().url);
         RunControl& run = current->Run();
         run.SetQuiet(r.quiet);
         run.onEndMessage = [](const QString& title, const QString& text) {

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <chrono>
 
-#include "engine/HttpFetch.h"
-#include "engine/OfflineLedger.h"
-#include "engine/Profile.h"
-#include "engine/ProxySettings.h"
+#include "engine/crawl/HttpFetch.h"
+#include "engine/crawl/ProxySettings.h"
+#include "engine/page/OfflineLedger.h"
+#include "engine/profile/Profile.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
 

@@ -15,10 +15,10 @@
 #include <thread>
 #include <vector>
 
-#include "engine/CrawlServices.h"
-#include "engine/FetchPool.h"
 #include "engine/RunList.h"
-#include "engine/SrchThrd.h"
+#include "engine/crawl/CrawlServices.h"
+#include "engine/crawl/FetchPool.h"
+#include "engine/crawl/SrchThrd.h"
 
 namespace korvi {
 

@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "engine/Profile.h"
+#include "engine/profile/Profile.h"
 #include "store/CtrlFile.h"
 
 namespace korvi {

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "engine/Profile.h"
+#include "engine/profile/Profile.h"
 
 namespace korvi {
 

@@ -2,7 +2,7 @@
 
 #include <QUrl>
 
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 
 namespace korvi {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "engine/UrlHelpers.h"
+#include "engine/page/UrlHelpers.h"
 #include "guide/GuidePreset.h"
 
 namespace korvi {

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "engine/Matcher.h"
+#include "engine/match/Matcher.h"
 #include "present/RepEngine.h"
 #include "shell/UserMessage.h"
 

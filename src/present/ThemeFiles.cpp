@@ -5,11 +5,11 @@
 #include <algorithm>
 
 #include "store/CtrlFile.h"
-#include "store/FldrSrv.h"
+#include "store/FolderService.h"
 
 namespace korvi {
 
-QStringList ThemeFiles::InitListData(const FldrSrv& fldr, const CtrlFile& ctrl) {
+QStringList ThemeFiles::InitListData(const FolderService& fldr, const CtrlFile& ctrl) {
     QStringList files;
     for (const QString& entry : fldr.LsDir(kFolder)) {
         if (!entry.endsWith(kExtension) || entry.size() == kExtension.size()) continue;

@@ -6,7 +6,7 @@
 namespace korvi {
 
 class CtrlFile;
-class FldrSrv;
+class FolderService;
 
 // The theme files of a home: the shipped ones in the folder "theme" and the
 // active copy "Korvi.theme" beside them.
@@ -19,7 +19,7 @@ public:
 
     // The names of the theme files without their extension: "Korvi" first,
     // the others in text order. Empty when the folder is missing or empty.
-    static QStringList InitListData(const FldrSrv& fldr, const CtrlFile& ctrl);
+    static QStringList InitListData(const FolderService& fldr, const CtrlFile& ctrl);
     // Copies the chosen theme over the active copy. An empty name, a name that
     // leaves the theme folder or a failed copy (logged) changes nothing and
     // returns false.

@@ -7,7 +7,7 @@
 
 #include <exception>
 
-#include "engine/InitPanelSelect.h"
+#include "engine/lists/InitPanelSelect.h"
 #include "schedule/SchdStart.h"
 #include "server/LinkListSave.h"
 #include "shell/Assist.h"

@@ -8,8 +8,8 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/InitList.h"
-#include "engine/Profile.h"
+#include "engine/lists/InitList.h"
+#include "engine/profile/Profile.h"
 #include "schedule/SchdCheck.h"
 #include "server/ResidentHost.h"
 

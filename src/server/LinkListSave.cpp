@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 #include "store/CtrlFile.h"
 
 namespace korvi {

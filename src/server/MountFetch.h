@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Profile.h"
+#include "engine/profile/Profile.h"
 #include "server/UrlMount.h"
 
 namespace korvi {

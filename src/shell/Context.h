@@ -4,17 +4,17 @@
 
 #include <memory>
 
-#include "engine/AutoLogin.h"
-#include "engine/AvoidList.h"
-#include "engine/Matcher.h"
-#include "engine/ProxySettings.h"
-#include "engine/ScriptHook.h"
-#include "engine/SessionCookies.h"
+#include "engine/crawl/ProxySettings.h"
+#include "engine/crawl/ScriptHook.h"
+#include "engine/crawl/SessionCookies.h"
+#include "engine/lists/AvoidList.h"
+#include "engine/match/Matcher.h"
+#include "engine/profile/AutoLogin.h"
 #include "platform/ScriptRunner.h"
 #include "shell/Clock.h"
 #include "shell/CommonSettings.h"
 #include "store/CtrlFile.h"
-#include "store/FldrSrv.h"
+#include "store/FolderService.h"
 
 namespace korvi {
 
@@ -27,7 +27,7 @@ public:
         : home_(home),
           clock_(clock),
           ctrl_(std::make_unique<CtrlFile>(home, clock)),
-          fldr_(std::make_unique<FldrSrv>(*ctrl_)),
+          fldr_(std::make_unique<FolderService>(*ctrl_)),
           cmn_(std::make_unique<CommonSettings>(*ctrl_)),
           scripts_(home),
           matcher_(std::make_unique<Matcher>(ctrl_.get())),
@@ -39,7 +39,7 @@ public:
     const Clock& GetClock() const { return clock_; }
     CtrlFile& Ctrl() { return *ctrl_; }
     // Folder services and their counters.
-    FldrSrv& Fldr() { return *fldr_; }
+    FolderService& Fldr() { return *fldr_; }
     // "cmn_opt.ini", as read at start.
     CommonSettings& Cmn() { return *cmn_; }
     // The script host and the flag that runs one filter script at a time.
@@ -60,7 +60,7 @@ private:
     QString home_;
     const Clock& clock_;
     std::unique_ptr<CtrlFile> ctrl_;
-    std::unique_ptr<FldrSrv> fldr_;
+    std::unique_ptr<FolderService> fldr_;
     std::unique_ptr<CommonSettings> cmn_;
     ScriptRunner scripts_;
     ScriptBusy busy_;

@@ -22,7 +22,7 @@ qint64 DelOldLogCutoffMs(qint64 nowMs, int dayNo) {
     return cutoff.toMSecsSinceEpoch();
 }
 
-DelOldLogResult DelOldLog(CtrlFile& ctrl, FldrSrv& fs, const LogDelSettings& s,
+DelOldLogResult DelOldLog(CtrlFile& ctrl, FolderService& fs, const LogDelSettings& s,
                           const ProgressFn& progress) {
     DelOldLogResult result;
     const auto show = [&progress](const QString& text) {

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 #include "shell/CommonSettings.h"
-#include "store/FldrSrv.h"
+#include "store/FolderService.h"
 
 namespace korvi {
 
@@ -21,7 +21,7 @@ struct DelOldLogResult {
 // settings ask: by age in JST calendar days, then by total size, then by
 // number; then removes empty folders below the current run folder and
 // directly below the root. Progress texts go to progress as they happen.
-DelOldLogResult DelOldLog(CtrlFile& ctrl, FldrSrv& fs, const LogDelSettings& settings,
+DelOldLogResult DelOldLog(CtrlFile& ctrl, FolderService& fs, const LogDelSettings& settings,
                           const ProgressFn& progress = {});
 
 // The moment before which an entry is old: day_no - 1 days back from now in

@@ -24,7 +24,7 @@ FldrPlan Refuse(const QString& title, const QString& text) {
 
 }  // namespace
 
-FldrLogCtrl::FldrLogCtrl(CtrlFile& ctrl, FldrSrv& fs) : ctrl_(ctrl), fs_(fs) {}
+FldrLogCtrl::FldrLogCtrl(CtrlFile& ctrl, FolderService& fs) : ctrl_(ctrl), fs_(fs) {}
 
 QString FldrLogCtrl::RootPath() const {
     return ctrl_.Abs(ctrl_.LogRoot());

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 #include "shell/UserMessage.h"
-#include "store/FldrSrv.h"
+#include "store/FolderService.h"
 
 namespace korvi {
 
@@ -39,7 +39,7 @@ public:
     static inline const QString kOpenErrPrefix =
         QStringLiteral("W_COpt Log Open Button Exec Error : ");
 
-    FldrLogCtrl(CtrlFile& ctrl, FldrSrv& fs);
+    FldrLogCtrl(CtrlFile& ctrl, FolderService& fs);
 
     // The entries of the download root in name order (both lists show them).
     QStringList Entries() const;
@@ -69,7 +69,7 @@ private:
     QString RootPath() const;
 
     CtrlFile& ctrl_;
-    FldrSrv& fs_;
+    FolderService& fs_;
 };
 
 }  // namespace korvi

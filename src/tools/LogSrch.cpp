@@ -16,10 +16,10 @@
 #include <system_error>
 #include <utility>
 
-#include "engine/MatcherWords.h"
+#include "engine/match/MatcherWords.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
-#include "store/DocHLight.h"
+#include "store/HighlightDocument.h"
 #include "store/ReplaceFile.h"
 #include "store/RunLock.h"
 #include "store/TextCodec.h"
@@ -711,7 +711,7 @@ bool LogSrch::OpenFile(int row, bool highlight, const QString& words) {
     if (highlight && !words.isEmpty()) {
         QString hl;
         if (named) {
-            hl = DocHLight::MkHLightFile(ctrl_, shown, SrchPlainWords(words));
+            hl = HighlightDocument::MkHLightFile(ctrl_, shown, SrchPlainWords(words));
         } else if (Named(QFileInfo(shown).path(), local.left(local.lastIndexOf('/')))) {
             // The marked copy goes beside the file under the name as shown.
             QString failure;
@@ -720,8 +720,8 @@ bool LogSrch::OpenFile(int row, bool highlight, const QString& words) {
             QByteArray bytes;
             if (in.fd >= 0 && ::fstat(in.fd, &st) == 0 && st.st_size <= kFileMax &&
                 ReadInto(in.fd, st.st_size, bytes)) {
-                hl = DocHLight::MkHLightText(ctrl_, shown, DecodeDataText(bytes),
-                                             SrchPlainWords(words));
+                hl = HighlightDocument::MkHLightText(ctrl_, shown, DecodeDataText(bytes),
+                                                     SrchPlainWords(words));
             }
         }
         if (!hl.isEmpty()) path = hl;

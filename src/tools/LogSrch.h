@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/Matcher.h"
-#include "engine/MatcherPrefilter.h"
+#include "engine/match/Matcher.h"
+#include "engine/match/MatcherPrefilter.h"
 #include "store/DocNotify.h"
 #include "store/OutTemplate.h"
 #include "tools/ToolFilter.h"

@@ -11,8 +11,8 @@
 #include <memory>
 #include <thread>
 
-#include "engine/CrawlServices.h"
-#include "engine/SrchThrd.h"
+#include "engine/crawl/CrawlServices.h"
+#include "engine/crawl/SrchThrd.h"
 #include "fixtures/TempHome.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"

@@ -2,11 +2,11 @@
 
 #include <atomic>
 
-#include "CrawlTestKit.h"
-#include "engine/Matcher.h"
-#include "engine/Profile.h"
-#include "engine/ProxySettings.h"
+#include "engine/CrawlTestKit.h"
 #include "engine/RunControl.h"
+#include "engine/crawl/ProxySettings.h"
+#include "engine/match/Matcher.h"
+#include "engine/profile/Profile.h"
 #include "fixtures/FixtureServer.h"
 
 namespace korvi::test {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/OfflineLinks.h"
+#include "engine/page/OfflineLinks.h"
 
 namespace korvi::test {
 

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <system_error>
 
-#include "CrawlTestKit.h"
-#include "engine/Matcher.h"
+#include "engine/CrawlTestKit.h"
 #include "engine/RunControl.h"
+#include "engine/match/Matcher.h"
 #include "fixtures/FixtureServer.h"
 
 namespace korvi::test {

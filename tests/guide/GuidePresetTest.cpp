@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/Profile.h"
+#include "engine/profile/Profile.h"
 #include "guide/GuidePreset.h"
 
 namespace korvi {

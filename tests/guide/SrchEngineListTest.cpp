@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 #include "fixtures/TempHome.h"
 #include "guide/SrchEngineList.h"
 

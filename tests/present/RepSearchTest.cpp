@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/Matcher.h"
+#include "engine/match/Matcher.h"
 #include "present/RepSearch.h"
 
 using korvi::Matcher;

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "engine/ListFile.h"
+#include "engine/lists/ListFile.h"
 #include "fixtures/TempHome.h"
 #include "schedule/KorviSchd.h"
 #include "schedule/SchdCheck.h"

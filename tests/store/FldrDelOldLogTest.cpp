@@ -10,7 +10,7 @@
 using korvi::Clock;
 using korvi::DelOldLog;
 using korvi::DelOldLogCutoffMs;
-using korvi::FldrSrv;
+using korvi::FolderService;
 using korvi::LogDelSettings;
 using korvi::test::MakeSized;
 using korvi::test::SetMtime;
@@ -43,7 +43,7 @@ TEST(FldrDelOldLogAge, CalendarDaysInJst) {
     EXPECT_EQ(DelOldLogCutoffMs(Jst(2006, 3, 1, 12, 0, 0), 2), Jst(2006, 2, 28, 0, 0, 0));
 
     TempHome th;  // now: 2006/03/09 07:05:02 JST
-    FldrSrv fs(th.Ctrl());
+    FolderService fs(th.Ctrl());
     Runs(th, {"A_old", "B_midnight", "C_new", "stock"});
     ASSERT_TRUE(SetMtime(th.File("log/A_old"), Jst(2006, 3, 8, 23, 59, 59, 999)));
     ASSERT_TRUE(SetMtime(th.File("log/B_midnight"), Jst(2006, 3, 9, 0, 0, 0)));
@@ -68,7 +68,7 @@ TEST(FldrDelOldLogAge, CalendarDaysInJst) {
 
 TEST(FldrDelOldLogSize, RunningTotalFromTheNewestAtTheLimits) {
     TempHome th;
-    FldrSrv fs(th.Ctrl());
+    FolderService fs(th.Ctrl());
     const LogDelSettings one = Only(false, 0, true, 1, false, 0);
 
     Runs(th, {"R1", "R2", "R3"}, 600000);
@@ -101,7 +101,7 @@ TEST(FldrDelOldLogSize, RunningTotalFromTheNewestAtTheLimits) {
 
 TEST(FldrDelOldLogNumber, KeepsOneLessThanTheLimit) {
     TempHome th;
-    FldrSrv fs(th.Ctrl());
+    FolderService fs(th.Ctrl());
     const QStringList three = {"2006_0101_0000_00", "2006_0102_0000_00", "stock"};
 
     Runs(th, three);
@@ -127,7 +127,7 @@ TEST(FldrDelOldLogNumber, KeepsOneLessThanTheLimit) {
 
 TEST(FldrDelOldLogSteps, ListedAfreshInOrderAndSweptAtTheEnd) {
     TempHome th;
-    FldrSrv fs(th.Ctrl());
+    FolderService fs(th.Ctrl());
     Runs(th, {"E1", "E2", "E3", "E4"});
     ASSERT_TRUE(SetMtime(th.File("log/E1"), Jst(2000, 1, 1, 0, 0, 0)));
     // The age step takes E1; the number step then counts the three left.
@@ -156,7 +156,7 @@ TEST(FldrDelOldLogSteps, ListedAfreshInOrderAndSweptAtTheEnd) {
 
 TEST(FldrDelOldLogRoot, MissingOrHomeRootDeletesNothing) {
     TempHome th;
-    FldrSrv fs(th.Ctrl());
+    FolderService fs(th.Ctrl());
     th.Ctrl().SetLogRoot("gone");
     auto r = DelOldLog(th.Ctrl(), fs, Only(false, 0, false, 0, true, 0));
     EXPECT_FALSE(r.ok);

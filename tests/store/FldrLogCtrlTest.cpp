@@ -7,7 +7,7 @@
 #include "store/FldrLogCtrl.h"
 
 using korvi::FldrLogCtrl;
-using korvi::FldrSrv;
+using korvi::FolderService;
 using korvi::test::TempHome;
 using korvi::test::Tree;
 
@@ -17,7 +17,7 @@ const QString kOdd = QStringLiteral("資料 100%#1");
 
 struct Ops {
     explicit Ops(TempHome& th) : fs(th.Ctrl()), ctrl(th.Ctrl(), fs) {}
-    FldrSrv fs;
+    FolderService fs;
     FldrLogCtrl ctrl;
 };
 

@@ -16,7 +16,7 @@
 
 using korvi::CtrlFile;
 using korvi::DelOldLog;
-using korvi::FldrSrv;
+using korvi::FolderService;
 using korvi::RunLock;
 using korvi::test::MakeSized;
 using korvi::test::TempHome;
@@ -74,7 +74,7 @@ TEST(RunLock, LiveRunFoldersAreNeverDeleted) {
     EXPECT_TRUE(th.Exists("log/R1/" + RunLock::kFileName));
     EXPECT_FALSE(th.Exists("log/R2"));
 
-    FldrSrv fs(th.Ctrl());
+    FolderService fs(th.Ctrl());
     EXPECT_FALSE(fs.DelDir("log/R1"));
     EXPECT_FALSE(fs.CmbDir("log/R1", "log/R3"));
     EXPECT_TRUE(th.Exists("log/R1/p.html"));

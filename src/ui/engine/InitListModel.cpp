@@ -1,6 +1,6 @@
 #include "ui/engine/InitListModel.h"
 
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 
 namespace korvi {
 

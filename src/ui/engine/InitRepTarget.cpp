@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 #include "ui/engine/InitListModel.h"
 
 namespace korvi {

@@ -7,7 +7,7 @@
 
 #include <exception>
 
-#include "engine/InitPanelSelect.h"
+#include "engine/lists/InitPanelSelect.h"
 #include "shell/Assist.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/InitList.h"
-#include "engine/Profile.h"
+#include "engine/lists/InitList.h"
+#include "engine/profile/Profile.h"
 #include "server/HeadlessHost.h"
 #include "ui/shell/WorkPanel.h"
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "engine/AutoLoginFiles.h"
+#include "engine/profile/AutoLoginFiles.h"
 #include "shell/Context.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"

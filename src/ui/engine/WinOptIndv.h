@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "engine/Profile.h"
+#include "engine/profile/Profile.h"
 
 class QGroupBox;
 

@@ -3,7 +3,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "engine/ProfileList.h"
+#include "engine/profile/OptList.h"
 #include "shell/Context.h"
 #include "ui/engine/WinOptIndv.h"
 #include "ui/present/Dialogs.h"

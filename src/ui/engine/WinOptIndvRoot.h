@@ -3,7 +3,7 @@
 #include <QList>
 #include <QWidget>
 
-#include "engine/Profile.h"
+#include "engine/profile/Profile.h"
 
 class QListWidget;
 

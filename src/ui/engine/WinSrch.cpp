@@ -6,7 +6,7 @@
 
 #include <exception>
 
-#include "engine/CtxRun.h"
+#include "engine/RunContext.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
 #include "ui/engine/RunListModel.h"
@@ -76,7 +76,7 @@ bool WinSrch::StartDlSearch(const RunRequest& request) {
             run_.reset();
             model_->Reset(RunListSnapshot());
             if (!request.runId.isEmpty()) ctrl.SetRunId(request.runId);
-            run_ = std::make_unique<CtxRun>(gui_.ctx, request.opt, rows.first().url);
+            run_ = std::make_unique<RunContext>(gui_.ctx, request.opt, rows.first().url);
             run_id_ = request.runId;
         }
         RunControl& run = run_->Run();

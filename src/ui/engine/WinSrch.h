@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/LinkExtract.h"
+#include "engine/page/LinkExtract.h"
 #include "server/HeadlessHost.h"
 #include "ui/engine/RepTarget.h"
 #include "ui/shell/WorkPanel.h"
@@ -21,7 +21,7 @@ namespace korvi {
 
 struct GuiContext;
 struct RunRow;
-class CtxRun;
+class RunContext;
 class RunControl;
 class RunListModel;
 
@@ -97,7 +97,7 @@ private:
     std::unique_ptr<Ui::WinSrchBody> ui_;
     RunListModel* model_ = nullptr;
     QTimer* timer_ = nullptr;
-    std::unique_ptr<CtxRun> run_;
+    std::unique_ptr<RunContext> run_;
     QString run_id_;  // the run folder of run_
     int serial_ = 0;  // the current run; end calls of older runs are dropped
     long refreshes_ = 0;

@@ -8,12 +8,12 @@
 
 #include <algorithm>
 
-#include "engine/CtxRun.h"
-#include "engine/MatcherWords.h"
+#include "engine/RunContext.h"
+#include "engine/match/MatcherWords.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
-#include "store/DocHLight.h"
 #include "store/DocRunReport.h"
+#include "store/HighlightDocument.h"
 #include "store/SerialName.h"
 #include "ui/engine/RunListModel.h"
 #include "ui/engine/WinSrch.h"
@@ -61,7 +61,7 @@ void WinSrch::OpenLocal() {
         }
         // A page without the words, or not a page, opens as it is.
         if (highlight && !words.isEmpty()) {
-            const QString marked = DocHLight::MkHLightFile(ctrl, path, words);
+            const QString marked = HighlightDocument::MkHLightFile(ctrl, path, words);
             if (!marked.isEmpty()) path = ctrl.Abs(marked);
         }
         OpenOrLog(gui_, this, path, QStringLiteral("W_Srch Open Local Exec Error : ") + path);

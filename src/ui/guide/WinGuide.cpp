@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "engine/Profile.h"
 #include "engine/RunControl.h"
+#include "engine/profile/Profile.h"
 #include "guide/GuideDat.h"
 #include "guide/SrchEngineList.h"
 #include "shell/Assist.h"

@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 #include "shell/UserMessage.h"
 #include "ui/shell/DlgCmn.h"
 

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "engine/Profile.h"
+#include "engine/profile/Profile.h"
 #include "schedule/SchdCheck.h"
 #include "server/MountFetch.h"
 #include "server/Resident.h"

@@ -20,7 +20,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "engine/ProfileList.h"
+#include "engine/profile/OptList.h"
 #include "schedule/KorviSchd.h"
 #include "schedule/SchdCheck.h"
 #include "schedule/SchdStart.h"
@@ -30,7 +30,7 @@
 #include "shell/RunId.h"
 #include "store/CtrlFile.h"
 #include "store/DelOldLog.h"
-#include "store/FldrTree.h"
+#include "store/FolderTree.h"
 #include "ui/engine/KorviDlSrchInit.h"
 #include "ui/engine/WinSrch.h"
 #include "ui/guide/WinGuide.h"
@@ -199,10 +199,10 @@ void Korvi::InitTreeLogf() {
     SetLogfRoot(gui_.ctx.Ctrl().Abs(gui_.ctx.Cmn().Opt().log_folder));
     connect(ui_->tree_logf, &QTreeView::clicked, this, &Korvi::SelectLogFolder);
     connect(ui_->btn_new_savef, &QPushButton::clicked, this, [this] {
-        const UserMessage p = FldrTree::NewFldrPrompt();
+        const UserMessage p = FolderTree::NewFldrPrompt();
         const QString name = gui_.dlg.Input(this, p.title, p.text);
         if (name.isNull()) return;
-        const FldrNameResult r = FldrTree::NewFldr(gui_.ctx.Ctrl(), name);
+        const FldrNameResult r = FolderTree::NewFldr(gui_.ctx.Ctrl(), name);
         if (r.ok)
             MoveSrchStartId(r.run_id);
         else
@@ -213,11 +213,11 @@ void Korvi::InitTreeLogf() {
         const bool rootSelected = !cur.isValid() || logf_model_->filePath(cur) == logf_root_;
         QString name;
         if (!rootSelected) {
-            const UserMessage p = FldrTree::RenamePrompt();
+            const UserMessage p = FolderTree::RenamePrompt();
             name = gui_.dlg.Input(this, p.title, p.text, run_id_);
             if (name.isNull()) return;
         }
-        const FldrNameResult r = FldrTree::RenameFldr(gui_.ctx.Ctrl(), rootSelected, name);
+        const FldrNameResult r = FolderTree::RenameFldr(gui_.ctx.Ctrl(), rootSelected, name);
         if (r.ok)
             MoveSrchStartId(r.run_id);
         else

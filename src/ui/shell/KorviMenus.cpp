@@ -14,7 +14,7 @@
 
 #include <algorithm>
 
-#include "engine/Profile.h"
+#include "engine/profile/Profile.h"
 #include "platform/SendTo.h"
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/MatcherWords.h"
+#include "engine/match/MatcherWords.h"
 #include "shell/Context.h"
 #include "store/DocRunReport.h"
 #include "ui/present/Dialogs.h"

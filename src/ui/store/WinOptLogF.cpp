@@ -8,7 +8,7 @@
 #include "shell/CommonSettings.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
-#include "store/FldrTree.h"
+#include "store/FolderTree.h"
 #include "ui/present/Dialogs.h"
 #include "ui/shell/GuiContext.h"
 #include "ui/shell/OptPanelParts.h"
@@ -48,7 +48,7 @@ bool WinOptLogF::SaveOpt() {
     CommonSettings& cmn = gui_.ctx.Cmn();
     const QString old = cmn.Opt().log_folder;
     const UserMessage refused =
-        FldrTree::SaveLogFolderPath(cmn, gui_.ctx.Ctrl(), txt_logf_->text());
+        FolderTree::SaveLogFolderPath(cmn, gui_.ctx.Ctrl(), txt_logf_->text());
     if (!refused.IsEmpty()) {
         gui_.dlg.Show(this, refused);
         return false;

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "UiTestKit.h"
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 #include "shell/CommonSettings.h"
 #include "store/CtrlFile.h"
 #include "ui/engine/KorviDlSrchInit.h"

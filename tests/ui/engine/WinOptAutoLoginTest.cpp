@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "UiTestKit.h"
-#include "engine/AutoLoginFiles.h"
+#include "engine/profile/AutoLoginFiles.h"
 #include "ui/engine/WinOptAutoLogin.h"
 
 namespace korvi::test {

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "UiTestKit.h"
-#include "engine/Profile.h"
+#include "engine/profile/Profile.h"
 #include "shell/Assist.h"
 #include "ui/engine/WinOptIndv.h"
 #include "ui/engine/WinOptIndvRoot.h"

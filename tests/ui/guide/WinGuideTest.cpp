@@ -9,8 +9,8 @@
 
 #include "FixtureServer.h"
 #include "UiTestKit.h"
-#include "engine/InitList.h"
 #include "engine/RunControl.h"
+#include "engine/lists/InitList.h"
 #include "shell/Assist.h"
 #include "ui/engine/KorviDlSrchInit.h"
 #include "ui/engine/WinSrch.h"

@@ -10,8 +10,8 @@
 
 #include "FixtureServer.h"
 #include "UiTestKit.h"
-#include "engine/InitList.h"
-#include "engine/Profile.h"
+#include "engine/lists/InitList.h"
+#include "engine/profile/Profile.h"
 #include "schedule/KorviSchd.h"
 #include "server/Resident.h"
 #include "server/WinSrvrCore.h"

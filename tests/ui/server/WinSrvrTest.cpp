@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "UiTestKit.h"
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 #include "platform/IpcEndpoint.h"
 #include "server/Resident.h"
 #include "server/WinSrvrCore.h"

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "UiTestKit.h"
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 #include "shell/Assist.h"
 #include "shell/CommonSettings.h"
 #include "ui/engine/KorviDlSrchInit.h"

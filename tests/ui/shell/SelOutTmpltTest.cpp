@@ -5,7 +5,7 @@
 
 #include "ModalAnswerer.h"
 #include "UiTestKit.h"
-#include "engine/InitList.h"
+#include "engine/lists/InitList.h"
 #include "shell/Context.h"
 #include "store/DocRunReport.h"
 #include "ui/engine/KorviDlSrchInit.h"

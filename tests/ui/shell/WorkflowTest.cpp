@@ -7,8 +7,8 @@
 
 #include "FixtureServer.h"
 #include "UiTestKit.h"
-#include "engine/InitList.h"
 #include "engine/RunControl.h"
+#include "engine/lists/InitList.h"
 #include "server/Resident.h"
 #include "server/WinSrvrCore.h"
 #include "ui/engine/KorviDlSrchInit.h"

@@ -1,0 +1,62 @@
+#include "engine/RunContext.h"
+
+#include <QFileInfo>
+
+#include "engine/crawl/CrawlServices.h"
+#include "engine/profile/Profile.h"
+#include "shell/Context.h"
+#include "store/CtrlFile.h"
+
+namespace korvi {
+
+RunContext::RunContext(Context& ctx, const DlSrchOpt& opt, const QString& baseUrl)
+    : ctx_(ctx), scripts_(ctx.Ctrl(), ctx.Busy(), ctx.Scripts()) {
+    ctx.Avoid().InitAvoidDl(opt.avoid_dl_file_list);
+    ctx.Avoid().InitOvwrtDl(opt.overwrite_dl_file_list);
+    ctx.Login().InitAutoLogin(ctx.Ctrl());
+    CrawlParts parts;
+    parts.ctrl = &ctx.Ctrl();
+    parts.clock = &ctx.GetClock();
+    parts.proxy = &ctx.Proxy();
+    parts.cookies = ctx.Login().Count() > 0 ? &ctx.Cookies() : nullptr;
+    parts.avoid = &ctx.Avoid();
+    parts.login = &ctx.Login();
+    parts.matcher = &ctx.Match();
+    parts.scripts = &scripts_;
+    run_ =
+        std::make_unique<RunControl>(MakeCrawlServices(parts), RunSettings::FromOpt(opt, baseUrl));
+    run_->onStarting = [this] { ClaimFolder(); };
+    run_->onStopped = [this] { FreeFolder(); };
+}
+
+void RunContext::ClaimFolder() {
+    CtrlFile& ctrl = ctx_.Ctrl();
+    std::lock_guard lock(lock_mutex_);
+    const QString base = ctrl.RunId();
+    if (lock_.Held() && lock_.Folder() == ctrl.Abs(ctrl.RunFolder())) return;
+    QString id = base;
+    for (int n = 2; n <= 1000; ++n) {
+        const QString folder = ctrl.Abs(ctrl.LogRoot() + u'/' + id);
+        if (lock_.Take(folder)) {
+            if (id != base) ctrl.SetRunId(id);
+            return;
+        }
+        if (!QFileInfo(folder).isDir()) break;
+        id = RunLock::Suffixed(base, n);
+    }
+    // No folder could be claimed (the root is not writable): the run goes on
+    // as before and reports its failures as it stores.
+    ctrl.SaveErrLog(QStringLiteral("Run Folder Lock Error : ") + ctrl.RunFolder());
+}
+
+void RunContext::FreeFolder() {
+    std::lock_guard lock(lock_mutex_);
+    lock_.Release();
+}
+
+void RunContext::Start(const QList<StartRow>& rows, const QString& words) {
+    run_->SetSearchWords(words);
+    run_->StartDlSearch(ctx_.Proxy(), rows);
+}
+
+}  // namespace korvi

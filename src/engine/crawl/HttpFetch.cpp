@@ -1,0 +1,191 @@
+#include "engine/crawl/HttpFetch.h"
+
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+namespace korvi {
+
+namespace {
+
+void GlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+}  // namespace
+
+HttpFetch::HttpFetch() {
+    GlobalInit();
+    curl_ = curl_easy_init();
+}
+
+HttpFetch::~HttpFetch() {
+    if (curl_) curl_easy_cleanup(static_cast<CURL*>(curl_));
+}
+
+QByteArray HttpFetch::WireUrl(const QString& url) {
+    const QUrl u(url, QUrl::TolerantMode);
+    if (!u.isValid()) return url.toUtf8();
+    return u.toEncoded(QUrl::RemoveFragment);
+}
+
+size_t HttpFetch::OnHeader(char* data, size_t size, size_t n, void* self) {
+    auto* me = static_cast<HttpFetch*>(self);
+    const size_t len = size * n;
+    return me->HeaderLine(QByteArray(data, static_cast<qsizetype>(len))) ? len : 0;
+}
+
+bool HttpFetch::HeaderLine(const QByteArray& raw) {
+    const QByteArray line = raw.trimmed();
+    if (line.startsWith("HTTP/")) {
+        // A new answer (after a redirect or an interim answer) starts afresh.
+        head_.contentLength = -1;
+        head_.lastModifiedMs = 0;
+        head_.contentType.clear();
+        head_.setCookies.clear();
+        block_has_location_ = false;
+        return true;
+    }
+    if (!line.isEmpty()) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0) return true;
+        const QByteArray name = line.left(colon).trimmed().toLower();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        if (name == "content-length") {
+            bool ok = false;
+            const qint64 v = value.toLongLong(&ok);
+            head_.contentLength = ok && v >= 0 ? v : -1;
+        } else if (name == "last-modified") {
+            const time_t t = curl_getdate(value.constData(), nullptr);
+            head_.lastModifiedMs = t > 0 ? static_cast<qint64>(t) * 1000 : 0;
+        } else if (name == "content-type") {
+            head_.contentType = value;
+        } else if (name == "set-cookie") {
+            head_.setCookies << value;
+        } else if (name == "location") {
+            block_has_location_ = !value.isEmpty();
+        }
+        return true;
+    }
+    // End of one header block.
+    long code = 0;
+    curl_easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_RESPONSE_CODE, &code);
+    if (code < 200) return true;
+    if (code >= 300 && code < 400 && block_has_location_) return true;  // followed
+    head_.code = code;
+    char* eff = nullptr;
+    curl_easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_EFFECTIVE_URL, &eff);
+    head_.effectiveUrl = eff ? QByteArray(eff) : QByteArray();
+    head_done_ = true;
+    if (code >= 400) {
+        http_error_ = true;
+        error_ = QStringLiteral("Server returned HTTP response code: ") + QString::number(code) +
+                 QStringLiteral(" for URL: ") + QString::fromLatin1(head_.effectiveUrl);
+        return false;
+    }
+    if (stop_ && *stop_ && (*stop_)()) {
+        stopped_ = true;
+        return false;
+    }
+    if (on_head_ && *on_head_ && !(*on_head_)(head_)) {
+        refused_ = true;
+        return false;
+    }
+    return true;
+}
+
+size_t HttpFetch::OnWrite(char* data, size_t size, size_t n, void* self) {
+    auto* me = static_cast<HttpFetch*>(self);
+    const size_t len = size * n;
+    if (me->stop_ && *me->stop_ && (*me->stop_)()) {
+        me->stopped_ = true;
+        return 0;
+    }
+    if (me->on_body_ && *me->on_body_ && !(*me->on_body_)(data, len)) {
+        me->stopped_ = true;
+        return 0;
+    }
+    return len;
+}
+
+int HttpFetch::OnProgress(void* self, long long, long long, long long, long long) {
+    auto* me = static_cast<HttpFetch*>(self);
+    if (me->stop_ && *me->stop_ && (*me->stop_)()) {
+        me->stopped_ = true;
+        return 1;
+    }
+    return 0;
+}
+
+HttpFetch::Result HttpFetch::Perform(const Request& request, const HeadFn& onHead,
+                                     const BodyFn& onBody, const StopFn& stop) {
+    head_ = HttpHead();
+    error_.clear();
+    head_done_ = refused_ = stopped_ = http_error_ = block_has_location_ = false;
+    if (!curl_) {
+        error_ = QStringLiteral("curl_easy_init failed");
+        return Result::Failed;
+    }
+    CURL* c = static_cast<CURL*>(curl_);
+    curl_easy_reset(c);
+    on_head_ = &onHead;
+    on_body_ = &onBody;
+    stop_ = &stop;
+
+    curl_easy_setopt(c, CURLOPT_URL, request.url.constData());
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 20L);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 1024L);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &HttpFetch::OnHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &HttpFetch::OnWrite);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &HttpFetch::OnProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
+    if (!request.userAgent.isEmpty())
+        curl_easy_setopt(c, CURLOPT_USERAGENT, request.userAgent.constData());
+    if (!request.referer.isEmpty())
+        curl_easy_setopt(c, CURLOPT_REFERER, request.referer.constData());
+    // An empty proxy switches off any proxy from the environment as well.
+    const QByteArray proxyHost = request.proxy.host.toUtf8();
+    curl_easy_setopt(c, CURLOPT_PROXY, proxyHost.constData());
+    if (!proxyHost.isEmpty() && request.proxy.port >= 0)
+        curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(request.proxy.port));
+    curl_slist* headers = nullptr;
+    QByteArray cookieLine;
+    if (!request.cookie.isEmpty()) {
+        cookieLine = "Cookie: " + request.cookie;
+        headers = curl_slist_append(headers, cookieLine.constData());
+    }
+    if (headers) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
+
+    const CURLcode rc = curl_easy_perform(c);
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, nullptr);
+    curl_slist_free_all(headers);
+    on_head_ = nullptr;
+    on_body_ = nullptr;
+    stop_ = nullptr;
+
+    if (rc == CURLE_OK) {
+        if (!head_done_) {
+            error_ = QStringLiteral("no answer from ") + QString::fromLatin1(request.url);
+            return Result::Failed;
+        }
+        return Result::Ok;
+    }
+    if (http_error_) return Result::Failed;
+    if (refused_) return Result::Refused;
+    if (stopped_) return Result::Stopped;
+    error_ = QString::fromUtf8(curl_easy_strerror(rc)) + QStringLiteral(" : ") +
+             QString::fromLatin1(request.url);
+    return Result::Failed;
+}
+
+}  // namespace korvi

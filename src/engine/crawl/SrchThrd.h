@@ -1,0 +1,220 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "engine/crawl/CrawlServices.h"
+#include "engine/crawl/UrlFilter.h"
+#include "engine/page/LinkExtract.h"
+
+namespace korvi {
+
+class HttpFetch;
+
+// Profile and init-panel values a run hands to each worker.
+struct SrchThrdSettings {
+    UrlFilterSettings filter;  // extension filter, regions, base URL
+    int depthMax = 2;
+    bool forcedLink = false;
+    bool preSearch = false;
+    bool preGetUrl = false;
+    bool stopGetUrl = false;
+    bool restSharp = false;
+    int localLink = 0;  // stored inverted: 0 = on
+    int footTag = 0;    // stored inverted: 0 = on
+    QString footTagExtension;
+    QString userAgent = QStringLiteral("SearchKorvi");
+    int retryWaitMs = 0;          // 0: a 503 answer is not retried
+    int scriptRetryWaitMs = 200;  // pause after a busy script host
+    int overwriteType = 0;
+    bool overwriteLocalLoad = false;
+    bool offlineLink = false;  // rewrite links of stored pages to the stored copies
+    QString searchWords;
+    // The most of a body a worker holds: matching, link extraction and the
+    // local-link rewrite see at most this many leading bytes of a page; the
+    // stored file always takes the whole body, streamed to disk.
+    qint64 textCapBytes = kPageTextCap;
+
+    static constexpr qint64 kPageTextCap = 8 * 1024 * 1024;
+};
+
+// One crawler worker: serves exactly one URL on its own thread and publishes
+// its progress through a status code and counters that the run control polls.
+class SrchThrd : public std::enable_shared_from_this<SrchThrd> {
+public:
+    static constexpr int kStatusRetryWait = 9;
+    static constexpr int kStatusDispatched = 10;
+    static constexpr int kStatusReceiving = 11;
+    static constexpr int kStatusFinished = 99;
+    static constexpr int kFetchFailed = -1;
+    static constexpr int kBaseUrlFailed = -2;
+    static constexpr int kConnectTimeOut = -3;
+    static constexpr int kStopped = -4;
+    static constexpr int kKeptLocal = -16;
+    static constexpr int kSkipped = -32;
+    static constexpr int kFiltered = -64;
+
+    static std::shared_ptr<SrchThrd> Create(std::shared_ptr<const CrawlServices> services,
+                                            const SrchThrdSettings& settings);
+    ~SrchThrd();
+    SrchThrd(const SrchThrd&) = delete;
+    SrchThrd& operator=(const SrchThrd&) = delete;
+
+    // Row values, set before StartManual.
+    void SetRow(int rowNo, const QString& url, const QString& title, const QString& extension,
+                int depth, const QString& referrer);
+    void SetLocalPath(const QString& path);
+    void SetMemoryOnly(bool on) { memory_only_ = on; }
+    void SetFromLocalHtml(bool on) { from_local_html_ = on; }
+    // The HTTP client the fetch goes through (a new one when none is set);
+    // handed back by TakeFetch once the thread has ended.
+    void SetFetch(std::unique_ptr<HttpFetch> fetch);
+    std::unique_ptr<HttpFetch> TakeFetch();
+
+    // Starts the worker's thread, which runs ManPrgrs once. False (logged)
+    // when the thread could not be made, e.g. under a low process limit;
+    // the worker is then unchanged and may be started again.
+    bool StartManual();
+    bool Started() const { return started_.load(); }
+    // The whole per-URL pipeline (also callable directly, as the URL mount does).
+    void ManPrgrs();
+    bool GetWebData();
+    // One extraction pass: mode 1 object links, mode 0 page links.
+    bool GetUrlList(int mode, const QString& text);
+    // Image URLs and their ALT texts from the normalised text.
+    void GetImageTexts();
+    // The run's filters for this worker's row (page URL, depth, extension).
+    bool ChckPreDlFltrExtnsn(qint64 sizeKb);
+    bool ChckFltrExtnsn(const QString& extension);
+    bool ChckFltrUrlRange(const QString& url);
+    bool ChckFltrUrlCrsRange(const QString& url);
+    bool OutUrlList(const QString& path);
+    QString MkLocalLink(const QString& text);
+    // The page or style sheet with every href, src and CSS url that leads to
+    // a copy this run stores (or one stored already) made the relative path
+    // of that copy; other texts as they are.
+    QString MkOfflineLinks(const QString& text);
+    QString GetLocalLink(const QString& url);
+    void AddFootTag();
+    // Sleeps at least 10 ms; wakes early on a stop request.
+    void WaitTime(int ms);
+    // A new worker with the same settings, state and copies of the lists.
+    std::shared_ptr<SrchThrd> clone() const;
+
+    // Control from the run: an outside status (-3, -4, -32) also asks the
+    // transfer to stop; the worker never overwrites it.
+    void SetOutsideStatus(int status);
+    void RequestStop() { stop_.store(true); }
+    bool StopRequested() const { return stop_.load(); }
+    bool Running() const { return running_.load(); }
+    // Waits for the thread to end (after a stop request it ends promptly).
+    void Join();
+    void SetStatus(int status);
+
+    // Polled values.
+    int Status() const;
+    int RowNo() const { return row_no_; }
+    int Depth() const { return depth_; }
+    qint64 ContentLength() const { return content_length_.load(); }
+    qint64 Downloaded() const { return downloaded_.load(); }
+    qint64 SizeKb() const { return size_.load(); }
+    qint64 FetchStartMs() const { return fetch_start_.load(); }
+    qint64 DataStartMs() const { return data_start_.load(); }
+    bool Redirected() const { return redirected_.load(); }
+    bool IsLocal() const { return is_local_.load(); }
+
+    // Values the worker changes while it runs (guarded).
+    QString Url() const;
+    QString LocalPath() const;
+    QString MatchResult() const;
+    QString LastError() const;
+    LinkList ObjectLinks() const;
+    LinkList PageLinks() const;
+    LinkList ImageTexts() const;  // urls + ALT texts in titles
+    // The body received or loaded, up to the text cap of the settings.
+    QByteArray Body() const;
+
+    // Fixed values.
+    const QString& Title() const { return title_; }
+    const QString& Extension() const { return extension_; }
+    const QString& Referrer() const { return referrer_; }
+    const SrchThrdSettings& Settings() const { return settings_; }
+    const CrawlServices& Services() const { return *services_; }
+
+private:
+    SrchThrd(std::shared_ptr<const CrawlServices> services, const SrchThrdSettings& settings);
+    void Pipeline();
+    bool Halted();
+    QString RunHook(const QString& script, const QString& text);
+    UrlFilter& Filter();
+    QString Chng(const QString& url) const;
+    QString Absolute(const QString& link, const QString& base) const;
+    QString MapPath(const QString& url) const;
+    void Log(const QString& prefix, const QString& text) const;
+    // Replaces a stored file whole (see ReplaceFile); failures are logged.
+    bool SaveText(const QString& path, const QString& text) const;
+    qint64 Now() const;
+    qint64 TextCap() const;
+    void AdvanceReceiving();
+    void ReapplyServerTime();
+    void ForgetUnstored(const QString& url);
+    void AdjustHtmlName();
+
+    std::shared_ptr<const CrawlServices> services_;
+    SrchThrdSettings settings_;
+
+    int row_no_ = -1;
+    QString title_;
+    QString extension_;
+    QString referrer_;
+    int depth_ = 0;
+    bool memory_only_ = false;
+    bool from_local_html_ = false;
+
+    std::atomic<int> status_{-1};
+    std::atomic<int> outside_status_{0};
+    std::atomic<qint64> content_length_{0};
+    std::atomic<qint64> downloaded_{0};
+    std::atomic<qint64> size_{0};
+    std::atomic<qint64> fetch_start_{0};
+    std::atomic<qint64> data_start_{0};
+    std::atomic<bool> redirected_{false};
+    std::atomic<bool> is_local_{false};
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> running_{false};
+    std::atomic<bool> started_{false};
+    bool start_failure_logged_ = false;
+
+    mutable QMutex mutex_;  // guards the values below
+    QString url_;
+    QString local_path_;
+    QString match_result_;
+    QString last_error_;
+    LinkList object_links_;
+    LinkList page_links_;
+    LinkList images_;
+    QByteArray body_;
+
+    // Worker-thread only.
+    bool body_cut_ = false;  // the body is longer than body_ holds
+    long last_http_code_ = 0;
+    qint64 server_time_ = 0;
+    QByteArray content_type_;  // of the answer; "" for a local or kept copy
+    std::unique_ptr<HttpFetch> fetch_;
+    std::unique_ptr<LinkExtract> extract_;
+    std::unique_ptr<UrlFilter> filter_;
+    QString base_url_;
+    QString page_title_;
+    const QRegularExpression re_anchor_;
+
+    std::thread thread_;
+};
+
+}  // namespace korvi

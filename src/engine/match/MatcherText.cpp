@@ -1,0 +1,302 @@
+#include "engine/match/MatcherText.h"
+
+#include <QLatin1StringView>
+
+#include <cstring>
+#include <initializer_list>
+#include <limits>
+
+#include "engine/match/MatcherEntity.h"
+
+namespace korvi {
+
+namespace {
+
+// Scripts whose lines are joined without a blank.
+inline bool IsCjk(char32_t c) {
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF) ||
+           (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+inline bool IsAsciiLetter(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
+}
+
+// Whether the tag name is one of names (lower-case ASCII), in any case.
+bool NameIn(QStringView name, std::initializer_list<const char*> names) {
+    char low[16];
+    const qsizetype n = name.size();
+    if (n == 0 || n >= qsizetype(sizeof(low))) return false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = name[i].unicode();
+        if (u >= 0x80) return false;  // no listed name has such a character
+        low[i] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
+    }
+    low[n] = 0;
+    for (const char* s : names) {
+        if (s[0] == low[0] && std::strcmp(s, low) == 0) return true;
+    }
+    return false;
+}
+
+// Characters that the search text takes over as they are.
+inline bool CopiedAsIs(char16_t u) {
+    switch (u) {
+        case u'<':
+        case u'&':
+        case u'\n':
+        case u'\r':
+        case u' ':
+        case u'\t':
+        case u'\f':
+        case 0xA0:
+        case 0xAD:
+            return false;
+        default:
+            return !QChar::isSurrogate(u);
+    }
+}
+
+// Elements that break a line where they stand.
+bool IsBlock(QStringView name) {
+    return NameIn(name,
+                  {"p",          "br",    "div",     "li",     "ul",         "ol",      "dl",
+                   "dt",         "dd",    "table",   "tr",     "td",         "th",      "thead",
+                   "tbody",      "tfoot", "caption", "h1",     "h2",         "h3",      "h4",
+                   "h5",         "h6",    "hr",      "pre",    "blockquote", "address", "section",
+                   "article",    "aside", "header",  "footer", "nav",        "main",    "figure",
+                   "figcaption", "form",  "option",  "title",  "html",       "head",    "body"});
+}
+
+// Start tags that only an HTML page holds.
+bool IsPageStart(QStringView name) {
+    return NameIn(name, {"html", "head", "body", "meta", "br", "img", "hr", "link", "input"});
+}
+
+// End tags of HTML elements (any of them shows a page).
+bool IsHtmlEnd(QStringView name) {
+    return IsBlock(name) ||
+           NameIn(name, {"a",      "b",      "i",        "u",      "s",     "em",     "strong",
+                         "span",   "font",   "code",     "small",  "big",   "sub",    "sup",
+                         "tt",     "kbd",    "var",      "abbr",   "cite",  "q",      "label",
+                         "button", "select", "textarea", "script", "style", "iframe", "noscript",
+                         "center", "nobr",   "map",      "object", "video", "audio",  "svg"});
+}
+
+// The text is read once, left to right; every search for a later mark
+// remembers where it found none, so hostile input stays linear.
+class SearchTextBuilder {
+public:
+    explicit SearchTextBuilder(const QString& html)
+        : in_(html), n_(html.size()), last_gt_(html.lastIndexOf(u'>')) {
+        out_.reserve(n_);
+    }
+
+    MatcherSearch Build() {
+        qsizetype i = 0;
+        while (i < n_) {
+            const QChar c = in_.at(i);
+            if (c == u'<') {
+                const qsizetype next = Tag(i);
+                if (next > i) {
+                    i = next;
+                    continue;
+                }
+            } else if (c == u'&') {
+                qsizetype len = 0;
+                const char32_t code = DecodeCharRef(in_, i, &len);
+                if (code != char32_t(-1)) {
+                    Put(code);
+                    i += len;
+                    continue;
+                }
+            }
+            char32_t code = c.unicode();
+            qsizetype len = 1;
+            if (c.isHighSurrogate() && i + 1 < n_ && in_.at(i + 1).isLowSurrogate()) {
+                code = QChar::surrogateToUcs4(c, in_.at(i + 1));
+                len = 2;
+            }
+            Put(code);
+            i += len;
+            // The characters after it that are copied as they are go at once.
+            if (len == 1 && CopiedAsIs(c.unicode())) {
+                qsizetype j = i;
+                while (j < n_ && CopiedAsIs(in_.at(j).unicode())) ++j;
+                if (j > i) {
+                    out_.append(in_.constData() + i, j - i);
+                    prev_ = in_.at(j - 1).unicode();
+                    i = j;
+                }
+            }
+        }
+        return {std::move(out_), markup_};
+    }
+
+private:
+    void Put(char32_t c) {
+        switch (c) {
+            case u'\n':
+            case u'\r':
+                line_break_ = true;
+                [[fallthrough]];
+            case u' ':
+            case u'\t':
+            case u'\f':
+            case 0xA0:
+                blank_ = true;
+                return;
+            case 0xAD:  // a soft hyphen splits no word
+                return;
+            default:
+                break;
+        }
+        if (blank_ && prev_ != 0 && !(line_break_ && (IsCjk(prev_) || IsCjk(c)))) {
+            out_ += u' ';
+        }
+        blank_ = false;
+        line_break_ = false;
+        if (QChar::requiresSurrogates(c)) {
+            out_ += QChar(QChar::highSurrogate(c));
+            out_ += QChar(QChar::lowSurrogate(c));
+        } else {
+            out_ += QChar(char16_t(c));
+        }
+        prev_ = c;
+    }
+
+    void Break() {
+        blank_ = true;
+        line_break_ = true;
+    }
+
+    // Index of what, at or after from; -1 when none. A miss is remembered.
+    qsizetype Find(QLatin1StringView what, qsizetype from, qsizetype& noneFrom,
+                   Qt::CaseSensitivity cs = Qt::CaseSensitive) const {
+        if (from >= noneFrom) return -1;
+        const qsizetype at = in_.indexOf(what, from, cs);
+        if (at < 0) noneFrom = from;
+        return at;
+    }
+
+    // The ">" that ends a tag whose name ends before from; -1 when none.
+    // A quoted attribute value may hold ">"; a quote left open ends at the
+    // first ">" after it, so a tag that starts before the last ">" always ends.
+    qsizetype TagEnd(qsizetype from) {
+        char16_t lastSign = 0;
+        for (qsizetype j = from; j < n_; ++j) {
+            const char16_t c = in_.at(j).unicode();
+            if (c == u'>') return j;
+            if ((c == u'"' || c == u'\'') && lastSign == u'=') {
+                qsizetype& none = c == u'"' ? no_dquote_ : no_squote_;
+                const qsizetype close =
+                    Find(c == u'"' ? QLatin1StringView("\"") : QLatin1StringView("'"), j + 1, none);
+                // Past the last ">" the tag could not end: the quote is open.
+                if (close < 0 || close > last_gt_) return in_.indexOf(u'>', j + 1);
+                j = close;
+                lastSign = 0;
+                continue;
+            }
+            if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r') lastSign = c;
+        }
+        return -1;
+    }
+
+    // Handles markup at the "<" at i: the index after it, or i when the "<"
+    // is text.
+    qsizetype Tag(qsizetype i) {
+        if (i >= last_gt_) return i;
+        const QStringView rest = QStringView(in_).mid(i);
+        if (const qsizetype added = AddedLink(rest); added > 0) {
+            markup_ = true;
+            return i + added;
+        }
+        const QChar c1 = i + 1 < n_ ? in_.at(i + 1) : QChar();
+        if (c1 == u'!') {
+            markup_ = true;
+            if (rest.startsWith(QLatin1StringView("<!--"))) {
+                const qsizetype end = Find(QLatin1StringView("-->"), i + 4, no_comment_end_);
+                if (end >= 0) return end + 3;
+            }
+            return in_.indexOf(u'>', i + 2) + 1;
+        }
+        if (c1 == u'?') return in_.indexOf(u'>', i + 2) + 1;
+        const bool end = c1 == u'/';
+        const qsizetype nameAt = end ? i + 2 : i + 1;
+        if (nameAt >= n_ || !IsAsciiLetter(in_.at(nameAt))) return i;
+        qsizetype nameEnd = nameAt;
+        while (nameEnd < n_ && (IsAsciiLetter(in_.at(nameEnd)) || in_.at(nameEnd).isDigit() ||
+                                in_.at(nameEnd) == u'-' || in_.at(nameEnd) == u':')) {
+            ++nameEnd;
+        }
+        const qsizetype close = TagEnd(nameEnd);
+        if (close < 0) return i;
+        const QStringView name = QStringView(in_).mid(nameAt, nameEnd - nameAt);
+        if (!markup_ && (end ? IsHtmlEnd(name) : IsPageStart(name))) markup_ = true;
+        if (IsBlock(name)) Break();
+        if (!end && NameIn(name, {"script", "style"})) {
+            // Their content is no text; an element left open runs to the end.
+            const QString endTag = QStringLiteral("</") + name.toString();
+            const qsizetype at = in_.indexOf(endTag, close + 1, Qt::CaseInsensitive);
+            if (at < 0) return n_;
+            const qsizetype gt = TagEnd(at + endTag.size());
+            return gt < 0 ? n_ : gt + 1;
+        }
+        return close + 1;
+    }
+
+    // Length of a link that local-link rewriting added, when rest starts
+    // with one; 0 otherwise.
+    static qsizetype AddedLink(QStringView rest) {
+        static const QLatin1StringView head("<FONT SIZE=1>(<A HREF=\"");
+        if (!rest.startsWith(head)) return 0;
+        const qsizetype quote = rest.indexOf(u'"', head.size());
+        if (quote < 0) return 0;
+        const QStringView tail = rest.mid(quote);
+        for (QLatin1StringView end : {QLatin1StringView("\">@Web</A>)</FONT>"),
+                                      QLatin1StringView("\">@Local</A>)</FONT>")}) {
+            if (tail.startsWith(end)) return quote + end.size();
+        }
+        return 0;
+    }
+
+    const QString& in_;
+    const qsizetype n_;
+    const qsizetype last_gt_;
+    QString out_;
+    bool markup_ = false;
+    bool blank_ = false;
+    bool line_break_ = false;
+    char32_t prev_ = 0;
+    qsizetype no_dquote_ = std::numeric_limits<qsizetype>::max();
+    qsizetype no_squote_ = std::numeric_limits<qsizetype>::max();
+    qsizetype no_comment_end_ = std::numeric_limits<qsizetype>::max();
+};
+
+}  // namespace
+
+MatcherSearch MatcherSearchText(const QString& html) {
+    return SearchTextBuilder(html).Build();
+}
+
+QString MatcherFoldCase(const QString& text) {
+    QString out = text;
+    const qsizetype n = out.size();
+    if (n == 0) return out;
+    char16_t* p = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i];
+        if (c < 0x80) {
+            if (c >= u'A' && c <= u'Z') p[i] = char16_t(c + 32);
+        } else if ((c >= 0x3000 && c < 0xA640) || (c >= 0xAC00 && c < 0xD800)) {
+            // Kana, CJK ideographs, Hangul syllables: no case.
+        } else if (!QChar::isSurrogate(c)) {
+            p[i] = QChar::toCaseFolded(char32_t(c));
+        }
+    }
+    return out;
+}
+
+}  // namespace korvi

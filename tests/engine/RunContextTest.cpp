@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include "engine/CrawlTestKit.h"
+#include "engine/RunContext.h"
+#include "engine/profile/Profile.h"
+#include "fixtures/FixtureServer.h"
+#include "store/RunLock.h"
+
+namespace korvi::test {
+namespace {
+
+// A run whose folder another live run owns goes to the same identifier with
+// a suffix; it owns that folder while it runs and frees it at the end.
+TEST(RunContext, OwnsItsFolderAndTakesASuffixWhenTheFolderIsOwned) {
+    TempHome th;
+    FixtureServer srv;
+    srv.Page("/index.html", "<p>page</p>");
+    RunLock other;
+    ASSERT_TRUE(other.Take(th.File("log/R")));
+
+    DlSrchOpt opt;
+    RunContext run(th.Ctx(), opt, srv.Url("/index.html"));
+    std::atomic<bool> owned{false};
+    auto stopped = run.Run().onStopped;
+    run.Run().onStopped = [&] {
+        owned = RunLock::InUse(th.File("log/R_2"));
+        stopped();
+    };
+    run.Start({{srv.Url("/index.html"), "t", "html"}}, QString());
+    ASSERT_TRUE(run.Run().WaitEnd(20000));
+    EXPECT_TRUE(owned.load());
+    EXPECT_EQ(th.Ctrl().RunId(), "R_2");
+    EXPECT_TRUE(th.Exists("log/R_2/" + srv.StoreHost() + "/index.html"));
+    EXPECT_FALSE(RunLock::InUse(th.File("log/R_2")));
+    EXPECT_FALSE(th.Exists("log/R_2/" + RunLock::kFileName));
+    EXPECT_FALSE(th.Exists("log/R/" + srv.StoreHost()));
+}
+
+}  // namespace
+}  // namespace korvi::test
