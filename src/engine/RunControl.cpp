@@ -10,6 +10,7 @@
 #include "engine/crawl/HttpFetch.h"
 #include "engine/crawl/ProxySettings.h"
 #include "engine/crawl/RobotsCache.h"
+#include "engine/page/OfflineLedger.h"
 #include "engine/profile/Profile.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
@@ -528,6 +529,9 @@ void RunControl::EndRun(EndKind kind) {
     ReleaseAll();
     ReapReleased(true);
     fetches_.Clear();
+    // Every worker has ended: offline references to copies that never came
+    // now point at what was stored, or at the web.
+    if (services_->offline && services_->ctrl) services_->offline->Settle(*services_->ctrl);
     {
         std::lock_guard lock(queue_mutex_);
         expander_stop_ = true;

@@ -13,6 +13,7 @@ class Clock;
 class CtrlFile;
 class HostPacer;
 class RobotsCache;
+class OfflineLedger;
 class ProxySettings;
 class SessionCookies;
 
@@ -35,6 +36,9 @@ struct CrawlServices {
     std::function<bool(const QString& path, const QString& url)> mustFetch;  // overwrite list
     std::function<bool(const QString& url)> isAvoided;                       // exclusion list
     std::function<QString(const QString& url)> autoLogin;                    // login rewrite
+    // Offline references made before their copies were stored; the run
+    // settles them at its end. Null: references are not followed up.
+    std::shared_ptr<OfflineLedger> offline;
 
     // Matcher: context text of the match, "" without one.
     std::function<QString(const QString& words, const QString& text)> match;

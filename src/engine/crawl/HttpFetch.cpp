@@ -61,6 +61,7 @@ bool HttpFetch::HeaderLine(const QByteArray& raw) {
         head_.contentLength = -1;
         head_.lastModifiedMs = 0;
         head_.etag.clear();
+        head_.contentType.clear();
         head_.setCookies.clear();
         block_has_location_ = false;
         return true;
@@ -79,6 +80,8 @@ bool HttpFetch::HeaderLine(const QByteArray& raw) {
             head_.lastModifiedMs = t > 0 ? static_cast<qint64>(t) * 1000 : 0;
         } else if (name == "etag") {
             head_.etag = value;
+        } else if (name == "content-type") {
+            head_.contentType = value;
         } else if (name == "set-cookie") {
             head_.setCookies << value;
         } else if (name == "location") {

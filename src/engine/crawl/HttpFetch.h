@@ -17,6 +17,7 @@ struct HttpHead {
     qint64 contentLength = -1;  // -1 when the server sent none
     qint64 lastModifiedMs = 0;  // 0 when the server sent none
     QByteArray etag;            // as sent, quotes included; empty when none
+    QByteArray contentType;     // "" when the server sent none
     QList<QByteArray> setCookies;
 };
 

@@ -19,6 +19,7 @@
 #include "engine/crawl/SessionCookies.h"
 #include "engine/lists/ListFile.h"
 #include "engine/page/HtmlText.h"
+#include "engine/page/OfflineLedger.h"
 #include "engine/page/OfflineLinks.h"
 #include "platform/StoredEtag.h"
 #include "shell/Assist.h"
@@ -266,6 +267,7 @@ void SrchThrd::ManPrgrs() {
 
 void SrchThrd::Pipeline() {
     const QString url = Url();
+    const QString mapped = LocalPath();
     is_local_.store(url.startsWith(QStringLiteral("file:/")));
     if (is_local_) {
         // A local file that is not there is a failed fetch, not an empty page.
@@ -279,6 +281,7 @@ void SrchThrd::Pipeline() {
         if (!RobotsAllow()) return;
         for (;;) {
             if (GetWebData()) break;
+            if (status_.load() == kFiltered) ForgetUnstored(url);
             if (status_.load() == kFiltered || status_.load() == kKeptLocal) return;
             if (Halted()) return;
             // Only a real 503 answer is retried, not any error text that
@@ -290,6 +293,7 @@ void SrchThrd::Pipeline() {
                 continue;
             }
             SetStatus(kFetchFailed);
+            ForgetUnstored(url);
             return;
         }
     }
@@ -299,6 +303,8 @@ void SrchThrd::Pipeline() {
         SetStatus(kStatusFinished);
         return;
     }
+    AdjustHtmlName();
+    if (services_->offline && !is_local_) services_->offline->Stored(mapped, LocalPath());
     const QString path = LocalPath();
     CtrlFile& ctrl = *services_->ctrl;
     const QFileInfo info(ctrl.Abs(path));
@@ -381,6 +387,14 @@ void SrchThrd::Pipeline() {
     }
     ReapplyServerTime();
     SetStatus(kStatusFinished);
+}
+
+// A query URL whose fetch stored nothing leaves no line in its query list.
+void SrchThrd::ForgetUnstored(const QString& url) {
+    if (memory_only_ || services_->mapPath) return;
+    services_->ctrl->ForgetQuery(url);
+    const QString now = Url();
+    if (now != url) services_->ctrl->ForgetQuery(now);
 }
 
 // The stored copy keeps the server's time even after links and the tag were
@@ -504,6 +518,7 @@ bool SrchThrd::GetWebData() {
     last_http_code_ = 0;
     server_time_ = 0;
     server_etag_.clear();
+    content_type_.clear();
     std::unique_ptr<ReplaceFile> file;
     try {
         QString url = Url();
@@ -573,6 +588,7 @@ bool SrchThrd::GetWebData() {
             content_length_.store(head.contentLength > 0 ? head.contentLength : 0);
             server_time_ = head.lastModifiedMs;
             server_etag_ = head.etag;
+            content_type_ = head.contentType;
             if (!ChckPreDlFltrExtnsn(content_length_.load() / 1000)) {
                 decision = Decision::Filtered;
                 return false;
@@ -696,6 +712,7 @@ bool SrchThrd::GetUrlList(int mode, const QString& text) {
         LinkOptions opt(Url());
         opt.restSharp = settings_.restSharp;
         opt.fromLocalHtml = from_local_html_;
+        opt.source = LinkSourceOf(content_type_, services_->ctrl->GetUrlExtnsn(Url()));
         opt.accept = [this](const QString& abs, const QString& ext) {
             return ChckFltrExtnsn(ext) && ChckFltrUrlRange(abs) && ChckFltrUrlCrsRange(abs) &&
                    !(services_->isAvoided && services_->isAvoided(abs));
@@ -810,22 +827,61 @@ QString SrchThrd::MkOfflineLinks(const QString& text) {
 
     const QString base = base_url_.isEmpty() ? url : base_url_;
     const QDir dir(QFileInfo(ctrl.Abs(here)).absolutePath());
+    OfflineLedger* ledger = services_->offline.get();
     const RefTarget target = [&](const QString& raw) -> QString {
         const QString ref = raw.trimmed();
         if (ref.isEmpty() || ref.startsWith(u'#')) return QString();
         const qsizetype hash = ref.indexOf(u'#');
+        const QString frag = hash > 0 ? ref.mid(hash) : QString();
         const QString abs = Absolute(hash > 0 ? ref.left(hash) : ref, base);
+        const bool fileUrl = abs.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive);
+        if (abs.isEmpty() || fileUrl) {
+            // A scheme no fetch serves (javascript:, mailto:, data:) stays; a
+            // local file, or a reference that makes no URL, leads nowhere.
+            const bool keep =
+                HasUrlScheme(ref) && !ref.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive);
+            return keep ? QString() : QStringLiteral("#");
+        }
+        // Without a stored copy a reference names its web URL, so that none
+        // stays relative to a folder it was never meant for.
+        const QString web = QUrl(abs, QUrl::TolerantMode).toString(QUrl::FullyEncoded) + frag;
         if (!abs.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive) &&
             !abs.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive))
-            return QString();
-        const QString path = MapPath(Chng(abs));
-        if (path.isEmpty()) return QString();
+            return web;
+        const QString link = Chng(abs);
+        QString path = services_->mapPath ? services_->mapPath(link) : ctrl.PeekLogFrdr(link);
+        if (path.isEmpty()) return web;
         const QString file = ctrl.Abs(path);
-        if (!coming.contains(path) && !QFileInfo(file).isFile()) return QString();
-        const QString local = LocalRef(dir.relativeFilePath(file));
-        return hash > 0 ? local + ref.mid(hash) : local;
+        if (QFileInfo(file).isFile()) return LocalRef(dir.relativeFilePath(file)) + frag;
+        const QString html = file + QStringLiteral(".html");
+        if (QFileInfo(html).isFile()) return LocalRef(dir.relativeFilePath(html)) + frag;
+        if (!coming.contains(path)) return web;
+        if (ledger) ledger->Pending(here, path, web);
+        return LocalRef(dir.relativeFilePath(file)) + frag;
     };
-    return css ? RewriteCssRefs(text, target) : RewriteHtmlRefs(text, target);
+    return css ? RewriteCssRefs(text, target) : RewriteHtmlRefs(text, target, true);
+}
+
+// An offline copy of a page opens as a page from disk only under an HTML
+// name: a page stored under another name ("00000001.cgi", "p.php") gets
+// ".html" added, as its links to it do.
+void SrchThrd::AdjustHtmlName() {
+    if (!settings_.offlineLink || is_local_ || memory_only_) return;
+    if (LinkSourceOf(content_type_, QString()) != LinkSource::kPage) return;
+    const QString path = LocalPath();
+    static const QRegularExpression reHtml(QStringLiteral("\\.html?$"), kCi);
+    if (path.isEmpty() || reHtml.match(path).hasMatch()) return;
+    CtrlFile& ctrl = *services_->ctrl;
+    const QString from = ctrl.Abs(path);
+    const QString to = from + QStringLiteral(".html");
+    if (!QFileInfo(from).isFile()) return;
+    if (QFileInfo::exists(to)) QFile::remove(to);
+    if (!QFile::rename(from, to)) {
+        Log(QStringLiteral("C_File Rename File Error : "),
+            path + QStringLiteral("  ") + path + QStringLiteral(".html"));
+        return;
+    }
+    SetLocalPath(path + QStringLiteral(".html"));
 }
 
 void SrchThrd::AddFootTag() {

@@ -188,6 +188,8 @@ private:
     // Whether the update policy keeps a copy of time l and length n given the
     // server's time s and length; the rules of overwrite types 1 and 2.
     bool PolicyKeeps(qint64 l, qint64 n, qint64 s, qint64 length) const;
+    void ForgetUnstored(const QString& url);
+    void AdjustHtmlName();
 
     std::shared_ptr<const CrawlServices> services_;
     SrchThrdSettings settings_;
@@ -231,6 +233,7 @@ private:
     qint64 server_time_ = 0;
     QByteArray server_etag_;
     qint64 crawl_delay_ms_ = 0;  // from the server's robots.txt
+    QByteArray content_type_;    // of the answer; "" for a local or kept copy
     std::unique_ptr<HttpFetch> fetch_;
     std::unique_ptr<LinkExtract> extract_;
     std::unique_ptr<UrlFilter> filter_;
