@@ -19,10 +19,17 @@ namespace korvi::cli {
 namespace {
 
 int RunCrawl(Context& ctx, const QStringList& raw);
+int FinishCrawl(RunControl& run, CtrlFile& ctrl, const Args& args);
 
 constexpr const char* kUsageText =
     "crawl [--profile NAME] [--words W] [--set Section.key=value]... [--run-id ID] "
-    "[--base URL] [--out FILE] SOURCE...";
+    "[--base URL] [--out FILE] SOURCE...\n"
+    "       crawl --resume ID [--profile NAME] [--words W] [--set Section.key=value]... "
+    "[--out FILE]";
+
+bool ValidRunId(const QString& id) {
+    return !id.isEmpty() && id != u"." && id != u".." && !id.contains(u'/');
+}
 
 void WriteRunList(const RunListSnapshot& snap, QString* tsv) {
     auto row = [&](const QStringList& cells) {
@@ -44,23 +51,49 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
     const Command self{"crawl", kUsageText, RunCrawl};
     const Args args(raw,
                     {QStringLiteral("profile"), QStringLiteral("words"), QStringLiteral("set"),
-                     QStringLiteral("run-id"), QStringLiteral("base"), QStringLiteral("out")},
+                     QStringLiteral("run-id"), QStringLiteral("base"), QStringLiteral("out"),
+                     QStringLiteral("resume")},
                     {});
     if (!args.Ok()) return UsageError(self, args.Error());
-    if (args.Positional().isEmpty()) return UsageError(self, QStringLiteral("no SOURCE given"));
+    const bool resume = args.Has(QStringLiteral("resume"));
+    if (resume && (!args.Positional().isEmpty() || args.Has(QStringLiteral("run-id")) ||
+                   args.Has(QStringLiteral("base"))))
+        return UsageError(self, QStringLiteral("--resume takes no SOURCE, --run-id or --base"));
+    if (!resume && args.Positional().isEmpty())
+        return UsageError(self, QStringLiteral("no SOURCE given"));
     CtrlFile& ctrl = ctx.Ctrl();
 
     // korvi-run's main has read the common settings and set the download root.
     const CmnOpt& cmn = ctx.Cmn().Opt();
 
-    const QString runId = args.Value(QStringLiteral("run-id"), InitSrchStartID(ctx.GetClock()));
-    if (runId.isEmpty() || runId == u"." || runId == u".." || runId.contains(u'/'))
-        return UsageError(self, QStringLiteral("--run-id must name one folder"));
+    const QString runId =
+        resume ? args.Value(QStringLiteral("resume"))
+               : args.Value(QStringLiteral("run-id"), InitSrchStartID(ctx.GetClock()));
+    if (!ValidRunId(runId))
+        return UsageError(self, resume ? QStringLiteral("--resume must name one folder")
+                                       : QStringLiteral("--run-id must name one folder"));
     ctrl.SetRunId(runId);
 
+    // An interrupted run brings its own profile values, base URL and words.
+    ResumeSource source;
+    if (resume) {
+        QString why;
+        if (!source.Read(ctrl.Abs(ctrl.RunFolder()), &why)) {
+            PrintError(QStringLiteral("cannot resume: ") + why);
+            return kFail;
+        }
+    }
+
     DlSrchOpt opt;
+    if (resume) {
+        Assist held;
+        held.InitIni(source.opt);
+        ReadOptSections(held, opt);
+    }
     const QString profile = args.Value(QStringLiteral("profile"), cmn.option_type);
-    if (QFileInfo(ctrl.Abs(OptPath(profile))).isFile()) {
+    if (resume && !args.Has(QStringLiteral("profile"))) {
+        // the journal's values stand
+    } else if (QFileInfo(ctrl.Abs(OptPath(profile))).isFile()) {
         if (!LoadOpt(ctrl, profile, opt)) {
             PrintError(QStringLiteral("profile cannot be read: ") + profile);
             return kFail;
@@ -77,6 +110,12 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
         Assist one;
         one.SetIni(set.left(dot), set.mid(dot + 1, eq - dot - 1), set.mid(eq + 1));
         ReadOptSections(one, opt);
+    }
+
+    if (resume) {
+        RunContext ctxRun(ctx, opt, source.base);
+        ctxRun.Resume(source.journal, args.Value(QStringLiteral("words"), source.words));
+        return FinishCrawl(ctxRun.Run(), ctrl, args);
     }
 
     // The sources read as the init list reads them; a SOURCE that is no file
@@ -104,9 +143,12 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
     const QString base = init.BaseUrl().isEmpty() ? rows.first().url : init.BaseUrl();
 
     RunContext ctxRun(ctx, opt, base);
-    RunControl& run = ctxRun.Run();
     ctxRun.Start(rows, args.Value(QStringLiteral("words"), cmn.search_string));
+    return FinishCrawl(ctxRun.Run(), ctrl, args);
+}
 
+// Shows progress until the run ends, then prints (and saves) the run list.
+int FinishCrawl(RunControl& run, CtrlFile& ctrl, const Args& args) {
     const bool tty = isatty(fileno(stderr)) != 0;
     QString last;
     while (!run.WaitEnd(tty ? 200 : 1000)) {
