@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <random>
@@ -175,6 +176,42 @@ TEST(RunJournal, InterruptedNeedsAnOpenJournalAndNoLiveLock) {
     ASSERT_TRUE(k.Begin(folder, {}, {}));
     k.End();
     EXPECT_FALSE(RunJournal::Interrupted(folder));
+}
+
+// 100,000 rows, each added and ended with a long context, stay within a few
+// tens of MB and read back whole.
+TEST(RunJournal, SizeStaysProportionalToTheRows) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/run";
+    RunJournal j;
+    ASSERT_TRUE(j.Begin(folder, {{"words", "カラス crow"}}, {}));
+    constexpr int kRows = 100000;
+    for (int no = 1; no <= kRows; ++no) {
+        RunRow r;
+        r.no = no;
+        r.depth = 3;
+        r.context = "-";
+        r.title = QStringLiteral("見出しのテキスト %1").arg(no);
+        r.url = QStringLiteral("http://www.example.com/dir/sub/page%1.html?q=%1").arg(no);
+        r.ext = "html";
+        r.ref = QStringLiteral("http://www.example.com/dir/sub/index%1.html").arg(no / 20);
+        j.Row(r);
+        r.state = 100;
+        r.result = "一致";
+        r.context = QString(60, QChar(0x30AB)) + " crow";
+        r.size = "12";
+        r.dlLen = "12";
+        r.planLen = "12";
+        j.Row(r);
+    }
+    j.End();
+    const qint64 size = QFileInfo(folder + "/" + RunJournal::kFileName).size();
+    EXPECT_LT(size, 64ll * 1024 * 1024);
+    JournalData got;
+    ASSERT_TRUE(RunJournal::Read(folder, &got));
+    EXPECT_TRUE(got.ended);
+    ASSERT_EQ(got.rows.size(), size_t(kRows));
+    EXPECT_EQ(got.rows.back().result, "一致");
 }
 
 }  // namespace
