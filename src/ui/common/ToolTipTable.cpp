@@ -279,6 +279,7 @@ const Tip kTips[] = {
     {u"Korvi", u"mni_open", u"現在選択中のDL先フォルダを開きます。"},
     {u"Korvi", u"mni_fldr_list_html",
      u"<HTML><BODY>フォルダ内のファイル一覧を<BR>HTMLファイルでリスト化します。</BODY></HTML>"},
+    {u"Korvi", u"mni_resume", u"中断したDL＆検索を、止まったところから続けます。"},
 
     // WinLogAnls
     {u"WinLogAnls", u"type_cmb", u"解析の種類を選択します。"},

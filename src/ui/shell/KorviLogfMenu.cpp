@@ -57,7 +57,6 @@ QMenu* InitLogfMenu(GuiContext& gui, QWidget* owner, QTreeView* tree,
 
     QAction* again = menu->addAction(QStringLiteral("続きから再開"));
     again->setObjectName(QStringLiteral("mni_resume"));
-    again->setToolTip(QStringLiteral("中断したDL＆検索を、止まったところから続けます。"));
     QObject::connect(again, &QAction::triggered, owner, [resume] { resume(); });
     // The item follows the selection whenever the menu opens.
     QObject::connect(menu, &QMenu::aboutToShow, owner,
