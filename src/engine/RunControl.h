@@ -81,7 +81,7 @@ public:
     // ended, the others wait again. Rows whose stored copy is complete are
     // then served from the store, never fetched a second time.
     void Resume(const JournalData& journal);
-    bool Resuming() const { return from_store_; }
+    bool Resuming() const { return from_store_.load(); }
 
     // Starts the supervisor and the expander; false when a run is going on.
     bool StartManual();
@@ -174,9 +174,9 @@ private:
     FetchPool fetches_;  // HTTP clients kept between the URLs of the slots
 
     RunJournal journal_;
-    bool journal_on_ = false;
-    QList<QPair<QString, QString>> journal_values_;
-    bool from_store_ = false;
+    std::atomic<bool> journal_on_{false};
+    QList<QPair<QString, QString>> journal_values_;  // set and read where the run starts
+    std::atomic<bool> from_store_{false};
 
     std::mutex wake_mutex_;
     std::condition_variable wake_cv_;
