@@ -32,6 +32,7 @@ const QHash<QString, QString>& Details() {
              "  --run-id ID         the run folder (default: the start time)\n"
              "  --base URL          the base URL of the run\n"
              "  --out FILE          also writes the run list to FILE\n"
+             "  --resume ID         goes on with the interrupted run in folder ID (no SOURCE)\n"
              "  -q, --quiet         no progress and no summary on standard error\n"
              "  -v, --verbose       one line per row on standard error as it ends\n"
              "SIGINT or SIGTERM ends the running rows and prints the run list; a second\n"

@@ -28,7 +28,13 @@ int RunCrawl(Context& ctx, const QStringList& raw);
 
 constexpr const char* kUsageText =
     "crawl [--profile NAME] [--words W] [--set Section.key=value]... [--run-id ID] "
-    "[--base URL] [--out FILE] [-q|-v] SOURCE...";
+    "[--base URL] [--out FILE] [-q|-v] SOURCE...\n"
+    "       crawl --resume ID [--profile NAME] [--words W] [--set Section.key=value]... "
+    "[--out FILE] [-q|-v]";
+
+bool ValidRunId(const QString& id) {
+    return !id.isEmpty() && id != u"." && id != u".." && !id.contains(u'/');
+}
 
 void WriteRunList(const RunListSnapshot& snap, QString* tsv) {
     auto row = [&](const QStringList& cells) {
@@ -60,25 +66,34 @@ bool RowEnded(const RunRow& r) {
     return r.state == 100 || r.state < 0;
 }
 
+int FinishCrawl(RunControl& run, CtrlFile& ctrl, const Args& args, const StopSignals& stops);
+
 int RunCrawl(Context& ctx, const QStringList& raw) {
     const Command self{"crawl", kUsageText, RunCrawl};
     const Args args(raw,
                     {QStringLiteral("profile"), QStringLiteral("words"), QStringLiteral("set"),
-                     QStringLiteral("run-id"), QStringLiteral("base"), QStringLiteral("out")},
+                     QStringLiteral("run-id"), QStringLiteral("base"), QStringLiteral("out"),
+                     QStringLiteral("resume")},
                     {QStringLiteral("quiet"), QStringLiteral("verbose")},
                     {{u'q', QStringLiteral("quiet")}, {u'v', QStringLiteral("verbose")}});
     if (!args.Ok()) return UsageError(self, args.Error());
-    if (args.Positional().isEmpty()) return UsageError(self, QStringLiteral("no SOURCE given"));
-    const bool quiet = args.Flag(QStringLiteral("quiet"));
-    const bool verbose = args.Flag(QStringLiteral("verbose")) && !quiet;
+    const bool resume = args.Has(QStringLiteral("resume"));
+    if (resume && (!args.Positional().isEmpty() || args.Has(QStringLiteral("run-id")) ||
+                   args.Has(QStringLiteral("base"))))
+        return UsageError(self, QStringLiteral("--resume takes no SOURCE, --run-id or --base"));
+    if (!resume && args.Positional().isEmpty())
+        return UsageError(self, QStringLiteral("no SOURCE given"));
     CtrlFile& ctrl = ctx.Ctrl();
 
     // korvi-run's main has read the common settings and set the download root.
     const CmnOpt& cmn = ctx.Cmn().Opt();
 
-    const QString runId = args.Value(QStringLiteral("run-id"), InitSrchStartID(ctx.GetClock()));
-    if (runId.isEmpty() || runId == u"." || runId == u".." || runId.contains(u'/'))
-        return UsageError(self, QStringLiteral("--run-id must name one folder"));
+    const QString runId =
+        resume ? args.Value(QStringLiteral("resume"))
+               : args.Value(QStringLiteral("run-id"), InitSrchStartID(ctx.GetClock()));
+    if (!ValidRunId(runId))
+        return UsageError(self, resume ? QStringLiteral("--resume must name one folder")
+                                       : QStringLiteral("--run-id must name one folder"));
     ctrl.SetRunId(runId);
 
     DlSrchOpt opt;
@@ -99,7 +114,21 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
                 break;
         }
     }
-    if (QFileInfo(ctrl.Abs(OptPath(profile))).isFile()) {
+    // An interrupted run brings its own profile values, base URL and words.
+    ResumeSource source;
+    if (resume) {
+        QString why;
+        if (!source.Read(ctrl.Abs(ctrl.RunFolder()), &why)) {
+            PrintError(QStringLiteral("cannot resume: ") + why);
+            return kFail;
+        }
+        Assist held;
+        held.InitIni(source.opt);
+        ReadOptSections(held, opt);
+    }
+    if (resume && !args.Has(QStringLiteral("profile"))) {
+        // the journal's values stand
+    } else if (QFileInfo(ctrl.Abs(OptPath(profile))).isFile()) {
         if (!LoadOpt(ctrl, profile, opt)) {
             PrintError(QStringLiteral("profile cannot be read: ") + profile);
             return kFail;
@@ -109,6 +138,13 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
         return kFail;
     }
     for (const QString& set : args.Values(QStringLiteral("set"))) ApplyOptOverride(set, opt);
+
+    if (resume) {
+        const StopSignals stops;
+        RunContext ctxRun(ctx, opt, source.base);
+        ctxRun.Resume(source.journal, args.Value(QStringLiteral("words"), source.words));
+        return FinishCrawl(ctxRun.Run(), ctrl, args, stops);
+    }
 
     // The sources read as the init list reads them; a SOURCE that is no file
     // but a URL is the typed-in start URL, and "-" the standard input.
@@ -149,8 +185,15 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
 
     const StopSignals stops;
     RunContext ctxRun(ctx, opt, base);
-    RunControl& run = ctxRun.Run();
     ctxRun.Start(rows, args.Value(QStringLiteral("words"), cmn.search_string));
+    return FinishCrawl(ctxRun.Run(), ctrl, args, stops);
+}
+
+// Shows progress until the run ends (or a signal stops it), then prints and
+// saves the run list; the exit status follows the rows.
+int FinishCrawl(RunControl& run, CtrlFile& ctrl, const Args& args, const StopSignals& stops) {
+    const bool quiet = args.Flag(QStringLiteral("quiet"));
+    const bool verbose = args.Flag(QStringLiteral("verbose")) && !quiet;
 
     // Progress only on a terminal; -v lists each row as it ends.
     const bool progress = !quiet && isatty(fileno(stderr)) != 0;

@@ -277,6 +277,13 @@ void SrchThrd::Pipeline() {
             SetStatus(kFetchFailed);
             return;
         }
+    } else if (from_store_) {
+        const QByteArray bytes = ReadHead(services_->ctrl->Abs(LocalPath()), TextCap(), &body_cut_);
+        const qint64 stored = QFileInfo(services_->ctrl->Abs(LocalPath())).size();
+        content_length_.store(stored);
+        downloaded_.store(stored);
+        QMutexLocker lock(&mutex_);
+        body_ = bytes.isNull() ? QByteArray("") : bytes;
     } else {
         if (!RobotsAllow()) return;
         for (;;) {
@@ -363,12 +370,20 @@ void SrchThrd::Pipeline() {
     if (settings_.preGetUrl) text = RunHook(QStringLiteral("FltrPreGetUrl.js"), text);
     if (Halted()) return;
     SetStatus(94);
-    if (GetUrlList(0, text)) {
+    if (from_store_ && LoadStoredLinks(path)) {
         SetStatus(95);
-        if (!PageLinks().empty()) OutUrlList(is_local_ ? QString("") : path);
+    } else if (GetUrlList(0, text)) {
+        SetStatus(95);
+        if (!from_store_ && !PageLinks().empty()) OutUrlList(is_local_ ? QString("") : path);
     }
     if (Halted()) return;
     SetStatus(96);
+    if (from_store_) {
+        // The stored copy is already complete.
+        GetImageTexts();
+        SetStatus(kStatusFinished);
+        return;
+    }
     if (settings_.offlineLink || settings_.localLink == 0) {
         // An offline copy links to the stored copies themselves, so the
         // "(@Web)"/"(@Local)" additions are left out.
@@ -743,6 +758,19 @@ void SrchThrd::GetImageTexts() {
     images_ = list;
 }
 
+bool SrchThrd::LoadStoredLinks(const QString& path) {
+    CtrlFile& ctrl = *services_->ctrl;
+    const QString file = path + QStringLiteral(" lst.ini");
+    if (path.isEmpty() || !QFileInfo(ctrl.Abs(file)).isFile()) return false;
+    Assist ini;
+    ini.InitIni(ctrl.LoadData(file));
+    if (!IsListFile(ini)) return false;
+    const ListFileData data = ReadListFile(ini);
+    QMutexLocker lock(&mutex_);
+    page_links_ = data.links;
+    return true;
+}
+
 bool SrchThrd::OutUrlList(const QString& path) {
     CtrlFile& ctrl = *services_->ctrl;
     QString file = path;
@@ -914,6 +942,7 @@ std::shared_ptr<SrchThrd> SrchThrd::clone() const {
     c->is_local_.store(is_local_.load());
     c->memory_only_ = memory_only_;
     c->from_local_html_ = from_local_html_;
+    c->from_store_ = from_store_;
     c->status_.store(Status());
     c->content_length_.store(content_length_.load());
     c->downloaded_.store(downloaded_.load());

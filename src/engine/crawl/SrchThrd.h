@@ -81,6 +81,10 @@ public:
     void SetLocalPath(const QString& path);
     void SetMemoryOnly(bool on) { memory_only_ = on; }
     void SetFromLocalHtml(bool on) { from_local_html_ = on; }
+    // Serve the row from its stored copy (a resumed run): no request; page
+    // links from the stored link list, else from the copy; nothing rewritten.
+    void SetFromStore(bool on) { from_store_ = on; }
+    bool FromStore() const { return from_store_; }
     // The HTTP client the fetch goes through (a new one when none is set);
     // handed back by TakeFetch once the thread has ended.
     void SetFetch(std::unique_ptr<HttpFetch> fetch);
@@ -104,6 +108,8 @@ public:
     bool ChckFltrUrlRange(const QString& url);
     bool ChckFltrUrlCrsRange(const QString& url);
     bool OutUrlList(const QString& path);
+    // The page links of the stored link list beside path; false when none.
+    bool LoadStoredLinks(const QString& path);
     QString MkLocalLink(const QString& text);
     // The page or style sheet with every href, src and CSS url that leads to
     // a copy this run stores (or one stored already) made the relative path
@@ -202,6 +208,7 @@ private:
     bool start_row_ = false;
     bool memory_only_ = false;
     bool from_local_html_ = false;
+    bool from_store_ = false;
 
     std::atomic<int> status_{-1};
     std::atomic<int> outside_status_{0};

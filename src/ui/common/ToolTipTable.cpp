@@ -115,6 +115,7 @@ const Tip kTips[] = {
     {u"WinSrch", u"h_light_cb", u"ローカル・ファイルを、検索語をハイライト化して開きます。"},
     {u"WinSrch", u"ctr_btn_skip", u"選択行のDLを停止します。"},
     {u"WinSrch", u"ctr_btn_redl", u"選択行の「結果」を「未」DL状態に設定します。"},
+    {u"WinSrch", u"ctr_btn_resume", u"中断したDL＆検索を、止まったところから続けます。"},
     {u"WinSrch", u"sch_txt", u"これからDLするページの検索に使う検索語です。"},
 
     // WinLogSrch
@@ -286,6 +287,7 @@ const Tip kTips[] = {
     {u"Korvi", u"mni_open", u"現在選択中のDL先フォルダを開きます。"},
     {u"Korvi", u"mni_fldr_list_html",
      u"<HTML><BODY>フォルダ内のファイル一覧を<BR>HTMLファイルでリスト化します。</BODY></HTML>"},
+    {u"Korvi", u"mni_resume", u"中断したDL＆検索を、止まったところから続けます。"},
 
     // WinLogAnls
     {u"WinLogAnls", u"type_cmb", u"解析の種類を選択します。"},
