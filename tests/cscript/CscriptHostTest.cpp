@@ -16,7 +16,8 @@ static void PrintTo(const QString& s, std::ostream* os) {
 
 namespace {
 
-using HostRun = ProcessRun;
+using korvi::test::ProcessOptions;
+using HostRun = korvi::test::ProcessRun;
 
 // Runs korvi-cscript in `dir` with the arguments, standard input and extra
 // environment given.
@@ -27,7 +28,8 @@ HostRun RunHost(const QString& dir, const QStringList& args, const QByteArray& i
     opt.cwd = dir;
     opt.input = input;
     opt.timeoutMs = 30000;
-    return RunProcess(TempHome::BinDir() + QStringLiteral("/korvi-cscript"), args, opt);
+    return korvi::test::RunProcess(TempHome::BinDir() + QStringLiteral("/korvi-cscript"), args,
+                                   opt);
 }
 
 class Cscript : public ::testing::Test {

@@ -11,13 +11,14 @@ using korvi::test::TempHome;
 
 namespace {
 
-using CmdResult = ProcessRun;
+using korvi::test::ProcessOptions;
+using CmdResult = korvi::test::ProcessRun;
 
 CmdResult KorviRun(const QString& home, const QStringList& args, const QString& cwd = QString()) {
     ProcessOptions opt;
     opt.cwd = cwd;
     opt.timeoutMs = 30000;
-    return RunKorviRun(QStringList{"--home", home} + args, opt);
+    return korvi::test::RunKorviRun(QStringList{"--home", home} + args, opt);
 }
 
 }  // namespace

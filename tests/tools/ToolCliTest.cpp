@@ -11,7 +11,7 @@ using namespace korvi;
 
 namespace {
 
-using Result = ProcessRun;
+using Result = test::ProcessRun;
 
 Result RunCli(test::TempHome& th, const QStringList& args, const QString& opener = {}) {
     test::ProcessOptions opt;

@@ -7,9 +7,9 @@
 
 namespace {
 
-using korvi::test::ProcessRun;
+using Result = korvi::test::ProcessRun;
 
-ProcessRun RunMatch(korvi::test::TempHome& th, const QStringList& args) {
+Result RunMatch(korvi::test::TempHome& th, const QStringList& args) {
     korvi::test::ProcessOptions opt;
     opt.cwd = th.Path();
     return korvi::test::RunKorviRun(QStringList{"--home", th.Path(), "match"} + args, opt);
