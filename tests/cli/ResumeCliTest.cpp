@@ -158,6 +158,7 @@ TEST(ResumeCli, KilledCrawlResumesWithoutFetchingStoredPagesAgain) {
             int again = 0;
             for (size_t i = from; i < all.size(); ++i) {
                 const QString path = PathOf(all[i]);
+                if (path == "/robots.txt") continue;  // asked once per run, not a row
                 EXPECT_EQ(stored.count(path), 0u)
                     << "stored page fetched again: " << path.toStdString();
                 again += asked[path] > 0 ? 1 : 0;
