@@ -63,8 +63,11 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/bin/korvi ]; then
     wait "$korvi_pid" || true
     exit 0
 fi
-if ./build/bin/korvi-run --home "$home" crawl --words "カラス crow" \
-       --set BaseOption.depth_max=3 --set BaseOption.hit_max=0 "$start"; then
+# Exit 4 or 8: the run went through but some rows failed (a missing page).
+status=0
+./build/bin/korvi-run --home "$home" crawl --words "カラス crow" \
+    --set BaseOption.depth_max=3 --set BaseOption.hit_max=0 "$start" || status=$?
+if [ "$status" -eq 0 ] || [ "$status" -eq 4 ] || [ "$status" -eq 8 ]; then
     echo
     run=$(ls -td "$home"/log/*/ | grep -v '/tmp/$' | head -n 1)
     echo "Stored files of this run (${run#$home/}):"

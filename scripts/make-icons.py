@@ -74,6 +74,54 @@ class Canvas:
         return self.img.resize((self.size, self.size), Image.BOX)
 
 
+class SvgCanvas:
+    """The same drawing calls written out as SVG shapes (the scalable icon)."""
+
+    def __init__(self, size):
+        self.size = size
+        self.px = size
+        self.items = []
+
+    @staticmethod
+    def colour(c):
+        return "#%02x%02x%02x" % c[:3]
+
+    def p(self, x, y):
+        return (x * self.px, y * self.px)
+
+    def n(self, v):
+        return ("%.2f" % (v * self.px)).rstrip("0").rstrip(".")
+
+    def rrect(self, x0, y0, x1, y1, r, fill=None, outline=None, width=0):
+        self.items.append('<rect x="%s" y="%s" width="%s" height="%s" rx="%s" fill="%s"/>' % (
+            self.n(x0), self.n(y0), self.n(x1 - x0), self.n(y1 - y0), self.n(r),
+            self.colour(fill)))
+
+    def rect(self, x0, y0, x1, y1, fill):
+        self.rrect(x0, y0, x1, y1, 0, fill=fill)
+
+    def poly(self, pts, fill):
+        points = " ".join("%s,%s" % (self.n(x), self.n(y)) for x, y in pts)
+        self.items.append('<polygon points="%s" fill="%s"/>' % (points, self.colour(fill)))
+
+    def circle(self, cx, cy, r, fill):
+        self.items.append('<circle cx="%s" cy="%s" r="%s" fill="%s"/>' % (
+            self.n(cx), self.n(cy), self.n(r), self.colour(fill)))
+
+    def line(self, pts, fill, width):
+        points = " ".join("%s,%s" % (self.n(x), self.n(y)) for x, y in pts)
+        self.items.append(
+            '<polyline points="%s" fill="none" stroke="%s" stroke-width="%s" '
+            'stroke-linecap="round" stroke-linejoin="round"/>' % (
+                points, self.colour(fill), self.n(width)))
+
+    def result(self):
+        return ('<?xml version="1.0" encoding="UTF-8"?>\n'
+                '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" '
+                'viewBox="0 0 %d %d">\n  %s\n</svg>\n' % (
+                    self.size, self.size, self.size, self.size, "\n  ".join(self.items)))
+
+
 def ellipse_pts(cx, cy, rx, ry, angle_deg, n=48):
     a = math.radians(angle_deg)
     out = []
@@ -99,8 +147,8 @@ def crow(c, colour, eye, detail):
     c.circle(0.70, 0.33, 0.025 if detail else 0.035, eye)
 
 
-def korvi_mark(size):
-    c = Canvas(size)
+def korvi_mark(size, c=None):
+    c = c or Canvas(size)
     c.rrect(0.02, 0.02, 0.98, 0.98, 0.20, fill=NAVY)
     c.circle(0.56, 0.46, 0.34, MOON)
     detail = size >= 48
@@ -194,6 +242,9 @@ def main():
     big = korvi_mark(256)
     big.save(os.path.join(pic, "korvi.png"), optimize=True)
     korvi_mark(32).save(os.path.join(pkg, "korvi-32.png"), optimize=True)
+    korvi_mark(48).save(os.path.join(pkg, "korvi-48.png"), optimize=True)
+    with open(os.path.join(pkg, "korvi.svg"), "w", encoding="utf-8") as svg:
+        svg.write(korvi_mark(256, SvgCanvas(256)))
 
     if len(sys.argv) == 3 and sys.argv[1] == "--preview":
         # Every icon enlarged 8 times on a light and a dark strip, to look at.

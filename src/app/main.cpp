@@ -4,7 +4,9 @@
 #include <QScreen>
 
 #include <cstdio>
+#include <cstring>
 
+#include "KorviVersion.h"
 #include "platform/IpcEndpoint.h"
 #include "server/WinSrvrCore.h"
 #include "shell/Clock.h"
@@ -31,9 +33,43 @@ QString StartMessage(const QString& param) {
     return WinSrvrCore::kPrefix + QStringLiteral("StartKorvi ") + param;
 }
 
+constexpr const char* kHelp =
+    "usage: korvi [--home DIR] [start | LIST | URL]\n"
+    "       korvi --version\n"
+    "\n"
+    "Opens Korvi's main window; with a list file or URL, with that list; with\n"
+    "\"start\", only the resident window. A Korvi already running for the same\n"
+    "home takes the request instead.\n"
+    "\n"
+    "  --home DIR     the home folder (default: $KORVI_HOME, then\n"
+    "                 $XDG_DATA_HOME/korvi)\n"
+    "  -h, --help     this help\n"
+    "  -V, --version  the version\n"
+    "\n"
+    "The command line without windows is korvi-run(1).\n";
+
+// --help and --version print and end before any window or hand-off.
+bool PrintOnly(int argc, char** argv, int* code) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            *code = 0;
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
+            std::fputs("korvi " KORVI_VERSION "\n", stdout);
+            *code = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (int code = 0; PrintOnly(argc, argv, &code)) return code;
     // The hand-off to a running instance needs no GUI: a core application is
     // enough and starts much faster than the GUI one.
     QString home;

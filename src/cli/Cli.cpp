@@ -1,18 +1,32 @@
 #include "cli/Cli.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
 namespace korvi::cli {
 
-Args::Args(const QStringList& raw, const QStringList& valueOptions,
-           const QStringList& flagOptions) {
+Args::Args(const QStringList& raw, const QStringList& valueOptions, const QStringList& flagOptions,
+           const QMap<QChar, QString>& shortFlags) {
     bool onlyPositional = false;
     for (qsizetype i = 0; i < raw.size(); ++i) {
         const QString& a = raw.at(i);
-        if (onlyPositional || !a.startsWith(QStringLiteral("--"))) {
+        if (onlyPositional || !a.startsWith(u'-') || a == QStringLiteral("-")) {
             positional_.append(a);
+            continue;
+        }
+        if (!a.startsWith(QStringLiteral("--"))) {
+            for (qsizetype c = 1; c < a.size(); ++c) {
+                const QString name = shortFlags.value(a.at(c));
+                if (name.isEmpty()) {
+                    error_ = QStringLiteral("unknown option -") + a.at(c) +
+                             (a.size() > 2 ? QStringLiteral(" in ") + a : QString());
+                    return;
+                }
+                flags_.append(name);
+            }
             continue;
         }
         if (a == QStringLiteral("--")) {
@@ -72,6 +86,13 @@ const std::vector<Command>& Commands() {
     return Table();
 }
 
+const Command* FindCommand(const QString& name) {
+    for (const Command& c : Table()) {
+        if (name == QString::fromUtf8(c.name)) return &c;
+    }
+    return nullptr;
+}
+
 void SetCallerDir(const QString& dir) {
     CallerDirStore() = dir;
 }
@@ -79,6 +100,16 @@ void SetCallerDir(const QString& dir) {
 QString CallerPath(const QString& path) {
     if (path.isEmpty() || QDir::isAbsolutePath(path) || CallerDirStore().isEmpty()) return path;
     return QDir::cleanPath(CallerDirStore() + u'/' + path);
+}
+
+QString StdinToFile(const QTemporaryDir& dir) {
+    if (!dir.isValid()) return QString();
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly)) return QString();
+    const QByteArray bytes = in.readAll();
+    QFile out(dir.filePath(QStringLiteral("stdin")));
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) return QString();
+    return out.fileName();
 }
 
 QString TsvCell(const QString& text) {

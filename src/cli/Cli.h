@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class QTemporaryDir;
+
 #include <vector>
 
 namespace korvi {
@@ -12,15 +14,20 @@ class Context;
 
 namespace korvi::cli {
 
-// Exit codes of every subcommand.
+// Exit codes of every subcommand; a crawl also ends with 4 or 8 (see
+// RunExitStatus).
 inline constexpr int kOk = 0;
 inline constexpr int kFail = 1;
 inline constexpr int kUsage = 2;
 
-// Options of one subcommand: which take a value (repeatable) and which are flags.
+// Options of one subcommand: which take a value (repeatable) and which are
+// flags. A short option ("-q") stands for the long flag it maps to; several
+// short flags may share one dash ("-qv"). Any other word starting with "-"
+// (but "-" itself) is an unknown option; "--" ends the options.
 class Args {
 public:
-    Args(const QStringList& raw, const QStringList& valueOptions, const QStringList& flagOptions);
+    Args(const QStringList& raw, const QStringList& valueOptions, const QStringList& flagOptions,
+         const QMap<QChar, QString>& shortFlags = {});
     bool Ok() const { return error_.isEmpty(); }
     const QString& Error() const { return error_; }
     bool Has(const QString& name) const { return values_.contains(name) || flags_.contains(name); }
@@ -55,6 +62,10 @@ const std::vector<Command>& Commands();
 void SetCallerDir(const QString& dir);
 QString CallerPath(const QString& path);
 
+// The standard input (a list given as "-") saved as the file "stdin" in dir;
+// empty when it cannot be read or written.
+QString StdinToFile(const QTemporaryDir& dir);
+
 // Output helpers: a TSV cell escapes TAB, LF, CR and backslash.
 QString TsvCell(const QString& text);
 void PrintTsvRow(const QStringList& cells);
@@ -62,6 +73,12 @@ void PrintLine(const QString& text);
 void PrintError(const QString& text);
 // Prints "usage: korvi-run USAGE" plus the reason; returns kUsage.
 int UsageError(const Command& command, const QString& reason);
+
+// The whole help of the program (usage, commands, exit status) and of one
+// command; both end with a newline.
+QString ProgramHelp();
+QString CommandHelp(const Command& command);
+const Command* FindCommand(const QString& name);
 
 }  // namespace korvi::cli
 

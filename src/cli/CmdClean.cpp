@@ -16,20 +16,17 @@ namespace korvi {
 namespace {
 
 int RunClean(Context& ctx, const QStringList& args);
-const cli::Command kClean{"clean", "clean", RunClean};
+const cli::Command kClean{"clean", "clean [-q]", RunClean};
 
-// One updating line on a terminal, plain lines otherwise.
+// One updating line, drawn only on a terminal.
 class ProgressLine {
 public:
-    ProgressLine() : tty_(isatty(fileno(stderr)) != 0) {}
+    explicit ProgressLine(bool quiet) : tty_(!quiet && isatty(fileno(stderr)) != 0) {}
     ~ProgressLine() {
         if (tty_ && shown_) std::fputc('\n', stderr);
     }
     void Show(const QString& text) {
-        if (!tty_) {
-            cli::PrintError(text);
-            return;
-        }
+        if (!tty_) return;
         const QByteArray b = ("\r" + text + "\x1b[K").toUtf8();
         std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
         std::fflush(stderr);
@@ -42,7 +39,7 @@ private:
 };
 
 int RunClean(Context& ctx, const QStringList& args) {
-    const cli::Args a(args, {}, {});
+    const cli::Args a(args, {}, {"quiet"}, {{u'q', "quiet"}});
     if (!a.Ok()) return cli::UsageError(kClean, a.Error());
     if (!a.Positional().isEmpty()) return cli::UsageError(kClean, QStringLiteral("no arguments"));
 
@@ -56,7 +53,7 @@ int RunClean(Context& ctx, const QStringList& args) {
     FolderService fs(ctrl);
     DelOldLogResult result;
     {
-        ProgressLine line;
+        ProgressLine line(a.Flag("quiet"));
         result = DelOldLog(ctrl, fs, settings.Opt().log_del,
                            [&line](const QString& text) { line.Show(Assist::Trim(text)); });
     }
@@ -76,6 +73,6 @@ int RunClean(Context& ctx, const QStringList& args) {
 
 }  // namespace
 
-KORVI_CLI_COMMAND(clean, "clean", "clean", RunClean);
+KORVI_CLI_COMMAND(clean, "clean", "clean [-q]", RunClean);
 
 }  // namespace korvi

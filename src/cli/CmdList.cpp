@@ -1,4 +1,5 @@
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include "cli/Cli.h"
 #include "engine/lists/InitList.h"
@@ -17,9 +18,18 @@ int RunList(Context& ctx, const QStringList& args) {
     if (!a.Ok()) return UsageError(kList, a.Error());
     if (a.Positional().size() != 1) return UsageError(kList, QStringLiteral("one SOURCE expected"));
     const QString source = a.Positional().first();
-    const QString path = CallerPath(source);
+    QString path = CallerPath(source);
+    QTemporaryDir stdinDir;  // for "-": the list comes on standard input
+    if (source == QStringLiteral("-")) {
+        path = StdinToFile(stdinDir);
+        if (path.isEmpty()) {
+            PrintError(QStringLiteral("korvi-run: cannot read standard input"));
+            return kFail;
+        }
+    }
     // A SOURCE that is no file but a URL stands for the typed-in start URL.
-    const bool typedUrl = !QFileInfo::exists(path) && source.indexOf(QStringLiteral("://"), 1) > 0;
+    const bool typedUrl = source != QStringLiteral("-") && !QFileInfo::exists(path) &&
+                          source.indexOf(QStringLiteral("://"), 1) > 0;
 
     InitList list(ctx.Ctrl());
     list.SetScriptRunner([&ctx](const QString& script, const QString& arg) {

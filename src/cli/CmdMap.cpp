@@ -27,7 +27,8 @@ int RunMap(Context& ctx, const QStringList& raw) {
     }
     int rc = kOk;
     for (const QString& url : args.Positional()) {
-        const QString path = ctx.Ctrl().GetLogFrdr(url);
+        // Mapping only: the run's query lists stay as they are.
+        const QString path = ctx.Ctrl().PeekLogFrdr(url);
         // One line per URL, so that the output lines up with the input.
         PrintLine(path);
         if (path.isEmpty()) rc = kFail;

@@ -11,7 +11,7 @@ int RunRank(Context& ctx, const QStringList& raw);
 
 KORVI_CLI_COMMAND(rank, "rank",
                   "rank [--kind in|out|all] [--title most|longest|list] [--sep TEXT] "
-                  "[--filter all|in|out] [--ext LIST] FOLDER",
+                  "[--filter all|in|out] [--ext LIST] [-q] FOLDER",
                   RunRank);
 
 const cli::Command& Self() {
@@ -22,7 +22,8 @@ const cli::Command& Self() {
 }
 
 int RunRank(Context& ctx, const QStringList& raw) {
-    const cli::Args args(raw, {"kind", "title", "sep", "filter", "ext"}, {});
+    const cli::Args args(raw, {"kind", "title", "sep", "filter", "ext"}, {"quiet"},
+                         {{u'q', "quiet"}});
     if (!args.Ok()) return cli::UsageError(Self(), args.Error());
     if (args.Positional().size() != 1) return cli::UsageError(Self(), "one FOLDER is needed");
     const QStringList kinds{"in", "out", "all"};
@@ -45,7 +46,7 @@ int RunRank(Context& ctx, const QStringList& raw) {
     request.filter = FltModeFromText(filter);
     request.filterText = args.Value("ext", request.filterText);
 
-    ToolConsole console;
+    ToolConsole console(args.Flag("quiet"));
     bool warned = false;
     DocMessageFn show = console.Message();
     LogAnls anls(

@@ -13,7 +13,7 @@ namespace {
 
 int RunReport(Context& ctx, const QStringList& raw);
 
-KORVI_CLI_COMMAND(report, "report", "report --type NAME --title T RUNLIST.tsv", RunReport);
+KORVI_CLI_COMMAND(report, "report", "report --type NAME --title T [-q] RUNLIST.tsv", RunReport);
 
 const cli::Command& Self() {
     for (const cli::Command& c : cli::Commands()) {
@@ -46,7 +46,7 @@ QString Unescape(const QString& cell) {
 }
 
 int RunReport(Context& ctx, const QStringList& raw) {
-    const cli::Args args(raw, {"type", "title"}, {});
+    const cli::Args args(raw, {"type", "title"}, {"quiet"}, {{u'q', "quiet"}});
     if (!args.Ok()) return cli::UsageError(Self(), args.Error());
     if (args.Positional().size() != 1) return cli::UsageError(Self(), "one RUNLIST.tsv is needed");
     if (!args.Has("type") || !args.Has("title")) {
@@ -70,7 +70,7 @@ int RunReport(Context& ctx, const QStringList& raw) {
     }
     DocRunReport::SetStartPage(input);
 
-    ToolConsole console;
+    ToolConsole console(args.Flag("quiet"));
     bool failed = false;
     DocMessageFn show = console.Message();
     DocRunReport report(

@@ -15,7 +15,7 @@ int RunSearch(Context& ctx, const QStringList& raw);
 
 KORVI_CLI_COMMAND(search, "search",
                   "search [--words W] [--case-sensitive] [--filter all|in|out] [--ext LIST] "
-                  "[--size all|up|down] [--kb N] [--no-index] FOLDER",
+                  "[--size all|up|down] [--kb N] [-q] [--no-index] FOLDER",
                   RunSearch);
 
 const cli::Command& Self() {
@@ -27,7 +27,7 @@ const cli::Command& Self() {
 
 int RunSearch(Context& ctx, const QStringList& raw) {
     const cli::Args args(raw, {"words", "filter", "ext", "size", "kb"},
-                         {"case-sensitive", "no-index"});
+                         {"case-sensitive", "quiet", "no-index"}, {{u'q', "quiet"}});
     if (!args.Ok()) return cli::UsageError(Self(), args.Error());
     if (args.Positional().size() != 1) return cli::UsageError(Self(), "one FOLDER is needed");
     const QString filter = args.Value("filter", "all");
@@ -60,7 +60,7 @@ int RunSearch(Context& ctx, const QStringList& raw) {
         matcher.SetSearchType(0);
     }
 
-    ToolConsole console;
+    ToolConsole console(args.Flag("quiet"));
     bool warned = false;
     DocMessageFn show = console.Message();
     LogSrch srch(
@@ -79,7 +79,8 @@ int RunSearch(Context& ctx, const QStringList& raw) {
         cli::PrintTsvRow({QString::number(row.no), row.text, row.fileName, row.path,
                           QString::number(row.sizeKb), row.extension});
     }
-    return cli::kOk;
+    // As grep: nothing found is exit 1.
+    return srch.Rows().empty() ? cli::kFail : cli::kOk;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "KorviVersion.h"
 #include "cli/Cli.h"
 #include "shell/Clock.h"
 #include "shell/Context.h"
@@ -14,12 +15,35 @@ using namespace korvi;
 
 namespace {
 
-int PrintUsage() {
-    cli::PrintError(QStringLiteral("usage: korvi-run [--home DIR] COMMAND [ARGS...]"));
-    for (const cli::Command& c : cli::Commands()) {
-        cli::PrintError(QStringLiteral("  korvi-run ") + QString::fromUtf8(c.usage));
-    }
+void Print(std::FILE* to, const QString& text) {
+    const QByteArray b = text.toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), to);
+}
+
+int UsageFailure(const QString& reason) {
+    cli::PrintError(QStringLiteral("korvi-run: ") + reason);
+    cli::PrintError(QStringLiteral("Try 'korvi-run --help' for more information."));
     return cli::kUsage;
+}
+
+// Takes "--home DIR" or "--home=DIR" at args[i]; false when it is not one.
+bool TakeHome(QStringList& args, qsizetype i, QString* home, bool* missing) {
+    const QString& a = args.at(i);
+    if (a == QStringLiteral("--home")) {
+        if (i + 1 >= args.size()) {
+            *missing = true;
+            return true;
+        }
+        *home = args.at(i + 1);
+        args.remove(i, 2);
+        return true;
+    }
+    if (a.startsWith(QStringLiteral("--home="))) {
+        *home = a.mid(7);
+        args.remove(i);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -28,30 +52,61 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
 
-    // --home may stand anywhere on the line.
+    // Options before the command: --home, --help, --version.
     QString home;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args.at(i) == QStringLiteral("--home")) {
-            if (i + 1 >= args.size()) return PrintUsage();
-            home = args.at(i + 1);
-            args.remove(i, 2);
+    bool missing = false;
+    while (!args.isEmpty() && args.first().startsWith(u'-')) {
+        const QString a = args.first();
+        if (TakeHome(args, 0, &home, &missing)) {
+            if (missing) return UsageFailure(QStringLiteral("--home needs a value"));
+            continue;
+        }
+        if (a == QStringLiteral("-h") || a == QStringLiteral("--help")) {
+            Print(stdout, cli::ProgramHelp());
+            return cli::kOk;
+        }
+        if (a == QStringLiteral("-V") || a == QStringLiteral("--version")) {
+            Print(stdout, QStringLiteral("korvi-run " KORVI_VERSION "\n"));
+            return cli::kOk;
+        }
+        if (a == QStringLiteral("--")) {
+            args.removeFirst();
             break;
         }
-        if (args.at(i).startsWith(QStringLiteral("--home="))) {
-            home = args.at(i).mid(7);
-            args.remove(i);
-            break;
-        }
+        return UsageFailure(QStringLiteral("unknown option ") + a);
     }
-    if (args.isEmpty()) return PrintUsage();
+    if (args.isEmpty()) {
+        Print(stderr, cli::ProgramHelp());
+        return cli::kUsage;
+    }
     const QString name = args.takeFirst();
-    const cli::Command* command = nullptr;
-    for (const cli::Command& c : cli::Commands()) {
-        if (name == QString::fromUtf8(c.name)) command = &c;
+    if (name == QStringLiteral("help")) {
+        if (args.isEmpty()) {
+            Print(stdout, cli::ProgramHelp());
+            return cli::kOk;
+        }
+        const cli::Command* about = cli::FindCommand(args.first());
+        if (!about || args.size() > 1)
+            return UsageFailure(QStringLiteral("no such command: ") + args.join(u' '));
+        Print(stdout, cli::CommandHelp(*about));
+        return cli::kOk;
     }
-    if (!command) {
-        cli::PrintError(QStringLiteral("korvi-run: unknown command ") + name);
-        return PrintUsage();
+    const cli::Command* command = cli::FindCommand(name);
+    if (!command) return UsageFailure(QStringLiteral("unknown command ") + name);
+
+    // The command's own line: --home and --help may stand anywhere before "--".
+    for (qsizetype i = 0; i < args.size();) {
+        const QString& a = args.at(i);
+        if (a == QStringLiteral("--")) break;
+        if (a == QStringLiteral("-h") || a == QStringLiteral("--help")) {
+            Print(stdout, cli::CommandHelp(*command));
+            return cli::kOk;
+        }
+        if (TakeHome(args, i, &home, &missing)) {
+            if (missing) return cli::UsageError(*command, QStringLiteral("--home needs a value"));
+            continue;
+        }
+        ++i;
     }
 
     const QString exeDir = QCoreApplication::applicationDirPath();

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 
+#include "KorviVersion.h"
 #include "cscript/WshHost.h"
 #include "store/TextCodec.h"
 
@@ -28,6 +29,18 @@ int main(int argc, char** argv) {
     QStringList args;
     bool stdinTaken = false;
     const QStringList all = app.arguments();
+    if (all.size() == 2 && (all[1] == u"--help" || all[1] == u"-h")) {
+        std::fputs(
+            "usage: korvi-cscript [//OPTION...] SCRIPT [ARG...]\n"
+            "Runs SCRIPT with the WScript objects of Korvi's scripts; an argument\n"
+            "--args-stdin is replaced by everything standard input holds.\n",
+            stdout);
+        return 0;
+    }
+    if (all.size() == 2 && (all[1] == u"--version" || all[1] == u"-V")) {
+        std::fputs("korvi-cscript " KORVI_VERSION "\n", stdout);
+        return 0;
+    }
     for (qsizetype i = 1; i < all.size(); ++i) {
         const QString& a = all.at(i);
         if (a.startsWith(QStringLiteral("//"))) continue;  // host options

@@ -6,11 +6,15 @@
 #include "engine/profile/Profile.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
+#include "store/RunLock.h"
 
 namespace korvi {
 
 RunContext::RunContext(Context& ctx, const DlSrchOpt& opt, const QString& baseUrl)
-    : ctx_(ctx), scripts_(ctx.Ctrl(), ctx.Busy(), ctx.Scripts()) {
+    : ctx_(ctx),
+      opt_text_(OptToStr(opt)),
+      base_url_(baseUrl),
+      scripts_(ctx.Ctrl(), ctx.Busy(), ctx.Scripts()) {
     ctx.Avoid().InitAvoidDl(opt.avoid_dl_file_list);
     ctx.Avoid().InitOvwrtDl(opt.overwrite_dl_file_list);
     ctx.Login().InitAutoLogin(ctx.Ctrl());
@@ -57,9 +61,42 @@ void RunContext::FreeFolder() {
     if (!folder.isEmpty()) ctx_.Index().UpdateInBackground(folder);
 }
 
+QList<QPair<QString, QString>> RunContext::JournalValues(const QString& words) const {
+    return {{QStringLiteral("opt"), opt_text_},
+            {QStringLiteral("base"), base_url_},
+            {QStringLiteral("words"), words}};
+}
+
 void RunContext::Start(const QList<StartRow>& rows, const QString& words) {
     run_->SetSearchWords(words);
+    run_->KeepJournal(JournalValues(words));
     run_->StartDlSearch(ctx_.Proxy(), rows);
+}
+
+void RunContext::Resume(const JournalData& journal, const QString& words) {
+    run_->SetSearchWords(words);
+    run_->KeepJournal(JournalValues(words));
+    run_->Resume(journal);
+    run_->StartDlSearch(ctx_.Proxy(), {});
+}
+
+bool ResumeSource::Read(const QString& folder, QString* why) {
+    if (!RunJournal::Read(folder, &journal)) {
+        *why = QStringLiteral("no run journal in ") + folder;
+        return false;
+    }
+    if (journal.ended) {
+        *why = QStringLiteral("the run in ") + folder + QStringLiteral(" has ended");
+        return false;
+    }
+    if (RunLock::InUse(folder)) {
+        *why = QStringLiteral("a live run holds ") + folder;
+        return false;
+    }
+    opt = journal.Value(QStringLiteral("opt"));
+    base = journal.Value(QStringLiteral("base"));
+    words = journal.Value(QStringLiteral("words"));
+    return true;
 }
 
 }  // namespace korvi

@@ -15,6 +15,19 @@ namespace korvi {
 class Context;
 struct DlSrchOpt;
 
+// What an interrupted run left in its run folder's journal: its profile
+// values, base URL, search words and rows.
+struct ResumeSource {
+    QString opt;  // the profile text the run worked with
+    QString base;
+    QString words;
+    JournalData journal;
+
+    // Reads the journal of folder (absolute). False, with a reason, when the
+    // folder holds no journal, its run ended, or a live run holds it.
+    bool Read(const QString& folder, QString* why);
+};
+
 // One run over the process's shared parts: the profile's exclusion and
 // overwrite lists and the auto-login table are loaded, and the workers use
 // the context's matcher, proxy, cookies and script host. While the run goes
@@ -29,12 +42,18 @@ public:
     RunControl& Run() { return *run_; }
     // Sets the proxy, adds the start rows and starts the run.
     void Start(const QList<StartRow>& rows, const QString& words);
+    // Goes on with an interrupted run in the current run folder.
+    void Resume(const JournalData& journal, const QString& words);
 
 private:
     void ClaimFolder();
     void FreeFolder();
 
+    QList<QPair<QString, QString>> JournalValues(const QString& words) const;
+
     Context& ctx_;
+    QString opt_text_;
+    QString base_url_;
     std::mutex lock_mutex_;
     RunLock lock_;  // before run_: freed after the workers have ended
     ScriptHook scripts_;

@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <chrono>
 
+#include "engine/crawl/HostPacer.h"
 #include "engine/crawl/HttpFetch.h"
 #include "engine/crawl/ProxySettings.h"
+#include "engine/crawl/RobotsCache.h"
+#include "engine/page/OfflineLedger.h"
 #include "engine/profile/Profile.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
@@ -54,6 +57,8 @@ RunSettings RunSettings::FromOpt(const DlSrchOpt& opt, const QString& baseUrl) {
     w.overwriteType = opt.overwrite_type;
     w.overwriteLocalLoad = opt.overwrite_local_load;
     w.offlineLink = opt.offline_link;
+    w.robotsTxt = opt.robots_txt;
+    w.hostWaitMs = std::max(0, opt.host_wait);
     r.thrdMax = std::max(1, opt.thrd_max);
     r.depthMax = opt.depth_max;
     r.hitMax = opt.hit_max;
@@ -75,6 +80,8 @@ RunControl::RunControl(std::shared_ptr<const CrawlServices> services, const RunS
     settings_.tickMs = std::max(1, settings_.tickMs);
     services_->comment = [this](const QString& url) { return ImageText(url); };
     services_->workerEnded = [this] { Wake(); };
+    services_->robots = std::make_shared<RobotsCache>(settings_.worker.userAgent);
+    services_->pacer = std::make_shared<HostPacer>();
 }
 
 RunControl::~RunControl() {
@@ -101,6 +108,8 @@ QString RunControl::FailureText(int status) {
             return QStringLiteral("- スキップ -");
         case -64:
             return QStringLiteral("- サイズ付き拡張子フィルタ -");
+        case -128:
+            return QStringLiteral("- robots.txt 除外 -");
         default:
             return QStringLiteral("- 未知のエラー -");
     }
@@ -114,9 +123,44 @@ void RunControl::AddWinSrchLst(const QList<StartRow>& rows) {
         r.url = s.url;
         r.ext = s.ext;
         r.size = QStringLiteral("-");
+        JournalRow(list_.Append(std::move(r)));
+    }
+    Wake();
+}
+
+void RunControl::KeepJournal(const QList<QPair<QString, QString>>& values) {
+    journal_on_ = true;
+    journal_values_ = values;
+}
+
+void RunControl::Resume(const JournalData& journal) {
+    from_store_ = true;
+    for (RunRow r : journal.rows) {
+        // A row's last record is its add, end or reset record: one that did
+        // not end (waiting or running at the crash) is queued again.
+        if (r.result == kWaitingResult) r.state = 0;
         list_.Append(std::move(r));
     }
     Wake();
+}
+
+void RunControl::JournalRow(int index) {
+    if (journal_on_ && index >= 0) journal_.Row(list_.Row(index));
+}
+
+bool RunControl::StoredWhole(const QString& path, const RunRow& row) const {
+    if (path.isEmpty() || row.url.startsWith(QStringLiteral("file:/"))) return false;
+    CtrlFile& ctrl = *services_->ctrl;
+    const QString abs = ctrl.Abs(path);
+    if (!QFileInfo(abs).isFile()) return false;
+    // The trailer tag is the worker's last step: without it the copy may
+    // lack its link list and local links, and is fetched again.
+    const SrchThrdSettings& w = settings_.worker;
+    const QString ext = row.ext.toLower();
+    if (w.footTag == 0 && !w.footTagExtension.isEmpty() && !ext.isEmpty() &&
+        CtrlFile::FootTagApplies(QString::number(w.footTag), w.footTagExtension, ext))
+        return !ctrl.GetFootTag(path).isEmpty();
+    return true;
 }
 
 void RunControl::StartDlSearch(ProxySettings& proxy, const QList<StartRow>& rows) {
@@ -129,6 +173,7 @@ bool RunControl::StartManual() {
     if (token_.load()) return false;
     if (supervisor_.joinable()) supervisor_.join();
     if (expander_.joinable()) expander_.join();
+    services_->robots->Clear();  // each run asks the servers again
     {
         std::lock_guard lock(slot_mutex_);
         slots_.assign(static_cast<size_t>(settings_.thrdMax), nullptr);
@@ -146,6 +191,15 @@ bool RunControl::StartManual() {
         ended_ = false;
     }
     if (onStarting) onStarting();
+    if (journal_on_ && services_->ctrl) {
+        CtrlFile& ctrl = *services_->ctrl;
+        const RunListSnapshot snap = list_.Snapshot();
+        std::vector<RunRow> rows;
+        rows.reserve(static_cast<size_t>(snap.Count()));
+        for (int i = 0; i < snap.Count(); ++i) rows.push_back(snap.Row(i));
+        if (!journal_.Begin(ctrl.Abs(ctrl.RunFolder()), journal_values_, rows))
+            ctrl.SaveErrLog(QStringLiteral("Run Journal Error : ") + ctrl.RunFolder());
+    }
     end_kind_.store(EndKind::kNone);
     paused_.store(false);
     start_ms_.store(Now());
@@ -206,7 +260,8 @@ void RunControl::Skip(const QList<int>& rows) {
 }
 
 void RunControl::Redownload(const QList<int>& rows) {
-    for (int index : rows) list_.ResetForRedownload(index);
+    for (int index : rows)
+        if (list_.ResetForRedownload(index)) JournalRow(index);
     Wake();
 }
 
@@ -311,6 +366,7 @@ void RunControl::Supervise() {
     while (token_.load()) {
         const bool tick = WaitTick(next);
         if (!token_.load()) break;
+        if (tick && journal_on_) journal_.Flush();
         if (paused_.load()) continue;
         const bool busy = CtrlSrchThrd(tick);
         const int done = list_.Done();
@@ -384,7 +440,8 @@ bool RunControl::CtrlWaitNewThrd(size_t slot) {
     std::shared_ptr<SrchThrd> w = SrchThrd::Create(services_, ws);
     w->SetRow(row.no, row.url, row.title, row.ext, row.depth, row.ref);
     w->SetLocalPath(path);
-    const bool keep = !row.url.startsWith(QStringLiteral("file:/")) &&
+    if (from_store_ && StoredWhole(path, row)) w->SetFromStore(true);
+    const bool keep = !w->FromStore() && !row.url.startsWith(QStringLiteral("file:/")) &&
                       settings_.overwriteType == 0 && !path.isEmpty() &&
                       QFileInfo(ctrl.Abs(path)).isFile() &&
                       !(services_->mustFetch && services_->mustFetch(path, row.url));
@@ -446,6 +503,7 @@ void RunControl::CtrlRunThrd(size_t slot, bool tick) {
     if (redirected) list_.AddListed(finalUrl);
     list_.Update(index, [&](RunRow& r) {
         r.state = status >= SrchThrd::kStatusFinished ? 100 : status;
+        r.httpCode = status < 0 ? static_cast<int>(w->LastHttpCode()) : 0;
         r.dlLen = QString::number(downloaded / 1000);
         if (length > 0) r.planLen = QString::number(std::max<qint64>(1, length / 1000));
         if (status < 0) {
@@ -518,11 +576,25 @@ void RunControl::EndRun(EndKind kind) {
     ReleaseAll();
     ReapReleased(true);
     fetches_.Clear();
+    // Every worker has ended: offline references to copies that never came
+    // now point at what was stored, or at the web.
+    if (services_->offline && services_->ctrl) services_->offline->Settle(*services_->ctrl);
     {
-        std::lock_guard lock(queue_mutex_);
+        std::unique_lock lock(queue_mutex_);
         expander_stop_ = true;
+        queue_cv_.notify_all();
+        // The page the expander works on is recorded whole; pages left in
+        // the queue are recorded as they ended, without their links.
+        queue_cv_.wait(lock, [this] { return !expander_busy_; });
+        for (const auto& w : finished_) JournalRow(w->RowNo() - 1);
+        finished_.clear();
     }
-    queue_cv_.notify_all();
+    if (journal_on_) {
+        if (kind == EndKind::kAborted)
+            journal_.Close();
+        else
+            journal_.End();
+    }
     if (onStopped) onStopped();
     UpdateLabel(QStringLiteral("End"));
     const int hits = list_.Hits();
@@ -597,7 +669,9 @@ void RunControl::ExpandList() {
                 r.url = links.url[i];
                 r.ext = links.ext[i];
                 r.ref = ref;
-                if (list_.Append(std::move(r)) >= 0 && ++added % 10 == 0) {
+                const int index = list_.Append(std::move(r));
+                JournalRow(index);
+                if (index >= 0 && ++added % 10 == 0) {
                     const QString elapsed = services_->ctrl
                                                 ? services_->ctrl->GetPastTime(start_ms_.load())
                                                 : QString();
@@ -611,10 +685,14 @@ void RunControl::ExpandList() {
         addAll(w->ObjectLinks(), w->Depth(), QStringLiteral(" / Page 内オブジェクト追加 "));
         if (settings_.depthMax == 0 || w->Depth() + 1 <= settings_.depthMax)
             addAll(w->PageLinks(), w->Depth() + 1, QStringLiteral(" / link 追加 "));
+        // The page's end is recorded after its links: a journal that holds
+        // the end holds the rows it added.
+        JournalRow(w->RowNo() - 1);
         {
             std::lock_guard lock(queue_mutex_);
             expander_busy_ = false;
         }
+        queue_cv_.notify_all();
         if (added > 0) Wake();
     }
 }

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/RunJournal.h"
 #include "engine/RunList.h"
 #include "engine/crawl/CrawlServices.h"
 #include "engine/crawl/FetchPool.h"
@@ -73,6 +74,15 @@ public:
     void AddWinSrchLst(const QList<StartRow>& rows);
     // Sets the process-wide proxy from the settings, adds the rows, starts.
     void StartDlSearch(ProxySettings& proxy, const QList<StartRow>& rows);
+    // Keeps a journal of the rows in the run folder from the next start on,
+    // headed by the run's own values (profile, words, ...).
+    void KeepJournal(const QList<QPair<QString, QString>>& values);
+    // Takes over the rows of an interrupted run: ended rows stay as they
+    // ended, the others wait again. Rows whose stored copy is complete are
+    // then served from the store, never fetched a second time.
+    void Resume(const JournalData& journal);
+    bool Resuming() const { return from_store_.load(); }
+
     // Starts the supervisor and the expander; false when a run is going on.
     bool StartManual();
     // Ends the run at once without an end message (also done by the destructor).
@@ -139,6 +149,9 @@ private:
     void ReapReleased(bool wait);
     void ExpandList();
     void UpdateLabel(const QString& word, bool turn = true);
+    // True when the stored copy at path was stored whole by a finished worker.
+    bool StoredWhole(const QString& path, const RunRow& row) const;
+    void JournalRow(int index);
     qint64 Now() const;
 
     std::shared_ptr<CrawlServices> services_;
@@ -159,6 +172,11 @@ private:
     int idle_ticks_ = 0;
     long tick_ = 0;
     FetchPool fetches_;  // HTTP clients kept between the URLs of the slots
+
+    RunJournal journal_;
+    std::atomic<bool> journal_on_{false};
+    QList<QPair<QString, QString>> journal_values_;  // set and read where the run starts
+    std::atomic<bool> from_store_{false};
 
     std::mutex wake_mutex_;
     std::condition_variable wake_cv_;

@@ -28,6 +28,7 @@ struct RunRow {
     QString planLen;                        // 予定長 (KB)
     QString ext;                            // 拡張子
     QString ref;                            // 参照元
+    int httpCode = 0;  // the server's answer code of a failed fetch (0: none came)
 
     // The twelve cells as text, in column order.
     QStringList Cells() const;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -13,7 +14,7 @@
 #include <exception>
 
 #include "server/AccessList.h"
-#include "server/HttpSrvrChnnl.h"
+#include "server/HttpChannel.h"
 #include "server/HttpSrvrSocket.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
@@ -42,14 +43,14 @@ void HttpSrvr::SetLogSrch(LogSrchFn fn) {
     seams_.log_srch = std::move(fn);
 }
 
-void HttpSrvr::SetTextProbe(ContentTypeTbl::TextProbe probe) {
+void HttpSrvr::SetTextProbe(ContentTypeTable::TextProbe probe) {
     std::lock_guard lock(mutex_);
     seams_.text_probe = std::move(probe);
 }
 
-void HttpSrvr::SetTimeouts(int readTimeoutMs, int busyGraceMs) {
+void HttpSrvr::SetTimeouts(int readTimeoutMs, int firstByteMs) {
     read_timeout_override_.store(readTimeoutMs > 0 ? readTimeoutMs : 0);
-    busy_grace_ms_.store(busyGraceMs >= 0 ? busyGraceMs : 0);
+    first_byte_ms_.store(firstByteMs > 0 ? firstByteMs : 0);
 }
 
 std::shared_ptr<const HttpSrvr::Tables> HttpSrvr::GetTables() const {
@@ -65,6 +66,16 @@ HttpSrvr::Seams HttpSrvr::GetSeams() const {
 int HttpSrvr::ReadTimeoutMs() const {
     const int over = read_timeout_override_.load();
     return over > 0 ? over : GetTables()->opt.read_timeout_ms;
+}
+
+int HttpSrvr::FirstByteMs() const {
+    const int set = first_byte_ms_.load();
+    return qMin(set > 0 ? set : kFirstByteMs, ReadTimeoutMs());
+}
+
+std::shared_ptr<const HttpSrvrGuard> HttpSrvr::GetGuard() const {
+    std::lock_guard lock(mutex_);
+    return guard_ ? guard_ : std::make_shared<const HttpSrvrGuard>();
 }
 
 QString HttpSrvr::ResultFile(const QString& id) const {
@@ -182,10 +193,21 @@ bool HttpSrvr::Init(const std::shared_ptr<const Tables>& tables) {
         ctrl_.SaveErrLog(line);
         return false;
     }
+    // Accepting drains the backlog until it would block.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     s_socket_ = fd;
     listen_port_ = tables->opt.port;
     listen_bind_ = tables->opt.bind;
     port_.store(HttpSrvrBoundPort(fd));
+    {
+        auto guard = std::make_shared<const HttpSrvrGuard>(tables->opt.bind, port_.load());
+        std::lock_guard lock(mutex_);
+        guard_ = std::move(guard);
+    }
+    {
+        std::lock_guard lock(chnnl_mutex_);
+        chnnl_quit_ = false;
+    }
     listener_stop_.store(false);
     listener_ = std::thread([this] { Init2(); });
     return true;
@@ -198,39 +220,89 @@ void HttpSrvr::WaitThrd() {
 void HttpSrvr::Init2() {
     OutLog(DateText() + QStringLiteral("START Web_Server port=") + QString::number(port_.load()));
     const int fd = s_socket_;
+    HttpHeadReader reader(kMaxHeld);
+    std::vector<pollfd> fds;
+    std::vector<HttpArrival> done;
+    std::vector<HttpDropped> dropped;
     while (!listener_stop_.load() && !stop_.load()) {
-        if (state_.load() == kStopped) {
-            WaitThrd();
-            continue;
+        const int headMs = ReadTimeoutMs();
+        const int firstMs = FirstByteMs();
+        // Stopped: new connections wait in the backlog; those already taken
+        // are still read.
+        const bool accepting = state_.load() != kStopped;
+        fds.clear();
+        fds.push_back({accepting ? fd : -1, POLLIN, 0});
+        reader.PollSet(&fds);
+        const int wait = reader.NextLimitMs(HttpSrvrSocket::NowMs(), firstMs, headMs, kWaitMs) + 1;
+        const int r = ::poll(fds.data(), fds.size(), wait);
+        if (r < 0 && errno != EINTR) {
+            const QString line = QStringLiteral("HttpSrvr Init Error : ") +
+                                 QString::fromLocal8Bit(std::strerror(errno));
+            OutLog(line);
+            ctrl_.SaveErrLog(line);
+            break;
         }
-        pollfd p{fd, POLLIN, 0};
-        const int r = ::poll(&p, 1, kWaitMs);
-        if (r == 0 || (r < 0 && errno == EINTR)) continue;
-        if (listener_stop_.load() || stop_.load() || state_.load() == kStopped) continue;
-        const int conn = r > 0 ? ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC) : -1;
-        if (conn >= 0) {
+        if (listener_stop_.load() || stop_.load()) break;
+        done.clear();
+        dropped.clear();
+        reader.Step(fds, 1, HttpSrvrSocket::NowMs(), firstMs, headMs, &done, &dropped);
+        bool failed = false;
+        if (accepting && r > 0 && (fds[0].revents & POLLIN)) {
+            // Everything waiting in the backlog, in one go.
+            for (int n = 0; n < kMaxHeld; ++n) {
+                const int conn = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+                if (conn >= 0) {
+                    reader.Add(conn, HttpSrvrSocket::NowMs(), &dropped);
+                    continue;
+                }
+                if (errno == EINTR || errno == ECONNABORTED) continue;
+                if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+                const QString line = QStringLiteral("HttpSrvr Init Error : ") +
+                                     QString::fromLocal8Bit(std::strerror(errno));
+                OutLog(line);
+                ctrl_.SaveErrLog(line);
+                // Running out of descriptors passes; anything else ends the
+                // listener.
+                if (errno != EMFILE && errno != ENFILE && errno != ENOBUFS && errno != ENOMEM) {
+                    failed = true;
+                } else {
+                    WaitThrd();
+                }
+                break;
+            }
+        }
+        Drop(dropped);
+        for (HttpArrival& a : done) {
             try {
-                SetChnnl(conn);
+                SetChnnl(std::move(a));
             } catch (const std::exception& e) {
-                ::close(conn);
+                ::close(a.fd);
                 ctrl_.SaveErrLog(QStringLiteral("HttpSrvr SetChnnl Error : ") +
                                  QString::fromLocal8Bit(e.what()));
             }
-            continue;
         }
-        if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) continue;
-        const QString line =
-            QStringLiteral("HttpSrvr Init Error : ") + QString::fromLocal8Bit(std::strerror(errno));
+        if (failed) break;
+    }
+    reader.CloseAll();
+    OutLog(DateText() + QStringLiteral("End Web_Server"));
+}
+
+void HttpSrvr::Drop(const std::vector<HttpDropped>& dropped) {
+    // A silent connection is no error (browsers open some ahead); the rest
+    // are logged once per reason, so that a flood does not flood the logs.
+    QStringList reasons;
+    for (const HttpDropped& d : dropped) reasons.append(d.reason);
+    QStringList seen;
+    for (const QString& reason : reasons) {
+        if (reason == HttpHeadReader::Silent() || seen.contains(reason)) continue;
+        seen.append(reason);
+        const qsizetype n = reasons.count(reason);
+        const QString line = QStringLiteral("HttpSrvr ResReq Error2 : ") + reason +
+                             (n > 1 ? QStringLiteral(" (") + QString::number(n) + u')' : QString());
         OutLog(line);
         ctrl_.SaveErrLog(line);
-        // Running out of descriptors passes; anything else ends the listener.
-        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-            WaitThrd();
-            continue;
-        }
-        break;
     }
-    OutLog(DateText() + QStringLiteral("End Web_Server"));
+    for (const HttpDropped& d : dropped) ::close(d.fd);
 }
 
 void HttpSrvr::EndListener() {
@@ -243,30 +315,46 @@ void HttpSrvr::EndListener() {
     port_.store(-1);
 }
 
-void HttpSrvr::SetChnnl(int fd) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(busy_grace_ms_.load());
+void HttpSrvr::SetChnnl(HttpArrival arrival) {
     std::unique_lock lock(chnnl_mutex_);
-    for (;;) {
+    if (static_cast<int>(arrivals_.size()) >= kMaxQueued || chnnl_quit_) {
+        lock.unlock();
+        Refuse(arrival.fd);
+        OutLog(QStringLiteral("HttpSrvr SetChnnl : all channels busy, 503 answered"));
+        return;
+    }
+    arrivals_.push_back(std::move(arrival));
+    // A new channel only when the idle ones cannot take every waiting request.
+    if (static_cast<int>(arrivals_.size()) > idle_chnnl_) {
         for (int i = 0; i < max_chnnl; ++i) {
-            if (!chnnl_lst_[i]) {
-                chnnl_lst_[i] = std::make_unique<HttpSrvrChnnl>(*this, i);
-                OutLog(QStringLiteral("The Channel[") + QString::number(i + 1) +
-                       QStringLiteral("] has been created."));
-            }
-            if (chnnl_lst_[i]->StrtChnnl(fd)) return;
+            if (chnnl_lst_[i]) continue;
+            chnnl_lst_[i] = std::make_unique<HttpChannel>(*this, i);
+            OutLog(QStringLiteral("The Channel[") + QString::number(i + 1) +
+                   QStringLiteral("] has been created."));
+            break;
         }
-        if (chnnl_free_.wait_until(lock, deadline) == std::cv_status::timeout) break;
     }
     lock.unlock();
-    // Every channel is busy: the connection is closed rather than left open.
-    ::close(fd);
-    OutLog(QStringLiteral("HttpSrvr SetChnnl : all channels busy, connection closed"));
+    arrived_.notify_one();
 }
 
-void HttpSrvr::ChannelFreed() {
-    std::lock_guard lock(chnnl_mutex_);
-    chnnl_free_.notify_all();
+bool HttpSrvr::TakeArrival(HttpArrival* out) {
+    std::unique_lock lock(chnnl_mutex_);
+    ++idle_chnnl_;
+    arrived_.wait(lock, [this] { return !arrivals_.empty() || chnnl_quit_; });
+    --idle_chnnl_;
+    if (chnnl_quit_) return false;
+    *out = std::move(arrivals_.front());
+    arrivals_.pop_front();
+    return true;
+}
+
+void HttpSrvr::Refuse(int fd) {
+    static const char kBusy[] =
+        "HTTP/1.0 503 Service Unavailable\r\nConnection: close\r\nRetry-After: 1\r\n\r\n";
+    (void)::send(fd, kBusy, sizeof kBusy - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+    ::shutdown(fd, SHUT_WR);
+    ::close(fd);
 }
 
 int HttpSrvr::CreatedChannels() const {
@@ -287,15 +375,22 @@ void HttpSrvr::Shutdown() {
     std::lock_guard guard(start_mutex_);
     stop_.store(true);
     EndListener();
-    std::array<std::unique_ptr<HttpSrvrChnnl>, max_chnnl> channels;
+    std::array<std::unique_ptr<HttpChannel>, max_chnnl> channels;
+    std::deque<HttpArrival> waiting;
     {
         std::lock_guard lock(chnnl_mutex_);
+        chnnl_quit_ = true;
         channels.swap(chnnl_lst_);
+        waiting.swap(arrivals_);
     }
+    arrived_.notify_all();
     for (auto& c : channels) {
         if (c) c->Quit();
     }
     channels = {};
+    for (const HttpArrival& a : waiting) ::close(a.fd);
+    // Searches see the stop flag and end; their result pages are written.
+    srch_pool_.Drain();
     if (state_.load() != kNotInUse) state_.store(kNotStarted);
 }
 

@@ -7,35 +7,48 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
 
-#include "server/ContentType.h"
+#include "server/ContentTypeTable.h"
+#include "server/HttpHeadReader.h"
+#include "server/HttpSrvrGuard.h"
 #include "server/HttpSrvrLog.h"
 #include "server/HttpSrvrOpt.h"
 #include "server/HttpSrvrSeams.h"
+#include "server/HttpSrvrSrchPool.h"
 
 namespace korvi {
 
 class Context;
 class CtrlFile;
-class HttpSrvrChnnl;
+class HttpChannel;
 
 // The local HTTP/1.0 server: one listener thread and a pool of at most eight
-// channels, each serving one connection at a time. The resident program owns
-// one instance; Start and Stop are its start and stop buttons.
+// channels, each serving one connection at a time. The listener reads request
+// heads itself, so a connection takes a channel only once its request is
+// there; requests wait in line for a free channel. Searches run in a pool of
+// their own. The resident program owns one instance; Start and Stop are its
+// start and stop buttons.
 class HttpSrvr {
 public:
     enum State { kNotStarted = 0, kRunning = 1, kStopped = 2, kNotInUse = 3 };
     static constexpr int max_chnnl = 8;
-    static constexpr int kBacklog = 50;
+    static constexpr int kBacklog = 1024;
     static constexpr int kWaitMs = 200;
+    // Connections still sending their head, and requests waiting for a
+    // channel; beyond the second the server answers 503 at once.
+    static constexpr int kMaxHeld = 1024;
+    static constexpr int kMaxQueued = 1024;
+    // How long a new connection may stay silent.
+    static constexpr int kFirstByteMs = 2000;
 
     // Settings, tables and lists as the last Start read them.
     struct Tables {
         HttpSrvrOpt opt;
-        ContentTypeTbl cntnt_typ_tbl;
+        ContentTypeTable cntnt_typ_tbl;
         QStringList accept_lst;
         QStringList avoid_lst;
     };
@@ -44,7 +57,7 @@ public:
     struct Seams {
         HttpSrvrDocs docs;
         LogSrchFn log_srch;
-        ContentTypeTbl::TextProbe text_probe;
+        ContentTypeTable::TextProbe text_probe;
     };
 
     explicit HttpSrvr(Context& ctx);
@@ -54,10 +67,11 @@ public:
 
     void SetDocs(HttpSrvrDocs docs);
     void SetLogSrch(LogSrchFn fn);
-    void SetTextProbe(ContentTypeTbl::TextProbe probe);
-    // Overrides the read time-out of the settings (ms, > 0) and sets how long
-    // a connection waits for a channel to come free before it is closed.
-    void SetTimeouts(int readTimeoutMs, int busyGraceMs);
+    void SetTextProbe(ContentTypeTable::TextProbe probe);
+    // Overrides the read time-out of the settings (ms, > 0: the time a whole
+    // request head may take) and the time a new connection may stay silent
+    // (ms, > 0; otherwise kFirstByteMs, never more than the read time-out).
+    void SetTimeouts(int readTimeoutMs, int firstByteMs = 0);
 
     // Reads the settings again and starts (or resumes) serving when "use" is
     // on; returns the new state.
@@ -80,6 +94,11 @@ public:
     std::shared_ptr<const Tables> GetTables() const;
     Seams GetSeams() const;
     int ReadTimeoutMs() const;
+    int FirstByteMs() const;
+    std::shared_ptr<const HttpSrvrGuard> GetGuard() const;
+    HttpSrvrSrchPool& SrchPool() { return srch_pool_; }
+    // Waits for a request; false when the channels are to end.
+    bool TakeArrival(HttpArrival* out);
     CtrlFile& Ctrl() { return ctrl_; }
     void OutLog(const QString& message) { log_.OutLog(message); }
     const std::atomic<bool>& StopFlag() const { return stop_; }
@@ -93,14 +112,18 @@ public:
     void ReleaseResultId(const QString& id);
     // Result file of an id, absolute.
     QString ResultFile(const QString& id) const;
-    void ChannelFreed();
 
 private:
     bool LoadTables(std::shared_ptr<Tables>* out);
     void PruneResultsLocked();
     bool Init(const std::shared_ptr<const Tables>& tables);
     void Init2();
-    void SetChnnl(int fd);
+    // Hands a request to the channels (creating one when none is free), or
+    // answers 503 when too many wait already.
+    void SetChnnl(HttpArrival arrival);
+    static void Refuse(int fd);
+    // Logs why connections were given up, then closes them.
+    void Drop(const std::vector<HttpDropped>& dropped);
     void WaitThrd();
     void EndListener();
     QString DateText() const;
@@ -112,10 +135,11 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> listener_stop_{false};
     std::atomic<int> read_timeout_override_{0};
-    std::atomic<int> busy_grace_ms_{20};
+    std::atomic<int> first_byte_ms_{0};
 
     mutable std::mutex mutex_;  // tables, seams, ids, last error
     std::shared_ptr<const Tables> tables_;
+    std::shared_ptr<const HttpSrvrGuard> guard_;
     Seams seams_;
     QSet<QString> pending_ids_;
 
@@ -126,9 +150,14 @@ private:
     int listen_port_ = -1;
     std::thread listener_;
 
-    mutable std::mutex chnnl_mutex_;
-    std::condition_variable chnnl_free_;
-    std::array<std::unique_ptr<HttpSrvrChnnl>, max_chnnl> chnnl_lst_;
+    mutable std::mutex chnnl_mutex_;  // the pool and the line of requests
+    std::condition_variable arrived_;
+    std::deque<HttpArrival> arrivals_;
+    int idle_chnnl_ = 0;
+    bool chnnl_quit_ = false;
+    std::array<std::unique_ptr<HttpChannel>, max_chnnl> chnnl_lst_;
+
+    HttpSrvrSrchPool srch_pool_;
 };
 
 }  // namespace korvi

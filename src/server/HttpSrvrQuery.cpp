@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <limits>
+
 #include "store/TextCodec.h"
 
 namespace korvi::HttpSrvrQuery {
@@ -64,14 +66,39 @@ QHash<QString, QString> Parse(const QString& query) {
     QHash<QString, QString> out;
     const QStringList pieces = query.split(u'&');
     for (const QString& piece : pieces) {
-        const QStringList kv = piece.split(u'=');
-        if (kv.size() == 2) {
-            out.insert(kv.at(0), DecodeValue(kv.at(1)));
+        const qsizetype eq = piece.indexOf(u'=');
+        if (eq < 0) {
+            out.insert(piece, QString(""));
         } else {
-            out.insert(kv.at(0), QString(""));
+            out.insert(piece.left(eq), NoControls(DecodeValue(piece.mid(eq + 1)), false));
         }
     }
     return out;
+}
+
+bool ParseSize(const QString& text, int* kb) {
+    const QString digits = text.trimmed();
+    qint64 value = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9') return false;
+        value = value * 10 + (c.unicode() - u'0');
+        if (value > std::numeric_limits<int>::max()) return false;
+    }
+    *kb = static_cast<int>(value);
+    return true;
+}
+
+QString NoControls(QString text, bool keepBreaks) {
+    qsizetype to = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const bool control = c.category() == QChar::Other_Control;
+        const bool brk = c == u'\t' || c == u'\n' || c == u'\r';
+        if (control && !(keepBreaks && brk)) continue;
+        text[to++] = c;
+    }
+    text.truncate(to);
+    return text;
 }
 
 void SplitKorvi(const QString& path, QString* before, QString* query) {

@@ -22,8 +22,16 @@ QString DecodePath(const QString& path);
 // are UTF-8 and as Shift_JIS (or another Japanese encoding) otherwise.
 QString DecodeValue(const QString& value);
 
-// "a=1&b&c=x=y" -> {a: "1", b: "", c: ""}.
+// "a=1&b&c=x=y" -> {a: "1", b: "", c: "x=y"}: each piece is split at its
+// first "=" only. Values lose every control character.
 QHash<QString, QString> Parse(const QString& query);
+
+// A size in KB as a query gives it: blanks around whole decimal digits, at
+// most INT_MAX; "" is 0. False for anything else.
+bool ParseSize(const QString& text, int* kb);
+
+// The text without control characters; with keepBreaks TAB, CR and LF stay.
+QString NoControls(QString text, bool keepBreaks);
 
 // The part of the request path before the first "Korvi?" and the query after
 // it ("" when there is none).

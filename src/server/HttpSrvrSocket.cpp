@@ -14,7 +14,6 @@ namespace korvi {
 
 namespace {
 
-constexpr qint64 kMaxLine = 16 * 1024;
 constexpr qint64 kOutBuffer = 16 * 1024;
 constexpr int kSlice = 200;  // ms between looks at the stop flag
 
@@ -56,7 +55,6 @@ bool HttpSrvrSocket::WaitFor(short events, qint64 deadlineMs) {
         const qint64 left = deadlineMs - NowMs();
         if (left <= 0) {
             error_ = QStringLiteral("time out");
-            timed_out_ = true;
             return false;
         }
         pollfd p{fd_, events, 0};
@@ -66,42 +64,6 @@ bool HttpSrvrSocket::WaitFor(short events, qint64 deadlineMs) {
             error_ = ErrnoText();
             return false;
         }
-    }
-}
-
-HttpSrvrSocket::Read HttpSrvrSocket::ReadLine(QByteArray* line, qint64 deadlineMs) {
-    line->clear();
-    timed_out_ = false;
-    for (;;) {
-        const qsizetype nl = in_.indexOf('\n');
-        if (nl >= 0) {
-            *line = in_.left(nl);
-            in_.remove(0, nl + 1);
-            if (line->endsWith('\r')) line->chop(1);
-            return Read::Line;
-        }
-        if (in_.size() > kMaxLine) {
-            error_ = QStringLiteral("request line too long");
-            return Read::TooLong;
-        }
-        if (!WaitFor(POLLIN, deadlineMs)) {
-            return timed_out_ ? Read::TimedOut : Read::Failed;
-        }
-        char buf[4096];
-        const ssize_t got = ::recv(fd_, buf, sizeof buf, 0);
-        if (got == 0) {
-            if (in_.isEmpty()) return Read::Eof;
-            *line = in_;  // a last line without its line feed
-            in_.clear();
-            if (line->endsWith('\r')) line->chop(1);
-            return Read::Line;
-        }
-        if (got < 0) {
-            if (errno == EINTR || errno == EAGAIN) continue;
-            error_ = ErrnoText();
-            return Read::Failed;
-        }
-        in_.append(buf, got);
     }
 }
 
@@ -142,13 +104,26 @@ void HttpSrvrSocket::Close() {
     if (fd_ < 0) return;
     Flush();
     ::shutdown(fd_, SHUT_WR);
-    // Wait briefly for the client to close its side; unread input would make
-    // the close reset the connection and lose the response.
-    const qint64 deadline = NowMs() + 1000;
+    // Input left unread would make the close reset the connection and lose
+    // the response. The head has been read already, so only a client that
+    // sends more (a body) is waited for, briefly; a silent one costs nothing.
     char buf[4096];
-    while (WaitFor(POLLIN, deadline)) {
-        const ssize_t got = ::recv(fd_, buf, sizeof buf, 0);
-        if (got <= 0 && !(got < 0 && errno == EINTR)) break;
+    bool more = false;
+    for (;;) {
+        const ssize_t got = ::recv(fd_, buf, sizeof buf, MSG_DONTWAIT);
+        if (got > 0) {
+            more = true;
+            continue;
+        }
+        if (got < 0 && errno == EINTR) continue;
+        break;
+    }
+    if (more) {
+        const qint64 deadline = NowMs() + 1000;
+        while (WaitFor(POLLIN, deadline)) {
+            const ssize_t got = ::recv(fd_, buf, sizeof buf, 0);
+            if (got <= 0 && !(got < 0 && (errno == EINTR || errno == EAGAIN))) break;
+        }
     }
     ::close(fd_);
     fd_ = -1;

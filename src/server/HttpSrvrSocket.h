@@ -8,19 +8,15 @@
 
 namespace korvi {
 
-// A connected TCP socket with a buffered reader and writer. Reads give up at
-// a deadline, writes when the peer stops reading for the write time-out.
+// A connected TCP socket (its request head already read) with a buffered
+// writer. Writes give up when the peer stops reading for the write time-out.
 class HttpSrvrSocket {
 public:
-    enum class Read { Line, Eof, TimedOut, TooLong, Failed };
-
     HttpSrvrSocket(int fd, const std::atomic<bool>& stop);
     ~HttpSrvrSocket();
     HttpSrvrSocket(const HttpSrvrSocket&) = delete;
     HttpSrvrSocket& operator=(const HttpSrvrSocket&) = delete;
 
-    // One line without its "\r\n"; the deadline is on the steady clock in ms.
-    Read ReadLine(QByteArray* line, qint64 deadlineMs);
     // Buffered; false once the connection has failed.
     bool Write(const char* data, qint64 size);
     bool Write(const QByteArray& bytes) { return Write(bytes.constData(), bytes.size()); }
@@ -43,10 +39,8 @@ private:
 
     int fd_;
     const std::atomic<bool>& stop_;
-    QByteArray in_;
     QByteArray out_;
     bool failed_ = false;
-    bool timed_out_ = false;
     int write_timeout_ms_ = 30000;
     QString error_;
 };

@@ -145,6 +145,10 @@ LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher, StoreIndex* index) {
             q.sizeKb = r.size_kb;
             LogSrch srch(ctrl, matcher);
             srch.SetIndex(index);
+            // Two searches may run at once beside the channels: one thread
+            // each, and a bounded result.
+            srch.SetThreads(1);
+            srch.SetMaxRows(kSrchRowsMax);
             if (!srch.StartSrch(q)) return out;
             // Watched in short steps: the page is there as soon as the walk
             // ends, and a shutdown stops it at once.
@@ -166,7 +170,7 @@ LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher, StoreIndex* index) {
     };
 }
 
-ContentTypeTbl::TextProbe MkTextProbe(CtrlFile& ctrl) {
+ContentTypeTable::TextProbe MkTextProbe(CtrlFile& ctrl) {
     return [&ctrl](const QString& path) { return !ctrl.LoadDataEnc(path).isEmpty(); };
 }
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "server/ContentType.h"
+#include "server/ContentTypeTable.h"
 #include "server/HttpSrvrSeams.h"
 #include "store/OutTemplate.h"
 
@@ -28,12 +28,16 @@ inline const QString kSrchTable = QStringLiteral("log_srch_list");
 // channels never share one).
 HttpSrvrDocs MkDocs(CtrlFile& ctrl);
 
-// One LogSrch per request, run to its end; a server shutdown stops it. With
-// the store index, files it rules out are not read.
+// Rows a search through the server lists at most; the search ends there.
+constexpr int kSrchRowsMax = 1000;
+
+// One LogSrch per request, run to its end (or its kSrchRowsMax-th row) on the
+// calling thread alone; a server shutdown stops it. With the store index,
+// files it rules out are not read.
 LogSrchFn MkLogSrch(CtrlFile& ctrl, Matcher& matcher, StoreIndex* index = nullptr);
 
 // A file counts as text when LoadDataEnc reads it as such.
-ContentTypeTbl::TextProbe MkTextProbe(CtrlFile& ctrl);
+ContentTypeTable::TextProbe MkTextProbe(CtrlFile& ctrl);
 
 // Sets all three seams of a server.
 void Wire(HttpSrvr& srvr, CtrlFile& ctrl, Matcher& matcher, StoreIndex* index = nullptr);

@@ -7,6 +7,11 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <vector>
+
 #include "platform/MoveNoReplace.h"
 
 namespace korvi {
@@ -20,6 +25,26 @@ bool InstalledLayout(const QString& exeDir) {
            QFileInfo(exeDir + QStringLiteral("/../share/korvi")).isDir();
 }
 
+// The user's home folder: $HOME, else the password database's entry (a
+// service started without HOME must not end up in "/").
+QString UserHome() {
+    const QString env = qEnvironmentVariable("HOME");
+    if (!env.isEmpty()) return env;
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size_t(size > 0 ? size : 16384));
+    struct passwd pw = {};
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && *found->pw_dir)
+        return QString::fromLocal8Bit(found->pw_dir);
+    return QDir::homePath();
+}
+
+// Folders and files that hold log-in data are the user's alone, whatever
+// the umask.
+const QString kPrivateFolder = QStringLiteral("auto_login");
+constexpr QFile::Permissions kPrivateFile = QFile::ReadOwner | QFile::WriteOwner;
+
 // Makes a folder; one that another process made meanwhile is as good.
 bool MakeFolder(const QString& path) {
     return QDir().mkpath(path) || QFileInfo(path).isDir();
@@ -29,7 +54,7 @@ bool MakeFolder(const QString& path) {
 // it into place in one step, so that nobody ever reads half a file. A target
 // that appeared meanwhile (another process seeding the same home, or the
 // user) is kept: that is success.
-bool CopyMissing(const QString& from, const QString& to, QString* error) {
+bool CopyMissing(const QString& from, const QString& to, bool priv, QString* error) {
     if (QFileInfo::exists(to)) return true;
     const QFileInfo target(to);
     if (!MakeFolder(target.absolutePath())) {
@@ -45,7 +70,8 @@ bool CopyMissing(const QString& from, const QString& to, QString* error) {
         written = !chunk.isEmpty() && tmp.write(chunk) == chunk.size();
     }
     written = written && tmp.flush() &&
-              tmp.setPermissions(in.permissions() | QFile::ReadOwner | QFile::WriteOwner);
+              tmp.setPermissions(priv ? kPrivateFile
+                                      : in.permissions() | QFile::ReadOwner | QFile::WriteOwner);
     QString reason = written ? QString() : in.errorString() + u' ' + tmp.errorString();
     if (written) {
         tmp.close();
@@ -69,7 +95,7 @@ QString HomeFolder::Resolve(const QString& explicitHome, const QString& exeDir) 
         if (info.isDir() && info.isWritable()) return info.absoluteFilePath();
     }
     QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-    if (xdg.isEmpty()) xdg = QDir::homePath() + QStringLiteral("/.local/share");
+    if (xdg.isEmpty()) xdg = UserHome() + QStringLiteral("/.local/share");
     return QDir(xdg + QStringLiteral("/korvi")).absolutePath();
 }
 
@@ -103,6 +129,8 @@ bool HomeFolder::Prepare(const QString& home, const QString& shippedData, QStrin
             return false;
         }
     }
+    QFile::setPermissions(dir.filePath(kPrivateFolder),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (shippedData.isEmpty()) return true;
     const QDir src(shippedData);
     QDirIterator it(shippedData, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -110,7 +138,8 @@ bool HomeFolder::Prepare(const QString& home, const QString& shippedData, QStrin
     while (it.hasNext()) {
         const QString from = it.next();
         const QString rel = src.relativeFilePath(from);
-        if (!CopyMissing(from, dir.filePath(rel), error)) return false;
+        const bool priv = rel.startsWith(kPrivateFolder + u'/');
+        if (!CopyMissing(from, dir.filePath(rel), priv, error)) return false;
     }
     return true;
 }

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 
 class QFile;
 
@@ -35,6 +36,15 @@ public:
     // URL to local path below download root + run identifier ("/" separators,
     // relative when the root is); a file: URL gives its local file; "" on failure.
     QString GetLogFrdr(const QString& url);
+    // The same path without writing anything: a query not yet listed gets the
+    // number it would be given, a cut name is not claimed.
+    QString PeekLogFrdr(const QString& url);
+    // A URL whose file was never stored gives back the query list line its
+    // mapping added, when that line is still the last (a list left empty goes).
+    void ForgetQuery(const QString& url);
+    // The stored copy of a URL as it is on disk (an offline copy of a page may
+    // carry ".html" after its mapped name); "" when there is none.
+    QString StoredPath(const QString& url);
 
     // Trailer tag.
     static QString MkFootTag(const QString& ref, const QString& src, const QString& time,
@@ -83,6 +93,9 @@ public:
 private:
     // Line number of the query in the query list, adding it when new; -1 on failure.
     int QueryNumberLocked(const QString& listPath, const QString& query, QString* failure);
+    QString MapLocked(const QString& url, bool record);
+    // Whether the stored file a cut name gives belongs to another URL.
+    bool CutNameTakenLocked(const QString& path, const QString& url, bool record);
 
     // A query list as last read or written; trusted while the file keeps its
     // size and time.
@@ -102,6 +115,8 @@ private:
     QString run_id_;
     QMutex map_mutex_;
     QHash<QString, QueryList> query_lists_;  // guarded by map_mutex_
+    QHash<QString, QString> cut_names_;      // cut path -> URL holding it; map_mutex_
+    QHash<QString, QStringList> peeked_;     // list file -> unlisted queries; map_mutex_
     QMutex err_mutex_;
 };
 

@@ -1,9 +1,11 @@
 #include "store/UrlPath.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <cerrno>
@@ -161,6 +163,21 @@ QStringView CutSegment(QStringView seg) {
     return seg.left(n);
 }
 
+// "~" and eight hex digits of the whole name: two names that share their
+// first 32 units get different stored names, the same on every run.
+QString CutSuffix(QStringView whole) {
+    const QByteArray sum =
+        QCryptographicHash::hash(whole.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+    return u'~' + QString::fromLatin1(sum);
+}
+
+// A real file named like a numbered query file of a query folder ("p_/00000001.cgi")
+// would share its stored file; its first digit is written as an escape.
+bool LooksLikeQueryFile(const QString& folder, const QString& name) {
+    static const QRegularExpression re(QStringLiteral("^[0-9]{8}\\.cgi$"));
+    return folder.endsWith(u'_') && re.match(name).hasMatch();
+}
+
 }  // namespace
 
 QString QueryFileName(int n) {
@@ -180,7 +197,7 @@ bool PathStaysBelow(const QString& prefix, const QString& path) {
     return true;
 }
 
-UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId) {
+UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId, bool cutSuffix) {
     UrlMapping m;
     if (url.startsWith(QStringLiteral("file:/"))) {
         // A local file stays where it is.
@@ -229,6 +246,8 @@ UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId)
     } else {
         path = filePart.toString();
     }
+    // A URL that ends in "/" names a folder, whatever its last name holds.
+    const bool folderUrl = !hasQuery && path.endsWith(u'/');
 
     // Over-long segment: the rest moves into the query.
     qsizetype prev = 0;
@@ -276,9 +295,18 @@ UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId)
     if (!any) {
         result = folder + QStringLiteral("/index.html");
     } else {
-        const QString name = CutSegment(last).toString();
+        QString name = CutSegment(last).toString();
+        const bool file = name.contains(u'.') && !folderUrl;
+        m.lastCut = name.size() < last.size();
+        if (m.lastCut && cutSuffix) name += CutSuffix(last);
+        if (file && !hasQuery && LooksLikeQueryFile(folder, name)) {
+            QString escaped;
+            AppendHex(escaped, name.at(0).unicode());
+            name = escaped + name.mid(1);
+        }
         result = folder + u'/' + NeutralDots(name);
-        if (!name.contains(u'.')) result += QStringLiteral("/index.html");
+        if (folderUrl && name.contains(u'.')) m.formerPath = result;
+        if (!file) result += QStringLiteral("/index.html");
     }
 
     // A stored file never passes for the link list of a page: the blank of
@@ -299,13 +327,18 @@ UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId)
         m.localError = true;
         return m;
     }
+    if (!m.formerPath.isEmpty()) {
+        if (!m.formerPath.startsWith(base + u'/')) m.formerPath = base + u'/' + m.formerPath;
+        QString former = m.formerPath.mid(base.size() + 1);
+        former.replace(QStringLiteral("../"), QStringLiteral("%2E%2E/"));
+        m.formerPath =
+            PathStaysBelow(base, base + u'/' + former) ? base + u'/' + former : QString();
+    }
     m.path = result;
     m.queryList = result.endsWith(u'/' + kListName);
     if (m.queryList && !hasQuery) m.query = QString("");
     return m;
 }
-
-namespace {
 
 // One line of the query list per query: a line break inside a query would
 // split it over two lines and it would never be found again.
@@ -315,8 +348,6 @@ QString ListableQuery(const QString& query) {
     q.replace(u'\n', QStringLiteral("%0A"));
     return q;
 }
-
-}  // namespace
 
 namespace {
 
@@ -451,33 +482,139 @@ int CtrlFile::QueryNumberLocked(const QString& listPath, const QString& rawQuery
     return number;
 }
 
+bool CtrlFile::CutNameTakenLocked(const QString& path, const QString& url, bool record) {
+    const auto held = cut_names_.constFind(path);
+    if (held != cut_names_.constEnd()) return held.value() != url;
+    // A copy from an earlier process says in its trailer tag whose it is.
+    const QString file = Abs(path);
+    if (QFileInfo(file).isFile()) {
+        const QString src = GetFootTagAttr(GetFootTag(file), QStringLiteral("dl_src"));
+        if (!src.isEmpty() && src != url) return true;
+    }
+    if (record) {
+        if (cut_names_.size() >= 65536) cut_names_.clear();
+        cut_names_.insert(path, url);
+    }
+    return false;
+}
+
+QString CtrlFile::MapLocked(const QString& url, bool record) {
+    UrlMapping m = MapUrl(url, LogRoot(), RunId());
+    if (!m.error.isEmpty()) {
+        SaveErrLog((m.localError ? QStringLiteral("Get Log Folder Local Error : ")
+                                 : QStringLiteral("Get Log Folder Error : ")) +
+                   url + QStringLiteral("  e = ") + m.error);
+        return QString("");
+    }
+    if (m.unknownHost) {
+        std::fprintf(stderr, "Unknown Host Error:%s\n", url.toUtf8().constData());
+    }
+    if (m.lastCut) {
+        const qsizetype hash = url.indexOf(u'#');
+        const QString key = hash < 0 ? url : url.left(hash);
+        if (CutNameTakenLocked(m.path, key, record)) m = MapUrl(url, LogRoot(), RunId(), true);
+    }
+    // A run stored before folder URLs kept their pages inside the folder
+    // still finds its copy under the file name.
+    if (!m.formerPath.isEmpty() && QFileInfo(Abs(m.formerPath)).isFile()) return m.formerPath;
+    if (!m.queryList) return m.path;
+    QString failure;
+    int n = -1;
+    if (record) {
+        n = QueryNumberLocked(m.path, m.query, &failure);
+    } else {
+        QString text;
+        bool utf8 = true;
+        if (ReadList(Abs(m.path), &text, &utf8, &failure)) {
+            QStringList lines = text.split(u'\n');
+            if (lines.last().isEmpty()) lines.removeLast();
+            for (QString& line : lines) {
+                if (line.endsWith(u'\r')) line.chop(1);
+            }
+            const QString query = ListableQuery(m.query);
+            n = int(lines.indexOf(query));
+            if (n < 0) {
+                // Queries peeked at but never listed follow the list in the
+                // order they were first asked for.
+                QStringList& extra = peeked_[Abs(m.path)];
+                extra.removeIf([&lines](const QString& q) { return lines.contains(q); });
+                qsizetype at = extra.indexOf(query);
+                if (at < 0) {
+                    if (extra.size() >= 4096) extra.clear();
+                    extra.append(query);
+                    at = extra.size() - 1;
+                }
+                n = int(lines.size() + at);
+            }
+        }
+    }
+    if (n < 0) {
+        SaveErrLog(QStringLiteral("Get Log Folder Local Error : ") + url +
+                   QStringLiteral("  e = ") + failure);
+        return QString("");
+    }
+    return m.path.left(m.path.size() - kListName.size()) + QueryFileName(n);
+}
+
 QString CtrlFile::GetLogFrdr(const QString& url) {
     QMutexLocker lock(&map_mutex_);
     try {
-        const UrlMapping m = MapUrl(url, LogRoot(), RunId());
-        if (!m.error.isEmpty()) {
-            SaveErrLog((m.localError ? QStringLiteral("Get Log Folder Local Error : ")
-                                     : QStringLiteral("Get Log Folder Error : ")) +
-                       url + QStringLiteral("  e = ") + m.error);
-            return QString("");
-        }
-        if (m.unknownHost) {
-            std::fprintf(stderr, "Unknown Host Error:%s\n", url.toUtf8().constData());
-        }
-        if (!m.queryList) return m.path;
-        QString failure;
-        const int n = QueryNumberLocked(m.path, m.query, &failure);
-        if (n < 0) {
-            SaveErrLog(QStringLiteral("Get Log Folder Local Error : ") + url +
-                       QStringLiteral("  e = ") + failure);
-            return QString("");
-        }
-        return m.path.left(m.path.size() - kListName.size()) + QueryFileName(n);
+        return MapLocked(url, true);
     } catch (const std::exception& e) {
         SaveErrLog(QStringLiteral("Get Log Folder Local Error : ") + url +
                    QStringLiteral("  e = ") + QString::fromLocal8Bit(e.what()));
         return QString("");
     }
+}
+
+QString CtrlFile::PeekLogFrdr(const QString& url) {
+    QMutexLocker lock(&map_mutex_);
+    try {
+        return MapLocked(url, false);
+    } catch (const std::exception& e) {
+        SaveErrLog(QStringLiteral("Get Log Folder Local Error : ") + url +
+                   QStringLiteral("  e = ") + QString::fromLocal8Bit(e.what()));
+        return QString("");
+    }
+}
+
+QString CtrlFile::StoredPath(const QString& url) {
+    const QString path = PeekLogFrdr(url);
+    if (path.isEmpty()) return QString();
+    if (QFileInfo(Abs(path)).isFile()) return path;
+    const QString html = path + QStringLiteral(".html");
+    return QFileInfo(Abs(html)).isFile() ? html : QString();
+}
+
+void CtrlFile::ForgetQuery(const QString& url) {
+    QMutexLocker lock(&map_mutex_);
+    const UrlMapping m = MapUrl(url, LogRoot(), RunId());
+    if (!m.error.isEmpty() || !m.queryList) return;
+    const QString file = Abs(m.path);
+    if (!QFileInfo(file).isFile()) return;
+    const ListFileLock held(file);
+    QString text;
+    bool utf8 = true;
+    QString failure;
+    if (!ReadList(file, &text, &utf8, &failure) || !utf8 || !text.endsWith(u'\n')) return;
+    const QString line = ListableQuery(m.query) + u'\n';
+    const qsizetype start = text.size() - line.size();
+    if (start < 0 || QStringView(text).mid(start) != line ||
+        (start > 0 && text.at(start - 1) != u'\n')) {
+        return;
+    }
+    // The line's own number: a file stored under it keeps the line.
+    const int number = int(QStringView(text).left(start).count(u'\n'));
+    const QString folder = QFileInfo(file).absolutePath();
+    if (QFileInfo::exists(folder + u'/' + QueryFileName(number))) return;
+    query_lists_.remove(file);
+    if (start == 0) {
+        QFile::remove(file);
+        QDir().rmdir(folder);  // only when nothing else is in it
+        return;
+    }
+    QFile out(file);
+    if (out.open(QIODevice::ReadWrite)) out.resize(EncodeText(text.left(start)).size());
 }
 
 }  // namespace korvi

@@ -15,6 +15,11 @@ struct UrlMapping {
     bool unknownHost = false;
     QString error;            // failure; path is then empty
     bool localError = false;  // the failure came after parsing
+    // The last name was cut to the stored length; another URL may share it.
+    bool lastCut = false;
+    // For a folder URL whose last name holds a ".": the file name earlier
+    // versions stored its page under ("…/rel1.2" for "…/rel1.2/").
+    QString formerPath;
 };
 
 inline constexpr char kQueryListName[] = "cgi%%q.txt";
@@ -22,7 +27,13 @@ inline constexpr char kQueryListName[] = "cgi%%q.txt";
 // Maps a URL to its local path (a file: URL to its local file). root and
 // runId are joined with "/" as given. The host folder is the host as written,
 // with ":" and the port when the URL names one other than its scheme's default.
-UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId);
+// With cutSuffix, a last name that had to be cut gets a stable suffix made
+// from the whole name, for a URL whose cut name another URL holds already.
+UrlMapping MapUrl(const QString& url, const QString& root, const QString& runId,
+                  bool cutSuffix = false);
+
+// The query list entry of a URL, as the list stores it (line breaks escaped).
+QString ListableQuery(const QString& query);
 
 // True when path lies strictly below prefix and none of the components
 // after prefix is empty, "." or ".." or holds a NUL.

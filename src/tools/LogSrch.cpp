@@ -373,6 +373,11 @@ void LogSrch::Settle(std::uint64_t seq, std::optional<SrchRow> row, bool tested)
         if (row && !cut_) {
             row->no = static_cast<int>(rows_.size()) + 1;
             rows_.push_back(std::move(*row));
+            const int most = max_rows_;
+            if (most > 0 && static_cast<int>(rows_.size()) >= most) {
+                stop_ = true;
+                cut_ = true;
+            }
         }
         ++next_out_;
         const auto next = settled_.find(next_out_);

@@ -91,6 +91,9 @@ public:
     void SetIndex(StoreIndex* index) { index_ = index; }
     // Files of the last search that the index ruled out unread.
     qint64 IndexSkipCount() const { return index_skips_; }
+    // Ends the walk once this many rows are found (0: no limit), so that a
+    // search's memory does not grow with the store. Set before a walk starts.
+    void SetMaxRows(int count) { max_rows_ = count < 0 ? 0 : count; }
 
     // Snapshots, safe from any thread.
     std::vector<SrchRow> Rows() const;
@@ -208,6 +211,7 @@ private:
     std::atomic<qint64> folders_{0};
     std::atomic<qint64> files_{0};
     std::atomic<qint64> bytes_{0};
+    std::atomic<int> max_rows_{0};
     qint64 start_ms_ = 0;
     QString filter_lower_;
     QByteArray root_;  // canonical searched folder: links lead nowhere outside it

@@ -18,7 +18,7 @@ void Write(const QString& text) {
 
 }  // namespace
 
-ToolConsole::ToolConsole() : tty_(isatty(fileno(stderr)) != 0) {}
+ToolConsole::ToolConsole(bool quiet) : progress_(!quiet && isatty(fileno(stderr)) != 0) {}
 
 ToolConsole::~ToolConsole() {
     Finish();
@@ -31,12 +31,9 @@ void ToolConsole::Finish() {
 
 DocProgressFn ToolConsole::Progress() {
     return [this](const QString& text) {
-        if (tty_) {
-            Write(QStringLiteral("\r") + text + QStringLiteral("\x1b[K"));
-            open_line_ = true;
-        } else {
-            Write(text + u'\n');
-        }
+        if (!progress_) return;
+        Write(QStringLiteral("\r") + text + QStringLiteral("\x1b[K"));
+        open_line_ = true;
     };
 }
 

@@ -5,10 +5,11 @@
 namespace korvi {
 
 // Progress and messages of the tools on standard error for the command line:
-// one updating line on a terminal, plain lines otherwise.
+// progress as one updating line, drawn only on a terminal and when not quiet;
+// messages always, as lines.
 class ToolConsole {
 public:
-    ToolConsole();
+    explicit ToolConsole(bool quiet = false);
     ~ToolConsole();
     DocProgressFn Progress();
     DocMessageFn Message();
@@ -16,7 +17,7 @@ public:
     void Finish();
 
 private:
-    bool tty_ = false;
+    bool progress_ = false;
     bool open_line_ = false;
 };
 

@@ -3,29 +3,17 @@
 #include <QProcess>
 
 #include "fixtures/FixtureServer.h"
+#include "fixtures/ProcessRun.h"
 #include "fixtures/TempHome.h"
 #include "index/StoreIndex.h"
 
 namespace korvi::test {
 namespace {
 
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Result = ProcessRun;
 
 Result Crawl(const TempHome& th, const QStringList& args) {
-    QProcess p;
-    p.setProgram(TempHome::BinDir() + "/korvi-run");
-    p.setArguments(QStringList{"--home", th.Path(), "crawl"} + args);
-    p.start();
-    Result r;
-    if (!p.waitForFinished(60000)) return r;
-    r.code = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return RunKorviRun(QStringList{"--home", th.Path(), "crawl"} + args);
 }
 
 TEST(CrawlCmd, RunsAWholeCrawlAndPrintsTheRunList) {

@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include "fixtures/ProcessRun.h"
 #include "server/HttpTestClient.h"
 
 using namespace korvi::test;
@@ -70,20 +71,12 @@ private:
     QString err_;
 };
 
-struct Result {
-    int code = -1;
-    QString err;
-};
+using Result = ProcessRun;
 
 Result RunCli(const QStringList& args) {
-    QProcess p;
-    p.start(Bin(), args);
-    if (!p.waitForFinished(10000)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return {-2, QString()};
-    }
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
+    ProcessOptions opt;
+    opt.timeoutMs = 10000;
+    return RunProcess(Bin(), args, opt);
 }
 
 // Waits until the file holds text.

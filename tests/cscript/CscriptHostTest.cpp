@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "engine/crawl/ScriptHook.h"
+#include "fixtures/ProcessRun.h"
 #include "fixtures/TempHome.h"
 #include "shell/Assist.h"
 
@@ -15,35 +16,20 @@ static void PrintTo(const QString& s, std::ostream* os) {
 
 namespace {
 
-struct HostRun {
-    int exit = -1;
-    QString out;
-    QString err;
-};
+using korvi::test::ProcessOptions;
+using HostRun = korvi::test::ProcessRun;
 
 // Runs korvi-cscript in `dir` with the arguments, standard input and extra
 // environment given.
 HostRun RunHost(const QString& dir, const QStringList& args, const QByteArray& input = {},
                 const QStringList& env = {}) {
-    QProcess p;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    for (const QString& kv : env) e.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
-    p.setProcessEnvironment(e);
-    p.setWorkingDirectory(dir);
-    p.start(TempHome::BinDir() + QStringLiteral("/korvi-cscript"), args);
-    HostRun r;
-    if (!p.waitForStarted(10000)) return r;
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    ProcessOptions opt;
+    for (const QString& kv : env) opt.env.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
+    opt.cwd = dir;
+    opt.input = input;
+    opt.timeoutMs = 30000;
+    return korvi::test::RunProcess(TempHome::BinDir() + QStringLiteral("/korvi-cscript"), args,
+                                   opt);
 }
 
 class Cscript : public ::testing::Test {
@@ -104,12 +90,12 @@ TEST_F(Cscript, ArgumentsAndOutput) {
            "WScript.Echo();\n"
            "WScript.Echo(WScript.ScriptName);\n");
     const HostRun r = Run({"//nologo", "a.js", "one two", "日本語", "--x"});
-    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "3 3 one two 日本語 --x\nwl\n\na.js\n");
     EXPECT_EQ(r.err, "to err\n");
 
     Script("range.js", "WScript.Echo(WScript.Arguments.Item(5));");
-    EXPECT_NE(Run({"range.js"}).exit, 0);
+    EXPECT_NE(Run({"range.js"}).code, 0);
 }
 
 TEST_F(Cscript, StandardInputAndArgsFromStdin) {
@@ -119,40 +105,40 @@ TEST_F(Cscript, StandardInputAndArgsFromStdin) {
            "WScript.StdOut.Write(first + '|' + s.AtEndOfStream + '|' + s.ReadAll() + '|' +"
            " s.AtEndOfStream);\n");
     HostRun r = Run({"in.js"}, "line 1\r\nrest\nmore");
-    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "line 1|false|rest\nmore|true");
 
     Script("arg.js",
            "WScript.StdOut.Write(WScript.Arguments.length + ':' + WScript.Arguments(1));");
     const QByteArray big = QString(QStringLiteral("あ b/\n")).repeated(50000).toUtf8();
     r = Run({"arg.js", "first", "--args-stdin"}, big);
-    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out.toUtf8(), "2:" + big);
 }
 
 TEST_F(Cscript, QuitAndErrors) {
     Script("q.js", "WScript.StdOut.Write('before'); WScript.Quit(3); WScript.Echo('after');");
     HostRun r = Run({"q.js"});
-    EXPECT_EQ(r.exit, 3);
+    EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.out, "before");
 
     Script("e.js", "WScript.Echo('ok');\nnoSuchFunction();\n");
     r = Run({"e.js"});
-    EXPECT_NE(r.exit, 0);
+    EXPECT_NE(r.code, 0);
     EXPECT_EQ(r.out, "ok\n");
     EXPECT_TRUE(r.err.contains("e.js(2)")) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("noSuchFunction")) << r.err.toStdString();
 
     Script("s.js", "var x = ;");
-    EXPECT_NE(Run({"s.js"}).exit, 0);
+    EXPECT_NE(Run({"s.js"}).code, 0);
     Script("t.js", "throw 'plain';");
     r = Run({"t.js"});
-    EXPECT_NE(r.exit, 0);
+    EXPECT_NE(r.code, 0);
     EXPECT_TRUE(r.err.contains("plain"));
-    EXPECT_EQ(Run({"missing.js"}).exit, 1);
-    EXPECT_EQ(Run({}).exit, 2);
+    EXPECT_EQ(Run({"missing.js"}).code, 1);
+    EXPECT_EQ(Run({}).code, 2);
     Script("x.js", "new ActiveXObject('Excel.Application');");
-    EXPECT_NE(Run({"x.js"}).exit, 0);
+    EXPECT_NE(Run({"x.js"}).code, 0);
 }
 
 TEST_F(Cscript, ShellObject) {
@@ -164,14 +150,14 @@ TEST_F(Cscript, ShellObject) {
            "WScript.Echo('[' + a.SpecialFolders('NoSuchFolder') + ']');\n"
            "WScript.Echo(a.ExpandEnvironmentStrings('%KORVI_T%-%KORVI_UNSET_X%-100%'));\n");
     const HostRun r = Run({"sh.js"}, {}, {"XDG_DATA_HOME=/x/data", "KORVI_T=v a"});
-    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out,
               "/x/data/korvi/Favorites\n/x/data/korvi/SendTo\n[]\nv a-%KORVI_UNSET_X%-100%\n");
 }
 
 TEST_F(Cscript, GetEnvPrmPrintsTheFolders) {
     const HostRun r = Run({"func/GetEnvPrm.js"}, {}, {"XDG_DATA_HOME=" + th.File("xdg")});
-    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.code, 0);
     const korvi::Assist ini(r.out);
     EXPECT_EQ(ini.GetIni("EnvPrm", "Favorites"), th.File("xdg/korvi/Favorites"));
     EXPECT_EQ(ini.GetIni("EnvPrm", "SendTo"), th.File("xdg/korvi/SendTo"));
@@ -188,7 +174,7 @@ TEST_F(Cscript, GetRealPathReadsShortcuts) {
     th.Write("s/plain.ini", "[BaseData]\n");
     auto target = [&](const QString& rel) {
         const HostRun r = Run({"func/GetRealPath.js", th.File(rel)});
-        return r.exit == 0 ? r.out : QStringLiteral("<exit %1>").arg(r.exit);
+        return r.code == 0 ? r.out : QStringLiteral("<exit %1>").arg(r.code);
     };
     EXPECT_EQ(target("s/a.url"), "http://example.com/a b.html");
     EXPECT_EQ(target("s/b.desktop"), "https://example.org/");

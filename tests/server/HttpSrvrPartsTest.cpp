@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "server/AccessList.h"
-#include "server/ContentType.h"
+#include "server/ContentTypeTable.h"
 #include "server/HttpSrvrOpt.h"
 #include "server/HttpSrvrQuery.h"
 #include "store/TextCodec.h"
@@ -72,7 +72,7 @@ TEST(ContentTypeTest, TableLinesAndLookups) {
     n.write(QByteArray("\0\0", 2));
     n.close();
 
-    ContentTypeTbl tbl;
+    ContentTypeTable tbl;
     tbl.Load(
         QStringLiteral("// a note without a tab\r\nhtml\ttext/html\r\n\njpg\timage/jpeg\textra\n"
                        "onefield\nDirectory\ttext/html; charset=UTF-8\n"
@@ -82,7 +82,7 @@ TEST(ContentTypeTest, TableLinesAndLookups) {
     EXPECT_EQ(tbl.Entry(QStringLiteral("html")), QStringLiteral("text/html"));
     EXPECT_EQ(tbl.Entry(QStringLiteral("jpg")), QStringLiteral("image/jpeg"));
 
-    ContentTypeTbl::TextProbe probe = [](const QString& p) { return LooksLikeText(p); };
+    ContentTypeTable::TextProbe probe = [](const QString& p) { return LooksLikeText(p); };
     EXPECT_EQ(tbl.GetCntntTyp(QStringLiteral("/x/Photo.JPG"), probe), QStringLiteral("image/jpeg"));
     EXPECT_EQ(tbl.GetCntntTyp(QStringLiteral("/x/readme"), probe), QStringLiteral("text/plain"));
     EXPECT_EQ(tbl.GetCntntTyp(QStringLiteral("/x/a.zip"), probe), QStringLiteral("text/plain"));
@@ -100,9 +100,9 @@ TEST(ContentTypeTest, TableLinesAndLookups) {
     EXPECT_EQ(tbl.GetCntntTyp(bin, [](const QString&) { return true; }),
               QStringLiteral("text/html"));
 
-    EXPECT_EQ(ContentTypeTbl::Extension(QStringLiteral("/a.b/c")), QString(""));
-    EXPECT_EQ(ContentTypeTbl::Extension(QStringLiteral("/a/c.tar.gz")), QStringLiteral("gz"));
-    EXPECT_EQ(ContentTypeTbl::Extension(QStringLiteral("/a/c.")), QString(""));
+    EXPECT_EQ(ContentTypeTable::Extension(QStringLiteral("/a.b/c")), QString(""));
+    EXPECT_EQ(ContentTypeTable::Extension(QStringLiteral("/a/c.tar.gz")), QStringLiteral("gz"));
+    EXPECT_EQ(ContentTypeTable::Extension(QStringLiteral("/a/c.")), QString(""));
 }
 
 TEST(AccessListTest, LineFormsAndModes) {
@@ -157,7 +157,7 @@ TEST(HttpSrvrQueryTest, PathsQueriesAndEncodings) {
     EXPECT_EQ(q.value(QStringLiteral("srch_word")), QStringLiteral("a b"));
     EXPECT_TRUE(q.contains(QStringLiteral("flag")));
     EXPECT_EQ(q.value(QStringLiteral("flag")), QString(""));
-    EXPECT_EQ(q.value(QStringLiteral("x")), QString(""));
+    EXPECT_EQ(q.value(QStringLiteral("x")), QStringLiteral("1=2"));
     EXPECT_EQ(q.value(QString("")), QStringLiteral("v"));
     EXPECT_TRUE(q.contains(QStringLiteral("sz_txt")));
 

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QHostInfo>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -7,6 +8,7 @@
 #include <thread>
 
 #include "ServerFixture.h"
+#include "server/HttpSrvrGuard.h"
 #include "store/TextCodec.h"
 
 namespace korvi::test {
@@ -330,6 +332,155 @@ TEST_F(ServeTest, MissingTemplatesAndSearchGiveErrorPages) {
     EXPECT_EQ(AwaitResult(port, "/", id),
               "<HTML><HEAD></HEAD><BODY>Out Tmplt Illegal Name</BODY></HTML>\n");
     EXPECT_TRUE(ErrLog().contains(" ExecKorvi Error : out tmplt illegal name"));
+}
+
+// A request with extra head fields.
+QByteArray GetWith(int port, const QByteArray& path, const QByteArray& fields) {
+    return Exchange(port, "GET " + path + " HTTP/1.1\r\n" + fields + "\r\n");
+}
+
+TEST_F(ServeTest, SearchesRunTwoAtATimeBesideBrowsing) {
+    FakeSearch search;
+    search.hold = true;
+    server->SetLogSrch(search.Fn());
+    ASSERT_EQ(StartServer(), HttpSrvr::kRunning);
+    // Two run, sixteen wait; all answered at once with their waiting page.
+    std::vector<QByteArray> ids;
+    for (int i = 0; i < HttpSrvrSrchPool::kRunning + HttpSrvrSrchPool::kWaiting; ++i) {
+        const QByteArray page = Body("/Korvi?act=log_srch&srch_word=w" + QByteArray::number(i));
+        ASSERT_TRUE(page.contains("Wait...")) << i;
+        ids.push_back(WaitId(page));
+    }
+    for (int i = 0; i < 200 && search.running.load() < 2; ++i) QThread::msleep(10);
+    // Beyond that a clear busy page, and no result file.
+    const Reply busy = Split(Get(port, "/Korvi?act=log_srch&srch_word=more"));
+    EXPECT_EQ(busy.status(), "HTTP/1.0 503 Service Unavailable");
+    EXPECT_TRUE(QString::fromUtf8(busy.body).contains(QStringLiteral("検索が混み合っています")));
+    EXPECT_EQ(QDir(home.File("server/tmp")).entryList(QDir::Files).size(), ids.size());
+    // Pages are served while the searches run.
+    for (int i = 0; i < 10; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        EXPECT_EQ(Body("/a.txt"), "hello text\n");
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
+    }
+    search.hold = false;
+    for (int i = 0; i < static_cast<int>(ids.size()); ++i) {
+        EXPECT_TRUE(AwaitResult(port, "/", ids[i]).startsWith("RESULT w" + QByteArray::number(i)));
+    }
+    EXPECT_EQ(search.most.load(), HttpSrvrSrchPool::kRunning);
+}
+
+TEST_F(ServeTest, ShutdownEndsRunningAndWaitingSearches) {
+    FakeSearch search;
+    search.hold = true;
+    server->SetLogSrch(search.Fn());
+    ASSERT_EQ(StartServer(), HttpSrvr::kRunning);
+    std::vector<QByteArray> ids;
+    for (int i = 0; i < 5; ++i) ids.push_back(WaitId(Body("/Korvi?act=log_srch&srch_word=s")));
+    for (int i = 0; i < 200 && search.running.load() < 2; ++i) QThread::msleep(10);
+    const auto t0 = std::chrono::steady_clock::now();
+    server->Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+    EXPECT_EQ(search.running.load(), 0);
+    // Every search that was answered with a waiting page got its result.
+    for (const QByteArray& id : ids) {
+        EXPECT_TRUE(
+            home.Read("server/tmp/" + QString::fromLatin1(id) + ".html").startsWith("RESULT s"))
+            << id.constData();
+    }
+}
+
+TEST_F(ServeTest, OnlyRequestsNamingTheServerAreAnswered) {
+    ASSERT_EQ(StartServer(), HttpSrvr::kRunning);
+    const QByteArray p = QByteArray::number(port);
+    for (const QByteArray& host : QByteArrayList{"127.0.0.1:" + p, "localhost:" + p, "LocalHost",
+                                                 "[::1]:" + p, QByteArray("127.0.0.1")}) {
+        EXPECT_EQ(Split(GetWith(port, "/a.txt", "Host: " + host + "\r\n")).body, "hello text\n")
+            << host.constData();
+    }
+    // DNS rebinding: the browser names the attacker's host. Wrong ports and
+    // doubled fields are refused too; no content either way.
+    for (const QByteArray& fields : QByteArrayList{
+             "Host: evil.example\r\n", "Host: evil.example:" + p + "\r\n",
+             QByteArray("Host: 127.0.0.1:1\r\n"), "Host: 127.0.0.1.evil.example:" + p + "\r\n",
+             "Host: 127.0.0.1:" + p + "\r\nHost: evil.example\r\n"}) {
+        EXPECT_EQ(GetWith(port, "/a.txt", fields),
+                  "HTTP/1.0 421 Misdirected Request\r\nConnection: close\r\n\r\n")
+            << fields.constData();
+    }
+    // The configured address is the server's own too.
+    const HttpSrvrGuard lan(QStringLiteral("192.168.1.5"), 8080);
+    EXPECT_TRUE(lan.NamesServer("192.168.1.5:8080"));
+    EXPECT_TRUE(lan.NamesServer("localhost"));
+    EXPECT_FALSE(lan.NamesServer("192.168.1.6:8080"));
+    EXPECT_FALSE(lan.NamesServer("192.168.1.5:80"));
+    const QByteArray name = QHostInfo::localHostName().toLower().toLatin1();
+    EXPECT_TRUE(lan.NamesServer(name + ":8080"));
+    if (name != "localhost") {
+        EXPECT_FALSE(HttpSrvrGuard(QStringLiteral("127.0.0.1"), 8080).NamesServer(name + ":8080"));
+    }
+}
+
+TEST_F(ServeTest, OtherSitesCannotStartWork) {
+    FakeSearch search;
+    server->SetLogSrch(search.Fn());
+    ASSERT_EQ(StartServer(), HttpSrvr::kRunning);
+    const QByteArray own = "http://127.0.0.1:" + QByteArray::number(port);
+    const QByteArray srch = "/Korvi?act=log_srch&srch_word=x";
+    for (const QByteArray& fields :
+         QByteArrayList{QByteArray("Sec-Fetch-Site: cross-site\r\n"),
+                        QByteArray("Sec-Fetch-Site: same-site\r\n"),
+                        QByteArray("Origin: http://evil.example\r\n"),
+                        QByteArray("Origin: null\r\n"), "Origin: http://localhost:1\r\n",
+                        "Sec-Fetch-Site: same-origin\r\nOrigin: https://" + own.mid(7) + "\r\n"}) {
+        EXPECT_EQ(GetWith(port, srch, fields),
+                  "HTTP/1.0 403 Forbidden\r\nConnection: close\r\n\r\n")
+            << fields.constData();
+    }
+    EXPECT_FALSE(QDir(home.File("server/tmp")).exists() &&
+                 !QDir(home.File("server/tmp")).entryList(QDir::Files).isEmpty());
+    // The server's own pages, the address bar and plain browsing from
+    // anywhere stay open.
+    for (const QByteArray& fields :
+         QByteArrayList{"Origin: " + own + "\r\nSec-Fetch-Site: same-origin\r\n",
+                        QByteArray("Sec-Fetch-Site: none\r\n")}) {
+        const QByteArray body = Split(GetWith(port, srch, fields)).body;
+        EXPECT_TRUE(body.contains("Wait...")) << fields.constData();
+        AwaitResult(port, "/", WaitId(body));
+    }
+    EXPECT_EQ(search.calls.load(), 2);
+    const QByteArray cross = "Sec-Fetch-Site: cross-site\r\nOrigin: http://evil.example\r\n";
+    EXPECT_EQ(Split(GetWith(port, "/a.txt", cross)).body, "hello text\n");
+    EXPECT_TRUE(
+        Split(GetWith(port, "/dir2/Korvi?act=dir", cross)).body.contains("^page_url=dir2\n"));
+}
+
+TEST_F(ServeTest, SearchParametersAreTakenAsWritten) {
+    FakeSearch search;
+    server->SetLogSrch(search.Fn());
+    ASSERT_EQ(StartServer(), HttpSrvr::kRunning);
+    // "=" inside a value belongs to the value.
+    QByteArray id = WaitId(Body("/dir2/Korvi?act=log_srch&srch_word=a=b&sz_r=up&sz_txt=12"));
+    QString text = QString::fromUtf8(AwaitResult(port, "/dir2/", id));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("RESULT a=b\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("|up|12|search|"))) << text.toStdString();
+    // Sizes that are no whole number in range are refused with a page.
+    for (const QByteArray& size : QByteArrayList{QByteArray("99999999999"), QByteArray("-1"),
+                                                 QByteArray("1e3"), QByteArray("%EF%BC%91")}) {
+        const Reply r = Split(Get(port, "/Korvi?act=log_srch&sz_r=up&sz_txt=" + size));
+        EXPECT_EQ(r.status(), "HTTP/1.0 400 Bad Request") << size.constData();
+        EXPECT_TRUE(QString::fromUtf8(r.body).contains(QStringLiteral("sz_txt")));
+    }
+    EXPECT_EQ(search.calls.load(), 1);
+    // No control character of the query reaches a page.
+    id = WaitId(Body("/Korvi?act=log_srch&srch_word=%FF%FE%00%00x%01%1B%7F"));
+    const QByteArray page = AwaitResult(port, "/", id);
+    EXPECT_TRUE(page.startsWith("RESULT ")) << page.toHex().constData();
+    for (const char c : page) {
+        const auto u = static_cast<unsigned char>(c);
+        EXPECT_TRUE(u >= 0x20 || u == '\n' || u == '\t' || u == '\r') << int(u);
+        EXPECT_NE(u, 0x7F);
+    }
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "HttpTestClient.h"
 #include "fixtures/TempHome.h"
-#include "server/ContentType.h"
+#include "server/ContentTypeTable.h"
 #include "server/HttpSrvr.h"
 #include "server/ServerDocs.h"
 
@@ -30,7 +30,7 @@ TEST(QueryFileType, ServedWithTheTypeOfTheRealExtension) {
     home.Write("log/s/fake.css_/00000000.cgi", "<html>cgi</html>\n");
     HttpSrvr server(home.Ctx());
     ServerDocs::Wire(server, home.Ctrl(), home.Ctx().Match());
-    server.SetTimeouts(2000, 20);
+    server.SetTimeouts(2000);
     ASSERT_EQ(server.Start(), HttpSrvr::kRunning);
     const int port = server.Port();
     auto type = [&](const QByteArray& path) {
@@ -43,10 +43,10 @@ TEST(QueryFileType, ServedWithTheTypeOfTheRealExtension) {
     EXPECT_EQ(type("/s/find_/00000000.cgi"), "text/html");
     EXPECT_EQ(type("/s/fake.css_/00000000.cgi"), "text/html");
 
-    EXPECT_EQ(ContentTypeTbl::QueryFileExtension(home.File("log/s/style.css_/00000000.cgi")),
+    EXPECT_EQ(ContentTypeTable::QueryFileExtension(home.File("log/s/style.css_/00000000.cgi")),
               "css");
-    EXPECT_EQ(ContentTypeTbl::QueryFileExtension(home.File("log/s/style.css_/0000000.cgi")), "");
-    EXPECT_EQ(ContentTypeTbl::QueryFileExtension(home.File("log/s/find_/00000000.cgi")), "");
+    EXPECT_EQ(ContentTypeTable::QueryFileExtension(home.File("log/s/style.css_/0000000.cgi")), "");
+    EXPECT_EQ(ContentTypeTable::QueryFileExtension(home.File("log/s/find_/00000000.cgi")), "");
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ protected:
         home.Write("log/bin.cgi", QByteArray("\x00\x01\x02\x03\xff\xfe\x00\x00", 8));
         server = std::make_unique<HttpSrvr>(home.Ctx());
         ServerDocs::Wire(*server, home.Ctrl(), home.Ctx().Match());
-        server->SetTimeouts(2000, 20);
+        server->SetTimeouts(2000);
         ASSERT_EQ(server->Start(), HttpSrvr::kRunning);
         port = server->Port();
     }
@@ -237,4 +237,14 @@ TEST_F(ServerDocsTest, OldResultPagesAreRemoved) {
     EXPECT_FALSE(left.contains("old.html"));
     EXPECT_FALSE(left.contains("r0.html"));
     EXPECT_TRUE(left.contains("r119.html"));
+}
+
+// A search through the server keeps a bounded number of rows, however many
+// files match.
+TEST_F(ServerDocsTest, SearchResultsAreBounded) {
+    for (int i = 0; i < ServerDocs::kSrchRowsMax + 20; ++i) {
+        home.Write("log/many/f" + QString::number(i) + ".txt", "東京\n");
+    }
+    const QString page = Search("/many/", "srch_word=" + Enc("東京") + "&srch_type=srch");
+    EXPECT_EQ(page.count(QStringLiteral(" KB</TD>")), ServerDocs::kSrchRowsMax);
 }

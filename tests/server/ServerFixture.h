@@ -33,7 +33,7 @@ protected:
         home.Write(QStringLiteral("secret.txt"), "outside the root");
         server = std::make_unique<HttpSrvr>(home.Ctx());
         server->SetDocs(FakeDocs());
-        server->SetTimeouts(2000, 20);
+        server->SetTimeouts(2000);
     }
     void TearDown() override { server.reset(); }
 

@@ -3,9 +3,11 @@
 #include <QProcess>
 
 #include "FldrTestUtil.h"
+#include "engine/RunJournal.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
 #include "store/DelOldLog.h"
+#include "store/RunLock.h"
 
 using korvi::Clock;
 using korvi::DelOldLog;
@@ -123,6 +125,25 @@ TEST(FldrDelOldLogNumber, KeepsOneLessThanTheLimit) {
         EXPECT_EQ(r.deleted, three) << limit;
         EXPECT_EQ(r.end_texts.first(), "  過去ログ削除～数 = 3 件 -> 終了");
     }
+}
+
+// A run killed mid-way (journal without end record, stale lock file) goes
+// like a finished run; a folder a live run holds stays.
+TEST(FldrDelOldLogNumber, InterruptedRunsGoLikeFinishedOnes) {
+    TempHome th;
+    FolderService fs(th.Ctrl());
+    Runs(th, {"2006_0101_0000_00", "2006_0102_0000_00", "2006_0103_0000_00"});
+    korvi::RunJournal journal;
+    ASSERT_TRUE(journal.Begin(th.File("log/2006_0101_0000_00"), {}, {}));
+    journal.Close();
+    MakeSized(th.File("log/2006_0101_0000_00/") + korvi::RunLock::kFileName, 6);
+    ASSERT_TRUE(korvi::RunJournal::Interrupted(th.File("log/2006_0101_0000_00")));
+    korvi::RunLock live;
+    ASSERT_TRUE(live.Take(th.File("log/2006_0102_0000_00")));
+    const auto r = DelOldLog(th.Ctrl(), fs, Only(false, 0, false, 0, true, 0));
+    EXPECT_EQ(r.deleted, QStringList({"2006_0101_0000_00", "2006_0103_0000_00"}));
+    EXPECT_FALSE(th.Exists("log/2006_0101_0000_00"));
+    EXPECT_TRUE(th.Exists("log/2006_0102_0000_00/page.html"));
 }
 
 TEST(FldrDelOldLogSteps, ListedAfreshInOrderAndSweptAtTheEnd) {

@@ -35,7 +35,7 @@ TEST(GetLogFrdr, DescribedExamples) {
     TempHome th;
     EXPECT_EQ(Map(th, "http://H/a/b.html"), "log/R/H/a/b.html");
     EXPECT_EQ(Map(th, "http://H/a/b/"), "log/R/H/a/b/index.html");
-    EXPECT_EQ(Map(th, "http://H/a/rel1.2/"), "log/R/H/a/rel1.2");
+    EXPECT_EQ(Map(th, "http://H/a/rel1.2/"), "log/R/H/a/rel1.2/index.html");
     EXPECT_EQ(Map(th, "http://H/s.cgi?x=1"), "log/R/H/s.cgi_/00000000.cgi");
     EXPECT_EQ(th.Read("log/R/H/s.cgi_/cgi%%q.txt"), "x=1\n");
     EXPECT_EQ(Map(th, "http:foo.html"), "log/R/Unknown Host/foo.html");
@@ -398,4 +398,60 @@ TEST(GetLogFrdr, NeverNamesALinkList) {
               "log/R/H/" + Rep("a", 24) + "%20lst.ini");
     // A folder of that name holds an index, not a list.
     EXPECT_EQ(Map(th, "http://H/x lst.ini/y.html"), "log/R/H/x lst.ini/y.html");
+}
+
+// A URL ending in "/" is a folder that can hold what lies below it, a "." in
+// its name or not (a run stored under the earlier file name keeps it).
+TEST(GetLogFrdr, FolderUrlsHoldTheirPages) {
+    TempHome th;
+    EXPECT_EQ(Map(th, "http://H/a/rel1.2/"), "log/R/H/a/rel1.2/index.html");
+    EXPECT_EQ(Map(th, "http://H/a/rel1.2/x.html"), "log/R/H/a/rel1.2/x.html");
+    EXPECT_EQ(Map(th, "http://H/a/rel1.2"), "log/R/H/a/rel1.2");
+    th.Write("log/R/H/old/v1.0", "<html></html>");
+    EXPECT_EQ(Map(th, "http://H/old/v1.0/"), "log/R/H/old/v1.0");
+}
+
+// A cut name another URL holds gets a stable suffix: first come, first kept
+// in this process; in the next one the stored copy's trailer tag says whose
+// it is. A real path like a numbered query file stays apart from queries.
+TEST(GetLogFrdr, DifferentUrlsNeverShareAFile) {
+    TempHome th;
+    const QString a = "http://H/v/CMAKE_LANG_LINK_GROUP_USING_FEATURE.html";
+    const QString b = "http://H/v/CMAKE_LANG_LINK_GROUP_USING_FEATURE_SUPPORTED.html";
+    const QString pa = Map(th, a);
+    const QString pb = Map(th, b);
+    EXPECT_EQ(pa, "log/R/H/v/CMAKE_LANG_LINK_GROUP_USING_FEAT/index.html");
+    EXPECT_TRUE(pb.startsWith("log/R/H/v/CMAKE_LANG_LINK_GROUP_USING_FEAT~")) << qPrintable(pb);
+    EXPECT_EQ(Map(th, b), pb);
+    TempHome later;
+    later.Write(pa, "<p>" + CtrlFile::MkFootTag("", b, "2006/03/09 - 07:05:02", "").toUtf8());
+    EXPECT_TRUE(Map(later, a).startsWith("log/R/H/v/CMAKE_LANG_LINK_GROUP_USING_FEAT~"));
+    EXPECT_EQ(Map(later, b), pa);
+    Map(th, "http://H/p?a=1");
+    EXPECT_EQ(Map(th, "http://H/p?b=2"), "log/R/H/p_/00000001.cgi");
+    EXPECT_EQ(Map(th, "http://H/p_/00000001.cgi"), "log/R/H/p_/%300000001.cgi");
+}
+
+// Peeking writes nothing; a query never stored gives its line back while it
+// is the last one (a list left empty goes with its folder).
+TEST(GetLogFrdr, PeekAndForgetLeaveNoTrace) {
+    TempHome th;
+    CtrlFile& c = th.Ctrl();
+    EXPECT_EQ(c.PeekLogFrdr("http://H/p?z=1"), "log/R/H/p_/00000000.cgi");
+    EXPECT_EQ(c.PeekLogFrdr("http://H/p?y=1"), "log/R/H/p_/00000001.cgi");
+    EXPECT_FALSE(th.Exists("log/R/H/p_"));
+    Map(th, "http://H/fi&");
+    c.ForgetQuery("http://H/fi&");
+    EXPECT_FALSE(th.Exists("log/R/H/fi_"));
+    Map(th, "http://H/p?y=1");
+    Map(th, "http://H/p?z=3");
+    th.Write("log/R/H/p_/00000001.cgi", "stored");
+    c.ForgetQuery("http://H/p?y=1");
+    c.ForgetQuery("http://H/p?z=3");
+    EXPECT_EQ(th.Read("log/R/H/p_/cgi%%q.txt"), "y=1\nz=3\n");
+    // The stored copy of a page may carry ".html" after its mapped name.
+    th.Write("log/R/H/p_/00000000.cgi.html", "<html></html>");
+    EXPECT_EQ(c.StoredPath("http://H/p?y=1"), "log/R/H/p_/00000000.cgi.html");
+    EXPECT_EQ(c.StoredPath("http://H/p?z=3"), "log/R/H/p_/00000001.cgi");
+    EXPECT_EQ(c.StoredPath("http://H/p?w=9"), "");
 }

@@ -9,28 +9,20 @@
 #include <ctime>
 
 #include "ToolStore.h"
+#include "fixtures/ProcessRun.h"
 
 using namespace korvi;
 
 namespace {
 
-struct Result {
-    int rc = -1;
-    QString out;
-    QString err;
-};
+using Result = test::ProcessRun;
 
 Result RunCli(test::TempHome& th, const QStringList& args, const QString& opener = {}) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("KORVI_OPENER");
-    if (!opener.isEmpty()) env.insert("KORVI_OPENER", opener);
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(th.Path());
-    p.start(test::TempHome::BinDir() + "/korvi-run", QStringList{"--home", th.Path()} + args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    test::ProcessOptions opt;
+    opt.env.remove("KORVI_OPENER");
+    if (!opener.isEmpty()) opt.env.insert("KORVI_OPENER", opener);
+    opt.cwd = th.Path();
+    return test::RunKorviRun(QStringList{"--home", th.Path()} + args, opt);
 }
 
 QStringList Column(const QString& tsv, int column) {
@@ -79,7 +71,7 @@ TEST(ToolCli, SearchFindsExactlyTheFilesHoldingTheWords) {
     test::TempHome th;
     CrawledStore(th);
     const Result r = RunCli(th, {"search", "--words", "korvi web", "log/R"});
-    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith("No\t周辺文\tファイル名\tパス\tサイズ\t拡張子\n"));
     EXPECT_EQ(Column(r.out, 2), QStringList({"a b.html", "index.html", "photo.jpg"}));
     EXPECT_FALSE(r.out.contains(" lst.ini"));
@@ -87,14 +79,14 @@ TEST(ToolCli, SearchFindsExactlyTheFilesHoldingTheWords) {
     EXPECT_TRUE(r.err.contains("「korvi web」の検索結果は「3」件です。"));
 
     const Result ext = RunCli(th, {"search", "--filter", "in", "--ext", ",jpg,", "log/R"});
-    ASSERT_EQ(ext.rc, 0);
+    ASSERT_EQ(ext.code, 0);
     EXPECT_EQ(Column(ext.out, 2), QStringList({"photo.jpg"}));
     EXPECT_EQ(Column(ext.out, 1), QStringList({""}));
 
-    EXPECT_EQ(RunCli(th, {"search", "--filter", "some", "log/R"}).rc, 2);
-    EXPECT_EQ(RunCli(th, {"search", "--kb", "x", "log/R"}).rc, 2);
+    EXPECT_EQ(RunCli(th, {"search", "--filter", "some", "log/R"}).code, 2);
+    EXPECT_EQ(RunCli(th, {"search", "--kb", "x", "log/R"}).code, 2);
     const Result missing = RunCli(th, {"search", "--words", "a", "nowhere"});
-    EXPECT_EQ(missing.rc, 1);
+    EXPECT_EQ(missing.code, 1);
     EXPECT_TRUE(missing.err.contains("フォルダが見つかりません。"));
 }
 
@@ -102,7 +94,7 @@ TEST(ToolCli, RankListsLinkedUrls) {
     test::TempHome th;
     CrawledStore(th);
     const Result r = RunCli(th, {"rank", "--kind", "all", "log/R"});
-    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines.at(0), "No\t評価\tタイトル\tURL\t拡張子");
@@ -111,7 +103,7 @@ TEST(ToolCli, RankListsLinkedUrls) {
     EXPECT_EQ(lines.at(3), "3\t1\t日本\thttp://h/日本 語%25/a b.html\thtml");
     const Result out = RunCli(th, {"rank", "--kind", "out", "log/R"});
     EXPECT_EQ(Column(out.out, 3), QStringList({"http://h/pic/photo.jpg"}));
-    EXPECT_EQ(RunCli(th, {"rank", "--title", "best", "log/R"}).rc, 2);
+    EXPECT_EQ(RunCli(th, {"rank", "--title", "best", "log/R"}).code, 2);
 }
 
 TEST(ToolCli, FolderListAndReportKeepDifficultNames) {
@@ -120,7 +112,7 @@ TEST(ToolCli, FolderListAndReportKeepDifficultNames) {
     th.Write("rec.sh", "printf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n");
     const QString opener = "/bin/sh \"" + th.File("rec.sh") + "\"";
     const Result list = RunCli(th, {"fldr-list", "log/R/h"}, opener);
-    ASSERT_EQ(list.rc, 0) << list.err.toStdString();
+    ASSERT_EQ(list.code, 0) << list.err.toStdString();
     const QString page = th.File("log/R/h/out_fldr_list.html");
     EXPECT_EQ(list.out.trimmed(), page);
     const QString html = QString::fromUtf8(th.Read("log/R/h/out_fldr_list.html"));
@@ -138,7 +130,7 @@ TEST(ToolCli, FolderListAndReportKeepDifficultNames) {
              "html\thttp://h/\n");
     const Result rep =
         RunCli(th, {"report", "--type", "デフォルト", "--title", "報告 #1 50%", "run.tsv"}, opener);
-    ASSERT_EQ(rep.rc, 0) << rep.err.toStdString();
+    ASSERT_EQ(rep.code, 0) << rep.err.toStdString();
     const QString doc = th.File("report/報告 #1 50%/body.html");
     EXPECT_EQ(rep.out.trimmed(), doc);
     const QString text = QString::fromUtf8(th.Read("report/報告 #1 50%/body.html"));
@@ -150,9 +142,9 @@ TEST(ToolCli, FolderListAndReportKeepDifficultNames) {
     EXPECT_TRUE(Opened(th, doc).contains(doc));
 
     const Result bad = RunCli(th, {"report", "--type", "無い", "--title", "x", "run.tsv"});
-    EXPECT_EQ(bad.rc, 1);
+    EXPECT_EQ(bad.code, 1);
     EXPECT_TRUE(bad.err.contains("出力形式ファイルが見つかりませんでした。"));
-    EXPECT_EQ(RunCli(th, {"report", "--title", "x", "run.tsv"}).rc, 2);
+    EXPECT_EQ(RunCli(th, {"report", "--title", "x", "run.tsv"}).code, 2);
 }
 
 // korvi-run index reads new files once and tells what it did; a search gives

@@ -3,6 +3,7 @@
 #include "engine/crawl/ScriptHook.h"
 #include "engine/lists/AvoidList.h"
 #include "engine/match/Matcher.h"
+#include "engine/page/OfflineLedger.h"
 #include "engine/profile/AutoLogin.h"
 
 namespace korvi {
@@ -13,6 +14,7 @@ std::shared_ptr<CrawlServices> MakeCrawlServices(const CrawlParts& parts) {
     s->clock = parts.clock;
     s->proxy = parts.proxy;
     s->cookies = parts.cookies;
+    s->offline = std::make_shared<OfflineLedger>();
     if (const AvoidList* avoid = parts.avoid) {
         s->mustFetch = [avoid](const QString& path, const QString& url) {
             return avoid->ChkOvwrtDl(path, url);

@@ -11,6 +11,9 @@ namespace korvi {
 
 class Clock;
 class CtrlFile;
+class HostPacer;
+class RobotsCache;
+class OfflineLedger;
 class ProxySettings;
 class SessionCookies;
 
@@ -21,14 +24,21 @@ class SessionCookies;
 struct CrawlServices {
     CtrlFile* ctrl = nullptr;              // error log, files, extensions, clock texts (required)
     const Clock* clock = nullptr;          // required
-    const ProxySettings* proxy = nullptr;  // null: no proxy
+    const ProxySettings* proxy = nullptr;  // null: the environment's proxy, if any
     SessionCookies* cookies = nullptr;     // null: no session cookies
+    // The run's robots.txt answers and request spacing; null: robots.txt is
+    // not asked for, requests are not spaced.
+    std::shared_ptr<RobotsCache> robots;
+    std::shared_ptr<HostPacer> pacer;
 
     // Download store.
     std::function<QString(const QString& url)> mapPath;                      // URL -> local path
     std::function<bool(const QString& path, const QString& url)> mustFetch;  // overwrite list
     std::function<bool(const QString& url)> isAvoided;                       // exclusion list
     std::function<QString(const QString& url)> autoLogin;                    // login rewrite
+    // Offline references made before their copies were stored; the run
+    // settles them at its end. Null: references are not followed up.
+    std::shared_ptr<OfflineLedger> offline;
 
     // Matcher: context text of the match, "" without one.
     std::function<QString(const QString& words, const QString& text)> match;

@@ -1,5 +1,6 @@
 #include "engine/crawl/HttpFetch.h"
 
+#include <QDateTime>
 #include <QUrl>
 
 #include <curl/curl.h>
@@ -32,6 +33,21 @@ QByteArray HttpFetch::WireUrl(const QString& url) {
     return u.toEncoded(QUrl::RemoveFragment);
 }
 
+QByteArray HttpFetch::HttpDate(qint64 ms) {
+    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    const QDate d = t.date();
+    const QTime h = t.time();
+    return QByteArray(kDays[d.dayOfWeek() % 7]) + ", " +
+           QByteArray::number(d.day()).rightJustified(2, '0') + ' ' + kMonths[d.month() - 1] + ' ' +
+           QByteArray::number(d.year()) + ' ' +
+           QByteArray::number(h.hour()).rightJustified(2, '0') + ':' +
+           QByteArray::number(h.minute()).rightJustified(2, '0') + ':' +
+           QByteArray::number(h.second()).rightJustified(2, '0') + " GMT";
+}
+
 size_t HttpFetch::OnHeader(char* data, size_t size, size_t n, void* self) {
     auto* me = static_cast<HttpFetch*>(self);
     const size_t len = size * n;
@@ -44,6 +60,8 @@ bool HttpFetch::HeaderLine(const QByteArray& raw) {
         // A new answer (after a redirect or an interim answer) starts afresh.
         head_.contentLength = -1;
         head_.lastModifiedMs = 0;
+        head_.etag.clear();
+        head_.contentType.clear();
         head_.setCookies.clear();
         block_has_location_ = false;
         return true;
@@ -60,6 +78,10 @@ bool HttpFetch::HeaderLine(const QByteArray& raw) {
         } else if (name == "last-modified") {
             const time_t t = curl_getdate(value.constData(), nullptr);
             head_.lastModifiedMs = t > 0 ? static_cast<qint64>(t) * 1000 : 0;
+        } else if (name == "etag") {
+            head_.etag = value;
+        } else if (name == "content-type") {
+            head_.contentType = value;
         } else if (name == "set-cookie") {
             head_.setCookies << value;
         } else if (name == "location") {
@@ -150,17 +172,26 @@ HttpFetch::Result HttpFetch::Perform(const Request& request, const HeadFn& onHea
         curl_easy_setopt(c, CURLOPT_USERAGENT, request.userAgent.constData());
     if (!request.referer.isEmpty())
         curl_easy_setopt(c, CURLOPT_REFERER, request.referer.constData());
-    // An empty proxy switches off any proxy from the environment as well.
+    if (request.connectTimeoutSec > 0)
+        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(request.connectTimeoutSec));
+    if (request.timeoutSec > 0)
+        curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(request.timeoutSec));
+    // Without a proxy of our own curl takes the one the environment names.
+    // Ours wins over the environment, no_proxy included.
     const QByteArray proxyHost = request.proxy.host.toUtf8();
-    curl_easy_setopt(c, CURLOPT_PROXY, proxyHost.constData());
-    if (!proxyHost.isEmpty() && request.proxy.port >= 0)
-        curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(request.proxy.port));
-    curl_slist* headers = nullptr;
-    QByteArray cookieLine;
-    if (!request.cookie.isEmpty()) {
-        cookieLine = "Cookie: " + request.cookie;
-        headers = curl_slist_append(headers, cookieLine.constData());
+    if (!proxyHost.isEmpty()) {
+        curl_easy_setopt(c, CURLOPT_PROXY, proxyHost.constData());
+        curl_easy_setopt(c, CURLOPT_NOPROXY, "");
+        if (request.proxy.port >= 0)
+            curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(request.proxy.port));
     }
+    curl_slist* headers = nullptr;
+    QList<QByteArray> lines;
+    if (!request.cookie.isEmpty()) lines << "Cookie: " + request.cookie;
+    if (request.ifModifiedSinceMs > 0)
+        lines << "If-Modified-Since: " + HttpDate(request.ifModifiedSinceMs);
+    if (!request.ifNoneMatch.isEmpty()) lines << "If-None-Match: " + request.ifNoneMatch;
+    for (const QByteArray& line : lines) headers = curl_slist_append(headers, line.constData());
     if (headers) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
 
     const CURLcode rc = curl_easy_perform(c);

@@ -16,6 +16,8 @@ struct HttpHead {
     QByteArray effectiveUrl;    // wire form of the URL that answered
     qint64 contentLength = -1;  // -1 when the server sent none
     qint64 lastModifiedMs = 0;  // 0 when the server sent none
+    QByteArray etag;            // as sent, quotes included; empty when none
+    QByteArray contentType;     // "" when the server sent none
     QList<QByteArray> setCookies;
 };
 
@@ -29,7 +31,17 @@ public:
         QByteArray userAgent;
         QByteArray referer;  // not sent when empty
         QByteArray cookie;   // not sent when empty
+        // An empty host leaves the choice to the environment (http_proxy,
+        // https_proxy, all_proxy, no_proxy) as curl reads it; a host given
+        // here is used for every URL.
         ProxySettings::Value proxy;
+        // Conditional request: sent when set; a 304 answer then reaches the
+        // head function with code 304 and no body follows.
+        qint64 ifModifiedSinceMs = 0;
+        QByteArray ifNoneMatch;
+        // Time limits in seconds; 0 = none (a run applies its own).
+        int connectTimeoutSec = 0;
+        int timeoutSec = 0;
     };
     enum class Result {
         Ok,       // whole body received
@@ -56,6 +68,8 @@ public:
     // not appear in a request line are percent-encoded (UTF-8), existing
     // escapes stay, the fragment is dropped.
     static QByteArray WireUrl(const QString& url);
+    // An HTTP date (RFC 7231 IMF-fixdate) for ms since the epoch.
+    static QByteArray HttpDate(qint64 ms);
 
 private:
     static size_t OnHeader(char* data, size_t size, size_t n, void* self);

@@ -12,7 +12,7 @@ namespace korvi {
 class ProxySettings {
 public:
     struct Value {
-        QString host;   // empty: no proxy
+        QString host;   // empty: the environment's proxy, if any (http_proxy, ...)
         int port = -1;  // -1: the default port
     };
 

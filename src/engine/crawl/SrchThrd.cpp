@@ -13,12 +13,15 @@
 #include <exception>
 #include <stdexcept>
 
+#include "engine/crawl/HostPacer.h"
 #include "engine/crawl/HttpFetch.h"
 #include "engine/crawl/ProxySettings.h"
 #include "engine/crawl/SessionCookies.h"
 #include "engine/lists/ListFile.h"
 #include "engine/page/HtmlText.h"
+#include "engine/page/OfflineLedger.h"
 #include "engine/page/OfflineLinks.h"
+#include "platform/StoredEtag.h"
 #include "shell/Assist.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
@@ -93,6 +96,7 @@ void SrchThrd::SetRow(int rowNo, const QString& url, const QString& title, const
     title_ = title;
     extension_ = extension.toLower();
     depth_ = depth;
+    start_row_ = depth == 1 && referrer.isEmpty();
     referrer_ = referrer.startsWith(QStringLiteral("file")) ? QString("") : referrer;
     QMutexLocker lock(&mutex_);
     url_ = url;
@@ -263,6 +267,7 @@ void SrchThrd::ManPrgrs() {
 
 void SrchThrd::Pipeline() {
     const QString url = Url();
+    const QString mapped = LocalPath();
     is_local_.store(url.startsWith(QStringLiteral("file:/")));
     if (is_local_) {
         // A local file that is not there is a failed fetch, not an empty page.
@@ -272,9 +277,18 @@ void SrchThrd::Pipeline() {
             SetStatus(kFetchFailed);
             return;
         }
+    } else if (from_store_) {
+        const QByteArray bytes = ReadHead(services_->ctrl->Abs(LocalPath()), TextCap(), &body_cut_);
+        const qint64 stored = QFileInfo(services_->ctrl->Abs(LocalPath())).size();
+        content_length_.store(stored);
+        downloaded_.store(stored);
+        QMutexLocker lock(&mutex_);
+        body_ = bytes.isNull() ? QByteArray("") : bytes;
     } else {
+        if (!RobotsAllow()) return;
         for (;;) {
             if (GetWebData()) break;
+            if (status_.load() == kFiltered) ForgetUnstored(url);
             if (status_.load() == kFiltered || status_.load() == kKeptLocal) return;
             if (Halted()) return;
             // Only a real 503 answer is retried, not any error text that
@@ -286,6 +300,7 @@ void SrchThrd::Pipeline() {
                 continue;
             }
             SetStatus(kFetchFailed);
+            ForgetUnstored(url);
             return;
         }
     }
@@ -295,6 +310,8 @@ void SrchThrd::Pipeline() {
         SetStatus(kStatusFinished);
         return;
     }
+    AdjustHtmlName();
+    if (services_->offline && !is_local_) services_->offline->Stored(mapped, LocalPath());
     const QString path = LocalPath();
     CtrlFile& ctrl = *services_->ctrl;
     const QFileInfo info(ctrl.Abs(path));
@@ -353,12 +370,20 @@ void SrchThrd::Pipeline() {
     if (settings_.preGetUrl) text = RunHook(QStringLiteral("FltrPreGetUrl.js"), text);
     if (Halted()) return;
     SetStatus(94);
-    if (GetUrlList(0, text)) {
+    if (from_store_ && LoadStoredLinks(path)) {
         SetStatus(95);
-        if (!PageLinks().empty()) OutUrlList(is_local_ ? QString("") : path);
+    } else if (GetUrlList(0, text)) {
+        SetStatus(95);
+        if (!from_store_ && !PageLinks().empty()) OutUrlList(is_local_ ? QString("") : path);
     }
     if (Halted()) return;
     SetStatus(96);
+    if (from_store_) {
+        // The stored copy is already complete.
+        GetImageTexts();
+        SetStatus(kStatusFinished);
+        return;
+    }
     if (settings_.offlineLink || settings_.localLink == 0) {
         // An offline copy links to the stored copies themselves, so the
         // "(@Web)"/"(@Local)" additions are left out.
@@ -379,12 +404,108 @@ void SrchThrd::Pipeline() {
     SetStatus(kStatusFinished);
 }
 
+// A query URL whose fetch stored nothing leaves no line in its query list.
+void SrchThrd::ForgetUnstored(const QString& url) {
+    if (memory_only_ || services_->mapPath) return;
+    services_->ctrl->ForgetQuery(url);
+    const QString now = Url();
+    if (now != url) services_->ctrl->ForgetQuery(now);
+}
+
 // The stored copy keeps the server's time even after links and the tag were
 // written into it, so that the overwrite policy can compare it next time.
 void SrchThrd::ReapplyServerTime() {
-    if (is_local_ || memory_only_ || server_time_ <= 0) return;
+    if (is_local_ || memory_only_) return;
     const QString path = LocalPath();
-    if (!path.isEmpty()) SetModificationTime(services_->ctrl->Abs(path), server_time_);
+    if (path.isEmpty() || (server_time_ <= 0 && server_etag_.isEmpty())) return;
+    const QString abs = services_->ctrl->Abs(path);
+    if (server_time_ > 0) SetModificationTime(abs, server_time_);
+    // A rewrite replaced the file, and the tag with it.
+    if (!server_etag_.isEmpty()) WriteStoredEtag(abs, server_etag_);
+}
+
+bool SrchThrd::PolicyKeeps(qint64 l, qint64 n, qint64 s, qint64 length) const {
+    if (settings_.overwriteType == 1) return l / 10000 == s / 10000;
+    if (settings_.overwriteType == 2)
+        return l / 10000 == s / 10000 || (s <= 0 && length >= 0 && n == length);
+    return false;
+}
+
+bool SrchThrd::ConditionFor(const QString& path, HttpFetch::Request& req) const {
+    // Only the policies that compare with the server's copy can use a 304;
+    // a forced overwrite and the URL mount want the body.
+    if (memory_only_ || path.isEmpty() ||
+        (settings_.overwriteType != 1 && settings_.overwriteType != 2))
+        return false;
+    const QFileInfo local(services_->ctrl->Abs(path));
+    if (!local.isFile() || (services_->mustFetch && services_->mustFetch(path, Url())))
+        return false;
+    req.ifModifiedSinceMs = local.lastModified().toMSecsSinceEpoch();
+    req.ifNoneMatch = ReadStoredEtag(local.absoluteFilePath());
+    return req.ifModifiedSinceMs > 0 || !req.ifNoneMatch.isEmpty();
+}
+
+bool SrchThrd::Pace(const QString& url) {
+    if (!services_->pacer) return !stop_.load();
+    const qint64 delay = std::max<qint64>(settings_.hostWaitMs, crawl_delay_ms_);
+    return services_->pacer->Wait(url, delay, [this] { return stop_.load(); });
+}
+
+bool SrchThrd::RobotsAllow() {
+    if (!settings_.robotsTxt || !services_->robots || start_row_) return true;
+    RobotsCache::Verdict verdict;
+    const QString url = Url();
+    const bool known = services_->robots->Check(
+        url, [this](const QString& robotsUrl) { return FetchRobots(robotsUrl); },
+        [this] { return stop_.load(); }, &verdict);
+    if (!known) {
+        Halted();
+        return false;
+    }
+    crawl_delay_ms_ = verdict.crawlDelayMs;
+    if (verdict.allowed) return true;
+    SetStatus(kRobotsExcluded);
+    return false;
+}
+
+RobotsCache::Answer SrchThrd::FetchRobots(const QString& robotsUrl) {
+    using Kind = RobotsCache::Answer::Kind;
+    RobotsCache::Answer answer;
+    if (!Pace(robotsUrl)) {
+        answer.kind = Kind::kStopped;
+        return answer;
+    }
+    HttpFetch::Request req;
+    req.url = robotsUrl.toUtf8();
+    req.userAgent = settings_.userAgent.toUtf8();
+    if (services_->proxy) req.proxy = services_->proxy->Get();
+    // The run's time-outs follow the page fetch, not this one.
+    req.connectTimeoutSec = 30;
+    req.timeoutSec = 60;
+    QByteArray body;
+    const auto onBody = [&body](const char* data, size_t size) {
+        const qsizetype room = RobotsTxt::kMaxBytes - body.size();
+        body.append(data, std::min<qsizetype>(room, static_cast<qsizetype>(size)));
+        return body.size() < RobotsTxt::kMaxBytes;  // the rest is not read
+    };
+    if (!fetch_) fetch_ = std::make_unique<HttpFetch>();
+    const HttpFetch::Result result =
+        fetch_->Perform(req, {}, onBody, [this] { return stop_.load(); });
+    const long code = fetch_->Head().code;
+    if (stop_.load()) {
+        answer.kind = Kind::kStopped;
+    } else if (code >= 200 && code < 300 &&
+               (result == HttpFetch::Result::Ok || body.size() >= RobotsTxt::kMaxBytes)) {
+        answer.kind = Kind::kFound;
+        answer.body = body;
+    } else if (code >= 400 && code < 500) {
+        answer.kind = Kind::kMissing;
+    } else {
+        answer.kind = Kind::kUnreachable;
+        Log(QStringLiteral("S_Thrd Robots Txt Error : "),
+            fetch_->ErrorText().isEmpty() ? robotsUrl : fetch_->ErrorText());
+    }
+    return answer;
 }
 
 QString SrchThrd::RunHook(const QString& script, const QString& text) {
@@ -411,11 +532,19 @@ bool SrchThrd::GetWebData() {
     CtrlFile& ctrl = *services_->ctrl;
     last_http_code_ = 0;
     server_time_ = 0;
+    server_etag_.clear();
+    content_type_.clear();
     std::unique_ptr<ReplaceFile> file;
     try {
-        fetch_start_.store(Now());
         QString url = Url();
         if (services_->autoLogin) url = services_->autoLogin(url);
+        // The wait for the server's turn is no connect time.
+        if (!Pace(url)) {
+            QMutexLocker lock(&mutex_);
+            last_error_ = QStringLiteral("stopped");
+            return false;
+        }
+        fetch_start_.store(Now());
         SetStatus(kStatusReceiving);
 
         HttpFetch::Request req;
@@ -428,8 +557,9 @@ bool SrchThrd::GetWebData() {
             services_->cookies->MngmntSssnCookie(referrer_, &cookie, &ctrl);
             req.cookie = cookie.toUtf8();
         }
+        const bool conditional = ConditionFor(LocalPath(), req);
 
-        enum class Decision { None, Filtered, Keep, OpenFailed };
+        enum class Decision { None, Filtered, Keep, Recheck, OpenFailed };
         Decision decision = Decision::None;
         QString openError;
         // Only the head of the body stays in memory; the file takes it all.
@@ -452,8 +582,28 @@ bool SrchThrd::GetWebData() {
             }
             if (services_->cookies)
                 services_->cookies->MngmntSssnCookie(Url(), head.setCookies, &ctrl);
+            if (head.code == 304) {
+                // Not modified since the stored copy: kept, unless the
+                // server's own time tells the policy otherwise.
+                // A redirect leads to another copy than the one asked about.
+                const QFileInfo local(ctrl.Abs(LocalPath()));
+                if (!conditional)
+                    decision = Decision::OpenFailed;
+                else if (redirected_.load() || !local.isFile())
+                    decision = Decision::Recheck;
+                else if (head.lastModifiedMs <= 0 ||
+                         PolicyKeeps(local.lastModified().toMSecsSinceEpoch(), local.size(),
+                                     head.lastModifiedMs, -1))
+                    decision = Decision::Keep;
+                else
+                    decision = Decision::Recheck;
+                openError = QStringLiteral("HTTP 304 without a condition for ") + Url();
+                return false;
+            }
             content_length_.store(head.contentLength > 0 ? head.contentLength : 0);
             server_time_ = head.lastModifiedMs;
+            server_etag_ = head.etag;
+            content_type_ = head.contentType;
             if (!ChckPreDlFltrExtnsn(content_length_.load() / 1000)) {
                 decision = Decision::Filtered;
                 return false;
@@ -464,16 +614,8 @@ bool SrchThrd::GetWebData() {
             // The policy guards the stored copy; a memory-only fetch leaves it alone.
             if (!memory_only_ && !path.isEmpty() && local.isFile() &&
                 !(services_->mustFetch && services_->mustFetch(path, Url()))) {
-                const qint64 l = local.lastModified().toMSecsSinceEpoch();
-                const qint64 n = local.size();
-                const qint64 s = head.lastModifiedMs;
-                bool keep = false;
-                if (settings_.overwriteType == 1) {
-                    keep = l / 10000 == s / 10000;
-                } else if (settings_.overwriteType == 2) {
-                    keep = l / 10000 == s / 10000 || (s <= 0 && n == head.contentLength);
-                }
-                if (keep) {
+                if (PolicyKeeps(local.lastModified().toMSecsSinceEpoch(), local.size(),
+                                head.lastModifiedMs, head.contentLength)) {
                     decision = Decision::Keep;
                     return false;
                 }
@@ -507,7 +649,16 @@ bool SrchThrd::GetWebData() {
 
         if (!fetch_) fetch_ = std::make_unique<HttpFetch>();
         HttpFetch& http = *fetch_;
-        const HttpFetch::Result result = http.Perform(req, onHead, onBody, stop);
+        HttpFetch::Result result = http.Perform(req, onHead, onBody, stop);
+        if (result == HttpFetch::Result::Refused && decision == Decision::Recheck) {
+            // The policy wants the body after all: ask again without conditions.
+            decision = Decision::None;
+            req.ifModifiedSinceMs = 0;
+            req.ifNoneMatch.clear();
+            if (!Pace(url)) result = HttpFetch::Result::Stopped;
+            if (result != HttpFetch::Result::Stopped)
+                result = http.Perform(req, onHead, onBody, stop);
+        }
         last_http_code_ = http.Head().code;
 
         if (result == HttpFetch::Result::Ok && !stop_.load()) {
@@ -522,8 +673,11 @@ bool SrchThrd::GetWebData() {
                 body_ = memory;
                 if (body_.isNull()) body_ = QByteArray("");
             }
-            if (!memory_only_ && server_time_ > 0)
-                SetModificationTime(ctrl.Abs(LocalPath()), server_time_);
+            if (!memory_only_) {
+                const QString abs = ctrl.Abs(LocalPath());
+                if (server_time_ > 0) SetModificationTime(abs, server_time_);
+                WriteStoredEtag(abs, server_etag_);
+            }
             return true;
         }
         // Anything but a whole body leaves the previous copy as it was.
@@ -573,6 +727,7 @@ bool SrchThrd::GetUrlList(int mode, const QString& text) {
         LinkOptions opt(Url());
         opt.restSharp = settings_.restSharp;
         opt.fromLocalHtml = from_local_html_;
+        opt.source = LinkSourceOf(content_type_, services_->ctrl->GetUrlExtnsn(Url()));
         opt.accept = [this](const QString& abs, const QString& ext) {
             return ChckFltrExtnsn(ext) && ChckFltrUrlRange(abs) && ChckFltrUrlCrsRange(abs) &&
                    !(services_->isAvoided && services_->isAvoided(abs));
@@ -601,6 +756,19 @@ void SrchThrd::GetImageTexts() {
         list.append(urls[i], alts[i], QString());
     QMutexLocker lock(&mutex_);
     images_ = list;
+}
+
+bool SrchThrd::LoadStoredLinks(const QString& path) {
+    CtrlFile& ctrl = *services_->ctrl;
+    const QString file = path + QStringLiteral(" lst.ini");
+    if (path.isEmpty() || !QFileInfo(ctrl.Abs(file)).isFile()) return false;
+    Assist ini;
+    ini.InitIni(ctrl.LoadData(file));
+    if (!IsListFile(ini)) return false;
+    const ListFileData data = ReadListFile(ini);
+    QMutexLocker lock(&mutex_);
+    page_links_ = data.links;
+    return true;
 }
 
 bool SrchThrd::OutUrlList(const QString& path) {
@@ -687,22 +855,61 @@ QString SrchThrd::MkOfflineLinks(const QString& text) {
 
     const QString base = base_url_.isEmpty() ? url : base_url_;
     const QDir dir(QFileInfo(ctrl.Abs(here)).absolutePath());
+    OfflineLedger* ledger = services_->offline.get();
     const RefTarget target = [&](const QString& raw) -> QString {
         const QString ref = raw.trimmed();
         if (ref.isEmpty() || ref.startsWith(u'#')) return QString();
         const qsizetype hash = ref.indexOf(u'#');
+        const QString frag = hash > 0 ? ref.mid(hash) : QString();
         const QString abs = Absolute(hash > 0 ? ref.left(hash) : ref, base);
+        const bool fileUrl = abs.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive);
+        if (abs.isEmpty() || fileUrl) {
+            // A scheme no fetch serves (javascript:, mailto:, data:) stays; a
+            // local file, or a reference that makes no URL, leads nowhere.
+            const bool keep =
+                HasUrlScheme(ref) && !ref.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive);
+            return keep ? QString() : QStringLiteral("#");
+        }
+        // Without a stored copy a reference names its web URL, so that none
+        // stays relative to a folder it was never meant for.
+        const QString web = QUrl(abs, QUrl::TolerantMode).toString(QUrl::FullyEncoded) + frag;
         if (!abs.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive) &&
             !abs.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive))
-            return QString();
-        const QString path = MapPath(Chng(abs));
-        if (path.isEmpty()) return QString();
+            return web;
+        const QString link = Chng(abs);
+        QString path = services_->mapPath ? services_->mapPath(link) : ctrl.PeekLogFrdr(link);
+        if (path.isEmpty()) return web;
         const QString file = ctrl.Abs(path);
-        if (!coming.contains(path) && !QFileInfo(file).isFile()) return QString();
-        const QString local = LocalRef(dir.relativeFilePath(file));
-        return hash > 0 ? local + ref.mid(hash) : local;
+        if (QFileInfo(file).isFile()) return LocalRef(dir.relativeFilePath(file)) + frag;
+        const QString html = file + QStringLiteral(".html");
+        if (QFileInfo(html).isFile()) return LocalRef(dir.relativeFilePath(html)) + frag;
+        if (!coming.contains(path)) return web;
+        if (ledger) ledger->Pending(here, path, web);
+        return LocalRef(dir.relativeFilePath(file)) + frag;
     };
-    return css ? RewriteCssRefs(text, target) : RewriteHtmlRefs(text, target);
+    return css ? RewriteCssRefs(text, target) : RewriteHtmlRefs(text, target, true);
+}
+
+// An offline copy of a page opens as a page from disk only under an HTML
+// name: a page stored under another name ("00000001.cgi", "p.php") gets
+// ".html" added, as its links to it do.
+void SrchThrd::AdjustHtmlName() {
+    if (!settings_.offlineLink || is_local_ || memory_only_) return;
+    if (LinkSourceOf(content_type_, QString()) != LinkSource::kPage) return;
+    const QString path = LocalPath();
+    static const QRegularExpression reHtml(QStringLiteral("\\.html?$"), kCi);
+    if (path.isEmpty() || reHtml.match(path).hasMatch()) return;
+    CtrlFile& ctrl = *services_->ctrl;
+    const QString from = ctrl.Abs(path);
+    const QString to = from + QStringLiteral(".html");
+    if (!QFileInfo(from).isFile()) return;
+    if (QFileInfo::exists(to)) QFile::remove(to);
+    if (!QFile::rename(from, to)) {
+        Log(QStringLiteral("C_File Rename File Error : "),
+            path + QStringLiteral("  ") + path + QStringLiteral(".html"));
+        return;
+    }
+    SetLocalPath(path + QStringLiteral(".html"));
 }
 
 void SrchThrd::AddFootTag() {
@@ -731,9 +938,11 @@ std::shared_ptr<SrchThrd> SrchThrd::clone() const {
     c->extension_ = extension_;
     c->referrer_ = referrer_;
     c->depth_ = depth_;
+    c->start_row_ = start_row_;
     c->is_local_.store(is_local_.load());
     c->memory_only_ = memory_only_;
     c->from_local_html_ = from_local_html_;
+    c->from_store_ = from_store_;
     c->status_.store(Status());
     c->content_length_.store(content_length_.load());
     c->downloaded_.store(downloaded_.load());

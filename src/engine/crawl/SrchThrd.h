@@ -14,12 +14,12 @@
 #include <thread>
 
 #include "engine/crawl/CrawlServices.h"
+#include "engine/crawl/HttpFetch.h"
+#include "engine/crawl/RobotsCache.h"
 #include "engine/crawl/UrlFilter.h"
 #include "engine/page/LinkExtract.h"
 
 namespace korvi {
-
-class HttpFetch;
 
 // Profile and init-panel values a run hands to each worker.
 struct SrchThrdSettings {
@@ -39,6 +39,10 @@ struct SrchThrdSettings {
     int overwriteType = 0;
     bool overwriteLocalLoad = false;
     bool offlineLink = false;  // rewrite links of stored pages to the stored copies
+    // Ask each server for its robots.txt and leave out what it disallows
+    // (start rows are always fetched). Needs the run's robots cache.
+    bool robotsTxt = false;
+    int hostWaitMs = 0;  // least time between two requests to one server
     QString searchWords;
     // The most of a body a worker holds: matching, link extraction and the
     // local-link rewrite see at most this many leading bytes of a page; the
@@ -63,6 +67,7 @@ public:
     static constexpr int kKeptLocal = -16;
     static constexpr int kSkipped = -32;
     static constexpr int kFiltered = -64;
+    static constexpr int kRobotsExcluded = -128;
 
     static std::shared_ptr<SrchThrd> Create(std::shared_ptr<const CrawlServices> services,
                                             const SrchThrdSettings& settings);
@@ -76,6 +81,10 @@ public:
     void SetLocalPath(const QString& path);
     void SetMemoryOnly(bool on) { memory_only_ = on; }
     void SetFromLocalHtml(bool on) { from_local_html_ = on; }
+    // Serve the row from its stored copy (a resumed run): no request; page
+    // links from the stored link list, else from the copy; nothing rewritten.
+    void SetFromStore(bool on) { from_store_ = on; }
+    bool FromStore() const { return from_store_; }
     // The HTTP client the fetch goes through (a new one when none is set);
     // handed back by TakeFetch once the thread has ended.
     void SetFetch(std::unique_ptr<HttpFetch> fetch);
@@ -99,6 +108,8 @@ public:
     bool ChckFltrUrlRange(const QString& url);
     bool ChckFltrUrlCrsRange(const QString& url);
     bool OutUrlList(const QString& path);
+    // The page links of the stored link list beside path; false when none.
+    bool LoadStoredLinks(const QString& path);
     QString MkLocalLink(const QString& text);
     // The page or style sheet with every href, src and CSS url that leads to
     // a copy this run stores (or one stored already) made the relative path
@@ -131,7 +142,11 @@ public:
     qint64 FetchStartMs() const { return fetch_start_.load(); }
     qint64 DataStartMs() const { return data_start_.load(); }
     bool Redirected() const { return redirected_.load(); }
+    // A row the user started from (depth 1, no referrer): robots.txt does not apply.
+    bool StartRow() const { return start_row_; }
     bool IsLocal() const { return is_local_.load(); }
+    // The answer code of the last fetch (0 when no answer came).
+    long LastHttpCode() const { return last_http_code_.load(); }
 
     // Values the worker changes while it runs (guarded).
     QString Url() const;
@@ -167,6 +182,20 @@ private:
     qint64 TextCap() const;
     void AdvanceReceiving();
     void ReapplyServerTime();
+    // False (with the status set) when robots.txt leaves the URL out or a
+    // stop came while asking.
+    bool RobotsAllow();
+    RobotsCache::Answer FetchRobots(const QString& robotsUrl);
+    // Waits for the server's turn; false on a stop request.
+    bool Pace(const QString& url);
+    // The request headers that let the server answer 304 for the stored copy;
+    // false when the update policy has no use for them.
+    bool ConditionFor(const QString& path, HttpFetch::Request& req) const;
+    // Whether the update policy keeps a copy of time l and length n given the
+    // server's time s and length; the rules of overwrite types 1 and 2.
+    bool PolicyKeeps(qint64 l, qint64 n, qint64 s, qint64 length) const;
+    void ForgetUnstored(const QString& url);
+    void AdjustHtmlName();
 
     std::shared_ptr<const CrawlServices> services_;
     SrchThrdSettings settings_;
@@ -176,8 +205,10 @@ private:
     QString extension_;
     QString referrer_;
     int depth_ = 0;
+    bool start_row_ = false;
     bool memory_only_ = false;
     bool from_local_html_ = false;
+    bool from_store_ = false;
 
     std::atomic<int> status_{-1};
     std::atomic<int> outside_status_{0};
@@ -205,8 +236,11 @@ private:
 
     // Worker-thread only.
     bool body_cut_ = false;  // the body is longer than body_ holds
-    long last_http_code_ = 0;
+    std::atomic<long> last_http_code_{0};
     qint64 server_time_ = 0;
+    QByteArray server_etag_;
+    qint64 crawl_delay_ms_ = 0;  // from the server's robots.txt
+    QByteArray content_type_;    // of the answer; "" for a local or kept copy
     std::unique_ptr<HttpFetch> fetch_;
     std::unique_ptr<LinkExtract> extract_;
     std::unique_ptr<UrlFilter> filter_;

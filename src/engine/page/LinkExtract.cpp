@@ -19,25 +19,28 @@ const QRegularExpression& BaseTagPattern() {
     return re;
 }
 
-// Page links. Group 1 is the form, group 2 the URL. The bare forms are
-// bounded: a script call is "open" plus identifier characters and "(" with a
-// quoted argument, a CSS url is "url(" standing as a word (checked by
-// UrlStandsAlone: a look-behind here costs a third of the speed). No URL
-// holds "<".
+// Page links. Group 1 is the form; the URL is group 2 (in double quotes),
+// 3 (in single quotes) or 4 (bare). A quoted URL runs to its closing quote,
+// blanks and "<" included; a bare one ends at a blank, quote, "<", ">" or
+// ")". "@import" and script calls take quoted URLs only. A script call is
+// "open" plus identifier characters and "("; a CSS url is "url(" standing as
+// a word (checked by UrlStandsAlone: a look-behind here costs a third of the
+// speed).
 const QRegularExpression& PageLinkPattern() {
-    static const QRegularExpression re =
-        CompiledPattern(QStringLiteral("(HREF=[\"']?|url\\([ ]?[\"']?|@import[ ]?[\"']|; URL=|"
-                                       "OPEN[\\w$]*[ ]?\\([ ]?[\"'])([^\"<> '\\)]+?)([\" >'\\)])"),
-                        true);
+    static const QRegularExpression re = CompiledPattern(
+        QStringLiteral("(HREF=|url\\([ ]?|; URL=|@import[ ]?(?=[\"'])|"
+                       "OPEN[\\w$]*[ ]?\\([ ]?(?=[\"']))"
+                       "(?:\"([^\"]++)\"|'([^']++)'|([^\"<> '\\)]++)(?=[\" >'\\)]))"),
+        true);
     return re;
 }
 
 // Object links; "<link" stays inside its own tag.
 const QRegularExpression& ObjLinkPattern() {
-    static const QRegularExpression re = CompiledPattern(
-        QStringLiteral("(SRC=[\"']?|BACKGROUND=[\"']?|<link[^<>]*? HREF=\"?|archive=\"?)"
-                       "([^\"<> ']+?)([\" >'])"),
-        true);
+    static const QRegularExpression re =
+        CompiledPattern(QStringLiteral("(SRC=|BACKGROUND=|<link[^<>]*? HREF=|archive=)"
+                                       "(?:\"([^\"]++)\"|'([^']++)'|([^\"<> ']++)(?=[\" >']))"),
+                        true);
     return re;
 }
 
@@ -57,6 +60,28 @@ bool LooksLikeMarkup(const QString& text) {
         if (text.contains(QLatin1String(frame), Qt::CaseInsensitive)) return true;
     }
     return false;
+}
+
+// A string of a script names a URL only when it reads like one: no blanks or
+// expression characters, and a "/", a scheme or a file extension.
+bool LooksLikeUrl(QStringView v) {
+    if (v.isEmpty()) return false;
+    for (const QChar c : v) {
+        if (c.isSpace() || QStringView(u"(){}[]<>\\^`|$!*'\"").contains(c)) return false;
+    }
+    qsizetype end = v.size();
+    for (const char16_t stop : {u'?', u'#'}) {
+        const qsizetype at = v.indexOf(stop);
+        if (at >= 0 && at < end) end = at;
+    }
+    const QStringView path = v.left(end);
+    if (path.contains(u'/')) return true;
+    static const QRegularExpression ext(
+        QStringLiteral(
+            "^[\\w.~%+-]*[\\w~%-]\\.(?:html?|xhtml|php\\d?|aspx?|jsp|cgi|css|js|json|xml|png|"
+            "jpe?g|gif|svg|ico|webp|pdf|txt|zip|gz)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return ext.match(path).hasMatch();
 }
 
 // "url(" is a CSS function only as a word of its own ("geturl(" is not).
@@ -89,7 +114,47 @@ bool FormFits(QStringView form, MarkupPlace place) {
     }
 }
 
+// The link forms a document of that kind can hold.
+bool SourceFits(QStringView form, LinkSource source) {
+    const QChar c = form.isEmpty() ? QChar() : form.at(0).toLower();
+    switch (source) {
+        case LinkSource::kNone:
+            return false;
+        case LinkSource::kStyle:
+            return c == u'u' || c == u'@';
+        case LinkSource::kScript:
+            return c == u'o' || c == u'h' || c == u's';
+        default:
+            return true;
+    }
+}
+
 }  // namespace
+
+LinkSource LinkSourceOf(const QByteArray& contentType, const QString& extension) {
+    QByteArray type = contentType;
+    const qsizetype semi = type.indexOf(';');
+    if (semi >= 0) type.truncate(semi);
+    type = type.trimmed().toLower();
+    if (!type.isEmpty()) {
+        if (type == "text/html" || type == "application/xhtml+xml") return LinkSource::kPage;
+        if (type == "text/css") return LinkSource::kStyle;
+        if (type.contains("javascript") || type.contains("ecmascript")) return LinkSource::kScript;
+        return LinkSource::kNone;
+    }
+    const QString ext = extension.toLower();
+    static const QStringList pages = {"html", "htm", "shtml", "xhtml", "xht", "php", "asp",
+                                      "aspx", "jsp", "cgi",   "pl",    "cfm", "do"};
+    static const QStringList plain = {"txt",  "text",  "md",  "rst",  "c",   "h",    "cc",   "cpp",
+                                      "hpp",  "py",    "gz",  "tgz",  "bz2", "xz",   "zip",  "tar",
+                                      "pdf",  "png",   "jpg", "jpeg", "gif", "ico",  "webp", "svg",
+                                      "woff", "woff2", "ttf", "json", "xml", "diff", "patch"};
+    if (pages.contains(ext) || ext.startsWith(QLatin1String("php"))) return LinkSource::kPage;
+    if (ext == u"css") return LinkSource::kStyle;
+    if (ext == u"js" || ext == u"mjs") return LinkSource::kScript;
+    if (plain.contains(ext)) return LinkSource::kNone;
+    return LinkSource::kAuto;
+}
 
 LinkExtract::LinkExtract(CtrlFile& ctrl, LinkOptions options)
     : ctrl_(ctrl),
@@ -105,7 +170,8 @@ bool LinkExtract::Prepare(const QString& text) {
     base_ = GetBaseUrl(norm_, opt_.pageUrl, [this](const QString& m) { ctrl_.SaveErrLog(m); });
     if (!base_.isValid()) return false;
     if (BaseTagPattern().match(norm_).hasMatch()) norm_.replace(BaseTagPattern(), QString());
-    markup_ = LooksLikeMarkup(norm_);
+    markup_ = opt_.source == LinkSource::kPage ||
+              (opt_.source == LinkSource::kAuto && LooksLikeMarkup(norm_));
     prepared_ = true;
     return true;
 }
@@ -160,6 +226,7 @@ bool LinkExtract::GetUrlList(int mode, const QString& text) {
     if (!prepared_ && !Prepare(text)) return false;
     LinkList& out = mode == 1 ? obj_ : page_;
     out.clear();
+    if (opt_.source == LinkSource::kNone) return true;
     ResetScan();
     const QRegularExpression& re = mode == 1 ? ObjLinkPattern() : PageLinkPattern();
     const ErrSink sink = [this](const QString& m) { ctrl_.SaveErrLog(m); };
@@ -169,8 +236,22 @@ bool LinkExtract::GetUrlList(int mode, const QString& text) {
         const QRegularExpressionMatch m = it.next();
         try {
             if (!UrlStandsAlone(norm_, m.capturedStart())) continue;
-            if (markup_ && !FormFits(m.capturedView(1), places.At(m.capturedStart()))) continue;
-            const QString raw = m.captured(2);
+            const QStringView form = m.capturedView(1);
+            if (!SourceFits(form, opt_.source)) continue;
+            bool script = opt_.source == LinkSource::kScript;
+            if (markup_) {
+                const MarkupPlace place = places.At(m.capturedStart());
+                if (!FormFits(form, place)) continue;
+                script = place == MarkupPlace::kScript;
+            }
+            int group = 2;
+            while (group < 4 && m.capturedStart(group) < 0) ++group;
+            // Inside quotes the URL runs to the closing quote; blanks around it
+            // are not part of it.
+            const QString raw = m.capturedView(group).trimmed().toString();
+            if (raw.isEmpty()) continue;
+            // A script names URLs only in quoted strings that read like one.
+            if (script && (group == 4 || !LooksLikeUrl(raw))) continue;
             if (raw.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive)) continue;
             const QString abs = GetAbsltUrl(raw, base_, sink);
             if (abs.isEmpty() || Refused(abs)) continue;
@@ -190,6 +271,7 @@ bool LinkExtract::GetImgList() {
     img_url_.clear();
     img_alt_.clear();
     if (!prepared_) return false;
+    if (!markup_ && opt_.source != LinkSource::kAuto) return true;  // images stand in pages only
     const ErrSink sink = [this](const QString& m) { ctrl_.SaveErrLog(m); };
     QRegularExpressionMatchIterator it = ImgAltPattern().globalMatch(norm_);
     while (it.hasNext()) {

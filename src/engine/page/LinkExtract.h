@@ -3,6 +3,7 @@
 // engine/page: HTML text, link extraction, offline links, URL helpers.
 // Includes nothing from the other engine rooms.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -36,6 +37,14 @@ struct LinkList {
     }
 };
 
+// What kind of document links are taken from. kAuto looks at the text: a
+// page when it reads as markup, else every link form anywhere.
+enum class LinkSource { kAuto, kPage, kStyle, kScript, kNone };
+
+// The source kind of a fetched document: by its Content-Type when the server
+// sent one, else by the extension of its URL ("-" for none).
+LinkSource LinkSourceOf(const QByteArray& contentType, const QString& extension);
+
 struct LinkOptions {
     LinkOptions() = default;
     explicit LinkOptions(QString page) : pageUrl(std::move(page)) {}
@@ -46,6 +55,7 @@ struct LinkOptions {
     bool restSharp = false;
     // Links of a stored page outside a run: no filters apply.
     bool fromLocalHtml = false;
+    LinkSource source = LinkSource::kAuto;
     // The run's link filters (extension, regions, exclusion list); a link is
     // kept only when this says yes. Empty accepts every link.
     std::function<bool(const QString& absUrl, const QString& ext)> accept;

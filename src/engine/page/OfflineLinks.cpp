@@ -59,7 +59,9 @@ QString TagName(const QString& tag) {
 
 QString RewriteTag(const QString& tag, const RefTarget& target) {
     static const QRegularExpression reRef(
-        QStringLiteral("\\s(?:href|src)\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))"), kCi);
+        QStringLiteral("\\s(?:href|src|background|action|poster|data)\\s*=\\s*(?:\"([^\"]*)\"|'([^'"
+                       "]*)'|([^\\s\"'>]+))"),
+        kCi);
     static const QRegularExpression reStyle(
         QStringLiteral("\\sstyle\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)')"), kCi);
     QString out = ReplaceGroups(tag, reRef, 1, 3, target);
@@ -79,7 +81,7 @@ QString RewriteCssRefs(const QString& css, const RefTarget& target) {
     return ReplaceGroups(ReplaceGroups(css, reUrl, 1, 3, target), reImport, 1, 2, target);
 }
 
-QString RewriteHtmlRefs(const QString& html, const RefTarget& target) {
+QString RewriteHtmlRefs(const QString& html, const RefTarget& target, bool dropBase) {
     QString out;
     out.reserve(html.size());
     qsizetype pos = 0;
@@ -102,9 +104,9 @@ QString RewriteHtmlRefs(const QString& html, const RefTarget& target) {
         if (gt < 0) break;
         out += QStringView(html).mid(pos, lt - pos);
         const QString tag = html.mid(lt, gt + 1 - lt);
-        out += RewriteTag(tag, target);
-        pos = gt + 1;
         const QString name = TagName(tag);
+        if (!(dropBase && name == u"base")) out += RewriteTag(tag, target);
+        pos = gt + 1;
         if (name != u"script" && name != u"style") continue;
         // Raw text up to the closing tag: scripts as they are, style sheets rewritten.
         const qsizetype close = html.indexOf(QStringLiteral("</") + name, pos, Qt::CaseInsensitive);

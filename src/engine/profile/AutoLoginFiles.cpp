@@ -15,6 +15,11 @@ const QString kExt = QStringLiteral(".ini");
 const QString kNameError = QStringLiteral("ファイル名エラー");
 
 // The dialog of a file operation that failed on the disk.
+// A log-in file holds passwords: only its owner reads it, whatever the umask.
+bool MakePrivate(const CtrlFile& ctrl, const QString& path) {
+    return QFile::setPermissions(ctrl.Abs(path), QFile::ReadOwner | QFile::WriteOwner);
+}
+
 void Failed(AutoLoginResult& r, const QString& title, const QString& name) {
     r.message = {title, QStringLiteral("「") + name + QStringLiteral("」を処理できませんでした。")};
 }
@@ -68,7 +73,8 @@ AutoLoginResult AutoLoginFiles::New(const QString& input) {
     AutoLoginResult r;
     const QString name = NewName(input, r);
     if (name.isEmpty()) return r;
-    r.ok = ctrl_.SetEnableDir(Path(name)) && ctrl_.SaveData(Path(name), kNewText);
+    r.ok = ctrl_.SetEnableDir(Path(name)) && ctrl_.SaveData(Path(name), kNewText) &&
+           MakePrivate(ctrl_, Path(name));
     if (r.ok)
         r.name = name;
     else
@@ -84,7 +90,7 @@ AutoLoginResult AutoLoginFiles::Copy(const QString& selected, const QString& inp
     }
     const QString name = NewName(input, r);
     if (name.isEmpty()) return r;
-    r.ok = ctrl_.CopyFile(Path(selected), Path(name));
+    r.ok = ctrl_.CopyFile(Path(selected), Path(name)) && MakePrivate(ctrl_, Path(name));
     if (r.ok)
         r.name = name;
     else
@@ -148,7 +154,8 @@ AutoLoginResult AutoLoginFiles::Save(const QString& name, const QString& text) {
         r.message = {QStringLiteral("保存エラー"), kSample + QStringLiteral("は変更できません。")};
         return r;
     }
-    r.ok = ctrl_.SetEnableDir(Path(name)) && ctrl_.SaveData(Path(name), text);
+    r.ok = ctrl_.SetEnableDir(Path(name)) && ctrl_.SaveData(Path(name), text) &&
+           MakePrivate(ctrl_, Path(name));
     if (r.ok)
         r.name = name;
     else

@@ -129,6 +129,7 @@ void SaveCmnOptUncommon(const DlSrchOpt& o, Assist& ini) {
     ini.SetIniN(kTimeOut, QStringLiteral("connect"), o.connect);
     ini.SetIniN(kTimeOut, QStringLiteral("get"), o.get);
     ini.SetIniN(kTimeOut, QStringLiteral("re_time"), o.re_time);
+    ini.SetIniN(kTimeOut, QStringLiteral("host_wait"), o.host_wait);
 
     ini.SetIni(kProxy, QStringLiteral("address"), Txt(o.address));
     ini.SetIniN(kProxy, QStringLiteral("port"), o.port);
@@ -150,6 +151,7 @@ void SaveCmnOptUncommon(const DlSrchOpt& o, Assist& ini) {
     ini.SetIniN(kExtra, QStringLiteral("overwrite_type"), o.overwrite_type);
     ini.SetIni(kExtra, QStringLiteral("overwrite_local_load"), Flag(o.overwrite_local_load));
     ini.SetIni(kExtra, QStringLiteral("offline_link"), Flag(o.offline_link));
+    ini.SetIni(kExtra, QStringLiteral("robots_txt"), Flag(o.robots_txt));
 
     const QString pic = o.guide_pic == kGuidePicPlaceholder ? QString("") : Txt(o.guide_pic);
     ini.SetIni(kGuide, QStringLiteral("guide_pic"), pic);
@@ -189,6 +191,7 @@ void ReadOptSections(const Assist& ini, DlSrchOpt& o) {
     r.Int(kTimeOut, QStringLiteral("connect"), o.connect);
     r.Int(kTimeOut, QStringLiteral("get"), o.get);
     r.Int(kTimeOut, QStringLiteral("re_time"), o.re_time);
+    r.Int(kTimeOut, QStringLiteral("host_wait"), o.host_wait);
 
     r.Text(kProxy, QStringLiteral("address"), o.address);
     r.Int(kProxy, QStringLiteral("port"), o.port, -1);
@@ -210,6 +213,7 @@ void ReadOptSections(const Assist& ini, DlSrchOpt& o) {
     r.Int(kExtra, QStringLiteral("overwrite_type"), o.overwrite_type);
     r.OnOff(kExtra, QStringLiteral("overwrite_local_load"), o.overwrite_local_load);
     r.OnOff(kExtra, QStringLiteral("offline_link"), o.offline_link);
+    r.OnOff(kExtra, QStringLiteral("robots_txt"), o.robots_txt);
 
     r.Text(kGuide, QStringLiteral("guide_pic"), o.guide_pic);
     r.Int(kGuide, QStringLiteral("guide_run_type"), o.guide_run_type);

@@ -51,6 +51,8 @@ struct DlSrchOpt {
     int connect = 30;
     int get = 45;
     int re_time = 20;
+    // Least time between two requests to one server, in ms; 0 = none.
+    int host_wait = 0;
     // Proxy
     QString address;
     int port = -1;
@@ -76,6 +78,8 @@ struct DlSrchOpt {
     // Stored pages and style sheets link to the stored copies (a copy that
     // opens from disk); off keeps them as received.
     bool offline_link = false;
+    // Ask servers for robots.txt and leave out what it disallows.
+    bool robots_txt = true;
     // GuideOption
     QString guide_pic;
     int guide_run_type = 0;

@@ -115,6 +115,7 @@ const Tip kTips[] = {
     {u"WinSrch", u"h_light_cb", u"ローカル・ファイルを、検索語をハイライト化して開きます。"},
     {u"WinSrch", u"ctr_btn_skip", u"選択行のDLを停止します。"},
     {u"WinSrch", u"ctr_btn_redl", u"選択行の「結果」を「未」DL状態に設定します。"},
+    {u"WinSrch", u"ctr_btn_resume", u"中断したDL＆検索を、止まったところから続けます。"},
     {u"WinSrch", u"sch_txt", u"これからDLするページの検索に使う検索語です。"},
 
     // WinLogSrch
@@ -206,7 +207,12 @@ const Tip kTips[] = {
     {u"WinOptIndv", u"get", u"データの取得を待つ秒数です。0は無限に待ちます。"},
     {u"WinOptIndv", u"re_time",
      u"「503」が返されたときに再接続まで待つ秒数です。0は再接続しません。"},
-    {u"WinOptIndv", u"address", u"HTTPプロキシのホスト名です。空欄はプロキシを使いません。"},
+    {u"WinOptIndv", u"host_wait",
+     u"同じサーバーへのリクエストの間に空ける時間（ミリ秒）です。全スレッドで共有します。"
+     u"0は待ちません。"},
+    {u"WinOptIndv", u"address",
+     u"HTTPプロキシのホスト名です。空欄は環境変数（http_proxy、https_proxy、all_proxy、"
+     u"no_proxy）に従います。"},
     {u"WinOptIndv", u"port", u"HTTPプロキシのポート番号です。"},
     {u"WinOptIndv", u"user_agent", u"サーバーに送るUser-Agentです。"},
     {u"WinOptIndv", u"min", u"DL＆検索 全体の制限時間（分）です。0は無制限です。"},
@@ -231,6 +237,9 @@ const Tip kTips[] = {
     {u"WinOptIndv", u"offline_link",
      u"保存したページとスタイルシートのリンクを、保存したファイルへの相対パスに書き換えます。"
      u"ディスクから開いてもスタイルシートや画像が表示されます。"},
+    {u"WinOptIndv", u"robots_txt",
+     u"各サーバーのrobots.txtを1回の実行につき1度取得し、禁止されたURLをDLしません"
+     u"（Crawl-delayも守ります）。開始URLは常にDLします。"},
     {u"WinOptIndv", u"guide_pic", u"ガイドでこの設定のボタンに表示する画像です。"},
     {u"WinOptIndv", u"btn_guide_pic", u"ガイドのボタンの画像を選択します。"},
     {u"WinOptIndv", u"guide_run_type", u"ガイドからこの設定で実行する内容を選択します。"},
@@ -278,6 +287,7 @@ const Tip kTips[] = {
     {u"Korvi", u"mni_open", u"現在選択中のDL先フォルダを開きます。"},
     {u"Korvi", u"mni_fldr_list_html",
      u"<HTML><BODY>フォルダ内のファイル一覧を<BR>HTMLファイルでリスト化します。</BODY></HTML>"},
+    {u"Korvi", u"mni_resume", u"中断したDL＆検索を、止まったところから続けます。"},
 
     // WinLogAnls
     {u"WinLogAnls", u"type_cmb", u"解析の種類を選択します。"},

@@ -149,6 +149,7 @@ void WinOptIndv::SetValues(const DlSrchOpt& o) {
     SetSpin(ui_->connect, o.connect);
     SetSpin(ui_->get, o.get);
     SetSpin(ui_->re_time, o.re_time);
+    SetSpin(ui_->host_wait, o.host_wait);
     ui_->address->setText(o.address);
     SetSpin(ui_->port, o.port);
     ui_->user_agent->setText(o.user_agent);
@@ -168,6 +169,7 @@ void WinOptIndv::SetValues(const DlSrchOpt& o) {
     SetChoice(ui_->overwrite_type, o.overwrite_type);
     ui_->overwrite_local_load->setChecked(o.overwrite_local_load);
     ui_->offline_link->setChecked(o.offline_link);
+    ui_->robots_txt->setChecked(o.robots_txt);
 
     ui_->guide_pic->setText(o.guide_pic);
     SetChoice(ui_->guide_run_type, o.guide_run_type);
@@ -204,6 +206,7 @@ DlSrchOpt WinOptIndv::Values() const {
     o.connect = ui_->connect->value();
     o.get = ui_->get->value();
     o.re_time = ui_->re_time->value();
+    o.host_wait = ui_->host_wait->value();
     o.address = ui_->address->text();
     o.port = ui_->port->value();
     o.user_agent = ui_->user_agent->text();
@@ -223,6 +226,7 @@ DlSrchOpt WinOptIndv::Values() const {
     o.overwrite_type = Choice(ui_->overwrite_type);
     o.overwrite_local_load = ui_->overwrite_local_load->isChecked();
     o.offline_link = ui_->offline_link->isChecked();
+    o.robots_txt = ui_->robots_txt->isChecked();
 
     o.guide_pic = ui_->guide_pic->text();
     o.guide_run_type = Choice(ui_->guide_run_type);

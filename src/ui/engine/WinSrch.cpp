@@ -7,6 +7,9 @@
 #include <exception>
 
 #include "engine/RunContext.h"
+#include "engine/RunJournal.h"
+#include "engine/profile/Profile.h"
+#include "shell/Assist.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
 #include "ui/common/Dialogs.h"
@@ -42,6 +45,7 @@ WinSrch::WinSrch(GuiContext& gui, QWidget* parent)
     connect(ui_->ctr_btn_open_l, &QPushButton::clicked, this, [this] { OpenLocal(); });
     connect(ui_->ctr_btn_skip, &QPushButton::clicked, this, [this] { SkipRows(); });
     connect(ui_->ctr_btn_redl, &QPushButton::clicked, this, [this] { RedlRows(); });
+    connect(ui_->ctr_btn_resume, &QPushButton::clicked, this, [this] { ResumeRun(); });
     // Typed words go to the rows dispatched from now on.
     connect(ui_->sch_txt, &QLineEdit::textEdited, this, [this](const QString& words) {
         if (run_) run_->Run().SetSearchWords(words);
@@ -79,24 +83,69 @@ bool WinSrch::StartDlSearch(const RunRequest& request) {
             run_ = std::make_unique<RunContext>(gui_.ctx, request.opt, rows.first().url);
             run_id_ = request.runId;
         }
-        RunControl& run = run_->Run();
-        run.SetQuiet(request.quiet);
-        const int serial = ++serial_;
-        // Both are called on the supervisor thread: queue them to this window.
-        run.onEndMessage = [this, serial](const QString& title, const QString& text) {
-            QMetaObject::invokeMethod(
-                this, [this, serial, title, text] { OnRunEnd(serial, title, text, false); },
-                Qt::QueuedConnection);
-        };
-        run.onQuietEnd = [this, serial] {
-            QMetaObject::invokeMethod(
-                this, [this, serial] { OnRunEnd(serial, QString(), QString(), true); },
-                Qt::QueuedConnection);
-        };
+        WireEnd(run_->Run(), request.quiet);
         ui_->sch_txt->setText(words);
         run_->Start(rows, words);
     } catch (const std::exception& e) {
         ctrl.SaveErrLog(QStringLiteral("W_Srch StartDlSearch Error : ") +
+                        QString::fromLocal8Bit(e.what()));
+        run_.reset();
+        UpdateControls();
+        return false;
+    }
+    timer_->start();
+    RefreshView();
+    return IsRunning();
+}
+
+void WinSrch::WireEnd(RunControl& run, bool quiet) {
+    run.SetQuiet(quiet);
+    const int serial = ++serial_;
+    // Both are called on the supervisor thread: queue them to this window.
+    run.onEndMessage = [this, serial](const QString& title, const QString& text) {
+        QMetaObject::invokeMethod(
+            this, [this, serial, title, text] { OnRunEnd(serial, title, text, false); },
+            Qt::QueuedConnection);
+    };
+    run.onQuietEnd = [this, serial] {
+        QMetaObject::invokeMethod(
+            this, [this, serial] { OnRunEnd(serial, QString(), QString(), true); },
+            Qt::QueuedConnection);
+    };
+}
+
+bool WinSrch::CanResume() const {
+    const CtrlFile& ctrl = gui_.ctx.Ctrl();
+    return !IsRunning() && RunJournal::Interrupted(ctrl.Abs(ctrl.RunFolder()));
+}
+
+bool WinSrch::ResumeRun() {
+    AssertGuiThread("WinSrch::ResumeRun");
+    if (IsRunning()) return false;
+    CtrlFile& ctrl = gui_.ctx.Ctrl();
+    ResumeSource source;
+    QString why;
+    if (!source.Read(ctrl.Abs(ctrl.RunFolder()), &why)) {
+        gui_.dlg.Message(this, QStringLiteral("続きから再開"),
+                         QStringLiteral("DL先フォルダ「") + ctrl.RunId() +
+                             QStringLiteral("」には、続きから再開できるDL＆検索がありません。"));
+        return false;
+    }
+    try {
+        timer_->stop();
+        run_.reset();
+        model_->Reset(RunListSnapshot());
+        DlSrchOpt opt;
+        Assist held;
+        held.InitIni(source.opt);
+        ReadOptSections(held, opt);
+        run_ = std::make_unique<RunContext>(gui_.ctx, opt, source.base);
+        run_id_ = ctrl.RunId();
+        WireEnd(run_->Run(), false);
+        ui_->sch_txt->setText(source.words);
+        run_->Resume(source.journal, source.words);
+    } catch (const std::exception& e) {
+        ctrl.SaveErrLog(QStringLiteral("W_Srch ResumeRun Error : ") +
                         QString::fromLocal8Bit(e.what()));
         run_.reset();
         UpdateControls();
@@ -166,6 +215,7 @@ void WinSrch::UpdateControls() {
     }
     ui_->ctr_btn_stop->setEnabled(running);
     ui_->ctr_btn_skip->setEnabled(running);
+    ui_->ctr_btn_resume->setEnabled(CanResume());
 }
 
 void WinSrch::PressStop() {

@@ -40,6 +40,11 @@ public:
     // Starts a run from the init panel (StartDlSearch); false when one is
     // going on or there is nothing to run.
     bool StartDlSearch(const RunRequest& request);
+    // Goes on with the interrupted run of the current run folder ("続きから
+    // 再開"); false (with a message) when there is none or a run goes on.
+    bool ResumeRun();
+    // True when the current run folder holds an interrupted run.
+    bool CanResume() const;
     bool IsRunning() const;
     // Ends a running run at once without an end dialog.
     void ForceStop();
@@ -87,6 +92,8 @@ Q_SIGNALS:
 
 private:
     void OnRunEnd(int serial, const QString& title, const QString& text, bool quiet);
+    // Hands the run's end calls to this window.
+    void WireEnd(RunControl& run, bool quiet);
     void UpdateControls();
     // Selected rows in table order (row indices of the run list).
     std::vector<int> SelectedRows() const;

@@ -35,10 +35,8 @@ std::vector<int> WinSrch::SelectedRows() const {
 
 QString WinSrch::LocalFile(const RunRow& row) const {
     CtrlFile& ctrl = gui_.ctx.Ctrl();
-    const QString local = ctrl.GetLogFrdr(row.url);
-    if (local.isEmpty()) return QString();
-    const QString path = ctrl.Abs(local);
-    return QFileInfo(path).isFile() ? path : QString();
+    const QString local = ctrl.StoredPath(row.url);
+    return local.isEmpty() ? QString() : ctrl.Abs(local);
 }
 
 void WinSrch::OpenUrls() {

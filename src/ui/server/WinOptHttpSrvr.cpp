@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "server/HttpSrvr.h"
-#include "server/HttpSrvrOptSave.h"
+#include "server/HttpSrvrOptEdit.h"
 #include "server/SrvrCtl.h"
 #include "server/UrlMount.h"
 #include "shell/Context.h"

@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "engine/RunControl.h"
+#include "engine/RunJournal.h"
 #include "engine/profile/OptList.h"
 #include "schedule/KorviSchd.h"
 #include "schedule/SchdCheck.h"
@@ -43,6 +44,7 @@
 #include "ui/guide/WinGuide.h"
 #include "ui/schedule/WinSchd.h"
 #include "ui/shell/KorviLogfMenu.h"
+#include "ui/shell/LogfModel.h"
 #include "ui/shell/WinOpt.h"
 #include "ui/tools/WinLogAnls.h"
 #include "ui/tools/WinLogSrch.h"
@@ -192,7 +194,7 @@ void Korvi::InitTreeWork() {
 }
 
 void Korvi::InitTreeLogf() {
-    logf_model_ = new QFileSystemModel(this);
+    logf_model_ = new LogfModel(this);
     logf_model_->setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
     logf_model_->setReadOnly(true);
     ui_->tree_logf->setModel(logf_model_);
@@ -235,7 +237,10 @@ void Korvi::InitTreeLogf() {
     });
     connect(ui_->btn_back_logf, &QPushButton::clicked, this,
             [this] { SetLogfRoot(gui_.ctx.Ctrl().Abs(gui_.ctx.Cmn().Opt().log_folder)); });
-    InitLogfMenu(gui_, this, ui_->tree_logf, [this] { return LogfSelected(); });
+    InitLogfMenu(
+        gui_, this, ui_->tree_logf, [this] { return LogfSelected(); },
+        [this] { return IsRunFolder(LogfSelected()) && RunJournal::Interrupted(LogfSelected()); },
+        [this] { ResumeSelected(); });
 }
 
 QString Korvi::LogfSelected() const {
@@ -248,13 +253,26 @@ void Korvi::SetLogfRoot(const QString& path) {
     ui_->tree_logf->setRootIndex(logf_model_->setRootPath(logf_root_));
 }
 
+bool Korvi::IsRunFolder(const QString& path) const {
+    // Only a folder directly below the download root is a run folder.
+    const QString root = QDir::cleanPath(gui_.ctx.Ctrl().Abs(gui_.ctx.Cmn().Opt().log_folder));
+    return QDir::cleanPath(QFileInfo(path).absolutePath()) == root;
+}
+
 void Korvi::SelectLogFolder(const QModelIndex& index) {
     if (!index.isValid()) return;
-    const QString root = QDir::cleanPath(gui_.ctx.Ctrl().Abs(gui_.ctx.Cmn().Opt().log_folder));
-    const QFileInfo info(logf_model_->filePath(index));
-    // Only a folder directly below the download root is a run folder.
-    if (QDir::cleanPath(info.absolutePath()) != root) return;
-    MoveSrchStartId(info.fileName());
+    const QString path = logf_model_->filePath(index);
+    if (!IsRunFolder(path)) return;
+    MoveSrchStartId(QFileInfo(path).fileName());
+}
+
+void Korvi::ResumeSelected() {
+    const QString path = LogfSelected();
+    if (srch_->IsRunning() || !IsRunFolder(path)) return;
+    if (!MoveSrchStartId(QFileInfo(path).fileName())) return;
+    if (!srch_->ResumeRun()) return;
+    SelWork(kDsAct);
+    Q_EMIT runStateChanged(true);
 }
 
 bool Korvi::MoveSrchStartId(const QString& runId) {
@@ -262,6 +280,7 @@ bool Korvi::MoveSrchStartId(const QString& runId) {
     if (!korvi::MoveSrchStartId(ctrl, gui_.ctx.Cmn().Opt().log_folder, runId)) return false;
     run_id_ = runId;
     statusBar()->showMessage(QStringLiteral("DL先フォルダ : ") + run_id_);
+    if (srch_) srch_->RefreshView();
     return true;
 }
 

@@ -87,6 +87,8 @@ public:
 
     KorviDlSrchInit* InitPanel() const { return init_; }
     WinSrch* RunPanel() const { return srch_; }
+    // "続きから再開" of the folder tree: the selected run folder's interrupted run.
+    void ResumeSelected();
     // Puts the profile into force and shows it in the settings box (「適用」).
     void UseProfile(const QString& name) override;
     WinSchd* SchdPanel() const { return schd_; }
@@ -152,6 +154,7 @@ private:
     WorkPanel* CurrentPanel() const;
     WinOpt* OpenOptions(const QString& category);
     void SelectLogFolder(const QModelIndex& index);
+    bool IsRunFolder(const QString& path) const;
     void SetLogfRoot(const QString& path);
     // The folder chosen in the folder tree; its root when none is.
     QString LogfSelected() const;

@@ -25,7 +25,8 @@ QString WriteFldrLst(GuiContext& gui, QWidget* parent, const QString& folder) {
 }
 
 QMenu* InitLogfMenu(GuiContext& gui, QWidget* owner, QTreeView* tree,
-                    std::function<QString()> selectedFolder) {
+                    std::function<QString()> selectedFolder, std::function<bool()> canResume,
+                    std::function<void()> resume) {
     auto* menu = new QMenu(owner);
     menu->setObjectName(QStringLiteral("mn_logf"));
     menu->setToolTipsVisible(true);
@@ -53,6 +54,13 @@ QMenu* InitLogfMenu(GuiContext& gui, QWidget* owner, QTreeView* tree,
     html->setObjectName(QStringLiteral("mni_fldr_list_html"));
     QObject::connect(html, &QAction::triggered, owner,
                      [&gui, owner, selectedFolder] { WriteFldrLst(gui, owner, selectedFolder()); });
+
+    QAction* again = menu->addAction(QStringLiteral("続きから再開"));
+    again->setObjectName(QStringLiteral("mni_resume"));
+    QObject::connect(again, &QAction::triggered, owner, [resume] { resume(); });
+    // The item follows the selection whenever the menu opens.
+    QObject::connect(menu, &QMenu::aboutToShow, owner,
+                     [again, canResume] { again->setEnabled(canResume()); });
 
     tree->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(tree, &QWidget::customContextMenuRequested, owner,

@@ -3,26 +3,19 @@
 #include <QProcess>
 
 #include "engine/LinkPrint.h"
+#include "fixtures/ProcessRun.h"
 #include "fixtures/TempHome.h"
 
 using namespace korvi;
 
 namespace {
 
-struct CliRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using CliRun = test::ProcessRun;
 
 CliRun KorviRun(const test::TempHome& th, const QStringList& args) {
-    QProcess p;
-    p.setWorkingDirectory(th.Path());
-    p.start(test::TempHome::BinDir() + QStringLiteral("/korvi-run"),
-            QStringList{QStringLiteral("--home"), th.Path()} + args);
-    p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    test::ProcessOptions opt;
+    opt.cwd = th.Path();
+    return test::RunKorviRun(QStringList{QStringLiteral("--home"), th.Path()} + args, opt);
 }
 
 }  // namespace

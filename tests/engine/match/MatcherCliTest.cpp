@@ -2,22 +2,17 @@
 
 #include <QProcess>
 
+#include "fixtures/ProcessRun.h"
 #include "fixtures/TempHome.h"
 
 namespace {
 
-struct Result {
-    int code;
-    QString out;
-};
+using Result = korvi::test::ProcessRun;
 
 Result RunMatch(korvi::test::TempHome& th, const QStringList& args) {
-    QProcess p;
-    p.setWorkingDirectory(th.Path());
-    p.start(korvi::test::TempHome::BinDir() + QStringLiteral("/korvi-run"),
-            QStringList{"--home", th.Path(), "match"} + args);
-    p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput())};
+    korvi::test::ProcessOptions opt;
+    opt.cwd = th.Path();
+    return korvi::test::RunKorviRun(QStringList{"--home", th.Path(), "match"} + args, opt);
 }
 
 }  // namespace

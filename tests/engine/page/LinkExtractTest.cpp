@@ -2,6 +2,7 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -398,4 +399,48 @@ TEST(LinkExtract, WebPagesNeverLinkToLocalFiles) {
         th.File(QStringLiteral("p.html")));
     EXPECT_EQ(ReadListFile(Assist(stored)).links.url,
               QStringList{QStringLiteral("http://h/c.html")});
+}
+
+// Quoted links run to their closing quote (blanks and "<" included); scripts
+// give only quoted strings that read like URLs; the document kind, told by
+// its Content-Type before its extension, decides which forms apply.
+TEST(LinkExtract, QuotedLinksAndDocumentKinds) {
+    test::TempHome th;
+    const QString page = QStringLiteral(
+        "<html><body><a href=\"v/d e.html\">S</a> <a href=\"v/a.html#x:<L>_y\">G</a> "
+        "<a href=' sp.html '>T</a><img src=\"i.png\" alt=\"i\"><script>a.href=window.location; "
+        "c.href=\"not a url\"; d.href='w.page'; window.open('w.html');</script></body></html>");
+    const struct {
+        LinkSource source;
+        QString text;
+        QStringList want;
+    } cases[] = {
+        {LinkSource::kPage,
+         page,
+         {"http://h/v/d e.html", "http://h/v/a.html", "http://h/sp.html", "http://h/w.html"}},
+        {LinkSource::kNone, page, {}},
+        {LinkSource::kStyle,
+         "b { background: url('c d.png') } x { href=\"no.html\" }",
+         {"http://h/c d.png"}},
+        {LinkSource::kScript,
+         "x.href=location.href; y.src=\"s/y.js\"; open('w.html'); open(z)",
+         {"http://h/w.html", "http://h/s/y.js"}},
+    };
+    for (const auto& c : cases) {
+        LinkOptions opt(QStringLiteral("http://h/i.html"));
+        opt.source = c.source;
+        LinkExtract ex(th.Ctrl(), opt);
+        ASSERT_TRUE(ex.GetUrlList(0, c.text) && ex.GetUrlList(1, c.text) && ex.GetImgList());
+        EXPECT_EQ(ex.PageLinks().url + ex.ObjLinks().url + ex.ImgUrls(),
+                  c.want + (c.source == LinkSource::kPage
+                                ? QStringList{"http://h/i.png", "http://h/i.png"}  // SRC, image
+                                : QStringList()))
+            << c.text.toStdString();
+    }
+    EXPECT_EQ(LinkSourceOf("text/html; charset=utf-8", "php"), LinkSource::kPage);
+    EXPECT_EQ(LinkSourceOf("text/plain", "html"), LinkSource::kNone);
+    EXPECT_EQ(LinkSourceOf("TEXT/CSS", "-"), LinkSource::kStyle);
+    EXPECT_EQ(LinkSourceOf("", "js"), LinkSource::kScript);
+    EXPECT_EQ(LinkSourceOf("", "md"), LinkSource::kNone);
+    EXPECT_EQ(LinkSourceOf("", "-"), LinkSource::kAuto);
 }

@@ -43,6 +43,15 @@ TEST(OfflineLinks, RewritesTagReferencesAndStyleButNotTextScriptsOrComments) {
                              Mark),
               "@import url([a.css]);@import \"[b.css]\";\nx{background:URL('[c.png]')}"
               " y{src:url(keep.woff)}");
+    // BASE tags go when asked; forms, table backgrounds, posters and objects
+    // are references too.
+    EXPECT_EQ(RewriteHtmlRefs("<BASE href=\"file:///etc/\"><form action=\"f.cgi\">"
+                              "<td background=t.png><video poster='p.jpg'><object data=\"o.svg\">"
+                              "<i data-x=\"no\">",
+                              Mark, true),
+              "<form action=\"[f.cgi]\"><td background=[t.png]><video poster='[p.jpg]'>"
+              "<object data=\"[o.svg]\"><i data-x=\"no\">");
+    EXPECT_EQ(RewriteHtmlRefs("<base href=\"x/\">", Mark), "<base href=\"[x/]\">");
     EXPECT_EQ(LocalRef("../a b/100%.html"), "../a%20b/100%25.html");
     EXPECT_EQ(LocalRef(QString::fromUtf8("x:y/日'\"#?.css")), "x%3Ay/%E6%97%A5%27%22%23%3F.css");
 }

@@ -65,10 +65,13 @@ TEST(Profile, WritesEverySectionAndKeyInOrder) {
               (QStringList{"all", "domain_out", "domain_in", "directory_out", "directory_in"}));
     EXPECT_EQ(ini.SectionKeys("Filter"), (QStringList{"type", "string", "start"}));
     EXPECT_EQ(ini.SectionKeys("Proxy"), (QStringList{"address", "port", "user_agent"}));
-    EXPECT_EQ(ini.SectionKeys("ExtraOption"),
-              (QStringList{"stop_get_url", "rest_sharp", "local_link", "foot_tag",
-                           "foot_tag_extension", "avoid_dl_file_list", "overwrite_dl_file_list",
-                           "overwrite_type", "overwrite_local_load", "offline_link"}));
+    EXPECT_EQ(
+        ini.SectionKeys("ExtraOption"),
+        (QStringList{"stop_get_url", "rest_sharp", "local_link", "foot_tag", "foot_tag_extension",
+                     "avoid_dl_file_list", "overwrite_dl_file_list", "overwrite_type",
+                     "overwrite_local_load", "offline_link", "robots_txt"}));
+    EXPECT_EQ(ini.SectionKeys("TimeOut"), (QStringList{"connect", "get", "re_time", "host_wait"}));
+    EXPECT_EQ(ini.GetIni("ExtraOption", "robots_txt"), "1");  // asked for unless turned off
     EXPECT_EQ(ini.SectionKeys("GuideOption"),
               (QStringList{"guide_pic", "guide_run_type", "guide_get_pic", "guide_get_pic_filter",
                            "guide_get_pic_size", "guide_srch_engine", "guide_srch_engine_type"}));
@@ -91,6 +94,8 @@ TEST(Profile, WritesEverySectionAndKeyInOrder) {
     o.mk_local_link = false;
     o.overwrite_type = 2;
     o.offline_link = true;
+    o.robots_txt = false;
+    o.host_wait = 250;
     o.guide_pic = QStringLiteral("参照");
     o.guide_srch_engine_type = 3;
     const QString text = korvi::OptToStr(o);

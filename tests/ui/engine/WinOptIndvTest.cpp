@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "ModalAnswerer.h"
 #include "UiTestKit.h"
 #include "engine/profile/Profile.h"
 #include "shell/Assist.h"
+#include "ui/common/Dialogs.h"
 #include "ui/engine/WinOptIndv.h"
 #include "ui/engine/WinOptIndvRoot.h"
 
@@ -33,6 +35,7 @@ DlSrchOpt Unusual() {
     o.connect = 7;
     o.get = 0;
     o.re_time = 99;
+    o.host_wait = 750;
     o.address = QStringLiteral("proxy.example.jp");
     o.port = 8080;
     o.user_agent = QStringLiteral("Korvi/テスト");
@@ -50,6 +53,7 @@ DlSrchOpt Unusual() {
     o.overwrite_type = 2;
     o.overwrite_local_load = true;
     o.offline_link = true;
+    o.robots_txt = false;
     o.guide_pic = QStringLiteral("resource/pic/g.gif");
     o.guide_run_type = 7;  // not one of the list's entries: must survive as it is
     o.guide_get_pic = true;
@@ -97,7 +101,7 @@ TEST(WinOptIndv, EveryKeyHasItsControlOnItsTab) {
             ++keys;
         }
     }
-    EXPECT_EQ(keys, 44);
+    EXPECT_EQ(keys, 46);
     EXPECT_EQ(Find<QCheckBox>(&ed, "cb_copy")->text(), QStringLiteral("設定名変更時は複製を作成"));
     EXPECT_EQ(Find<QLineEdit>(&ed, "guide_pic")->placeholderText(), QStringLiteral("参照"));
 }
@@ -139,6 +143,34 @@ TEST(WinOptIndv, EveryKeyRoundTrips) {
     ed.LoadProfile(kDefaultOptName);
     EXPECT_EQ(Find<QComboBox>(&ed, "guide_run_type")->count(), 4);
     EXPECT_EQ(ed.Values(), DlSrchOpt());
+}
+
+// The robots.txt box and the per-server wait sit on their tabs with their
+// tips, and a save through the real dialogs stores them.
+TEST(WinOptIndv, RobotsAndServerWaitSaveThroughRealDialogs) {
+    GuiHome home;
+    QtDialogs dialogs;
+    GuiContext gui{home.Ctx(), dialogs, home.Gui().open, {}};
+    WinOptIndv ed(gui);
+    ed.LoadProfile(kDefaultOptName);
+    auto* robots = Find<QCheckBox>(Find<QGroupBox>(&ed, "ExtraOption"), "robots_txt");
+    auto* wait = Find<QSpinBox>(Find<QGroupBox>(&ed, "TimeOut"), "host_wait");
+    ASSERT_NE(robots, nullptr);
+    ASSERT_NE(wait, nullptr);
+    EXPECT_TRUE(robots->isChecked());
+    EXPECT_EQ(wait->value(), 0);
+    EXPECT_FALSE(robots->toolTip().isEmpty());
+    EXPECT_FALSE(wait->toolTip().isEmpty());
+
+    robots->setChecked(false);
+    wait->setValue(1500);
+    ModalAnswerer answer([](QWidget* m) { AnswerModal(m, true); });
+    Press(&ed, "btn_save");
+    EXPECT_EQ(answer.Titles(), QStringList{QStringLiteral("個別設定保存")});
+    DlSrchOpt back;
+    ASSERT_TRUE(LoadOpt(home.Ctrl(), kDefaultOptName, back));
+    EXPECT_FALSE(back.robots_txt);
+    EXPECT_EQ(back.host_wait, 1500);
 }
 
 TEST(WinOptIndv, BrokenFilesAndFailedSaves) {

@@ -11,7 +11,7 @@
 #include "FixtureServer.h"
 #include "UiTestKit.h"
 #include "server/HttpSrvr.h"
-#include "server/HttpSrvrOptSave.h"
+#include "server/HttpSrvrOptEdit.h"
 #include "server/SrvrCtl.h"
 #include "server/UrlMount.h"
 #include "shell/Assist.h"

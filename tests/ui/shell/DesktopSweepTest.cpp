@@ -42,6 +42,8 @@ const std::map<QString, QString> kSkipped = {
     {QStringLiteral("Korvi/mni_exit"), QStringLiteral("ends; pressed by the close phases")},
     {QStringLiteral("WinOpt/close_btn"), QStringLiteral("closes; pressed by the close phases")},
     {QStringLiteral("WinGuide/close_btn"), QStringLiteral("closes; pressed by the close phases")},
+    {QStringLiteral("Korvi/WinSrch/ctr_btn_resume"),
+     QStringLiteral("enabled only for an interrupted run; pressed by the resume tests")},
 };
 
 // With SWEEP_TRACE set, every step goes to the log with its time.

@@ -19,7 +19,7 @@
 namespace korvi::test {
 namespace {
 
-// The tree's menu: six items in order with mnemonics; the list
+// The tree's menu: seven items in order with mnemonics; the list
 // page goes into the chosen folder and opens; "新規" asks for a name.
 TEST(KorviLogfMenu, ItemsListPageAndNewFolder) {
     GuiHome home;
@@ -31,11 +31,12 @@ TEST(KorviLogfMenu, ItemsListPageAndNewFolder) {
     QStringList names, texts;
     for (QAction* a : menu->actions()) names.append(a->objectName()), texts.append(a->text());
     EXPECT_EQ(names, QStringList({"mni_back_root", "mni_move", "mni_new", "mni_rename", "mni_open",
-                                  "mni_fldr_list_html"}));
+                                  "mni_fldr_list_html", "mni_resume"}));
     EXPECT_EQ(texts.first(), QStringLiteral("DL先フォルダのルートに戻る(&D)"));
-    EXPECT_EQ(texts.last(), QStringLiteral("フォルダ内をHTMLでリスト化(&H)"));
+    EXPECT_EQ(texts[5], QStringLiteral("フォルダ内をHTMLでリスト化(&H)"));
+    EXPECT_EQ(texts.last(), QStringLiteral("続きから再開"));
 
-    menu->actions().last()->trigger();
+    Find<QAction>(&win, "mni_fldr_list_html")->trigger();
     const QString page = home.File(QStringLiteral("log/out_fldr_list.html"));
     ASSERT_TRUE(QFileInfo(page).isFile());
     const QString text = QString::fromUtf8(home.Read(QStringLiteral("log/out_fldr_list.html")));

@@ -1,4 +1,4 @@
-#include "server/ContentType.h"
+#include "server/ContentTypeTable.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +9,7 @@
 
 namespace korvi {
 
-void ContentTypeTbl::Load(const QString& text) {
+void ContentTypeTable::Load(const QString& text) {
     tbl_.clear();
     QString all = text;
     all.remove(u'\r');
@@ -22,14 +22,14 @@ void ContentTypeTbl::Load(const QString& text) {
     }
 }
 
-QString ContentTypeTbl::Extension(const QString& path) {
+QString ContentTypeTable::Extension(const QString& path) {
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot < 0 || dot == name.size() - 1) return QString("");
     return name.mid(dot + 1);
 }
 
-QString ContentTypeTbl::QueryFileExtension(const QString& path) {
+QString ContentTypeTable::QueryFileExtension(const QString& path) {
     static const QRegularExpression reQueryFile(QStringLiteral("/([^/]+)_/\\d{8}\\.cgi$"));
     const QRegularExpressionMatch m = reQueryFile.match(path);
     if (!m.hasMatch()) return QString("");
@@ -40,7 +40,7 @@ QString ContentTypeTbl::QueryFileExtension(const QString& path) {
     return Extension(m.captured(1));
 }
 
-QString ContentTypeTbl::GetCntntTyp(const QString& path, const TextProbe& isText) const {
+QString ContentTypeTable::GetCntntTyp(const QString& path, const TextProbe& isText) const {
     QString type;
     const QString real = QueryFileExtension(path);
     if (!real.isEmpty()) type = tbl_.value(real.toLower());

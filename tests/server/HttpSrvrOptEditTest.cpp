@@ -4,7 +4,7 @@
 
 #include "TempHome.h"
 #include "server/HttpSrvrOpt.h"
-#include "server/HttpSrvrOptSave.h"
+#include "server/HttpSrvrOptEdit.h"
 #include "server/UrlMount.h"
 #include "shell/Assist.h"
 
@@ -36,7 +36,7 @@ QStringList NonKeyLines(const QString& text) {
 // Saving over the shipped file changes only the edited keys: the notes, the
 // keys the window does not edit and the blank lines stay, and the server and
 // the mount read the new values back. A second save changes nothing.
-TEST(HttpSrvrOptSave, KeepsNotesAndUnknownKeys) {
+TEST(HttpSrvrOptEdit, KeepsNotesAndUnknownKeys) {
     test::TempHome home;
     const QString before = QString::fromUtf8(home.Read("server/opt.ini"));
     ASSERT_TRUE(before.contains("Lines without an equals sign"));
@@ -67,7 +67,7 @@ TEST(HttpSrvrOptSave, KeepsNotesAndUnknownKeys) {
 
 // A missing file is written with both sections; a value cannot smuggle in
 // rows of its own.
-TEST(HttpSrvrOptSave, MissingFileAndLineBreaksInValues) {
+TEST(HttpSrvrOptEdit, MissingFileAndLineBreaksInValues) {
     test::TempHome home;
     ASSERT_TRUE(QFile::remove(home.File("server/opt.ini")));
     HttpSrvrOptEdit e = Sample();
@@ -82,7 +82,7 @@ TEST(HttpSrvrOptSave, MissingFileAndLineBreaksInValues) {
 // Keys go into their own section: a key of the same name elsewhere is left
 // alone, a new key joins the end of its section before the blank separator,
 // and a new section is added at the end.
-TEST(HttpSrvrOptSave, SetIniKeepLinesPlacesKeys) {
+TEST(HttpSrvrOptEdit, SetIniKeepLinesPlacesKeys) {
     const QString text = "note\n[A]\nuse=0\n\n[B]\nuse=0\nx=1\n";
     EXPECT_EQ(SetIniKeepLines(text, "B", "use", "1"), "note\n[A]\nuse=0\n\n[B]\nuse=1\nx=1\n");
     EXPECT_EQ(SetIniKeepLines(text, "A", "port", "80"),
@@ -97,7 +97,7 @@ TEST(HttpSrvrOptSave, SetIniKeepLinesPlacesKeys) {
 // The window's texts for port and reload seconds: whole numbers within their
 // bounds are written; anything else is refused with a warning and leaves the
 // file as it was.
-TEST(HttpSrvrOptSave, ChecksPortAndReloadTexts) {
+TEST(HttpSrvrOptEdit, ChecksPortAndReloadTexts) {
     struct Case {
         const char* port;
         const char* reload;

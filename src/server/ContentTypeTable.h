@@ -10,7 +10,7 @@ namespace korvi {
 // The content-type table of "server/cntnt.txt": extension TAB type, with the
 // key "Directory" for directory pages and "?,A,B" for types that depend on
 // whether the file holds text.
-class ContentTypeTbl {
+class ContentTypeTable {
 public:
     // Tells whether a file holds text (the store's encoding probe).
     using TextProbe = std::function<bool(const QString& path)>;

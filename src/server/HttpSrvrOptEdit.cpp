@@ -1,4 +1,4 @@
-#include "server/HttpSrvrOptSave.h"
+#include "server/HttpSrvrOptEdit.h"
 
 #include <QFileInfo>
 #include <QStringList>
