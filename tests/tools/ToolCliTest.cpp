@@ -162,7 +162,7 @@ TEST(ToolCli, IndexCommandAndSearchWithoutIndex) {
         return r.out.split('\n', Qt::SkipEmptyParts).value(1).split('\t');
     };
     const Result first = RunCli(th, {"index", "log"});
-    ASSERT_EQ(first.rc, 0) << first.err.toStdString();
+    ASSERT_EQ(first.code, 0) << first.err.toStdString();
     EXPECT_EQ(first.out.split('\n').first(),
               QStringLiteral("フォルダ\tファイル数\t追加\t更新\t削除\t変更なし\t作り直し"));
     EXPECT_EQ(cells(first).mid(1), (QStringList{"4", "4", "0", "0", "0", "いいえ"}));
@@ -175,7 +175,7 @@ TEST(ToolCli, IndexCommandAndSearchWithoutIndex) {
     for (const char* words : {"korvi web", "日本語", "web -korvi", "ko.vi"}) {
         const Result indexed = RunCli(th, {"search", "--words", words, "log/R"});
         const Result scanned = RunCli(th, {"search", "--no-index", "--words", words, "log/R"});
-        EXPECT_EQ(indexed.rc, 0);
+        EXPECT_EQ(indexed.code, 0);
         EXPECT_EQ(indexed.out, scanned.out) << words;
     }
     EXPECT_EQ(Column(RunCli(th, {"search", "--words", "korvi web", "log/R"}).out, 2),
@@ -183,7 +183,7 @@ TEST(ToolCli, IndexCommandAndSearchWithoutIndex) {
 
     EXPECT_EQ(cells(RunCli(th, {"index", "--rebuild", "log"})).mid(1),
               (QStringList{"3", "3", "0", "0", "0", "はい"}));
-    EXPECT_EQ(RunCli(th, {"index", "log", "log/R"}).rc, 2);
-    EXPECT_EQ(RunCli(th, {"index", "--fast", "log"}).rc, 2);
-    EXPECT_EQ(RunCli(th, {"index", "nowhere"}).rc, 1);
+    EXPECT_EQ(RunCli(th, {"index", "log", "log/R"}).code, 2);
+    EXPECT_EQ(RunCli(th, {"index", "--fast", "log"}).code, 2);
+    EXPECT_EQ(RunCli(th, {"index", "nowhere"}).code, 1);
 }
