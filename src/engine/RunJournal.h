@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/RunList.h"
+#include "store/StoreEntry.h"
 
 namespace korvi {
 
@@ -28,7 +29,7 @@ struct JournalData {
 // (a crash during a write) is ignored when the journal is read back.
 class RunJournal {
 public:
-    static inline const QString kFileName = QStringLiteral(".korvi-run.journal");
+    static inline const QString kFileName = QString::fromLatin1(kRunJournalFile);
     // Records kept in memory before they are written.
     static constexpr int kBatch = 32;
 

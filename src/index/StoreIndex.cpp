@@ -13,12 +13,14 @@
 #include <chrono>
 #include <exception>
 #include <system_error>
+#include <thread>
 
 #include "engine/match/MatcherText.h"
 #include "index/IndexTokenizer.h"
 #include "index/IndexTokens.h"
 #include "store/CtrlFile.h"
 #include "store/RunLock.h"
+#include "store/StoreEntry.h"
 
 namespace korvi {
 
@@ -207,6 +209,7 @@ void StoreIndex::Discard() {
 
 std::unique_ptr<StoreIndex::Db> StoreIndex::Open(bool create) {
     std::lock_guard<std::mutex> lock(open_mutex_);
+    int busyTries = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!create && !QFile::exists(path_)) return nullptr;
         auto d = std::make_unique<Db>();
@@ -245,6 +248,16 @@ std::unique_ptr<StoreIndex::Db> StoreIndex::Open(bool create) {
         }
         if (ok) ok = d->Exec("SELECT count(*) FROM meta");
         if (ok) return d;
+        const int primary = d->last & 0xff;
+        if ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) && ++busyTries < 40) {
+            // Another process is making or converting the file: wait and try
+            // again; a busy index is no fault, the search scans meanwhile.
+            d.reset();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            --attempt;
+            continue;
+        }
+        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return nullptr;
         if (!Damaged(d->last)) {
             ctrl_.SaveErrLog(QStringLiteral("StoreIndex Open Error : ") +
                              QString::fromUtf8(sqlite3_errstr(d->last)) + QStringLiteral("  ") +
@@ -404,7 +417,7 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
         std::vector<std::pair<QByteArray, unsigned char>> entries;
         while (const dirent* e = ::readdir(h)) {
             const char* n = e->d_name;
-            if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+            if (!IsStoreEntry(n)) continue;
             entries.emplace_back(QByteArray(n), e->d_type);
         }
         ::closedir(h);

@@ -22,6 +22,7 @@
 #include "store/HighlightDocument.h"
 #include "store/ReplaceFile.h"
 #include "store/RunLock.h"
+#include "store/StoreEntry.h"
 #include "store/TextCodec.h"
 
 namespace korvi {
@@ -82,7 +83,7 @@ std::vector<Entry> ListFolder(const QByteArray& folder) {
     if (!dir) return out;
     while (const dirent* e = ::readdir(dir)) {
         const char* n = e->d_name;
-        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+        if (!IsStoreEntry(n)) continue;
         Entry entry;
         entry.name = QByteArray(n);
         entry.shown = QString::fromUtf8(entry.name);
