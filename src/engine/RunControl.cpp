@@ -440,8 +440,15 @@ bool RunControl::CtrlWaitNewThrd(size_t slot) {
     std::shared_ptr<SrchThrd> w = SrchThrd::Create(services_, ws);
     w->SetRow(row.no, row.url, row.title, row.ext, row.depth, row.ref);
     w->SetLocalPath(path);
-    if (from_store_ && StoredWhole(path, row)) w->SetFromStore(true);
-    const bool keep = !w->FromStore() && !row.url.startsWith(QStringLiteral("file:/")) &&
+    // A resumed run serves whole stored copies from the store and fetches
+    // again what the crash cut short; it keeps nothing by the policy.
+    if (from_store_) {
+        if (StoredWhole(path, row))
+            w->SetFromStore(true);
+        else
+            w->SetRefetch(true);
+    }
+    const bool keep = !from_store_ && !row.url.startsWith(QStringLiteral("file:/")) &&
                       settings_.overwriteType == 0 && !path.isEmpty() &&
                       QFileInfo(ctrl.Abs(path)).isFile() &&
                       !(services_->mustFetch && services_->mustFetch(path, row.url));

@@ -434,7 +434,7 @@ bool SrchThrd::PolicyKeeps(qint64 l, qint64 n, qint64 s, qint64 length) const {
 bool SrchThrd::ConditionFor(const QString& path, HttpFetch::Request& req) const {
     // Only the policies that compare with the server's copy can use a 304;
     // a forced overwrite and the URL mount want the body.
-    if (memory_only_ || path.isEmpty() ||
+    if (memory_only_ || refetch_ || path.isEmpty() ||
         (settings_.overwriteType != 1 && settings_.overwriteType != 2))
         return false;
     const QFileInfo local(services_->ctrl->Abs(path));
@@ -612,7 +612,7 @@ bool SrchThrd::GetWebData() {
             const QString abs = ctrl.Abs(path);
             const QFileInfo local(abs);
             // The policy guards the stored copy; a memory-only fetch leaves it alone.
-            if (!memory_only_ && !path.isEmpty() && local.isFile() &&
+            if (!memory_only_ && !refetch_ && !path.isEmpty() && local.isFile() &&
                 !(services_->mustFetch && services_->mustFetch(path, Url()))) {
                 if (PolicyKeeps(local.lastModified().toMSecsSinceEpoch(), local.size(),
                                 head.lastModifiedMs, head.contentLength)) {
@@ -943,6 +943,7 @@ std::shared_ptr<SrchThrd> SrchThrd::clone() const {
     c->memory_only_ = memory_only_;
     c->from_local_html_ = from_local_html_;
     c->from_store_ = from_store_;
+    c->refetch_ = refetch_;
     c->status_.store(Status());
     c->content_length_.store(content_length_.load());
     c->downloaded_.store(downloaded_.load());

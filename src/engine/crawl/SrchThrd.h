@@ -85,6 +85,8 @@ public:
     // links from the stored link list, else from the copy; nothing rewritten.
     void SetFromStore(bool on) { from_store_ = on; }
     bool FromStore() const { return from_store_; }
+    // The stored copy was cut short (a crash): fetch it again whatever the policy.
+    void SetRefetch(bool on) { refetch_ = on; }
     // The HTTP client the fetch goes through (a new one when none is set);
     // handed back by TakeFetch once the thread has ended.
     void SetFetch(std::unique_ptr<HttpFetch> fetch);
@@ -209,6 +211,7 @@ private:
     bool memory_only_ = false;
     bool from_local_html_ = false;
     bool from_store_ = false;
+    bool refetch_ = false;
 
     std::atomic<int> status_{-1};
     std::atomic<int> outside_status_{0};
