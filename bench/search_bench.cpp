@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "StorePage.h"
 #include "shell/Clock.h"
 #include "shell/Context.h"
 #include "tools/LogSrch.h"
@@ -26,21 +27,8 @@ using namespace korvi;
 
 namespace {
 
-const char* kWords[] = {"ウェブ", "収集",   "検索",     "page", "link",  "data", "store",
-                        "folder", "report", "テキスト", "文書", "table", "image"};
-
 QByteArray Page(QRandomGenerator& rng, int bytes, bool hit) {
-    QByteArray b = "<html><head><title>page</title></head><body>\n";
-    while (b.size() < bytes) {
-        b += "<p>";
-        for (int i = 0; i < 12; ++i) {
-            b += kWords[rng.bounded(int(sizeof(kWords) / sizeof(kWords[0])))];
-            b += ' ';
-        }
-        b += "<a href=\"http://h/x.html\">link</a></p>\n";
-    }
-    if (hit) b += "<p>korvi benchmark zebra</p>\n";
-    return b + "</body></html>\n";
+    return bench::StorePage(rng, bytes, hit ? QByteArray("korvi benchmark zebra") : QByteArray());
 }
 
 double CpuSeconds(int who) {
