@@ -16,7 +16,6 @@
 #include "engine/lists/InitList.h"
 #include "engine/profile/OptOverride.h"
 #include "engine/profile/Profile.h"
-#include "shell/Assist.h"
 #include "shell/Context.h"
 #include "shell/RunId.h"
 
@@ -130,9 +129,7 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
             PrintError(QStringLiteral("cannot resume: ") + why);
             return kFail;
         }
-        Assist held;
-        held.InitIni(source.opt);
-        ReadOptSections(held, opt);
+        opt = source.Opt();
     }
     if (resume && !args.Has(QStringLiteral("profile"))) {
         // the journal's values stand

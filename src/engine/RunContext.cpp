@@ -4,6 +4,7 @@
 
 #include "engine/crawl/CrawlServices.h"
 #include "engine/profile/Profile.h"
+#include "shell/Assist.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
 #include "store/RunLock.h"
@@ -78,6 +79,14 @@ void RunContext::Resume(const JournalData& journal, const QString& words) {
     run_->KeepJournal(JournalValues(words));
     run_->Resume(journal);
     run_->StartDlSearch(ctx_.Proxy(), {});
+}
+
+DlSrchOpt ResumeSource::Opt() const {
+    DlSrchOpt out;
+    Assist held;
+    held.InitIni(opt);
+    ReadOptSections(held, out);
+    return out;
 }
 
 bool ResumeSource::Read(const QString& folder, QString* why) {

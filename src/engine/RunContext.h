@@ -26,6 +26,8 @@ struct ResumeSource {
     // Reads the journal of folder (absolute). False, with a reason, when the
     // folder holds no journal, its run ended, or a live run holds it.
     bool Read(const QString& folder, QString* why);
+    // The profile values the run worked with.
+    DlSrchOpt Opt() const;
 };
 
 // One run over the process's shared parts: the profile's exclusion and

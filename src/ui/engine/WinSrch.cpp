@@ -9,7 +9,6 @@
 #include "engine/RunContext.h"
 #include "engine/RunJournal.h"
 #include "engine/profile/Profile.h"
-#include "shell/Assist.h"
 #include "shell/Context.h"
 #include "store/CtrlFile.h"
 #include "ui/common/Dialogs.h"
@@ -71,14 +70,12 @@ bool WinSrch::StartDlSearch(const RunRequest& request) {
     QList<StartRow> rows;
     for (const InitRow& row : request.rows) rows.append({row.url, row.ttl, row.ext});
     const QString words = request.search ? request.words : QString();
-    try {
+    return Launch(QStringLiteral("StartDlSearch"), [&] {
         // A start into the same run folder goes on with the run list: rows
         // it already holds are skipped. A new folder starts a new list.
         const bool goOn = run_ && !request.runId.isEmpty() && request.runId == run_id_;
         if (!goOn) {
-            timer_->stop();
-            run_.reset();
-            model_->Reset(RunListSnapshot());
+            DiscardRun();
             if (!request.runId.isEmpty()) ctrl.SetRunId(request.runId);
             run_ = std::make_unique<RunContext>(gui_.ctx, request.opt, rows.first().url);
             run_id_ = request.runId;
@@ -86,9 +83,21 @@ bool WinSrch::StartDlSearch(const RunRequest& request) {
         WireEnd(run_->Run(), request.quiet);
         ui_->sch_txt->setText(words);
         run_->Start(rows, words);
+    });
+}
+
+void WinSrch::DiscardRun() {
+    timer_->stop();
+    run_.reset();
+    model_->Reset(RunListSnapshot());
+}
+
+bool WinSrch::Launch(const QString& operation, const std::function<void()>& start) {
+    try {
+        start();
     } catch (const std::exception& e) {
-        ctrl.SaveErrLog(QStringLiteral("W_Srch StartDlSearch Error : ") +
-                        QString::fromLocal8Bit(e.what()));
+        gui_.ctx.Ctrl().SaveErrLog(QStringLiteral("W_Srch ") + operation +
+                                   QStringLiteral(" Error : ") + QString::fromLocal8Bit(e.what()));
         run_.reset();
         UpdateControls();
         return false;
@@ -131,29 +140,14 @@ bool WinSrch::ResumeRun() {
                              QStringLiteral("」には、続きから再開できるDL＆検索がありません。"));
         return false;
     }
-    try {
-        timer_->stop();
-        run_.reset();
-        model_->Reset(RunListSnapshot());
-        DlSrchOpt opt;
-        Assist held;
-        held.InitIni(source.opt);
-        ReadOptSections(held, opt);
-        run_ = std::make_unique<RunContext>(gui_.ctx, opt, source.base);
+    return Launch(QStringLiteral("ResumeRun"), [&] {
+        DiscardRun();
+        run_ = std::make_unique<RunContext>(gui_.ctx, source.Opt(), source.base);
         run_id_ = ctrl.RunId();
         WireEnd(run_->Run(), false);
         ui_->sch_txt->setText(source.words);
         run_->Resume(source.journal, source.words);
-    } catch (const std::exception& e) {
-        ctrl.SaveErrLog(QStringLiteral("W_Srch ResumeRun Error : ") +
-                        QString::fromLocal8Bit(e.what()));
-        run_.reset();
-        UpdateControls();
-        return false;
-    }
-    timer_->start();
-    RefreshView();
-    return IsRunning();
+    });
 }
 
 bool WinSrch::IsRunning() const {
@@ -172,10 +166,8 @@ void WinSrch::ForceStop() {
 
 void WinSrch::DropRun() {
     ForceStop();
-    timer_->stop();
-    run_.reset();
+    DiscardRun();
     run_id_.clear();
-    model_->Reset(RunListSnapshot());
     UpdateControls();
 }
 

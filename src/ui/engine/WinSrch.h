@@ -94,6 +94,11 @@ private:
     void OnRunEnd(int serial, const QString& title, const QString& text, bool quiet);
     // Hands the run's end calls to this window.
     void WireEnd(RunControl& run, bool quiet);
+    // Stops the timer and drops the run and its rows.
+    void DiscardRun();
+    // Calls start (which makes and starts run_) and the view's timer; a
+    // failure is logged under the operation's name and leaves no run.
+    bool Launch(const QString& operation, const std::function<void()>& start);
     void UpdateControls();
     // Selected rows in table order (row indices of the run list).
     std::vector<int> SelectedRows() const;
