@@ -3,6 +3,7 @@
 #   core (every folder but ui/, app/, cli/, cscript/) < ui/common < one ui panel folder < the roof
 #   (ui/shell, ui/server/WinSrvr, app); cli and cscript stand on the core only.
 #   Inside engine: match, page < profile < lists < crawl < engine root.
+#   warc (web archives) stands on store and shell only; engine may use it.
 # With --stats it prints folders, folder-to-folder include arrows and arrows against the layers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,6 +36,7 @@ function allowed(from, to,   lf, lt, df, dt) {
     if (df == dt) return 1
     if (lf == "roof") return lt != "tool"
     if (lt == "core") {
+        if (df == "warc") return dt == "store" || dt == "shell"
         if (lf != "core" || !room(df) || !room(dt)) return 1
         return room(dt) < room(df) || (room(dt) == room(df) && room(df) > 1)
     }

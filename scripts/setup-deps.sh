@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages needed to build and test Korvi.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-declarative-dev libcurl4-openssl-dev
-      libgtest-dev libgmock-dev libcpp-httplib-dev libsqlite3-dev fonts-noto-cjk qt6-translations-l10n
+      libgtest-dev libgmock-dev libcpp-httplib-dev libsqlite3-dev zlib1g-dev fonts-noto-cjk qt6-translations-l10n
       clang-format)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -32,12 +32,21 @@ const QHash<QString, QString>& Details() {
              "  --run-id ID         the run folder (default: the start time)\n"
              "  --base URL          the base URL of the run\n"
              "  --out FILE          also writes the run list to FILE\n"
+             "  --warc FILE         also writes a web archive (WARC) of the run to FILE\n"
+             "                      (ExtraOption.warc=1: beside the run folder)\n"
              "  --resume ID         goes on with the interrupted run in folder ID (no SOURCE)\n"
              "  -q, --quiet         no progress and no summary on standard error\n"
              "  -v, --verbose       one line per row on standard error as it ends\n"
              "  --no-index          leaves the run's pages out of the store index\n"
              "SIGINT or SIGTERM ends the running rows and prints the run list; a second\n"
              "signal ends at once.\n")},
+        {QStringLiteral("warc"),
+         QStringLiteral(
+             "Writes a web archive (gzip WARC) of a stored run to standard output: one\n"
+             "resource record per file with a trailer tag (its URL and time, the stored\n"
+             "bytes without the tag). RUN-FOLDER is a folder or a run identifier.\n"
+             "  --out FILE          writes to FILE instead\n"
+             "  --cdx FILE          prints a CDXJ index of the WARC file FILE instead\n")},
         {QStringLiteral("search"),
          QStringLiteral("Searches the downloaded files under FOLDER; exit 1 when nothing matched.\n"
                         "  --words W           the search words (none: list the files)\n"

@@ -27,9 +27,9 @@ int RunCrawl(Context& ctx, const QStringList& raw);
 
 constexpr const char* kUsageText =
     "crawl [--profile NAME] [--words W] [--set Section.key=value]... [--run-id ID] "
-    "[--base URL] [--out FILE] [-q|-v] [--no-index] SOURCE...\n"
+    "[--base URL] [--out FILE] [--warc FILE] [-q|-v] [--no-index] SOURCE...\n"
     "       crawl --resume ID [--profile NAME] [--words W] [--set Section.key=value]... "
-    "[--out FILE] [-q|-v]";
+    "[--out FILE] [--warc FILE] [-q|-v]";
 
 bool ValidRunId(const QString& id) {
     return !id.isEmpty() && id != u"." && id != u".." && !id.contains(u'/');
@@ -67,6 +67,14 @@ bool RowEnded(const RunRow& r) {
 
 int FinishCrawl(RunControl& run, CtrlFile& ctrl, const Args& args, const StopSignals& stops);
 
+// --warc FILE, or the profile's own key, leaves a web archive of the run.
+void KeepWarc(RunControl& run, const Args& args, const QString& profile, const DlSrchOpt& opt) {
+    const bool named = args.Has(QStringLiteral("warc"));
+    run.Warc().Configure(named || opt.warc,
+                         named ? CallerPath(args.Value(QStringLiteral("warc"))) : QString(),
+                         profile, OptToStr(opt));
+}
+
 // The run's pages are in the store index before the command ends, unless a
 // signal stopped it (the index mends itself on its next update).
 int IndexThenExit(Context& ctx, int status) {
@@ -80,7 +88,7 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
         raw,
         {QStringLiteral("profile"), QStringLiteral("words"), QStringLiteral("set"),
          QStringLiteral("run-id"), QStringLiteral("base"), QStringLiteral("out"),
-         QStringLiteral("resume")},
+         QStringLiteral("resume"), QStringLiteral("warc")},
         {QStringLiteral("quiet"), QStringLiteral("verbose"), QStringLiteral("no-index")},
         {{u'q', QStringLiteral("quiet")}, {u'v', QStringLiteral("verbose")}});
     if (!args.Ok()) return UsageError(self, args.Error());
@@ -148,6 +156,7 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
     if (resume) {
         const StopSignals stops;
         RunContext ctxRun(ctx, opt, source.base);
+        KeepWarc(ctxRun.Run(), args, profile, opt);
         ctxRun.Resume(source.journal, args.Value(QStringLiteral("words"), source.words));
         return IndexThenExit(ctx, FinishCrawl(ctxRun.Run(), ctrl, args, stops));
     }
@@ -191,6 +200,7 @@ int RunCrawl(Context& ctx, const QStringList& raw) {
 
     const StopSignals stops;
     RunContext ctxRun(ctx, opt, base);
+    KeepWarc(ctxRun.Run(), args, profile, opt);
     ctxRun.Start(rows, args.Value(QStringLiteral("words"), cmn.search_string));
     return IndexThenExit(ctx, FinishCrawl(ctxRun.Run(), ctrl, args, stops));
 }

@@ -30,6 +30,7 @@ RunContext::RunContext(Context& ctx, const DlSrchOpt& opt, const QString& baseUr
     parts.scripts = &scripts_;
     run_ =
         std::make_unique<RunControl>(MakeCrawlServices(parts), RunSettings::FromOpt(opt, baseUrl));
+    run_->Warc().Configure(opt.warc, QString(), ctx.Cmn().Opt().option_type, opt_text_);
     run_->onStarting = [this] { ClaimFolder(); };
     run_->onStopped = [this] { FreeFolder(); };
 }

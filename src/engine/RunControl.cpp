@@ -191,6 +191,7 @@ bool RunControl::StartManual() {
         ended_ = false;
     }
     if (onStarting) onStarting();
+    if (services_->ctrl) warc_.Open(*services_->ctrl, Now(), *services_);
     if (journal_on_ && services_->ctrl) {
         CtrlFile& ctrl = *services_->ctrl;
         const RunListSnapshot snap = list_.Snapshot();
@@ -583,6 +584,7 @@ void RunControl::EndRun(EndKind kind) {
     ReleaseAll();
     ReapReleased(true);
     fetches_.Clear();
+    warc_.Close(*services_);
     // Every worker has ended: offline references to copies that never came
     // now point at what was stored, or at the web.
     if (services_->offline && services_->ctrl) services_->offline->Settle(*services_->ctrl);

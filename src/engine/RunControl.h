@@ -20,6 +20,7 @@
 
 #include "engine/RunJournal.h"
 #include "engine/RunList.h"
+#include "engine/RunWarc.h"
 #include "engine/crawl/CrawlServices.h"
 #include "engine/crawl/FetchPool.h"
 #include "engine/crawl/SrchThrd.h"
@@ -82,6 +83,8 @@ public:
     // then served from the store, never fetched a second time.
     void Resume(const JournalData& journal);
     bool Resuming() const { return from_store_.load(); }
+    // The run's web archive, set before the run starts.
+    RunWarc& Warc() { return warc_; }
 
     // Starts the supervisor and the expander; false when a run is going on.
     bool StartManual();
@@ -174,6 +177,7 @@ private:
     FetchPool fetches_;  // HTTP clients kept between the URLs of the slots
 
     RunJournal journal_;
+    RunWarc warc_;
     std::atomic<bool> journal_on_{false};
     QList<QPair<QString, QString>> journal_values_;  // set and read where the run starts
     std::atomic<bool> from_store_{false};

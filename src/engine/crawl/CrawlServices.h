@@ -11,6 +11,7 @@ namespace korvi {
 
 class Clock;
 class CtrlFile;
+class FetchRecorder;
 class HostPacer;
 class RobotsCache;
 class OfflineLedger;
@@ -39,6 +40,9 @@ struct CrawlServices {
     // Offline references made before their copies were stored; the run
     // settles them at its end. Null: references are not followed up.
     std::shared_ptr<OfflineLedger> offline;
+
+    // A recorder for each page fetch (the run's web archive); empty: none.
+    std::function<std::unique_ptr<FetchRecorder>()> recorder;
 
     // Matcher: context text of the match, "" without one.
     std::function<QString(const QString& words, const QString& text)> match;

@@ -7,6 +7,8 @@
 
 #include <mutex>
 
+#include "engine/crawl/FetchRecorder.h"
+
 namespace korvi {
 
 namespace {
@@ -51,6 +53,7 @@ QByteArray HttpFetch::HttpDate(qint64 ms) {
 size_t HttpFetch::OnHeader(char* data, size_t size, size_t n, void* self) {
     auto* me = static_cast<HttpFetch*>(self);
     const size_t len = size * n;
+    if (me->recorder_) me->recorder_->HeaderReceived(data, len);
     return me->HeaderLine(QByteArray(data, static_cast<qsizetype>(len))) ? len : 0;
 }
 
@@ -123,6 +126,7 @@ size_t HttpFetch::OnWrite(char* data, size_t size, size_t n, void* self) {
         me->stopped_ = true;
         return 0;
     }
+    if (me->recorder_) me->recorder_->BodyReceived(data, len);
     if (me->on_body_ && *me->on_body_ && !(*me->on_body_)(data, len)) {
         me->stopped_ = true;
         return 0;
@@ -136,6 +140,15 @@ int HttpFetch::OnProgress(void* self, long long, long long, long long, long long
         me->stopped_ = true;
         return 1;
     }
+    return 0;
+}
+
+int HttpFetch::OnDebug(void* handle, int type, char* data, size_t size, void* self) {
+    auto* me = static_cast<HttpFetch*>(self);
+    if (type != CURLINFO_HEADER_OUT || !me->recorder_) return 0;
+    char* url = nullptr;
+    curl_easy_getinfo(static_cast<CURL*>(handle), CURLINFO_EFFECTIVE_URL, &url);
+    me->recorder_->RequestSent(url ? QByteArray(url) : QByteArray(), data, size);
     return 0;
 }
 
@@ -153,6 +166,14 @@ HttpFetch::Result HttpFetch::Perform(const Request& request, const HeadFn& onHea
     on_head_ = &onHead;
     on_body_ = &onBody;
     stop_ = &stop;
+    recorder_ = request.recorder;
+    if (recorder_) {
+        // The debug function is how curl shows the request headers it sent.
+        recorder_->Begin();
+        curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &HttpFetch::OnDebug);
+        curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
+        curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+    }
 
     curl_easy_setopt(c, CURLOPT_URL, request.url.constData());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
@@ -200,6 +221,7 @@ HttpFetch::Result HttpFetch::Perform(const Request& request, const HeadFn& onHea
     on_head_ = nullptr;
     on_body_ = nullptr;
     stop_ = nullptr;
+    recorder_ = nullptr;
 
     if (rc == CURLE_OK) {
         if (!head_done_) {

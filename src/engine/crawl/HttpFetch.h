@@ -9,6 +9,10 @@
 #include "engine/crawl/ProxySettings.h"
 
 namespace korvi {
+class FetchRecorder;
+}
+
+namespace korvi {
 
 // The headers of the answer that carries the body (after any redirects).
 struct HttpHead {
@@ -42,6 +46,8 @@ public:
         // Time limits in seconds; 0 = none (a run applies its own).
         int connectTimeoutSec = 0;
         int timeoutSec = 0;
+        // Sees the exchange as it goes over the wire; null: nothing recorded.
+        FetchRecorder* recorder = nullptr;
     };
     enum class Result {
         Ok,       // whole body received
@@ -75,6 +81,7 @@ private:
     static size_t OnHeader(char* data, size_t size, size_t n, void* self);
     static size_t OnWrite(char* data, size_t size, size_t n, void* self);
     static int OnProgress(void* self, long long, long long, long long, long long);
+    static int OnDebug(void* handle, int type, char* data, size_t size, void* self);
     bool HeaderLine(const QByteArray& line);
 
     void* curl_ = nullptr;
@@ -83,6 +90,7 @@ private:
     const HeadFn* on_head_ = nullptr;
     const BodyFn* on_body_ = nullptr;
     const StopFn* stop_ = nullptr;
+    FetchRecorder* recorder_ = nullptr;
     bool head_done_ = false;
     bool refused_ = false;
     bool stopped_ = false;

@@ -13,6 +13,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "engine/crawl/FetchRecorder.h"
 #include "engine/crawl/HostPacer.h"
 #include "engine/crawl/HttpFetch.h"
 #include "engine/crawl/ProxySettings.h"
@@ -558,6 +559,9 @@ bool SrchThrd::GetWebData() {
             req.cookie = cookie.toUtf8();
         }
         const bool conditional = ConditionFor(LocalPath(), req);
+        const std::unique_ptr<FetchRecorder> recorder =
+            services_->recorder ? services_->recorder() : nullptr;
+        req.recorder = recorder.get();
 
         enum class Decision { None, Filtered, Keep, Recheck, OpenFailed };
         Decision decision = Decision::None;
@@ -660,6 +664,11 @@ bool SrchThrd::GetWebData() {
                 result = http.Perform(req, onHead, onBody, stop);
         }
         last_http_code_ = http.Head().code;
+        if (recorder)
+            recorder->Settle(result == HttpFetch::Result::Ok && !stop_.load()
+                                 ? FetchRecorder::Outcome::kStored
+                             : decision == Decision::Keep ? FetchRecorder::Outcome::kKept
+                                                          : FetchRecorder::Outcome::kDropped);
 
         if (result == HttpFetch::Result::Ok && !stop_.load()) {
             if (file && !file->Commit()) {

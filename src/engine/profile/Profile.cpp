@@ -152,6 +152,7 @@ void SaveCmnOptUncommon(const DlSrchOpt& o, Assist& ini) {
     ini.SetIni(kExtra, QStringLiteral("overwrite_local_load"), Flag(o.overwrite_local_load));
     ini.SetIni(kExtra, QStringLiteral("offline_link"), Flag(o.offline_link));
     ini.SetIni(kExtra, QStringLiteral("robots_txt"), Flag(o.robots_txt));
+    ini.SetIni(kExtra, QStringLiteral("warc"), Flag(o.warc));
 
     const QString pic = o.guide_pic == kGuidePicPlaceholder ? QString("") : Txt(o.guide_pic);
     ini.SetIni(kGuide, QStringLiteral("guide_pic"), pic);
@@ -214,6 +215,7 @@ void ReadOptSections(const Assist& ini, DlSrchOpt& o) {
     r.OnOff(kExtra, QStringLiteral("overwrite_local_load"), o.overwrite_local_load);
     r.OnOff(kExtra, QStringLiteral("offline_link"), o.offline_link);
     r.OnOff(kExtra, QStringLiteral("robots_txt"), o.robots_txt);
+    r.OnOff(kExtra, QStringLiteral("warc"), o.warc);
 
     r.Text(kGuide, QStringLiteral("guide_pic"), o.guide_pic);
     r.Int(kGuide, QStringLiteral("guide_run_type"), o.guide_run_type);

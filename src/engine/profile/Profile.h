@@ -80,6 +80,8 @@ struct DlSrchOpt {
     bool offline_link = false;
     // Ask servers for robots.txt and leave out what it disallows.
     bool robots_txt = true;
+    // Leave a web archive (WARC) of the run beside its folder.
+    bool warc = false;
     // GuideOption
     QString guide_pic;
     int guide_run_type = 0;

@@ -69,9 +69,10 @@ TEST(Profile, WritesEverySectionAndKeyInOrder) {
         ini.SectionKeys("ExtraOption"),
         (QStringList{"stop_get_url", "rest_sharp", "local_link", "foot_tag", "foot_tag_extension",
                      "avoid_dl_file_list", "overwrite_dl_file_list", "overwrite_type",
-                     "overwrite_local_load", "offline_link", "robots_txt"}));
+                     "overwrite_local_load", "offline_link", "robots_txt", "warc"}));
     EXPECT_EQ(ini.SectionKeys("TimeOut"), (QStringList{"connect", "get", "re_time", "host_wait"}));
     EXPECT_EQ(ini.GetIni("ExtraOption", "robots_txt"), "1");  // asked for unless turned off
+    EXPECT_EQ(ini.GetIni("ExtraOption", "warc"), "0");        // no archive unless asked for
     EXPECT_EQ(ini.SectionKeys("GuideOption"),
               (QStringList{"guide_pic", "guide_run_type", "guide_get_pic", "guide_get_pic_filter",
                            "guide_get_pic_size", "guide_srch_engine", "guide_srch_engine_type"}));
@@ -95,6 +96,7 @@ TEST(Profile, WritesEverySectionAndKeyInOrder) {
     o.overwrite_type = 2;
     o.offline_link = true;
     o.robots_txt = false;
+    o.warc = true;
     o.host_wait = 250;
     o.guide_pic = QStringLiteral("参照");
     o.guide_srch_engine_type = 3;

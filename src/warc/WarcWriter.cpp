@@ -1,0 +1,125 @@
+#include "warc/WarcWriter.h"
+
+#include <QFile>
+
+#include <zlib.h>
+
+namespace korvi {
+
+namespace {
+
+// One gzip member, compressed into a buffer that is handed on when full.
+class GzipMember {
+public:
+    GzipMember() {
+        ok_ = deflateInit2(&z_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8,
+                           Z_DEFAULT_STRATEGY) == Z_OK;
+    }
+    ~GzipMember() { deflateEnd(&z_); }
+    GzipMember(const GzipMember&) = delete;
+    GzipMember& operator=(const GzipMember&) = delete;
+
+    bool Ok() const { return ok_; }
+    QByteArray& Buffer() { return out_; }
+
+    bool Add(const char* data, qint64 size) { return Run(data, size, Z_NO_FLUSH); }
+    bool Finish() { return Run(nullptr, 0, Z_FINISH); }
+
+private:
+    bool Run(const char* data, qint64 size, int flush) {
+        if (!ok_) return false;
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+        z_.avail_in = static_cast<uInt>(size);
+        char chunk[65536];
+        for (;;) {
+            z_.next_out = reinterpret_cast<Bytef*>(chunk);
+            z_.avail_out = sizeof chunk;
+            const int rc = deflate(&z_, flush);
+            if (rc == Z_STREAM_ERROR) return ok_ = false;
+            out_.append(chunk, static_cast<qsizetype>(sizeof chunk - z_.avail_out));
+            if (flush == Z_FINISH ? rc == Z_STREAM_END : z_.avail_in == 0 && z_.avail_out != 0)
+                return true;
+        }
+    }
+
+    z_stream z_{};
+    bool ok_ = false;
+    QByteArray out_;
+};
+
+}  // namespace
+
+WarcWriter::WarcWriter(const QString& path) : path_(path) {}
+
+WarcWriter::WarcWriter(QIODevice* device) : out_(device) {}
+
+WarcWriter::~WarcWriter() = default;
+
+bool WarcWriter::Open() {
+    std::lock_guard lock(mutex_);
+    if (out_) return true;
+    file_ = std::make_unique<QFile>(path_);
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        error_ = file_->errorString() + QStringLiteral(" ") + path_;
+        file_.reset();
+        return false;
+    }
+    out_ = file_.get();
+    return true;
+}
+
+QString WarcWriter::ErrorText() const {
+    std::lock_guard lock(mutex_);
+    return error_;
+}
+
+bool WarcWriter::Write(const WarcFields& fields, const QByteArray& block) {
+    std::lock_guard lock(mutex_);
+    return WriteLocked(fields, block, nullptr, 0);
+}
+
+bool WarcWriter::Write(const WarcFields& fields, const QByteArray& blockHead, QIODevice* tail,
+                       qint64 tailSize) {
+    std::lock_guard lock(mutex_);
+    return WriteLocked(fields, blockHead, tail, tail ? tailSize : 0);
+}
+
+bool WarcWriter::WriteLocked(const WarcFields& fields, const QByteArray& blockHead, QIODevice* tail,
+                             qint64 tailSize) {
+    if (!out_) {
+        error_ = QStringLiteral("not open ") + path_;
+        return false;
+    }
+    const qint64 start = file_ ? file_->size() : -1;
+    GzipMember gz;
+    auto drain = [&](bool last) {
+        QByteArray& buf = gz.Buffer();
+        if (!last && buf.size() < kOneWrite) return true;
+        const bool ok = out_->write(buf) == buf.size();
+        buf.clear();
+        return ok;
+    };
+    const QByteArray head = WarcHead(fields, blockHead.size() + tailSize);
+    bool ok = gz.Ok() && gz.Add(head.constData(), head.size()) &&
+              gz.Add(blockHead.constData(), blockHead.size());
+    if (ok && tail) {
+        ok = tail->seek(0);
+        char chunk[65536];
+        qint64 left = tailSize;
+        while (ok && left > 0) {
+            const qint64 n = tail->read(chunk, std::min<qint64>(left, sizeof chunk));
+            ok = n > 0 && gz.Add(chunk, n) && drain(false);
+            left -= n;
+        }
+    }
+    ok = ok && gz.Add(kWarcRecordEnd, 4) && gz.Finish() && drain(true);
+    if (ok && file_) ok = file_->flush();
+    if (!ok) {
+        error_ = (file_ ? file_->errorString() : out_->errorString()) + QStringLiteral(" ") + path_;
+        // A torn member in the middle would hide every later record.
+        if (file_ && start >= 0) file_->resize(start);
+    }
+    return ok;
+}
+
+}  // namespace korvi
