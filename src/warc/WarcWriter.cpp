@@ -74,27 +74,34 @@ QString WarcWriter::ErrorText() const {
 }
 
 bool WarcWriter::Write(const WarcFields& fields, const QByteArray& block) {
-    std::lock_guard lock(mutex_);
-    return WriteLocked(fields, block, nullptr, 0);
+    return Write(fields, block, nullptr, 0);
 }
 
 bool WarcWriter::Write(const WarcFields& fields, const QByteArray& blockHead, QIODevice* tail,
                        qint64 tailSize) {
-    std::lock_guard lock(mutex_);
-    return WriteLocked(fields, blockHead, tail, tail ? tailSize : 0);
+    if (!tail) tailSize = 0;
+    if (blockHead.size() + tailSize > kOneWrite) {
+        std::unique_lock lock(mutex_);
+        return Compress(fields, blockHead, tail, tailSize, &lock);
+    }
+    // A small member is made before the lock is taken: workers compress
+    // side by side and only the append is one at a time.
+    return Compress(fields, blockHead, tail, tailSize, nullptr);
 }
 
-bool WarcWriter::WriteLocked(const WarcFields& fields, const QByteArray& blockHead, QIODevice* tail,
-                             qint64 tailSize) {
-    if (!out_) {
-        error_ = QStringLiteral("not open ") + path_;
-        return false;
-    }
-    const qint64 start = file_ ? file_->size() : -1;
+bool WarcWriter::Compress(const WarcFields& fields, const QByteArray& blockHead, QIODevice* tail,
+                          qint64 tailSize, std::unique_lock<std::mutex>* held) {
+    std::unique_lock<std::mutex> late;
     GzipMember gz;
+    qint64 start = -1;
+    // Hands the compressed bytes on: a held lock streams them as they come,
+    // otherwise they go out together at the end.
     auto drain = [&](bool last) {
         QByteArray& buf = gz.Buffer();
-        if (!last && buf.size() < kOneWrite) return true;
+        if (!last && (!held || buf.size() < kOneWrite)) return true;
+        if (last && !held) late = std::unique_lock(mutex_);
+        if (!out_) return false;
+        if (start < 0 && file_) start = file_->size();
         const bool ok = out_->write(buf) == buf.size();
         buf.clear();
         return ok;
@@ -115,7 +122,10 @@ bool WarcWriter::WriteLocked(const WarcFields& fields, const QByteArray& blockHe
     ok = ok && gz.Add(kWarcRecordEnd, 4) && gz.Finish() && drain(true);
     if (ok && file_) ok = file_->flush();
     if (!ok) {
-        error_ = (file_ ? file_->errorString() : out_->errorString()) + QStringLiteral(" ") + path_;
+        if (!held && !late.owns_lock()) late = std::unique_lock(mutex_);
+        error_ = !out_ ? QStringLiteral("not open")
+                       : (file_ ? file_->errorString() : out_->errorString());
+        error_ += QStringLiteral(" ") + path_;
         // A torn member in the middle would hide every later record.
         if (file_ && start >= 0) file_->resize(start);
     }

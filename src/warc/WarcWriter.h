@@ -42,8 +42,10 @@ public:
     static constexpr qsizetype kOneWrite = 4 * 1024 * 1024;
 
 private:
-    bool WriteLocked(const WarcFields& fields, const QByteArray& blockHead, QIODevice* tail,
-                     qint64 tailSize);
+    // held: the lock is taken and the member streams out; null: the member
+    // is made first and appended under the lock.
+    bool Compress(const WarcFields& fields, const QByteArray& blockHead, QIODevice* tail,
+                  qint64 tailSize, std::unique_lock<std::mutex>* held);
 
     QString path_;
     std::unique_ptr<QFile> file_;

@@ -240,6 +240,10 @@ const Tip kTips[] = {
     {u"WinOptIndv", u"robots_txt",
      u"各サーバーのrobots.txtを1回の実行につき1度取得し、禁止されたURLをDLしません"
      u"（Crawl-delayも守ります）。開始URLは常にDLします。"},
+    {u"WinOptIndv", u"warc",
+     u"実行ごとに、送ったリクエストと受け取ったレスポンスをそのままWARCファイル"
+     u"（実行フォルダと同じ場所の「実行ID.warc.gz」）に記録します。"
+     u"Webアーカイブの再生ツールで開けます。"},
     {u"WinOptIndv", u"guide_pic", u"ガイドでこの設定のボタンに表示する画像です。"},
     {u"WinOptIndv", u"btn_guide_pic", u"ガイドのボタンの画像を選択します。"},
     {u"WinOptIndv", u"guide_run_type", u"ガイドからこの設定で実行する内容を選択します。"},

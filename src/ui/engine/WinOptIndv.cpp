@@ -170,6 +170,7 @@ void WinOptIndv::SetValues(const DlSrchOpt& o) {
     ui_->overwrite_local_load->setChecked(o.overwrite_local_load);
     ui_->offline_link->setChecked(o.offline_link);
     ui_->robots_txt->setChecked(o.robots_txt);
+    ui_->warc->setChecked(o.warc);
 
     ui_->guide_pic->setText(o.guide_pic);
     SetChoice(ui_->guide_run_type, o.guide_run_type);
@@ -227,6 +228,7 @@ DlSrchOpt WinOptIndv::Values() const {
     o.overwrite_local_load = ui_->overwrite_local_load->isChecked();
     o.offline_link = ui_->offline_link->isChecked();
     o.robots_txt = ui_->robots_txt->isChecked();
+    o.warc = ui_->warc->isChecked();
 
     o.guide_pic = ui_->guide_pic->text();
     o.guide_run_type = Choice(ui_->guide_run_type);

@@ -54,6 +54,7 @@ DlSrchOpt Unusual() {
     o.overwrite_local_load = true;
     o.offline_link = true;
     o.robots_txt = false;
+    o.warc = true;
     o.guide_pic = QStringLiteral("resource/pic/g.gif");
     o.guide_run_type = 7;  // not one of the list's entries: must survive as it is
     o.guide_get_pic = true;
@@ -101,7 +102,7 @@ TEST(WinOptIndv, EveryKeyHasItsControlOnItsTab) {
             ++keys;
         }
     }
-    EXPECT_EQ(keys, 46);
+    EXPECT_EQ(keys, 47);
     EXPECT_EQ(Find<QCheckBox>(&ed, "cb_copy")->text(), QStringLiteral("設定名変更時は複製を作成"));
     EXPECT_EQ(Find<QLineEdit>(&ed, "guide_pic")->placeholderText(), QStringLiteral("参照"));
 }
@@ -145,9 +146,9 @@ TEST(WinOptIndv, EveryKeyRoundTrips) {
     EXPECT_EQ(ed.Values(), DlSrchOpt());
 }
 
-// The robots.txt box and the per-server wait sit on their tabs with their
-// tips, and a save through the real dialogs stores them.
-TEST(WinOptIndv, RobotsAndServerWaitSaveThroughRealDialogs) {
+// The robots.txt and archive boxes and the per-server wait sit on their tabs
+// with their tips, and a save through the real dialogs stores them.
+TEST(WinOptIndv, RobotsArchiveAndServerWaitSaveThroughRealDialogs) {
     GuiHome home;
     QtDialogs dialogs;
     GuiContext gui{home.Ctx(), dialogs, home.Gui().open, {}};
@@ -157,6 +158,11 @@ TEST(WinOptIndv, RobotsAndServerWaitSaveThroughRealDialogs) {
     auto* wait = Find<QSpinBox>(Find<QGroupBox>(&ed, "TimeOut"), "host_wait");
     ASSERT_NE(robots, nullptr);
     ASSERT_NE(wait, nullptr);
+    auto* warc = Find<QCheckBox>(Find<QGroupBox>(&ed, "ExtraOption"), "warc");
+    ASSERT_NE(warc, nullptr);
+    EXPECT_FALSE(warc->isChecked());
+    EXPECT_FALSE(warc->toolTip().isEmpty());
+    warc->setChecked(true);
     EXPECT_TRUE(robots->isChecked());
     EXPECT_EQ(wait->value(), 0);
     EXPECT_FALSE(robots->toolTip().isEmpty());
@@ -170,6 +176,7 @@ TEST(WinOptIndv, RobotsAndServerWaitSaveThroughRealDialogs) {
     DlSrchOpt back;
     ASSERT_TRUE(LoadOpt(home.Ctrl(), kDefaultOptName, back));
     EXPECT_FALSE(back.robots_txt);
+    EXPECT_TRUE(back.warc);
     EXPECT_EQ(back.host_wait, 1500);
 }
 
