@@ -4,20 +4,27 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 namespace korvi {
+
+// A deflate state; making one costs a few hundred KB of memory, so the
+// writer keeps them for the next record.
+struct WarcWriter::Deflater {
+    Deflater() {
+        ok = deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    }
+    ~Deflater() { deflateEnd(&z); }
+    z_stream z{};
+    bool ok = false;
+};
 
 namespace {
 
 // One gzip member, compressed into a buffer that is handed on when full.
 class GzipMember {
 public:
-    GzipMember() {
-        ok_ = deflateInit2(&z_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8,
-                           Z_DEFAULT_STRATEGY) == Z_OK;
-    }
-    ~GzipMember() { deflateEnd(&z_); }
-    GzipMember(const GzipMember&) = delete;
-    GzipMember& operator=(const GzipMember&) = delete;
+    explicit GzipMember(z_stream* z) : z_(z) { ok_ = z_ && deflateReset(z_) == Z_OK; }
 
     bool Ok() const { return ok_; }
     QByteArray& Buffer() { return out_; }
@@ -28,21 +35,23 @@ public:
 private:
     bool Run(const char* data, qint64 size, int flush) {
         if (!ok_) return false;
-        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-        z_.avail_in = static_cast<uInt>(size);
-        char chunk[65536];
+        z_->next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+        z_->avail_in = static_cast<uInt>(size);
         for (;;) {
-            z_.next_out = reinterpret_cast<Bytef*>(chunk);
-            z_.avail_out = sizeof chunk;
-            const int rc = deflate(&z_, flush);
+            const qsizetype had = out_.size();
+            const qsizetype room = std::max<qsizetype>(16384, z_->avail_in / 2 + 1024);
+            out_.resize(had + room);
+            z_->next_out = reinterpret_cast<Bytef*>(out_.data() + had);
+            z_->avail_out = static_cast<uInt>(room);
+            const int rc = deflate(z_, flush);
+            out_.resize(had + room - z_->avail_out);
             if (rc == Z_STREAM_ERROR) return ok_ = false;
-            out_.append(chunk, static_cast<qsizetype>(sizeof chunk - z_.avail_out));
-            if (flush == Z_FINISH ? rc == Z_STREAM_END : z_.avail_in == 0 && z_.avail_out != 0)
+            if (flush == Z_FINISH ? rc == Z_STREAM_END : z_->avail_in == 0 && z_->avail_out != 0)
                 return true;
         }
     }
 
-    z_stream z_{};
+    z_stream* z_;
     bool ok_ = false;
     QByteArray out_;
 };
@@ -73,6 +82,18 @@ QString WarcWriter::ErrorText() const {
     return error_;
 }
 
+std::unique_ptr<WarcWriter::Deflater> WarcWriter::TakeDeflater() {
+    {
+        std::lock_guard pool(pool_mutex_);
+        if (!pool_.empty()) {
+            std::unique_ptr<Deflater> d = std::move(pool_.back());
+            pool_.pop_back();
+            return d;
+        }
+    }
+    return std::make_unique<Deflater>();
+}
+
 bool WarcWriter::Write(const WarcFields& fields, const QByteArray& block) {
     return Write(fields, block, nullptr, 0);
 }
@@ -92,7 +113,8 @@ bool WarcWriter::Write(const WarcFields& fields, const QByteArray& blockHead, QI
 bool WarcWriter::Compress(const WarcFields& fields, const QByteArray& blockHead, QIODevice* tail,
                           qint64 tailSize, std::unique_lock<std::mutex>* held) {
     std::unique_lock<std::mutex> late;
-    GzipMember gz;
+    std::unique_ptr<Deflater> deflater = TakeDeflater();
+    GzipMember gz(deflater && deflater->ok ? &deflater->z : nullptr);
     qint64 start = -1;
     // Hands the compressed bytes on: a held lock streams them as they come,
     // otherwise they go out together at the end.
@@ -121,6 +143,10 @@ bool WarcWriter::Compress(const WarcFields& fields, const QByteArray& blockHead,
     }
     ok = ok && gz.Add(kWarcRecordEnd, 4) && gz.Finish() && drain(true);
     if (ok && file_) ok = file_->flush();
+    if (deflater && deflater->ok) {
+        std::lock_guard pool(pool_mutex_);
+        if (pool_.size() < kPoolSize) pool_.push_back(std::move(deflater));
+    }
     if (!ok) {
         if (!held && !late.owns_lock()) late = std::unique_lock(mutex_);
         error_ = !out_ ? QStringLiteral("not open")

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "warc/WarcRecord.h"
 
@@ -42,6 +43,8 @@ public:
     static constexpr qsizetype kOneWrite = 4 * 1024 * 1024;
 
 private:
+    struct Deflater;
+    std::unique_ptr<Deflater> TakeDeflater();
     // held: the lock is taken and the member streams out; null: the member
     // is made first and appended under the lock.
     bool Compress(const WarcFields& fields, const QByteArray& blockHead, QIODevice* tail,
@@ -52,6 +55,9 @@ private:
     QIODevice* out_ = nullptr;
     mutable std::mutex mutex_;
     QString error_;
+    std::mutex pool_mutex_;
+    std::vector<std::unique_ptr<Deflater>> pool_;
+    static constexpr size_t kPoolSize = 16;
 };
 
 }  // namespace korvi
