@@ -74,15 +74,19 @@ void WarcCapture::Begin() {
 }
 
 void WarcCapture::RequestSent(const QByteArray& url, const char* data, qint64 size) {
-    if (!current_.request.isEmpty() && current_.response.isEmpty() && current_.url == url) {
-        current_.request.append(data, static_cast<qsizetype>(size));
+    const QByteArray part(data, static_cast<qsizetype>(size));
+    const QByteArray firstLine = part.left(part.indexOf('\n')).trimmed();
+    const bool requestLine = firstLine.contains(" HTTP/");
+    if (!requestLine && !current_.request.isEmpty() && current_.response.isEmpty()) {
+        current_.request += part;  // the rest of the headers
         return;
     }
+    // A request sent again before any answer (a retry) replaces the first.
     if (current_.headDone) hops_.append(current_);
     current_ = Exchange();
     current_.url = url;
     current_.ms = now_();
-    current_.request = QByteArray(data, static_cast<qsizetype>(size));
+    current_.request = part;
     body_.Clear();
     payload_.Reset();
 }

@@ -98,6 +98,8 @@ TEST(WarcRecords, CaptureWritesWhatBecameOfTheFetch) {
     };
 
     cap.Begin();
+    const QByteArray retried = "GET http://h/r HTTP/1.1\r\nHost: h\r\n\r\n";
+    cap.RequestSent("http://h/r", retried.constData(), retried.size());
     fetch("http://h/r", "HTTP/1.1 302 Found", {});
     fetch("http://h/p", "HTTP/1.1 200 OK", "<p>page</p>");
     ASSERT_TRUE(cap.Settle(WarcCapture::Outcome::kStored));
@@ -128,6 +130,7 @@ TEST(WarcRecords, CaptureWritesWhatBecameOfTheFetch) {
     EXPECT_EQ(page.Field("WARC-Concurrent-To"), w.records[2].Field("WARC-Record-ID"));
     EXPECT_EQ(w.records[2].Field("WARC-Concurrent-To"), page.Field("WARC-Record-ID"));
     EXPECT_EQ(w.records[2].block, "GET http://h/p HTTP/1.1\r\nHost: h\r\n\r\n");
+    EXPECT_EQ(w.records[0].block, retried);  // a retry before any answer is one request
     // The body arrives de-chunked, so the record must not announce chunks.
     EXPECT_FALSE(page.HttpHead().contains("\r\nTransfer-Encoding: chunked"));
     EXPECT_EQ(w.records[4].block, "<html><p>rendered</p></html>");
