@@ -14,6 +14,7 @@ class CtrlFile;
 class HostPacer;
 class RobotsCache;
 class OfflineLedger;
+class PageRenderer;
 class ProxySettings;
 class SessionCookies;
 
@@ -39,6 +40,10 @@ struct CrawlServices {
     // Offline references made before their copies were stored; the run
     // settles them at its end. Null: references are not followed up.
     std::shared_ptr<OfflineLedger> offline;
+
+    // The run's headless browser for pages built by script; null: pages are
+    // used as fetched.
+    std::shared_ptr<PageRenderer> renderer;
 
     // Matcher: context text of the match, "" without one.
     std::function<QString(const QString& words, const QString& text)> match;

@@ -336,6 +336,7 @@ void SrchThrd::Pipeline() {
             bytes = ReadHead(info.absoluteFilePath(), TextCap(), &body_cut_);
         if (body_cut_) DropCutSequence(bytes);
         text = DecodeText(bytes);
+        RenderFetched(bytes, text);
     }
     if (text.isEmpty()) {
         SetStatus(98);
@@ -923,7 +924,7 @@ void SrchThrd::AddFootTag() {
         if (path.isEmpty() || !QFileInfo(ctrl.Abs(path)).isFile()) return;
         const QString src = Url();
         const QString cmnt = services_->comment ? services_->comment(src) : QString("");
-        const QString tag = CtrlFile::MkFootTag(referrer_, src, ctrl.GetTimeStr(), cmnt);
+        const QString tag = CtrlFile::MkFootTag(referrer_, src, ctrl.GetTimeStr(), cmnt, rendered_);
         // AppendFootTag logs its own failures.
         ctrl.AppendFootTag(path, tag);
     } catch (const std::exception& e) {

@@ -170,6 +170,8 @@ void WinOptIndv::SetValues(const DlSrchOpt& o) {
     ui_->overwrite_local_load->setChecked(o.overwrite_local_load);
     ui_->offline_link->setChecked(o.offline_link);
     ui_->robots_txt->setChecked(o.robots_txt);
+    SetChoice(ui_->render_js, o.render_js);
+    ui_->render_keep_source->setChecked(o.render_keep_source);
 
     ui_->guide_pic->setText(o.guide_pic);
     SetChoice(ui_->guide_run_type, o.guide_run_type);
@@ -227,6 +229,8 @@ DlSrchOpt WinOptIndv::Values() const {
     o.overwrite_local_load = ui_->overwrite_local_load->isChecked();
     o.offline_link = ui_->offline_link->isChecked();
     o.robots_txt = ui_->robots_txt->isChecked();
+    o.render_js = Choice(ui_->render_js);
+    o.render_keep_source = ui_->render_keep_source->isChecked();
 
     o.guide_pic = ui_->guide_pic->text();
     o.guide_run_type = Choice(ui_->guide_run_type);

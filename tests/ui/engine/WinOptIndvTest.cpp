@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -54,6 +55,8 @@ DlSrchOpt Unusual() {
     o.overwrite_local_load = true;
     o.offline_link = true;
     o.robots_txt = false;
+    o.render_js = 2;
+    o.render_keep_source = true;
     o.guide_pic = QStringLiteral("resource/pic/g.gif");
     o.guide_run_type = 7;  // not one of the list's entries: must survive as it is
     o.guide_get_pic = true;
@@ -101,7 +104,7 @@ TEST(WinOptIndv, EveryKeyHasItsControlOnItsTab) {
             ++keys;
         }
     }
-    EXPECT_EQ(keys, 46);
+    EXPECT_EQ(keys, 48);
     EXPECT_EQ(Find<QCheckBox>(&ed, "cb_copy")->text(), QStringLiteral("設定名変更時は複製を作成"));
     EXPECT_EQ(Find<QLineEdit>(&ed, "guide_pic")->placeholderText(), QStringLiteral("参照"));
 }
@@ -145,9 +148,9 @@ TEST(WinOptIndv, EveryKeyRoundTrips) {
     EXPECT_EQ(ed.Values(), DlSrchOpt());
 }
 
-// The robots.txt box and the per-server wait sit on their tabs with their
-// tips, and a save through the real dialogs stores them.
-TEST(WinOptIndv, RobotsAndServerWaitSaveThroughRealDialogs) {
+// The robots.txt box, the per-server wait and the rendering choice sit on
+// their tabs with their tips, and a save through the real dialogs stores them.
+TEST(WinOptIndv, RobotsServerWaitAndRenderingSaveThroughRealDialogs) {
     GuiHome home;
     QtDialogs dialogs;
     GuiContext gui{home.Ctx(), dialogs, home.Gui().open, {}};
@@ -162,8 +165,15 @@ TEST(WinOptIndv, RobotsAndServerWaitSaveThroughRealDialogs) {
     EXPECT_FALSE(robots->toolTip().isEmpty());
     EXPECT_FALSE(wait->toolTip().isEmpty());
 
+    auto* render = Find<QComboBox>(Find<QGroupBox>(&ed, "ExtraOption"), "render_js");
+    ASSERT_NE(render, nullptr);
+    EXPECT_EQ(render->currentIndex(), 0);
+    EXPECT_FALSE(render->toolTip().isEmpty());
+    EXPECT_TRUE(Find<QLabel>(&ed, "lbl_render_note")->text().contains("chromium"));
+
     robots->setChecked(false);
     wait->setValue(1500);
+    render->setCurrentIndex(2);
     ModalAnswerer answer([](QWidget* m) { AnswerModal(m, true); });
     Press(&ed, "btn_save");
     EXPECT_EQ(answer.Titles(), QStringList{QStringLiteral("個別設定保存")});
@@ -171,6 +181,7 @@ TEST(WinOptIndv, RobotsAndServerWaitSaveThroughRealDialogs) {
     ASSERT_TRUE(LoadOpt(home.Ctrl(), kDefaultOptName, back));
     EXPECT_FALSE(back.robots_txt);
     EXPECT_EQ(back.host_wait, 1500);
+    EXPECT_EQ(back.render_js, 2);
 }
 
 TEST(WinOptIndv, BrokenFilesAndFailedSaves) {
