@@ -29,9 +29,10 @@ void SrchThrd::RenderFetched(const QByteArray& bytes, QString& text) {
     rendered_ = false;
     const std::shared_ptr<PageRenderer>& renderer = services_->renderer;
     // Only a whole page just fetched over the network: not a local file, a
-    // stored copy or a kept one (whose type is unknown).
+    // stored copy or a kept one read back from disk (nothing was downloaded).
     if (!renderer || settings_.renderJs <= 0 || is_local_ || from_store_ || memory_only_ ||
-        body_cut_ || text.isEmpty() || !content_type_.toLower().contains("html"))
+        body_cut_ || text.isEmpty() || downloaded_.load() <= 0 ||
+        !content_type_.toLower().contains("html"))
         return;
     if (settings_.renderJs == 2 && !PageNeedsRender(text)) return;
     const QString path = LocalPath();
@@ -45,6 +46,7 @@ void SrchThrd::RenderFetched(const QByteArray& bytes, QString& text) {
     RenderPolicy policy;
     policy.allow = [this](const QString& url) { return RenderAllows(url); };
     policy.pace = [this](const QString& url) { return Pace(url); };
+    policy.stop = [this] { return stop_.load(); };
     const RenderResult result = renderer->Render(page, policy);
     if (!result.ok || stop_.load()) return;
 

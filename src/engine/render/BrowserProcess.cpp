@@ -155,7 +155,7 @@ void BrowserProcess::Stop() {
     profile_.reset();
 }
 
-qint64 BrowserProcess::GroupRssKb(pid_t group) {
+qint64 BrowserProcess::GroupRssKb(pid_t group, bool proportional) {
     if (group <= 0) return 0;
     qint64 kb = 0;
     const long page = ::sysconf(_SC_PAGESIZE) / 1024;
@@ -171,7 +171,16 @@ qint64 BrowserProcess::GroupRssKb(pid_t group) {
         if (close < 0) continue;
         const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
         if (fields.size() < 22 || fields[2].toLongLong() != group) continue;
-        kb += fields[21].toLongLong() * page;
+        if (!proportional) {
+            kb += fields[21].toLongLong() * page;
+            continue;
+        }
+        QFile rollup(QStringLiteral("/proc/") + entry + QStringLiteral("/smaps_rollup"));
+        if (!rollup.open(QIODevice::ReadOnly)) continue;
+        for (const QByteArray& line : rollup.readAll().split('\n')) {
+            if (line.startsWith("Pss:"))
+                kb += line.mid(4).trimmed().split(' ').value(0).toLongLong();
+        }
     }
     return kb;
 }

@@ -32,8 +32,10 @@ public:
     void Stop();
     bool Running() const { return pid_ > 0; }
     pid_t Pid() const { return pid_; }
-    // Resident memory of every process of the browser's group, in KiB.
-    static qint64 GroupRssKb(pid_t group);
+    // Resident memory of every process of the browser's group, in KiB. The
+    // plain sum counts shared pages once per process; the proportional one
+    // (Pss) splits them among the processes sharing them.
+    static qint64 GroupRssKb(pid_t group, bool proportional = false);
 
 private:
     pid_t pid_ = -1;

@@ -45,7 +45,7 @@ public:
             const RenderPolicy& policy, const RenderSettings& s)
         : b_(b), slot_(slot), tab_(tab), page_(page), policy_(policy), s_(s) {}
 
-    enum class End { kSettled, kCapped, kGone, kCrashed, kNavigateFailed };
+    enum class End { kSettled, kCapped, kGone, kCrashed, kStopped };
 
     End Settle(RenderResult& out) {
         const auto start = Clock::now();
@@ -59,6 +59,7 @@ public:
         for (;;) {
             if (pipe.Closed()) return End::kGone;
             if (crashed_) return End::kCrashed;
+            if (policy_.stop && policy_.stop()) return End::kStopped;
             if (loaded_ && inflight_.empty() && MsSince(last) >= s_.quietMs) return End::kSettled;
             const qint64 left = s_.capMs - MsSince(start);
             if (left <= 0) return End::kCapped;
@@ -193,9 +194,11 @@ void PageRenderer::Stop() {
     if (b) b->Shutdown();
 }
 
-qint64 PageRenderer::BrowserRssKb() {
+qint64 PageRenderer::BrowserRssKb(bool proportional) {
     std::lock_guard lock(mutex_);
-    return browser_ && !browser_->Closed() ? BrowserProcess::GroupRssKb(browser_->Group()) : 0;
+    return browser_ && !browser_->Closed()
+               ? BrowserProcess::GroupRssKb(browser_->Group(), proportional)
+               : 0;
 }
 
 void PageRenderer::LogOnce(Failure kind, const QString& detail) {
@@ -270,8 +273,8 @@ RenderResult PageRenderer::Render(const FetchedPage& page, const RenderPolicy& p
     }
     PageRun run(*b, slot, tab, page, policy, settings_);
     const PageRun::End end = run.Settle(out);
-    if (end == PageRun::End::kGone) {
-        LogOnce(Failure::kCrash, page.url);
+    if (end == PageRun::End::kGone || end == PageRun::End::kStopped) {
+        if (end == PageRun::End::kGone) LogOnce(Failure::kCrash, page.url);
         b->Release(slot);
         return out;
     }

@@ -21,6 +21,8 @@ struct RenderPolicy {
     // Waits for the server's turn before an allowed request goes out; false
     // on a stop request (the request is then refused).
     std::function<bool(const QString& url)> pace;
+    // A stop request: the page is given up at once.
+    std::function<bool()> stop;
 };
 
 // A page as it was fetched, to be answered to the browser from these bytes.
@@ -62,8 +64,9 @@ public:
     RenderResult Render(const FetchedPage& page, const RenderPolicy& policy);
     // Ends the browser; the next Render starts a fresh one with fresh counts.
     void Stop();
-    // Resident memory of the browser's processes, in KiB (0 when none runs).
-    qint64 BrowserRssKb();
+    // Resident memory of the browser's processes, in KiB (0 when none runs);
+    // see BrowserProcess::GroupRssKb.
+    qint64 BrowserRssKb(bool proportional = false);
     const RenderSettings& Settings() const { return settings_; }
 
 private:
