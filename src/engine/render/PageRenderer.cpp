@@ -201,6 +201,11 @@ qint64 PageRenderer::BrowserRssKb(bool proportional) {
                : 0;
 }
 
+qint64 PageRenderer::BrowserGroup() {
+    std::lock_guard lock(mutex_);
+    return browser_ && !browser_->Closed() ? browser_->Group() : 0;
+}
+
 void PageRenderer::LogOnce(Failure kind, const QString& detail) {
     {
         std::lock_guard lock(mutex_);
@@ -233,6 +238,12 @@ std::shared_ptr<Browser> PageRenderer::Ready() {
     if (browser_ && !browser_->Closed()) return browser_;
     std::shared_ptr<Browser> dead;
     dead.swap(browser_);
+    if (dead) {
+        // It went away between pages.
+        lock.unlock();
+        LogOnce(Failure::kCrash, QString());
+        lock.lock();
+    }
     // A browser that went away is started again once per run.
     if (gave_up_ || starts_ >= 2) return nullptr;
     ++starts_;

@@ -67,6 +67,8 @@ public:
     // Resident memory of the browser's processes, in KiB (0 when none runs);
     // see BrowserProcess::GroupRssKb.
     qint64 BrowserRssKb(bool proportional = false);
+    // The browser's process group (0 when none runs).
+    qint64 BrowserGroup();
     const RenderSettings& Settings() const { return settings_; }
 
 private:

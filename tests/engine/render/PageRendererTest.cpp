@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <csignal>
 #include <mutex>
+#include <thread>
 
 #include "engine/render/BrowserProcess.h"
 #include "engine/render/PageRenderer.h"
@@ -23,6 +30,13 @@ struct Logged {
         };
     }
 };
+
+template <class F>
+bool WaitUntil(F cond) {
+    for (int i = 0; i < 250 && !cond(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return cond();
+}
 
 RenderSettings Quick() {
     RenderSettings s;
@@ -76,6 +90,48 @@ TEST(PageRenderer, NoBrowserDegradesAndLogsOnce) {
     EXPECT_FALSE(r.Render(p, {}).ok);
     ASSERT_EQ(log.lines.size(), 1);
     EXPECT_TRUE(log.lines[0].startsWith("S_Thrd Render Error : ブラウザ（chromium）がない"));
+}
+
+TEST(PageRenderer, SilentBrowserIsTriedTwiceAndLoggedOnce) {
+    QTemporaryDir dir;
+    const QString silent = dir.filePath("silent");
+    QFile f(silent);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\nexec sleep 30\n");
+    f.close();
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    Logged log;
+    RenderSettings s = Quick();
+    s.program = silent;
+    s.answerMs = 300;
+    PageRenderer r(s, log.Fn());
+    const FetchedPage p = Page("http://127.0.0.1:1/", "<p>x</p>");
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(r.Render(p, {}).ok);
+    EXPECT_LT(t.elapsed(), 4 * 300);  // started twice, not four times
+    ASSERT_EQ(log.lines.size(), 1);
+    EXPECT_TRUE(log.lines[0].contains("応答しない"));
+}
+
+TEST(PageRenderer, BrowserThatDiesIsRestartedOnceAndLoggedOnce) {
+    SKIP_WITHOUT_CHROMIUM();
+    FixtureServer srv;
+    Logged log;
+    PageRenderer r(Quick(), log.Fn());
+    const FetchedPage p = Page(srv.Url("/a.html"), "<p>a</p>");
+    ASSERT_TRUE(r.Render(p, {}).ok);
+    for (int round = 0; round < 2; ++round) {
+        const qint64 group = r.BrowserGroup();
+        ASSERT_GT(group, 0);
+        ::kill(-static_cast<pid_t>(group), SIGKILL);
+        ASSERT_TRUE(WaitUntil([&] { return r.BrowserGroup() == 0; }));
+        // The first loss starts a new browser; after the second the run does without.
+        EXPECT_EQ(r.Render(p, {}).ok, round == 0);
+    }
+    EXPECT_FALSE(r.Render(p, {}).ok);
+    ASSERT_EQ(log.lines.size(), 1);
+    EXPECT_TRUE(log.lines[0].contains("異常終了"));
 }
 
 TEST(PageRenderer, ScriptBuiltPageIsCapturedFromTheFetchedBytes) {
