@@ -13,6 +13,8 @@ namespace korvi {
 
 namespace {
 
+constexpr qsizetype kMaxMessage = 512 * 1024 * 1024;
+
 // Writes all bytes; MSG_NOSIGNAL keeps a closed peer from killing the process.
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
@@ -121,6 +123,8 @@ void CdpPipe::ReadLoop() {
         for (qsizetype end; (end = buffer.indexOf('\0', start)) >= 0; start = end + 1)
             Dispatch(buffer.mid(start, end - start));
         buffer.remove(0, start);
+        // A page cannot make the reader hold without bound: such a browser is dropped.
+        if (buffer.size() > kMaxMessage) break;
     }
     MarkClosed();
 }
