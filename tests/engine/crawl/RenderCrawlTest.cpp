@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 
 #include "engine/CrawlTestKit.h"
 #include "engine/RunControl.h"
@@ -92,6 +93,29 @@ TEST(RenderCrawl, ScriptBuiltLinksAndWordsAreFoundOnlyWhenRendering) {
     QFile source(th.Ctrl().Abs(th.Ctrl().GetLogFrdr(srv.Url("/index.html"))) + ".fetched");
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     EXPECT_TRUE(source.readAll().contains("<div id=out></div>"));
+}
+
+// A page that never settles (it polls without end) does not hold up a stop.
+TEST(RenderCrawl, StopEndsARenderingRunPromptly) {
+    if (BrowserProcess::FindChromium().isEmpty()) GTEST_SKIP() << "chromium is not installed";
+    TempHome th;
+    FixtureServer srv;
+    srv.Page("/tick.json", "{}", "application/json");
+    srv.Page("/index.html", "<script>setInterval(() => fetch('tick.json'), 50)</script>");
+    RunSettings set;
+    set.thrdMax = 1;
+    set.worker.renderJs = 1;
+    CrawlParts parts;
+    parts.ctrl = &th.Ctrl();
+    parts.clock = &th.GetClock();
+    RunControl rc(MakeCrawlServices(parts), set);
+    rc.AddWinSrchLst({{srv.Url("/index.html"), "start", "html"}});
+    ASSERT_TRUE(rc.StartManual());
+    ASSERT_TRUE(WaitFor([&] { return srv.Hits("/tick.json") > 3; }, 20000));
+    QElapsedTimer t;
+    t.start();
+    rc.Abort();
+    EXPECT_LT(t.elapsed(), 5000);
 }
 
 }  // namespace
