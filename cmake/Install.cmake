@@ -136,5 +136,8 @@ else()
 endif()
 list(JOIN korvi_headless_depends ", " CPACK_DEBIAN_HEADLESS_PACKAGE_DEPENDS)
 list(JOIN korvi_desktop_depends ", " CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS)
+# Pages built by script are rendered through chromium when a profile asks;
+# without it runs keep the fetched pages.
+set(CPACK_DEBIAN_HEADLESS_PACKAGE_RECOMMENDS "chromium")
 
 include(CPack)

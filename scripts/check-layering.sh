@@ -2,7 +2,7 @@
 # Fails when a file under src/ includes a header from a layer above its own.
 #   core (every folder but ui/, app/, cli/, cscript/) < ui/common < one ui panel folder < the roof
 #   (ui/shell, ui/server/WinSrvr, app); cli and cscript stand on the core only.
-#   Inside engine: match, page < profile < lists < crawl < engine root.
+#   Inside engine: match, page < profile < lists, render < crawl < engine root.
 #   warc (web archives) stands on store and shell only; engine may use it.
 # With --stats it prints folders, folder-to-folder include arrows and arrows against the layers.
 set -euo pipefail
@@ -26,7 +26,7 @@ function layer(p,   d) {
 function room(d) {
     if (d == "engine/match" || d == "engine/page") return 1
     if (d == "engine/profile") return 2
-    if (d == "engine/lists") return 3
+    if (d == "engine/lists" || d == "engine/render") return 3
     if (d == "engine/crawl") return 4
     if (d == "engine") return 5
     return 0

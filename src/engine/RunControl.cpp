@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <chrono>
 
+#include "engine/RunRenderer.h"
 #include "engine/crawl/HostPacer.h"
 #include "engine/crawl/HttpFetch.h"
 #include "engine/crawl/ProxySettings.h"
 #include "engine/crawl/RobotsCache.h"
 #include "engine/page/OfflineLedger.h"
 #include "engine/profile/Profile.h"
+#include "engine/render/PageRenderer.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
 
@@ -58,6 +60,8 @@ RunSettings RunSettings::FromOpt(const DlSrchOpt& opt, const QString& baseUrl) {
     w.overwriteLocalLoad = opt.overwrite_local_load;
     w.offlineLink = opt.offline_link;
     w.robotsTxt = opt.robots_txt;
+    w.renderJs = opt.render_js;
+    w.renderKeepSource = opt.render_keep_source;
     w.hostWaitMs = std::max(0, opt.host_wait);
     r.thrdMax = std::max(1, opt.thrd_max);
     r.depthMax = opt.depth_max;
@@ -82,6 +86,7 @@ RunControl::RunControl(std::shared_ptr<const CrawlServices> services, const RunS
     services_->workerEnded = [this] { Wake(); };
     services_->robots = std::make_shared<RobotsCache>(settings_.worker.userAgent);
     services_->pacer = std::make_shared<HostPacer>();
+    if (settings_.worker.renderJs > 0) services_->renderer = MakeRunRenderer(*services_, settings_);
 }
 
 RunControl::~RunControl() {
@@ -585,6 +590,7 @@ void RunControl::EndRun(EndKind kind) {
     ReapReleased(true);
     fetches_.Clear();
     warc_.Close(*services_);
+    if (services_->renderer) services_->renderer->Stop();
     // Every worker has ended: offline references to copies that never came
     // now point at what was stored, or at the web.
     if (services_->offline && services_->ctrl) services_->offline->Settle(*services_->ctrl);

@@ -46,9 +46,10 @@ public:
     // carry ".html" after its mapped name); "" when there is none.
     QString StoredPath(const QString& url);
 
-    // Trailer tag.
+    // Trailer tag. A copy rendered by a browser also says dl_render="1"; readers
+    // that look attributes up by name pass it by.
     static QString MkFootTag(const QString& ref, const QString& src, const QString& time,
-                             const QString& comment);
+                             const QString& comment, bool rendered = false);
     // True when a file of that extension gets a tag under these settings.
     static bool FootTagApplies(const QString& footTagSetting, const QString& extList,
                                const QString& extension);

@@ -18,13 +18,14 @@ QString AttrLine(const char* name, const QString& value) {
 }  // namespace
 
 QString CtrlFile::MkFootTag(const QString& ref, const QString& src, const QString& time,
-                            const QString& comment) {
+                            const QString& comment, bool rendered) {
     QString tag = QStringLiteral("\n<?xml-qorn \n");
     tag += AttrLine("tag_ver", QStringLiteral("1.00"));
     tag += AttrLine("dl_ref", ref);
     tag += AttrLine("dl_src", src);
     tag += AttrLine("dl_time", time);
     tag += AttrLine("dl_cmnt", comment);
+    if (rendered) tag += AttrLine("dl_render", QStringLiteral("1"));
     for (const char* empty : {"author", "athr_url", "athr_e-mail", "athr_ver", "athr_date",
                               "athr_file-name", "athr_cmnt"}) {
         tag += AttrLine(empty, QString(""));

@@ -152,4 +152,12 @@ TEST(FootTag, AttributesByName) {
     const QString made = CtrlFile::MkFootTag("", "http://s/日本.html", "t", "c");
     EXPECT_EQ(CtrlFile::GetFootTagAttr(made, "dl_src"), "http://s/日本.html");
     EXPECT_EQ(CtrlFile::GetFootTagAttr(made, "dl_ref"), "");
+    EXPECT_EQ(CtrlFile::GetFootTagAttr(made, "dl_render"), "");
+    // A rendered copy says so; every other attribute reads as before.
+    const QString rendered = CtrlFile::MkFootTag("r", "http://s/a.html", "t", "c", true);
+    EXPECT_EQ(CtrlFile::GetFootTagAttr(rendered, "dl_render"), "1");
+    EXPECT_EQ(CtrlFile::GetFootTagAttr(rendered, "dl_cmnt"), "c");
+    EXPECT_EQ(CtrlFile::GetFootTagAttr(rendered, "athr_cmnt"), "");
+    EXPECT_EQ(QString(rendered).remove("dl_render=\"1\" \n"),
+              CtrlFile::MkFootTag("r", "http://s/a.html", "t", "c"));
 }

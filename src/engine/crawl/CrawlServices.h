@@ -15,6 +15,7 @@ class FetchRecorder;
 class HostPacer;
 class RobotsCache;
 class OfflineLedger;
+class PageRenderer;
 class ProxySettings;
 class SessionCookies;
 
@@ -43,6 +44,9 @@ struct CrawlServices {
 
     // A recorder for each page fetch (the run's web archive); empty: none.
     std::function<std::unique_ptr<FetchRecorder>()> recorder;
+    // The run's headless browser for pages built by script; null: pages are
+    // used as fetched.
+    std::shared_ptr<PageRenderer> renderer;
 
     // Matcher: context text of the match, "" without one.
     std::function<QString(const QString& words, const QString& text)> match;

@@ -337,6 +337,7 @@ void SrchThrd::Pipeline() {
             bytes = ReadHead(info.absoluteFilePath(), TextCap(), &body_cut_);
         if (body_cut_) DropCutSequence(bytes);
         text = DecodeText(bytes);
+        RenderFetched(bytes, text);
     }
     if (text.isEmpty()) {
         SetStatus(98);
@@ -559,9 +560,9 @@ bool SrchThrd::GetWebData() {
             req.cookie = cookie.toUtf8();
         }
         const bool conditional = ConditionFor(LocalPath(), req);
-        const std::unique_ptr<FetchRecorder> recorder =
-            services_->recorder ? services_->recorder() : nullptr;
-        req.recorder = recorder.get();
+        // Kept past the fetch: a rendered page adds its document to the record.
+        recorder_ = services_->recorder ? services_->recorder() : nullptr;
+        req.recorder = recorder_.get();
 
         enum class Decision { None, Filtered, Keep, Recheck, OpenFailed };
         Decision decision = Decision::None;
@@ -664,11 +665,11 @@ bool SrchThrd::GetWebData() {
                 result = http.Perform(req, onHead, onBody, stop);
         }
         last_http_code_ = http.Head().code;
-        if (recorder)
-            recorder->Settle(result == HttpFetch::Result::Ok && !stop_.load()
-                                 ? FetchRecorder::Outcome::kStored
-                             : decision == Decision::Keep ? FetchRecorder::Outcome::kKept
-                                                          : FetchRecorder::Outcome::kDropped);
+        if (recorder_)
+            recorder_->Settle(result == HttpFetch::Result::Ok && !stop_.load()
+                                  ? FetchRecorder::Outcome::kStored
+                              : decision == Decision::Keep ? FetchRecorder::Outcome::kKept
+                                                           : FetchRecorder::Outcome::kDropped);
 
         if (result == HttpFetch::Result::Ok && !stop_.load()) {
             if (file && !file->Commit()) {
@@ -932,7 +933,7 @@ void SrchThrd::AddFootTag() {
         if (path.isEmpty() || !QFileInfo(ctrl.Abs(path)).isFile()) return;
         const QString src = Url();
         const QString cmnt = services_->comment ? services_->comment(src) : QString("");
-        const QString tag = CtrlFile::MkFootTag(referrer_, src, ctrl.GetTimeStr(), cmnt);
+        const QString tag = CtrlFile::MkFootTag(referrer_, src, ctrl.GetTimeStr(), cmnt, rendered_);
         // AppendFootTag logs its own failures.
         ctrl.AppendFootTag(path, tag);
     } catch (const std::exception& e) {

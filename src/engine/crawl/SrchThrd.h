@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "engine/crawl/CrawlServices.h"
+#include "engine/crawl/FetchRecorder.h"
 #include "engine/crawl/HttpFetch.h"
 #include "engine/crawl/RobotsCache.h"
 #include "engine/crawl/UrlFilter.h"
@@ -48,6 +49,10 @@ struct SrchThrdSettings {
     // local-link rewrite see at most this many leading bytes of a page; the
     // stored file always takes the whole body, streamed to disk.
     qint64 textCapBytes = kPageTextCap;
+    // Hand HTML pages to the run's browser: 0 never, 1 every page, 2 pages
+    // that need it (PageNeedsRender); keep the fetched bytes beside a rendered copy.
+    int renderJs = 0;
+    bool renderKeepSource = false;
 
     static constexpr qint64 kPageTextCap = 8 * 1024 * 1024;
 };
@@ -198,6 +203,12 @@ private:
     bool PolicyKeeps(qint64 l, qint64 n, qint64 s, qint64 length) const;
     void ForgetUnstored(const QString& url);
     void AdjustHtmlName();
+    // Replaces a fetched HTML page (its head in bytes, decoded in text) by the
+    // document the run's browser made of it, stored and used in its place;
+    // leaves both alone when rendering is off, not wanted or failed.
+    void RenderFetched(const QByteArray& bytes, QString& text);
+    // Whether a rendered page may fetch url: the rules its links obey.
+    bool RenderAllows(const QString& url);
 
     std::shared_ptr<const CrawlServices> services_;
     SrchThrdSettings settings_;
@@ -238,7 +249,9 @@ private:
     QByteArray body_;
 
     // Worker-thread only.
-    bool body_cut_ = false;  // the body is longer than body_ holds
+    bool body_cut_ = false;                    // the body is longer than body_ holds
+    bool rendered_ = false;                    // the stored page is the browser's document
+    std::unique_ptr<FetchRecorder> recorder_;  // the last fetch's archive record
     std::atomic<long> last_http_code_{0};
     qint64 server_time_ = 0;
     QByteArray server_etag_;

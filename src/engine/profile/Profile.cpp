@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <climits>
+
 #include "shell/Assist.h"
 #include "store/CtrlFile.h"
 
@@ -63,12 +65,13 @@ public:
         *out = ini_.GetIni(section, key);
         return true;
     }
-    // Integers are taken when at least `least`.
-    void Int(const QString& section, const QString& key, int& target, int least = 0) const {
+    // Integers are taken when at least `least` (and at most `most`).
+    void Int(const QString& section, const QString& key, int& target, int least = 0,
+             int most = INT_MAX) const {
         QString v;
         if (!Value(section, key, &v) || v.isEmpty()) return;
         const int n = Assist::StrToInt(v);
-        if (n >= least) target = n;
+        if (n >= least && n <= most) target = n;
     }
     // On/off keys are taken only as "0" or "1"; `inverted` stores "0" for on.
     void OnOff(const QString& section, const QString& key, bool& target,
@@ -153,6 +156,8 @@ void SaveCmnOptUncommon(const DlSrchOpt& o, Assist& ini) {
     ini.SetIni(kExtra, QStringLiteral("offline_link"), Flag(o.offline_link));
     ini.SetIni(kExtra, QStringLiteral("robots_txt"), Flag(o.robots_txt));
     ini.SetIni(kExtra, QStringLiteral("warc"), Flag(o.warc));
+    ini.SetIniN(kExtra, QStringLiteral("render_js"), o.render_js);
+    ini.SetIni(kExtra, QStringLiteral("render_keep_source"), Flag(o.render_keep_source));
 
     const QString pic = o.guide_pic == kGuidePicPlaceholder ? QString("") : Txt(o.guide_pic);
     ini.SetIni(kGuide, QStringLiteral("guide_pic"), pic);
@@ -216,6 +221,8 @@ void ReadOptSections(const Assist& ini, DlSrchOpt& o) {
     r.OnOff(kExtra, QStringLiteral("offline_link"), o.offline_link);
     r.OnOff(kExtra, QStringLiteral("robots_txt"), o.robots_txt);
     r.OnOff(kExtra, QStringLiteral("warc"), o.warc);
+    r.Int(kExtra, QStringLiteral("render_js"), o.render_js, 0, 2);
+    r.OnOff(kExtra, QStringLiteral("render_keep_source"), o.render_keep_source);
 
     r.Text(kGuide, QStringLiteral("guide_pic"), o.guide_pic);
     r.Int(kGuide, QStringLiteral("guide_run_type"), o.guide_run_type);

@@ -82,6 +82,11 @@ struct DlSrchOpt {
     bool robots_txt = true;
     // Leave a web archive (WARC) of the run beside its folder.
     bool warc = false;
+    // Pages built by script go through a headless browser (chromium): 0 never,
+    // 1 every HTML page, 2 only pages that need it; keep the fetched bytes
+    // beside a rendered page.
+    int render_js = 0;
+    bool render_keep_source = false;
     // GuideOption
     QString guide_pic;
     int guide_run_type = 0;

@@ -244,6 +244,13 @@ const Tip kTips[] = {
      u"実行ごとに、送ったリクエストと受け取ったレスポンスをそのままWARCファイル"
      u"（実行フォルダと同じ場所の「実行ID.warc.gz」）に記録します。"
      u"Webアーカイブの再生ツールで開けます。"},
+    {u"WinOptIndv", u"render_js",
+     u"スクリプトで中身を作るページを、ヘッドレスのchromiumで表示してからリンクと語を探し、"
+     u"表示された文書を保存します。「必要なページだけ」は、スクリプトを除くと本文がほとんどない"
+     u"ページと、スクリプトが文書を書き込むページです。chromium パッケージが必要です。"},
+    {u"WinOptIndv", u"render_keep_source",
+     u"描画したページの横に、サーバーから取得したままのページを「."
+     u"fetched」を付けた名前で残します。"},
     {u"WinOptIndv", u"guide_pic", u"ガイドでこの設定のボタンに表示する画像です。"},
     {u"WinOptIndv", u"btn_guide_pic", u"ガイドのボタンの画像を選択します。"},
     {u"WinOptIndv", u"guide_run_type", u"ガイドからこの設定で実行する内容を選択します。"},

@@ -171,6 +171,8 @@ void WinOptIndv::SetValues(const DlSrchOpt& o) {
     ui_->offline_link->setChecked(o.offline_link);
     ui_->robots_txt->setChecked(o.robots_txt);
     ui_->warc->setChecked(o.warc);
+    SetChoice(ui_->render_js, o.render_js);
+    ui_->render_keep_source->setChecked(o.render_keep_source);
 
     ui_->guide_pic->setText(o.guide_pic);
     SetChoice(ui_->guide_run_type, o.guide_run_type);
@@ -229,6 +231,8 @@ DlSrchOpt WinOptIndv::Values() const {
     o.offline_link = ui_->offline_link->isChecked();
     o.robots_txt = ui_->robots_txt->isChecked();
     o.warc = ui_->warc->isChecked();
+    o.render_js = Choice(ui_->render_js);
+    o.render_keep_source = ui_->render_keep_source->isChecked();
 
     o.guide_pic = ui_->guide_pic->text();
     o.guide_run_type = Choice(ui_->guide_run_type);

@@ -65,11 +65,11 @@ TEST(Profile, WritesEverySectionAndKeyInOrder) {
               (QStringList{"all", "domain_out", "domain_in", "directory_out", "directory_in"}));
     EXPECT_EQ(ini.SectionKeys("Filter"), (QStringList{"type", "string", "start"}));
     EXPECT_EQ(ini.SectionKeys("Proxy"), (QStringList{"address", "port", "user_agent"}));
-    EXPECT_EQ(
-        ini.SectionKeys("ExtraOption"),
-        (QStringList{"stop_get_url", "rest_sharp", "local_link", "foot_tag", "foot_tag_extension",
-                     "avoid_dl_file_list", "overwrite_dl_file_list", "overwrite_type",
-                     "overwrite_local_load", "offline_link", "robots_txt", "warc"}));
+    EXPECT_EQ(ini.SectionKeys("ExtraOption"),
+              (QStringList{"stop_get_url", "rest_sharp", "local_link", "foot_tag",
+                           "foot_tag_extension", "avoid_dl_file_list", "overwrite_dl_file_list",
+                           "overwrite_type", "overwrite_local_load", "offline_link", "robots_txt",
+                           "warc", "render_js", "render_keep_source"}));
     EXPECT_EQ(ini.SectionKeys("TimeOut"), (QStringList{"connect", "get", "re_time", "host_wait"}));
     EXPECT_EQ(ini.GetIni("ExtraOption", "robots_txt"), "1");  // asked for unless turned off
     EXPECT_EQ(ini.GetIni("ExtraOption", "warc"), "0");        // no archive unless asked for
@@ -98,6 +98,7 @@ TEST(Profile, WritesEverySectionAndKeyInOrder) {
     o.robots_txt = false;
     o.warc = true;
     o.host_wait = 250;
+    o.render_js = 1;
     o.guide_pic = QStringLiteral("参照");
     o.guide_srch_engine_type = 3;
     const QString text = korvi::OptToStr(o);
@@ -289,4 +290,11 @@ TEST(Profile, OverridesOneKey) {
     EXPECT_FALSE(korvi::ApplyOptOverride("BaseOption.depth_max", o));
     EXPECT_FALSE(korvi::ApplyOptOverride(".depth_max=1", o));
     EXPECT_EQ(o.depth_max, 3);
+    // The rendering mode takes 0, 1 or 2 only.
+    EXPECT_TRUE(korvi::ApplyOptOverride("ExtraOption.render_js=2", o));
+    EXPECT_TRUE(korvi::ApplyOptOverride("ExtraOption.render_js=3", o));
+    EXPECT_TRUE(korvi::ApplyOptOverride("ExtraOption.render_js=-1", o));
+    EXPECT_EQ(o.render_js, 2);
+    EXPECT_TRUE(korvi::ApplyOptOverride("ExtraOption.render_keep_source=1", o));
+    EXPECT_TRUE(o.render_keep_source);
 }

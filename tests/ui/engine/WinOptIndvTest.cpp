@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -55,6 +56,8 @@ DlSrchOpt Unusual() {
     o.offline_link = true;
     o.robots_txt = false;
     o.warc = true;
+    o.render_js = 2;
+    o.render_keep_source = true;
     o.guide_pic = QStringLiteral("resource/pic/g.gif");
     o.guide_run_type = 7;  // not one of the list's entries: must survive as it is
     o.guide_get_pic = true;
@@ -102,7 +105,7 @@ TEST(WinOptIndv, EveryKeyHasItsControlOnItsTab) {
             ++keys;
         }
     }
-    EXPECT_EQ(keys, 47);
+    EXPECT_EQ(keys, 49);
     EXPECT_EQ(Find<QCheckBox>(&ed, "cb_copy")->text(), QStringLiteral("設定名変更時は複製を作成"));
     EXPECT_EQ(Find<QLineEdit>(&ed, "guide_pic")->placeholderText(), QStringLiteral("参照"));
 }
@@ -146,9 +149,10 @@ TEST(WinOptIndv, EveryKeyRoundTrips) {
     EXPECT_EQ(ed.Values(), DlSrchOpt());
 }
 
-// The robots.txt and archive boxes and the per-server wait sit on their tabs
-// with their tips, and a save through the real dialogs stores them.
-TEST(WinOptIndv, RobotsArchiveAndServerWaitSaveThroughRealDialogs) {
+// The robots.txt and archive boxes, the per-server wait and the rendering
+// choice sit on their tabs with their tips, and a save through the real
+// dialogs stores them.
+TEST(WinOptIndv, RobotsArchiveServerWaitAndRenderingSaveThroughRealDialogs) {
     GuiHome home;
     QtDialogs dialogs;
     GuiContext gui{home.Ctx(), dialogs, home.Gui().open, {}};
@@ -168,8 +172,15 @@ TEST(WinOptIndv, RobotsArchiveAndServerWaitSaveThroughRealDialogs) {
     EXPECT_FALSE(robots->toolTip().isEmpty());
     EXPECT_FALSE(wait->toolTip().isEmpty());
 
+    auto* render = Find<QComboBox>(Find<QGroupBox>(&ed, "ExtraOption"), "render_js");
+    ASSERT_NE(render, nullptr);
+    EXPECT_EQ(render->currentIndex(), 0);
+    EXPECT_FALSE(render->toolTip().isEmpty());
+    EXPECT_TRUE(Find<QLabel>(&ed, "lbl_render_note")->text().contains("chromium"));
+
     robots->setChecked(false);
     wait->setValue(1500);
+    render->setCurrentIndex(2);
     ModalAnswerer answer([](QWidget* m) { AnswerModal(m, true); });
     Press(&ed, "btn_save");
     EXPECT_EQ(answer.Titles(), QStringList{QStringLiteral("個別設定保存")});
@@ -178,6 +189,7 @@ TEST(WinOptIndv, RobotsArchiveAndServerWaitSaveThroughRealDialogs) {
     EXPECT_FALSE(back.robots_txt);
     EXPECT_TRUE(back.warc);
     EXPECT_EQ(back.host_wait, 1500);
+    EXPECT_EQ(back.render_js, 2);
 }
 
 TEST(WinOptIndv, BrokenFilesAndFailedSaves) {
