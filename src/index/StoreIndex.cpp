@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QUrl>
 
 #include <sqlite3.h>
@@ -235,6 +236,10 @@ std::unique_ptr<StoreIndex::Db> StoreIndex::Open(bool create) {
             found = version();
             if (found == 0) {
                 ok = d->Exec(kSchema) && d->Exec("PRAGMA user_version=1");
+                // Tells a watcher holding entry ids that the index was made anew.
+                if (ok)
+                    d->AddMeta("generation",
+                               qint64(QRandomGenerator::system()->generate64() >> 2) + 1);
                 found = kSchemaVersion;
             }
             if (ok) ok = d->Exec("COMMIT");
@@ -542,16 +547,27 @@ bool StoreIndex::AddFile(const QString& path) {
     bool ok = true;
     {
         Db::Stmt old, del, add, words;
-        d->Prepare(old, "SELECT id FROM files WHERE path=?1");
+        d->Prepare(old, "SELECT id, size, mtime, checked FROM files WHERE path=?1");
         d->Prepare(del, "DELETE FROM files WHERE id=?1");
         d->Prepare(add,
                    "INSERT INTO files(path, size, mtime, checked, ext, url) "
                    "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
         d->Prepare(words, "INSERT INTO words(rowid, plain, raw) VALUES(?1, ?2, ?3)");
         ok = old.Ok() && del.Ok() && add.Ok() && words.Ok();
+        bool had = false;
         if (ok) {
             old.Blob(1, local);
-            if (old.Step() == SQLITE_ROW) {
+            had = old.Step() == SQLITE_ROW;
+            // An entry read well after the file's change stays: its id may be
+            // held by a watcher that trusts it.
+            if (had && old.Col(1) == qint64(st.st_size) && old.Col(2) == MtimeNs(st) &&
+                old.Col(3) - old.Col(2) >= kSettleNs) {
+                d->Exec("ROLLBACK");
+                return true;
+            }
+        }
+        if (ok) {
+            if (had) {
                 del.Int(1, old.Col(0));
                 ok = del.Run();
                 d->AddMeta("dead", 1);
@@ -603,16 +619,10 @@ std::shared_ptr<const IndexLookup> StoreIndex::Lookup(const QString& folder, con
     }
     bool ok = rc == SQLITE_DONE;
     if (ok && match.kind == IndexMatch::Kind::Match) {
-        Db::Stmt m;
-        d->Prepare(m, "SELECT rowid FROM words WHERE words MATCH ?1");
-        ok = m.Ok();
-        if (ok) {
-            m.Text(1, match.expression);
-            while ((rc = m.Step()) == SQLITE_ROW) out->chosen_.insert(m.Col(0));
-            ok = rc == SQLITE_DONE;
-        }
+        ok = Choose(*d, match.expression, out->chosen_);
     }
     d->Exec("COMMIT");
+    if (ok) ++narrowed_;
     if (!ok) {
         ctrl_.SaveErrLog(QStringLiteral("StoreIndex Lookup Error : ") +
                          QString::fromUtf8(sqlite3_errstr(d->last)));
@@ -624,6 +634,95 @@ std::shared_ptr<const IndexLookup> StoreIndex::Lookup(const QString& folder, con
         return nullptr;
     }
     return out;
+}
+
+bool StoreIndex::Choose(Db& d, const QByteArray& expression, QSet<qint64>& chosen) {
+    Db::Stmt m;
+    d.Prepare(m, "SELECT rowid FROM words WHERE words MATCH ?1");
+    if (!m.Ok()) return false;
+    m.Text(1, expression);
+    int rc;
+    while ((rc = m.Step()) == SQLITE_ROW) chosen.insert(m.Col(0));
+    return rc == SQLITE_DONE;
+}
+
+std::optional<IndexPlan> StoreIndex::Plan(const QString& folder, const QString& words,
+                                          const Matcher::Options& options) {
+    if (!watching_) return std::nullopt;
+    const IndexMatch match = IndexMatchFor(words, options);
+    if (match.kind == IndexMatch::Kind::Scan) return std::nullopt;
+    auto d = Open(false);
+    if (!d) return std::nullopt;
+    sqlite3_busy_timeout(d->db, 1000);
+    const QString shown = QDir::cleanPath(ctrl_.Abs(folder));
+    const QByteArray top = QFile::encodeName(shown);
+    // One read: the entries and the words agree.
+    if (!d->Exec("BEGIN")) return std::nullopt;
+    QSet<qint64> chosen;
+    bool ok = match.kind == IndexMatch::Kind::None || Choose(*d, match.expression, chosen);
+    Db::Stmt at;
+    d->Prepare(at, "SELECT id, size, mtime, checked FROM files WHERE path=?1");
+    ok = ok && at.Ok();
+    WatchedFolder::Source source;
+    source.generation = ok ? d->Meta("generation") : 0;
+    source.below = [&] {
+        std::unordered_map<QByteArray, IndexEntry> out;
+        Db::Stmt st;
+        d->Prepare(st,
+                   "SELECT path, id, size, mtime, checked FROM files WHERE path>=?1 AND path<?2");
+        if (!st.Ok()) return out;
+        const auto [low, high] = Below(top);
+        st.Blob(1, low);
+        st.Blob(2, high);
+        while (st.Step() == SQLITE_ROW) {
+            if (st.Col(4) - st.Col(3) < kSettleNs) continue;
+            out.emplace(st.ColBytes(0), IndexEntry{st.Col(1), st.Col(2), st.Col(3)});
+        }
+        return out;
+    };
+    source.at = [&](const QByteArray& path) -> std::optional<IndexEntry> {
+        at.Blob(1, path);
+        std::optional<IndexEntry> e;
+        if (at.Step() == SQLITE_ROW && at.Col(3) - at.Col(2) >= kSettleNs)
+            e = IndexEntry{at.Col(0), at.Col(1), at.Col(2)};
+        sqlite3_reset(at.s);
+        sqlite3_clear_bindings(at.s);
+        return e;
+    };
+    std::optional<IndexPlan> plan;
+    if (ok) {
+        std::lock_guard<std::mutex> lock(watch_mutex_);
+        auto it = std::find_if(watched_.begin(), watched_.end(),
+                               [&](const auto& w) { return w->Top() == top; });
+        if (it == watched_.end()) {
+            // A few folders at a time; the one searched longest ago goes.
+            constexpr size_t kMaxWatched = 4;
+            if (watched_.size() >= kMaxWatched) watched_.pop_back();
+            watched_.insert(watched_.begin(), std::make_unique<WatchedFolder>(top, shown));
+        } else {
+            std::rotate(watched_.begin(), it, it + 1);
+        }
+        plan = watched_.front()->Plan(source, &chosen);
+    }
+    d->Exec("COMMIT");
+    if (plan) ++narrowed_;
+    if (!ok) {
+        ctrl_.SaveErrLog(QStringLiteral("StoreIndex Lookup Error : ") +
+                         QString::fromUtf8(sqlite3_errstr(d->last)));
+        if (Damaged(d->last)) {
+            d.reset();
+            std::lock_guard<std::mutex> lock(open_mutex_);
+            Discard();
+        }
+    }
+    return plan;
+}
+
+int StoreIndex::WatchWalks() {
+    std::lock_guard<std::mutex> lock(watch_mutex_);
+    int n = 0;
+    for (const auto& w : watched_) n += w->Walks();
+    return n;
 }
 
 }  // namespace korvi

@@ -9,9 +9,11 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "engine/match/Matcher.h"
+#include "index/WatchedFolder.h"
 
 struct stat;
 
@@ -89,6 +91,19 @@ public:
     std::shared_ptr<const IndexLookup> Lookup(const QString& folder, const QString& words,
                                               const Matcher::Options& options);
 
+    // In a long-lived process: folders searched are watched for changes, so
+    // that later searches of them skip the walk. Off by default.
+    void SetWatching(bool on) { watching_ = on; }
+    // For a search of the folder while watching: the files to test, in the
+    // walk's order; nothing when the walk must be made (not watching, no
+    // index, a search the index cannot narrow, the folder cannot be watched).
+    std::optional<IndexPlan> Plan(const QString& folder, const QString& words,
+                                  const Matcher::Options& options);
+    // Searches that the index narrowed (a lookup or a plan given).
+    qint64 NarrowedCount() const { return narrowed_; }
+    // Full walks made to watch folders, for tests.
+    int WatchWalks();
+
     // Whether an update runs in this process.
     bool Updating() const { return updating_ > 0; }
 
@@ -121,6 +136,8 @@ private:
     class Db;
     std::unique_ptr<Db> Open(bool create);
     void Discard();
+    // The ids of the texts a full-text expression finds.
+    static bool Choose(Db& d, const QByteArray& expression, QSet<qint64>& chosen);
 
     CtrlFile& ctrl_;
     QString path_;
@@ -133,6 +150,11 @@ private:
     IndexStats background_stats_;  // guarded by background_mutex_
     std::mutex thread_mutex_;
     std::thread background_;  // guarded by thread_mutex_
+    std::atomic<bool> watching_{false};
+    std::atomic<qint64> narrowed_{0};
+    std::mutex watch_mutex_;
+    // Most recently searched first.
+    std::vector<std::unique_ptr<WatchedFolder>> watched_;  // guarded by watch_mutex_
 };
 
 }  // namespace korvi
