@@ -146,12 +146,30 @@ public:
 StoreIndex::StoreIndex(CtrlFile& ctrl) : ctrl_(ctrl), path_(ctrl.Abs(kFileName)) {}
 
 StoreIndex::~StoreIndex() {
-    stop_ = true;
+    {
+        std::lock_guard<std::mutex> lock(page_mutex_);
+        stop_ = true;
+    }
+    pages_ready_.notify_all();
+    pages_idle_.notify_all();
+    if (indexer_.joinable()) indexer_.join();
     std::lock_guard<std::mutex> lock(thread_mutex_);
     if (background_.joinable()) background_.join();
 }
 
 bool StoreIndex::UpdateInBackground(const QString& folder) {
+    return StartBackground([this, folder] {
+        return Update(
+            folder, false,
+            [this](const IndexStats& p) {
+                std::lock_guard<std::mutex> l(background_mutex_);
+                background_stats_ = p;
+            },
+            &stop_);
+    });
+}
+
+bool StoreIndex::StartBackground(std::function<IndexStats()> job) {
     if (!enabled_ || stop_ || background_busy_.exchange(true)) return false;
     std::lock_guard<std::mutex> lock(thread_mutex_);
     if (background_.joinable()) background_.join();  // ended already
@@ -161,14 +179,8 @@ bool StoreIndex::UpdateInBackground(const QString& folder) {
     }
     ++updating_;  // counted from now, so that a caller sees it at once
     try {
-        background_ = std::thread([this, folder] {
-            const IndexStats s = Update(
-                folder, false,
-                [this](const IndexStats& p) {
-                    std::lock_guard<std::mutex> l(background_mutex_);
-                    background_stats_ = p;
-                },
-                &stop_);
+        background_ = std::thread([this, job = std::move(job)] {
+            const IndexStats s = job();
             {
                 std::lock_guard<std::mutex> l(background_mutex_);
                 background_stats_ = s;
@@ -380,13 +392,14 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
         }
     }
 
-    Db::Stmt delFile, addFile, addWords;
+    Db::Stmt delFile, addFile, addWords, byPath;
+    d->Prepare(byPath, "SELECT id, size, mtime, checked FROM files WHERE path=?1");
     d->Prepare(delFile, "DELETE FROM files WHERE id=?1");
     d->Prepare(addFile,
                "INSERT INTO files(path, size, mtime, checked, ext, url) "
                "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
     d->Prepare(addWords, "INSERT INTO words(rowid, plain, raw) VALUES(?1, ?2, ?3)");
-    if (!delFile.Ok() || !addFile.Ok() || !addWords.Ok()) {
+    if (!delFile.Ok() || !addFile.Ok() || !addWords.Ok() || !byPath.Ok()) {
         stats.ok = false;
         return stats;
     }
@@ -472,8 +485,21 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
                 stats.ok = false;
                 return;
             }
-            if (it != known.cend()) {
-                delFile.Int(1, it->id);
+            // Another writer (the page indexer, another process) may have
+            // read the file since the entries were loaded.
+            byPath.Blob(1, path);
+            const bool had = byPath.Step() == SQLITE_ROW;
+            const qint64 oldId = had ? byPath.Col(0) : 0;
+            const bool same = had && byPath.Col(1) == qint64(st.st_size) &&
+                              byPath.Col(2) == mtime && byPath.Col(3) - mtime >= kSettleNs;
+            sqlite3_reset(byPath.s);
+            sqlite3_clear_bindings(byPath.s);
+            if (same) {
+                ++stats.unchanged;
+                continue;
+            }
+            if (had) {
+                delFile.Int(1, oldId);
                 delFile.Run();
                 ++dead;
             }
@@ -520,11 +546,12 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
     }
     commit(true);
     if (!stats.ok) {
+        const int failure = d->last;  // not the rollback's answer
         if (inTx) d->Exec("ROLLBACK");
         ctrl_.SaveErrLog(QStringLiteral("StoreIndex Update Error : ") +
-                         QString::fromUtf8(sqlite3_errstr(d->last)) + QStringLiteral("  ") +
+                         QString::fromUtf8(sqlite3_errstr(failure)) + QStringLiteral("  ") +
                          QFile::decodeName(top));
-        if (Damaged(d->last)) {
+        if (Damaged(failure)) {
             d.reset();
             std::lock_guard<std::mutex> lock(open_mutex_);
             Discard();
@@ -534,64 +561,163 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
 }
 
 bool StoreIndex::AddFile(const QString& path) {
-    const QString abs = QDir::cleanPath(ctrl_.Abs(path));
-    const QByteArray local = QFile::encodeName(abs);
-    struct stat st {};
-    if (::stat(local.constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kTextMax)
-        return false;
+    return AddFiles({path}) == 1;
+}
+
+// -1: the index could not be written.
+
+int StoreIndex::AddFiles(const std::vector<QString>& paths) {
     auto d = Open(true);
-    if (!d) return false;
-    const qint64 checked = NowNs();
-    const FileText text = ReadText(ctrl_, abs);
-    if (!d->Exec("BEGIN IMMEDIATE")) return false;
+    if (!d) return -1;
+    Db::Stmt old, del, add, words;
+    d->Prepare(old, "SELECT id, size, mtime, checked FROM files WHERE path=?1");
+    d->Prepare(del, "DELETE FROM files WHERE id=?1");
+    d->Prepare(add,
+               "INSERT INTO files(path, size, mtime, checked, ext, url) "
+               "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+    d->Prepare(words, "INSERT INTO words(rowid, plain, raw) VALUES(?1, ?2, ?3)");
+    if (!old.Ok() || !del.Ok() || !add.Ok() || !words.Ok()) return -1;
+    // Read first, written in one transaction.
+    struct Read {
+        QString abs;
+        QByteArray local;
+        struct stat st {};
+        qint64 checked = 0;
+        FileText text;
+    };
+    std::vector<Read> done;
+    for (const QString& path : paths) {
+        Read r;
+        r.abs = QDir::cleanPath(ctrl_.Abs(path));
+        r.local = QFile::encodeName(r.abs);
+        if (::stat(r.local.constData(), &r.st) != 0 || !S_ISREG(r.st.st_mode) ||
+            r.st.st_size > kTextMax) {
+            continue;
+        }
+        r.checked = NowNs();
+        try {
+            r.text = ReadText(ctrl_, r.abs);
+        } catch (const std::exception& ex) {
+            ctrl_.SaveErrLog(QStringLiteral("StoreIndex Update Error : ") +
+                             QString::fromUtf8(ex.what()) + QStringLiteral("  ") + r.abs);
+            continue;
+        }
+        done.push_back(std::move(r));
+    }
+    if (done.empty()) return 0;
+    if (!d->Exec("BEGIN IMMEDIATE")) return -1;
+    int n = 0;
     bool ok = true;
-    {
-        Db::Stmt old, del, add, words;
-        d->Prepare(old, "SELECT id, size, mtime, checked FROM files WHERE path=?1");
-        d->Prepare(del, "DELETE FROM files WHERE id=?1");
-        d->Prepare(add,
-                   "INSERT INTO files(path, size, mtime, checked, ext, url) "
-                   "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
-        d->Prepare(words, "INSERT INTO words(rowid, plain, raw) VALUES(?1, ?2, ?3)");
-        ok = old.Ok() && del.Ok() && add.Ok() && words.Ok();
-        bool had = false;
-        if (ok) {
-            old.Blob(1, local);
-            had = old.Step() == SQLITE_ROW;
-            // An entry read well after the file's change stays: its id may be
-            // held by a watcher that trusts it.
-            if (had && old.Col(1) == qint64(st.st_size) && old.Col(2) == MtimeNs(st) &&
-                old.Col(3) - old.Col(2) >= kSettleNs) {
-                d->Exec("ROLLBACK");
-                return true;
-            }
+    for (const Read& r : done) {
+        old.Blob(1, r.local);
+        const bool had = old.Step() == SQLITE_ROW;
+        const qint64 oldId = had ? old.Col(0) : 0;
+        // An entry read well after the file's change stays: its id may be
+        // held by a watcher that trusts it.
+        const bool same = had && old.Col(1) == qint64(r.st.st_size) &&
+                          old.Col(2) == MtimeNs(r.st) && old.Col(3) - old.Col(2) >= kSettleNs;
+        sqlite3_reset(old.s);
+        sqlite3_clear_bindings(old.s);
+        if (same) {
+            ++n;
+            continue;
+        }
+        if (had) {
+            del.Int(1, oldId);
+            ok = del.Run();
+            d->AddMeta("dead", 1);
         }
         if (ok) {
-            if (had) {
-                del.Int(1, old.Col(0));
-                ok = del.Run();
-                d->AddMeta("dead", 1);
-            }
-        }
-        if (ok) {
-            add.Blob(1, local);
-            add.Int(2, qint64(st.st_size));
-            add.Int(3, MtimeNs(st));
-            add.Int(4, checked);
-            add.Text(5, ctrl_.GetUrlExtnsn(QUrl::fromLocalFile(abs).toString()).toUtf8());
-            add.Text(6, text.url);
+            add.Blob(1, r.local);
+            add.Int(2, qint64(r.st.st_size));
+            add.Int(3, MtimeNs(r.st));
+            add.Int(4, r.checked);
+            add.Text(5, ctrl_.GetUrlExtnsn(QUrl::fromLocalFile(r.abs).toString()).toUtf8());
+            add.Text(6, r.text.url);
             ok = add.Run();
         }
-        if (ok && (!text.plain.isEmpty() || !text.raw.isEmpty())) {
+        if (ok && (!r.text.plain.isEmpty() || !r.text.raw.isEmpty())) {
             words.Int(1, sqlite3_last_insert_rowid(d->db));
-            words.Text(2, text.plain);
-            words.Text(3, text.raw);
+            words.Text(2, r.text.plain);
+            words.Text(3, r.text.raw);
             ok = words.Run();
         }
+        if (!ok) break;
+        ++n;
     }
     if (ok) ok = d->Exec("COMMIT");
-    if (!ok) d->Exec("ROLLBACK");
-    return ok;
+    if (!ok) {
+        d->Exec("ROLLBACK");
+        return -1;
+    }
+    return n;
+}
+
+void StoreIndex::PageStored(const QString& path) {
+    if (!enabled_ || stop_) return;
+    {
+        std::lock_guard<std::mutex> lock(page_mutex_);
+        if (pages_.size() >= kPageQueueMax) {
+            pages_dropped_ = true;  // left to the update at the run's end
+            return;
+        }
+        pages_.push_back(path);
+        if (!indexer_.joinable()) {
+            try {
+                indexer_ = std::thread([this] { IndexPages(); });
+            } catch (const std::system_error&) {
+                pages_.clear();
+                pages_dropped_ = true;
+                return;
+            }
+        }
+    }
+    pages_ready_.notify_one();
+}
+
+void StoreIndex::IndexPages() {
+    std::unique_lock<std::mutex> lock(page_mutex_);
+    for (;;) {
+        pages_ready_.wait(lock, [&] { return !pages_.empty() || stop_; });
+        if (stop_) return;
+        // Whatever came meanwhile goes in one transaction.
+        constexpr size_t kBatch = 256;
+        std::vector<QString> batch;
+        while (!pages_.empty() && batch.size() < kBatch) {
+            batch.push_back(std::move(pages_.front()));
+            pages_.pop_front();
+        }
+        ++pages_busy_;
+        lock.unlock();
+        const int written = AddFiles(batch);
+        lock.lock();
+        --pages_busy_;
+        // Pages that could not be written are left to the update at the
+        // run's end.
+        if (written < 0) pages_dropped_ = true;
+        pages_idle_.notify_all();
+    }
+}
+
+void StoreIndex::RunEnded(const QString& folder) {
+    if (!enabled_ || stop_) return;
+    bool dropped;
+    {
+        std::lock_guard<std::mutex> lock(page_mutex_);
+        dropped = pages_dropped_ || !indexer_.joinable();
+        pages_dropped_ = false;
+    }
+    // The pages reported during the run are in, or on their way: the rest
+    // of the folder is looked at only when some were left out.
+    if (dropped) {
+        UpdateInBackground(folder);
+        return;
+    }
+    StartBackground([this] {
+        std::unique_lock<std::mutex> lock(page_mutex_);
+        pages_idle_.wait(lock, [&] { return (pages_.empty() && pages_busy_ == 0) || stop_; });
+        return IndexStats();
+    });
 }
 
 std::shared_ptr<const IndexLookup> StoreIndex::Lookup(const QString& folder, const QString& words,

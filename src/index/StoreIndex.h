@@ -6,11 +6,14 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "engine/match/Matcher.h"
 #include "index/WatchedFolder.h"
@@ -81,9 +84,21 @@ public:
     IndexStats Update(const QString& folder, bool rebuild = false,
                       const IndexProgressFn& progress = {},
                       const std::atomic<bool>* stop = nullptr);
-    // Reads one file into the index now (a page just stored); false when it
-    // could not.
+    // Reads one file into the index now; false when it could not.
     bool AddFile(const QString& path);
+    // Reads the files in one transaction; how many are in the index, -1
+    // when it could not be written.
+    int AddFiles(const std::vector<QString>& paths);
+
+    // A page a run just stored: read into the index on the index's own
+    // thread, in batches. Never waits: when the queue is full the page is
+    // left to the update at the run's end.
+    void PageStored(const QString& path);
+    // A run that stored into folder ended: the pages it reported are indexed
+    // in the background, and the folder is updated only when some were left
+    // out. WaitBackground waits for it.
+    void RunEnded(const QString& folder);
+    static constexpr size_t kPageQueueMax = 4096;
 
     // For a search of the folder, or null when the index cannot narrow it
     // (no index, a search it cannot narrow, a failure): then every file is
@@ -135,6 +150,8 @@ public:
 private:
     class Db;
     std::unique_ptr<Db> Open(bool create);
+    bool StartBackground(std::function<IndexStats()> job);
+    void IndexPages();
     void Discard();
     // The ids of the texts a full-text expression finds.
     static bool Choose(Db& d, const QByteArray& expression, QSet<qint64>& chosen);
@@ -150,6 +167,14 @@ private:
     IndexStats background_stats_;  // guarded by background_mutex_
     std::mutex thread_mutex_;
     std::thread background_;  // guarded by thread_mutex_
+    // Pages reported during runs, for the indexing thread.
+    std::mutex page_mutex_;
+    std::condition_variable pages_ready_;
+    std::condition_variable pages_idle_;
+    std::deque<QString> pages_;   // guarded by page_mutex_
+    int pages_busy_ = 0;          // guarded by page_mutex_
+    bool pages_dropped_ = false;  // guarded by page_mutex_
+    std::thread indexer_;         // started under page_mutex_
     std::atomic<bool> watching_{false};
     std::atomic<qint64> narrowed_{0};
     std::mutex watch_mutex_;

@@ -452,3 +452,41 @@ TEST(StoreIndex, WatchedSearchFollowsChanges) {
     ExpectSame(th, index, "after an overflow", true, 40);
     EXPECT_EQ(index.WatchWalks(), 2);
 }
+
+// Pages reported as a run stores them are indexed on the index's thread; at
+// the run's end the folder is walked only when the queue had to drop some.
+TEST(StoreIndex, PagesStoredDuringARunAreIndexedAsTheyCome) {
+    test::TempHome th;
+    StoreIndex& index = th.Ctx().Index();
+    index.SetEnabled(true);
+    const auto page = [&](int i) {
+        const QString rel = QStringLiteral("log/R/p%1.html").arg(i);
+        th.Write(rel, QStringLiteral("<p>鳥類 page %1</p>").arg(i).toUtf8());
+        Age(th.File(rel), 86400);
+        return rel;
+    };
+    for (int i = 0; i < 50; ++i) index.PageStored(page(i));
+    page(1000);  // stored without a report: left to a later update
+    index.RunEnded(th.File(QStringLiteral("log/R")));
+    index.WaitBackground();
+    EXPECT_EQ(index.GetCounts().files, 50);
+    IndexStats s = index.Update(th.File(QStringLiteral("log")));
+    EXPECT_EQ(s.unchanged, 50) << "pages read during the run are trusted";
+    EXPECT_EQ(s.added, 1);
+
+    // More pages than the queue holds while another process writes the
+    // index: the run's end updates the folder.
+    QStringList many;
+    for (int i = 0; i < int(StoreIndex::kPageQueueMax) + 300; ++i) many.append(page(2000 + i));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(index.Path()).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    for (const QString& rel : many) index.PageStored(rel);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    page(1001);
+    index.RunEnded(th.File(QStringLiteral("log/R")));
+    index.WaitBackground();
+    EXPECT_TRUE(index.BackgroundStats().ok) << th.ErrLog().toStdString();
+    EXPECT_EQ(index.GetCounts().files, 51 + qint64(StoreIndex::kPageQueueMax) + 300 + 1);
+}
