@@ -569,6 +569,11 @@ bool StoreIndex::AddFile(const QString& path) {
 int StoreIndex::AddFiles(const std::vector<QString>& paths) {
     auto d = Open(true);
     if (!d) return -1;
+    return AddFilesOn(*d, paths);
+}
+
+int StoreIndex::AddFilesOn(Db& db, const std::vector<QString>& paths) {
+    Db* d = &db;
     Db::Stmt old, del, add, words;
     d->Prepare(old, "SELECT id, size, mtime, checked FROM files WHERE path=?1");
     d->Prepare(del, "DELETE FROM files WHERE id=?1");
@@ -677,11 +682,18 @@ void StoreIndex::PageStored(const QString& path) {
 
 void StoreIndex::IndexPages() {
     std::unique_lock<std::mutex> lock(page_mutex_);
+    std::unique_ptr<Db> d;  // kept while pages keep coming
     for (;;) {
-        pages_ready_.wait(lock, [&] { return !pages_.empty() || stop_; });
+        if (pages_.empty() && !stop_) {
+            d.reset();
+            pages_ready_.wait(lock, [&] { return !pages_.empty() || stop_; });
+        }
         if (stop_) return;
-        // Whatever came meanwhile goes in one transaction.
+        // Pages gather for a moment, so that each transaction holds many.
         constexpr size_t kBatch = 256;
+        pages_ready_.wait_for(lock, std::chrono::milliseconds(200),
+                              [&] { return pages_.size() >= kBatch || pages_flush_ || stop_; });
+        if (stop_) return;
         std::vector<QString> batch;
         while (!pages_.empty() && batch.size() < kBatch) {
             batch.push_back(std::move(pages_.front()));
@@ -689,12 +701,15 @@ void StoreIndex::IndexPages() {
         }
         ++pages_busy_;
         lock.unlock();
-        const int written = AddFiles(batch);
+        if (!d) d = Open(true);
+        const int written = d ? AddFilesOn(*d, batch) : -1;
+        if (written < 0) d.reset();
         lock.lock();
         --pages_busy_;
         // Pages that could not be written are left to the update at the
         // run's end.
         if (written < 0) pages_dropped_ = true;
+        if (pages_.empty()) pages_flush_ = false;
         pages_idle_.notify_all();
     }
 }
@@ -706,9 +721,11 @@ void StoreIndex::RunEnded(const QString& folder) {
         std::lock_guard<std::mutex> lock(page_mutex_);
         dropped = pages_dropped_ || !indexer_.joinable();
         pages_dropped_ = false;
+        pages_flush_ = !pages_.empty();
     }
     // The pages reported during the run are in, or on their way: the rest
     // of the folder is looked at only when some were left out.
+    pages_ready_.notify_all();
     if (dropped) {
         UpdateInBackground(folder);
         return;

@@ -152,6 +152,7 @@ private:
     std::unique_ptr<Db> Open(bool create);
     bool StartBackground(std::function<IndexStats()> job);
     void IndexPages();
+    int AddFilesOn(Db& d, const std::vector<QString>& paths);
     void Discard();
     // The ids of the texts a full-text expression finds.
     static bool Choose(Db& d, const QByteArray& expression, QSet<qint64>& chosen);
@@ -174,6 +175,7 @@ private:
     std::deque<QString> pages_;   // guarded by page_mutex_
     int pages_busy_ = 0;          // guarded by page_mutex_
     bool pages_dropped_ = false;  // guarded by page_mutex_
+    bool pages_flush_ = false;    // guarded by page_mutex_: a run ended
     std::thread indexer_;         // started under page_mutex_
     std::atomic<bool> watching_{false};
     std::atomic<qint64> narrowed_{0};
