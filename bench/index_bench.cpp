@@ -119,6 +119,9 @@ int main(int argc, char** argv) {
     std::printf("index: %lld files read, %.1f s (%.1f s per GB), %.1f MB (%.1f MB per GB)\n",
                 stats.added + stats.changed, build, build / gb, dbMb, dbMb / gb);
 
+    // As in the desktop program and the server: the folder is watched, so
+    // searches after the first (the warm-up, which walks once) need no walk.
+    index.SetWatching(true);
     LogSrch srch(ctx.Ctrl(), ctx.Match());
     SrchRequest req;
     req.folder = folder;

@@ -119,6 +119,7 @@ int main(int argc, char** argv) {
     ctx.Cmn().Read(screen ? screen->availableGeometry().size() : QSize());
     ctx.Ctrl().SetLogRoot(ctx.Cmn().Opt().log_folder);
     ctx.Index().SetEnabled(true);
+    ctx.Index().SetWatching(true);
     QtDialogs dialogs;
     GuiContext gui{ctx, dialogs, DefaultDocOpener(), {}};
     gui.openLater = DefaultDocOpenerLater();

@@ -28,8 +28,12 @@ RunContext::RunContext(Context& ctx, const DlSrchOpt& opt, const QString& baseUr
     parts.login = &ctx.Login();
     parts.matcher = &ctx.Match();
     parts.scripts = &scripts_;
-    run_ =
-        std::make_unique<RunControl>(MakeCrawlServices(parts), RunSettings::FromOpt(opt, baseUrl));
+    std::shared_ptr<CrawlServices> services = MakeCrawlServices(parts);
+    // Stored pages go into the store index as the run goes.
+    services->stored = [&index = ctx.Index()](const QString& path) {
+        if (!path.isEmpty()) index.PageStored(path);
+    };
+    run_ = std::make_unique<RunControl>(std::move(services), RunSettings::FromOpt(opt, baseUrl));
     run_->Warc().Configure(opt.warc, QString(), ctx.Cmn().Opt().option_type, opt_text_);
     run_->onStarting = [this] { ClaimFolder(); };
     run_->onStopped = [this] { FreeFolder(); };
@@ -59,8 +63,8 @@ void RunContext::FreeFolder() {
     std::lock_guard lock(lock_mutex_);
     const QString folder = lock_.Held() ? lock_.Folder() : QString();
     lock_.Release();
-    // The pages of the run go into the store index on a thread of its own.
-    if (!folder.isEmpty()) ctx_.Index().UpdateInBackground(folder);
+    // The rest of the run's pages go into the store index on a thread of its own.
+    if (!folder.isEmpty()) ctx_.Index().RunEnded(folder);
 }
 
 QList<QPair<QString, QString>> RunContext::JournalValues(const QString& words) const {

@@ -514,6 +514,7 @@ void RunControl::CtrlRunThrd(size_t slot, bool tick) {
     const QString finalUrl = w->Url();
     const qint64 size = w->SizeKb();
     if (redirected) list_.AddListed(finalUrl);
+    if (status >= SrchThrd::kStatusFinished && services_->stored) services_->stored(w->LocalPath());
     list_.Update(index, [&](RunRow& r) {
         r.state = status >= SrchThrd::kStatusFinished ? 100 : status;
         r.httpCode = status < 0 ? static_cast<int>(w->LastHttpCode()) : 0;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QUrl>
 
 #include <sqlite3.h>
@@ -145,12 +146,30 @@ public:
 StoreIndex::StoreIndex(CtrlFile& ctrl) : ctrl_(ctrl), path_(ctrl.Abs(kFileName)) {}
 
 StoreIndex::~StoreIndex() {
-    stop_ = true;
+    {
+        std::lock_guard<std::mutex> lock(page_mutex_);
+        stop_ = true;
+    }
+    pages_ready_.notify_all();
+    pages_idle_.notify_all();
+    if (indexer_.joinable()) indexer_.join();
     std::lock_guard<std::mutex> lock(thread_mutex_);
     if (background_.joinable()) background_.join();
 }
 
 bool StoreIndex::UpdateInBackground(const QString& folder) {
+    return StartBackground([this, folder] {
+        return Update(
+            folder, false,
+            [this](const IndexStats& p) {
+                std::lock_guard<std::mutex> l(background_mutex_);
+                background_stats_ = p;
+            },
+            &stop_);
+    });
+}
+
+bool StoreIndex::StartBackground(std::function<IndexStats()> job) {
     if (!enabled_ || stop_ || background_busy_.exchange(true)) return false;
     std::lock_guard<std::mutex> lock(thread_mutex_);
     if (background_.joinable()) background_.join();  // ended already
@@ -160,14 +179,8 @@ bool StoreIndex::UpdateInBackground(const QString& folder) {
     }
     ++updating_;  // counted from now, so that a caller sees it at once
     try {
-        background_ = std::thread([this, folder] {
-            const IndexStats s = Update(
-                folder, false,
-                [this](const IndexStats& p) {
-                    std::lock_guard<std::mutex> l(background_mutex_);
-                    background_stats_ = p;
-                },
-                &stop_);
+        background_ = std::thread([this, job = std::move(job)] {
+            const IndexStats s = job();
             {
                 std::lock_guard<std::mutex> l(background_mutex_);
                 background_stats_ = s;
@@ -235,6 +248,10 @@ std::unique_ptr<StoreIndex::Db> StoreIndex::Open(bool create) {
             found = version();
             if (found == 0) {
                 ok = d->Exec(kSchema) && d->Exec("PRAGMA user_version=1");
+                // Tells a watcher holding entry ids that the index was made anew.
+                if (ok)
+                    d->AddMeta("generation",
+                               qint64(QRandomGenerator::system()->generate64() >> 2) + 1);
                 found = kSchemaVersion;
             }
             if (ok) ok = d->Exec("COMMIT");
@@ -375,13 +392,14 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
         }
     }
 
-    Db::Stmt delFile, addFile, addWords;
+    Db::Stmt delFile, addFile, addWords, byPath;
+    d->Prepare(byPath, "SELECT id, size, mtime, checked FROM files WHERE path=?1");
     d->Prepare(delFile, "DELETE FROM files WHERE id=?1");
     d->Prepare(addFile,
                "INSERT INTO files(path, size, mtime, checked, ext, url) "
                "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
     d->Prepare(addWords, "INSERT INTO words(rowid, plain, raw) VALUES(?1, ?2, ?3)");
-    if (!delFile.Ok() || !addFile.Ok() || !addWords.Ok()) {
+    if (!delFile.Ok() || !addFile.Ok() || !addWords.Ok() || !byPath.Ok()) {
         stats.ok = false;
         return stats;
     }
@@ -467,8 +485,21 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
                 stats.ok = false;
                 return;
             }
-            if (it != known.cend()) {
-                delFile.Int(1, it->id);
+            // Another writer (the page indexer, another process) may have
+            // read the file since the entries were loaded.
+            byPath.Blob(1, path);
+            const bool had = byPath.Step() == SQLITE_ROW;
+            const qint64 oldId = had ? byPath.Col(0) : 0;
+            const bool same = had && byPath.Col(1) == qint64(st.st_size) &&
+                              byPath.Col(2) == mtime && byPath.Col(3) - mtime >= kSettleNs;
+            sqlite3_reset(byPath.s);
+            sqlite3_clear_bindings(byPath.s);
+            if (same) {
+                ++stats.unchanged;
+                continue;
+            }
+            if (had) {
+                delFile.Int(1, oldId);
                 delFile.Run();
                 ++dead;
             }
@@ -515,11 +546,12 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
     }
     commit(true);
     if (!stats.ok) {
+        const int failure = d->last;  // not the rollback's answer
         if (inTx) d->Exec("ROLLBACK");
         ctrl_.SaveErrLog(QStringLiteral("StoreIndex Update Error : ") +
-                         QString::fromUtf8(sqlite3_errstr(d->last)) + QStringLiteral("  ") +
+                         QString::fromUtf8(sqlite3_errstr(failure)) + QStringLiteral("  ") +
                          QFile::decodeName(top));
-        if (Damaged(d->last)) {
+        if (Damaged(failure)) {
             d.reset();
             std::lock_guard<std::mutex> lock(open_mutex_);
             Discard();
@@ -529,53 +561,192 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
 }
 
 bool StoreIndex::AddFile(const QString& path) {
-    const QString abs = QDir::cleanPath(ctrl_.Abs(path));
-    const QByteArray local = QFile::encodeName(abs);
-    struct stat st {};
-    if (::stat(local.constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kTextMax)
-        return false;
+    return AddFiles({path}) == 1;
+}
+
+// -1: the index could not be written.
+
+int StoreIndex::AddFiles(const std::vector<QString>& paths) {
     auto d = Open(true);
-    if (!d) return false;
-    const qint64 checked = NowNs();
-    const FileText text = ReadText(ctrl_, abs);
-    if (!d->Exec("BEGIN IMMEDIATE")) return false;
+    if (!d) return -1;
+    return AddFilesOn(*d, paths);
+}
+
+int StoreIndex::AddFilesOn(Db& db, const std::vector<QString>& paths) {
+    Db* d = &db;
+    Db::Stmt old, del, add, words;
+    d->Prepare(old, "SELECT id, size, mtime, checked FROM files WHERE path=?1");
+    d->Prepare(del, "DELETE FROM files WHERE id=?1");
+    d->Prepare(add,
+               "INSERT INTO files(path, size, mtime, checked, ext, url) "
+               "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+    d->Prepare(words, "INSERT INTO words(rowid, plain, raw) VALUES(?1, ?2, ?3)");
+    if (!old.Ok() || !del.Ok() || !add.Ok() || !words.Ok()) return -1;
+    // Read first, written in one transaction.
+    struct Read {
+        QString abs;
+        QByteArray local;
+        struct stat st {};
+        qint64 checked = 0;
+        FileText text;
+    };
+    std::vector<Read> done;
+    for (const QString& path : paths) {
+        Read r;
+        r.abs = QDir::cleanPath(ctrl_.Abs(path));
+        r.local = QFile::encodeName(r.abs);
+        if (::stat(r.local.constData(), &r.st) != 0 || !S_ISREG(r.st.st_mode) ||
+            r.st.st_size > kTextMax) {
+            continue;
+        }
+        r.checked = NowNs();
+        try {
+            r.text = ReadText(ctrl_, r.abs);
+        } catch (const std::exception& ex) {
+            ctrl_.SaveErrLog(QStringLiteral("StoreIndex Update Error : ") +
+                             QString::fromUtf8(ex.what()) + QStringLiteral("  ") + r.abs);
+            continue;
+        }
+        done.push_back(std::move(r));
+    }
+    if (done.empty()) return 0;
+    if (!d->Exec("BEGIN IMMEDIATE")) return -1;
+    int n = 0;
     bool ok = true;
-    {
-        Db::Stmt old, del, add, words;
-        d->Prepare(old, "SELECT id FROM files WHERE path=?1");
-        d->Prepare(del, "DELETE FROM files WHERE id=?1");
-        d->Prepare(add,
-                   "INSERT INTO files(path, size, mtime, checked, ext, url) "
-                   "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
-        d->Prepare(words, "INSERT INTO words(rowid, plain, raw) VALUES(?1, ?2, ?3)");
-        ok = old.Ok() && del.Ok() && add.Ok() && words.Ok();
-        if (ok) {
-            old.Blob(1, local);
-            if (old.Step() == SQLITE_ROW) {
-                del.Int(1, old.Col(0));
-                ok = del.Run();
-                d->AddMeta("dead", 1);
-            }
+    for (const Read& r : done) {
+        old.Blob(1, r.local);
+        const bool had = old.Step() == SQLITE_ROW;
+        const qint64 oldId = had ? old.Col(0) : 0;
+        // An entry read well after the file's change stays: its id may be
+        // held by a watcher that trusts it.
+        const bool same = had && old.Col(1) == qint64(r.st.st_size) &&
+                          old.Col(2) == MtimeNs(r.st) && old.Col(3) - old.Col(2) >= kSettleNs;
+        sqlite3_reset(old.s);
+        sqlite3_clear_bindings(old.s);
+        if (same) {
+            ++n;
+            continue;
+        }
+        if (had) {
+            del.Int(1, oldId);
+            ok = del.Run();
+            d->AddMeta("dead", 1);
         }
         if (ok) {
-            add.Blob(1, local);
-            add.Int(2, qint64(st.st_size));
-            add.Int(3, MtimeNs(st));
-            add.Int(4, checked);
-            add.Text(5, ctrl_.GetUrlExtnsn(QUrl::fromLocalFile(abs).toString()).toUtf8());
-            add.Text(6, text.url);
+            add.Blob(1, r.local);
+            add.Int(2, qint64(r.st.st_size));
+            add.Int(3, MtimeNs(r.st));
+            add.Int(4, r.checked);
+            add.Text(5, ctrl_.GetUrlExtnsn(QUrl::fromLocalFile(r.abs).toString()).toUtf8());
+            add.Text(6, r.text.url);
             ok = add.Run();
         }
-        if (ok && (!text.plain.isEmpty() || !text.raw.isEmpty())) {
+        if (ok && (!r.text.plain.isEmpty() || !r.text.raw.isEmpty())) {
             words.Int(1, sqlite3_last_insert_rowid(d->db));
-            words.Text(2, text.plain);
-            words.Text(3, text.raw);
+            words.Text(2, r.text.plain);
+            words.Text(3, r.text.raw);
             ok = words.Run();
         }
+        if (!ok) break;
+        ++n;
     }
     if (ok) ok = d->Exec("COMMIT");
-    if (!ok) d->Exec("ROLLBACK");
-    return ok;
+    if (!ok) {
+        d->Exec("ROLLBACK");
+        return -1;
+    }
+    return n;
+}
+
+void StoreIndex::PageStored(const QString& path) {
+    if (!enabled_ || stop_) return;
+    {
+        std::lock_guard<std::mutex> lock(page_mutex_);
+        if (pages_.size() >= kPageQueueMax) {
+            pages_dropped_ = true;  // left to the update at the run's end
+            return;
+        }
+        pages_.push_back({path, std::chrono::steady_clock::now()});
+        if (!indexer_.joinable()) {
+            try {
+                indexer_ = std::thread([this] { IndexPages(); });
+            } catch (const std::system_error&) {
+                pages_.clear();
+                pages_dropped_ = true;
+                return;
+            }
+        }
+    }
+    pages_ready_.notify_one();
+}
+
+void StoreIndex::IndexPages() {
+    std::unique_lock<std::mutex> lock(page_mutex_);
+    std::unique_ptr<Db> d;  // kept while pages keep coming
+    for (;;) {
+        if (pages_.empty() && !stop_) {
+            d.reset();
+            pages_ready_.wait(lock, [&] { return !pages_.empty() || stop_; });
+        }
+        if (stop_) return;
+        // Pages gather for a moment, so that each transaction holds many.
+        constexpr size_t kBatch = 256;
+        pages_ready_.wait_for(lock, std::chrono::milliseconds(200),
+                              [&] { return pages_.size() >= kBatch || pages_flush_ || stop_; });
+        if (stop_) return;
+        // A page is read once it has settled, so that its entry is trusted
+        // from the start; what is left when the run ends is read at once.
+        const auto settled = [&] {
+            return pages_.front().at + std::chrono::nanoseconds(kSettleNs) +
+                   std::chrono::milliseconds(100);
+        };
+        while (!pages_.empty() && !pages_flush_ && !stop_ &&
+               std::chrono::steady_clock::now() < settled())
+            pages_ready_.wait_until(lock, settled(), [&] { return pages_flush_ || stop_; });
+        if (stop_) return;
+        const auto now = std::chrono::steady_clock::now();
+        std::vector<QString> batch;
+        while (!pages_.empty() && batch.size() < kBatch && (pages_flush_ || settled() <= now)) {
+            batch.push_back(std::move(pages_.front().path));
+            pages_.pop_front();
+        }
+        if (batch.empty()) continue;
+        ++pages_busy_;
+        lock.unlock();
+        if (!d) d = Open(true);
+        const int written = d ? AddFilesOn(*d, batch) : -1;
+        if (written < 0) d.reset();
+        lock.lock();
+        --pages_busy_;
+        // Pages that could not be written are left to the update at the
+        // run's end.
+        if (written < 0) pages_dropped_ = true;
+        if (pages_.empty()) pages_flush_ = false;
+        pages_idle_.notify_all();
+    }
+}
+
+void StoreIndex::RunEnded(const QString& folder) {
+    if (!enabled_ || stop_) return;
+    bool dropped;
+    {
+        std::lock_guard<std::mutex> lock(page_mutex_);
+        dropped = pages_dropped_ || !indexer_.joinable();
+        pages_dropped_ = false;
+        pages_flush_ = !pages_.empty();
+    }
+    // The pages reported during the run are in, or on their way: the rest
+    // of the folder is looked at only when some were left out.
+    pages_ready_.notify_all();
+    if (dropped) {
+        UpdateInBackground(folder);
+        return;
+    }
+    StartBackground([this] {
+        std::unique_lock<std::mutex> lock(page_mutex_);
+        pages_idle_.wait(lock, [&] { return (pages_.empty() && pages_busy_ == 0) || stop_; });
+        return IndexStats();
+    });
 }
 
 std::shared_ptr<const IndexLookup> StoreIndex::Lookup(const QString& folder, const QString& words,
@@ -603,16 +774,10 @@ std::shared_ptr<const IndexLookup> StoreIndex::Lookup(const QString& folder, con
     }
     bool ok = rc == SQLITE_DONE;
     if (ok && match.kind == IndexMatch::Kind::Match) {
-        Db::Stmt m;
-        d->Prepare(m, "SELECT rowid FROM words WHERE words MATCH ?1");
-        ok = m.Ok();
-        if (ok) {
-            m.Text(1, match.expression);
-            while ((rc = m.Step()) == SQLITE_ROW) out->chosen_.insert(m.Col(0));
-            ok = rc == SQLITE_DONE;
-        }
+        ok = Choose(*d, match.expression, out->chosen_);
     }
     d->Exec("COMMIT");
+    if (ok) ++narrowed_;
     if (!ok) {
         ctrl_.SaveErrLog(QStringLiteral("StoreIndex Lookup Error : ") +
                          QString::fromUtf8(sqlite3_errstr(d->last)));
@@ -624,6 +789,95 @@ std::shared_ptr<const IndexLookup> StoreIndex::Lookup(const QString& folder, con
         return nullptr;
     }
     return out;
+}
+
+bool StoreIndex::Choose(Db& d, const QByteArray& expression, QSet<qint64>& chosen) {
+    Db::Stmt m;
+    d.Prepare(m, "SELECT rowid FROM words WHERE words MATCH ?1");
+    if (!m.Ok()) return false;
+    m.Text(1, expression);
+    int rc;
+    while ((rc = m.Step()) == SQLITE_ROW) chosen.insert(m.Col(0));
+    return rc == SQLITE_DONE;
+}
+
+std::optional<IndexPlan> StoreIndex::Plan(const QString& folder, const QString& words,
+                                          const Matcher::Options& options) {
+    if (!watching_) return std::nullopt;
+    const IndexMatch match = IndexMatchFor(words, options);
+    if (match.kind == IndexMatch::Kind::Scan) return std::nullopt;
+    auto d = Open(false);
+    if (!d) return std::nullopt;
+    sqlite3_busy_timeout(d->db, 1000);
+    const QString shown = QDir::cleanPath(ctrl_.Abs(folder));
+    const QByteArray top = QFile::encodeName(shown);
+    // One read: the entries and the words agree.
+    if (!d->Exec("BEGIN")) return std::nullopt;
+    QSet<qint64> chosen;
+    bool ok = match.kind == IndexMatch::Kind::None || Choose(*d, match.expression, chosen);
+    Db::Stmt at;
+    d->Prepare(at, "SELECT id, size, mtime, checked FROM files WHERE path=?1");
+    ok = ok && at.Ok();
+    WatchedFolder::Source source;
+    source.generation = ok ? d->Meta("generation") : 0;
+    source.below = [&] {
+        std::unordered_map<QByteArray, IndexEntry> out;
+        Db::Stmt st;
+        d->Prepare(st,
+                   "SELECT path, id, size, mtime, checked FROM files WHERE path>=?1 AND path<?2");
+        if (!st.Ok()) return out;
+        const auto [low, high] = Below(top);
+        st.Blob(1, low);
+        st.Blob(2, high);
+        while (st.Step() == SQLITE_ROW) {
+            if (st.Col(4) - st.Col(3) < kSettleNs) continue;
+            out.emplace(st.ColBytes(0), IndexEntry{st.Col(1), st.Col(2), st.Col(3)});
+        }
+        return out;
+    };
+    source.at = [&](const QByteArray& path) -> std::optional<IndexEntry> {
+        at.Blob(1, path);
+        std::optional<IndexEntry> e;
+        if (at.Step() == SQLITE_ROW && at.Col(3) - at.Col(2) >= kSettleNs)
+            e = IndexEntry{at.Col(0), at.Col(1), at.Col(2)};
+        sqlite3_reset(at.s);
+        sqlite3_clear_bindings(at.s);
+        return e;
+    };
+    std::optional<IndexPlan> plan;
+    if (ok) {
+        std::lock_guard<std::mutex> lock(watch_mutex_);
+        auto it = std::find_if(watched_.begin(), watched_.end(),
+                               [&](const auto& w) { return w->Top() == top; });
+        if (it == watched_.end()) {
+            // A few folders at a time; the one searched longest ago goes.
+            constexpr size_t kMaxWatched = 4;
+            if (watched_.size() >= kMaxWatched) watched_.pop_back();
+            watched_.insert(watched_.begin(), std::make_unique<WatchedFolder>(top, shown));
+        } else {
+            std::rotate(watched_.begin(), it, it + 1);
+        }
+        plan = watched_.front()->Plan(source, &chosen);
+    }
+    d->Exec("COMMIT");
+    if (plan) ++narrowed_;
+    if (!ok) {
+        ctrl_.SaveErrLog(QStringLiteral("StoreIndex Lookup Error : ") +
+                         QString::fromUtf8(sqlite3_errstr(d->last)));
+        if (Damaged(d->last)) {
+            d.reset();
+            std::lock_guard<std::mutex> lock(open_mutex_);
+            Discard();
+        }
+    }
+    return plan;
+}
+
+int StoreIndex::WatchWalks() {
+    std::lock_guard<std::mutex> lock(watch_mutex_);
+    int n = 0;
+    for (const auto& w : watched_) n += w->Walks();
+    return n;
 }
 
 }  // namespace korvi

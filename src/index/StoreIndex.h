@@ -6,12 +6,18 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "engine/match/Matcher.h"
+#include "index/WatchedFolder.h"
 
 struct stat;
 
@@ -79,15 +85,40 @@ public:
     IndexStats Update(const QString& folder, bool rebuild = false,
                       const IndexProgressFn& progress = {},
                       const std::atomic<bool>* stop = nullptr);
-    // Reads one file into the index now (a page just stored); false when it
-    // could not.
+    // Reads one file into the index now; false when it could not.
     bool AddFile(const QString& path);
+    // Reads the files in one transaction; how many are in the index, -1
+    // when it could not be written.
+    int AddFiles(const std::vector<QString>& paths);
+
+    // A page a run just stored: read into the index on the index's own
+    // thread, in batches. Never waits: when the queue is full the page is
+    // left to the update at the run's end.
+    void PageStored(const QString& path);
+    // A run that stored into folder ended: the pages it reported are indexed
+    // in the background, and the folder is updated only when some were left
+    // out. WaitBackground waits for it.
+    void RunEnded(const QString& folder);
+    static constexpr size_t kPageQueueMax = 16384;
 
     // For a search of the folder, or null when the index cannot narrow it
     // (no index, a search it cannot narrow, a failure): then every file is
     // tested.
     std::shared_ptr<const IndexLookup> Lookup(const QString& folder, const QString& words,
                                               const Matcher::Options& options);
+
+    // In a long-lived process: folders searched are watched for changes, so
+    // that later searches of them skip the walk. Off by default.
+    void SetWatching(bool on) { watching_ = on; }
+    // For a search of the folder while watching: the files to test, in the
+    // walk's order; nothing when the walk must be made (not watching, no
+    // index, a search the index cannot narrow, the folder cannot be watched).
+    std::optional<IndexPlan> Plan(const QString& folder, const QString& words,
+                                  const Matcher::Options& options);
+    // Searches that the index narrowed (a lookup or a plan given).
+    qint64 NarrowedCount() const { return narrowed_; }
+    // Full walks made to watch folders, for tests.
+    int WatchWalks();
 
     // Whether an update runs in this process.
     bool Updating() const { return updating_ > 0; }
@@ -120,7 +151,12 @@ public:
 private:
     class Db;
     std::unique_ptr<Db> Open(bool create);
+    bool StartBackground(std::function<IndexStats()> job);
+    void IndexPages();
+    int AddFilesOn(Db& d, const std::vector<QString>& paths);
     void Discard();
+    // The ids of the texts a full-text expression finds.
+    static bool Choose(Db& d, const QByteArray& expression, QSet<qint64>& chosen);
 
     CtrlFile& ctrl_;
     QString path_;
@@ -133,6 +169,24 @@ private:
     IndexStats background_stats_;  // guarded by background_mutex_
     std::mutex thread_mutex_;
     std::thread background_;  // guarded by thread_mutex_
+    // Pages reported during runs, for the indexing thread.
+    std::mutex page_mutex_;
+    std::condition_variable pages_ready_;
+    std::condition_variable pages_idle_;
+    struct QueuedPage {
+        QString path;
+        std::chrono::steady_clock::time_point at;
+    };
+    std::deque<QueuedPage> pages_;  // guarded by page_mutex_
+    int pages_busy_ = 0;            // guarded by page_mutex_
+    bool pages_dropped_ = false;    // guarded by page_mutex_
+    bool pages_flush_ = false;      // guarded by page_mutex_: a run ended
+    std::thread indexer_;           // started under page_mutex_
+    std::atomic<bool> watching_{false};
+    std::atomic<qint64> narrowed_{0};
+    std::mutex watch_mutex_;
+    // Most recently searched first.
+    std::vector<std::unique_ptr<WatchedFolder>> watched_;  // guarded by watch_mutex_
 };
 
 }  // namespace korvi

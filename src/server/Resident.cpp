@@ -18,6 +18,8 @@ Resident::Resident(Context& ctx, ResidentHost& host, SchdHost& schd, Options opt
       table_(std::make_unique<KorviSchd>(ctx.Ctrl())),
       check_(std::make_unique<SchdCheck>(*table_, ctx.GetClock(), schd)),
       mount_(std::make_unique<UrlMount>(ctx.Ctrl(), options_.fetch)) {
+    // A resident process lives long: the folders it searches are watched.
+    ctx.Index().SetWatching(true);
     ServerDocs::Wire(*http_, ctx.Ctrl(), ctx.Match(), &ctx.Index());
 }
 

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "engine/match/MatcherWords.h"
+#include "platform/ReadAhead.h"
 #include "shell/Clock.h"
 #include "store/CtrlFile.h"
 #include "store/HighlightDocument.h"
@@ -531,6 +532,45 @@ void LogSrch::SrchLog(const QByteArray& local, const QString& folder, const Srch
     }
 }
 
+void LogSrch::SrchPlan(const IndexPlan& plan, const SrchRequest& request) {
+    folders_ = plan.folders;
+    Show(QStringLiteral("  検索ディレクトリ数 = ") + QString::number(folders_) +
+         QStringLiteral("  ") + ctrl_.GetPastTime(start_ms_));
+    files_ += plan.skipped;
+    bytes_ += plan.skipped_bytes;
+    index_skips_ += plan.skipped;
+    std::vector<QByteArray> ahead;
+    ahead.reserve(plan.files.size());
+    for (const IndexPlan::File& f : plan.files) ahead.push_back(f.local);
+    ReadAhead(ahead);
+    for (const IndexPlan::File& f : plan.files) {
+        if (stop_) return;
+        if (f.link) {
+            // Followed as the walk follows it: to a file inside the folder.
+            struct stat st {};
+            if (::stat(f.local.constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
+                !InsideFolder(root_, Canonical(f.local))) {
+                continue;
+            }
+        }
+        const QString shown = f.shown_folder.endsWith(u'/') ? f.shown_folder + f.shown_name
+                                                            : f.shown_folder + u'/' + f.shown_name;
+        try {
+            FoundFile file;
+            file.name = f.shown_name;
+            file.path = shown;
+            file.folder = f.shown_folder;
+            file.local = f.local;
+            file.local_folder = f.local_folder;
+            file.local_name = f.name;
+            SrchFile(std::move(file), request);
+        } catch (const std::exception& ex) {
+            ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : ") +
+                             QString::fromUtf8(ex.what()) + QStringLiteral("  ") + shown);
+        }
+    }
+}
+
 void LogSrch::Run(const SrchRequest& request) {
     stop_ = false;
     Walk(request);
@@ -558,14 +598,22 @@ void LogSrch::Walk(const SrchRequest& request) {
     next_seq_ = 0;
     const QString top = QDir::cleanPath(ctrl_.Abs(request.folder));
     index_skips_ = 0;
-    lookup_ =
-        index_ && !request.words.isEmpty() ? index_->Lookup(top, request.words, options_) : nullptr;
+    // A watched folder needs no walk; otherwise the index rules files out
+    // as the walk meets them.
+    std::optional<IndexPlan> plan;
+    if (index_ && !request.words.isEmpty()) plan = index_->Plan(top, request.words, options_);
+    lookup_ = index_ && !plan && !request.words.isEmpty()
+                  ? index_->Lookup(top, request.words, options_)
+                  : nullptr;
     root_ = Canonical(QFile::encodeName(top));
     int threads = threads_;
     if (threads == 0) threads = int(std::thread::hardware_concurrency());
     if (threads > 1) StartWorkers(request, qMin(threads, 8));
     try {
-        SrchLog(QFile::encodeName(top), top, request);
+        if (plan)
+            SrchPlan(*plan, request);
+        else
+            SrchLog(QFile::encodeName(top), top, request);
     } catch (const std::exception& ex) {
         ctrl_.SaveErrLog(QStringLiteral("W_LogSrch Srch Error : ") + QString::fromUtf8(ex.what()));
     }

@@ -150,6 +150,8 @@ private:
     // Run without clearing a stop that came before it.
     void Walk(const SrchRequest& request);
     void SrchLog(const QByteArray& local, const QString& folder, const SrchRequest& request);
+    // The files of a watched folder that the index leaves to test.
+    void SrchPlan(const IndexPlan& plan, const SrchRequest& request);
     void SrchFile(FoundFile file, const SrchRequest& request);
     // The row of a file, or nothing when it is filtered out or lacks the words.
     std::optional<SrchRow> TestFile(const FoundFile& file, const SrchRequest& request,

@@ -9,7 +9,9 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 #include <csignal>
 #include <ctime>
@@ -394,4 +396,106 @@ TEST(StoreIndex, WriterKilledMidUpdate) {
     ASSERT_TRUE(s.ok);
     EXPECT_EQ(s.unchanged, kept);
     EXPECT_EQ(s.added, s.files - kept);
+}
+
+// A long-lived searcher watches the folder: after one walk, searches trust
+// the index and the change feed, and still give the scan's rows through
+// changes in place, new and removed files, renames (one over a file of the
+// same size and time) and folders made, moved and deleted.
+TEST(StoreIndex, WatchedSearchFollowsChanges) {
+    test::TempHome th;
+    Store store(th, 31);
+    for (int i = 0; i < 60; ++i) store.Add();
+    const QString text = QStringLiteral("<p>alpha 鳥類 one</p>");
+    const QString other = QStringLiteral("<p>gamma 検索 two</p>");
+    th.Write(QStringLiteral("log/R2/a.html"), text.toUtf8());
+    th.Write(QStringLiteral("log/R2/b.html"), other.toUtf8());
+    th.Write(QStringLiteral("log/R2/sub/c.html"), text.toUtf8());
+    for (const char* rel : {"log/R2/a.html", "log/R2/b.html", "log/R2/sub/c.html"})
+        Age(th.File(QString::fromLatin1(rel)), 86400);
+    StoreIndex& index = th.Ctx().Index();
+    ASSERT_TRUE(index.Update(th.File(QStringLiteral("log"))).ok);
+    index.SetWatching(true);
+    ExpectSame(th, index, "watched", true, 40);
+    EXPECT_EQ(index.WatchWalks(), 1);
+
+    const auto rename = [&](const char* from, const char* to) {
+        ASSERT_EQ(::rename(QFile::encodeName(th.File(QString::fromLatin1(from))).constData(),
+                           QFile::encodeName(th.File(QString::fromLatin1(to))).constData()),
+                  0);
+    };
+    // b.html becomes a's text at b's old size and time: its entry is stale.
+    rename("log/R2/a.html", "log/R2/b.html");
+    store.Mutate();
+    ExpectSame(th, index, "renamed over", true, 40);
+    th.Write(QStringLiteral("log/R2/new/deep/d.txt"), "alpha 鳥 beta");
+    rename("log/R2/sub", "log/R2/moved");
+    ExpectSame(th, index, "folders made and moved", true, 40);
+    ASSERT_TRUE(QDir(th.File(QStringLiteral("log/R2/new"))).removeRecursively());
+    th.Write(QStringLiteral("log/R2/moved/e.html"), text.toUtf8());
+    ExpectSame(th, index, "folder deleted", true, 40);
+    EXPECT_EQ(index.WatchWalks(), 1) << "changes the feed reports need no walk";
+    // A walk trusts size and time, which the rename over b kept.
+    QFile::remove(th.File(QStringLiteral("log/R2/b.html")));
+
+    // More events than the kernel queues: the folder is walked again, and a
+    // change made among them is found.
+    for (int i = 0; i < 9000; ++i) {
+        const QByteArray flood =
+            QFile::encodeName(th.File(QStringLiteral("log/R2/flood%1.txt").arg(i % 2)));
+        const int fd = ::open(flood.constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "x", 1), 1);
+        ::close(fd);
+    }
+    th.Write(QStringLiteral("log/R2/moved/c.html"), other.toUtf8());
+    ExpectSame(th, index, "after an overflow", true, 40);
+    EXPECT_EQ(index.WatchWalks(), 2);
+}
+
+// Pages reported as a run stores them are indexed on the index's thread; at
+// the run's end the folder is walked only when the queue had to drop some.
+TEST(StoreIndex, PagesStoredDuringARunAreIndexedAsTheyCome) {
+    test::TempHome th;
+    StoreIndex& index = th.Ctx().Index();
+    index.SetEnabled(true);
+    const auto page = [&](int i) {
+        const QString rel = QStringLiteral("log/R/p%1.html").arg(i);
+        th.Write(rel, QStringLiteral("<p>鳥類 page %1</p>").arg(i).toUtf8());
+        Age(th.File(rel), 86400);
+        return rel;
+    };
+    for (int i = 0; i < 50; ++i) index.PageStored(page(i));
+    page(1000);  // stored without a report: left to a later update
+    index.RunEnded(th.File(QStringLiteral("log/R")));
+    index.WaitBackground();
+    EXPECT_EQ(index.GetCounts().files, 50);
+    IndexStats s = index.Update(th.File(QStringLiteral("log")));
+    EXPECT_EQ(s.unchanged, 50) << "pages read during the run are trusted";
+    EXPECT_EQ(s.added, 1);
+
+    // A page just written is read once it has settled, while the run goes
+    // on, so that its entry is trusted too.
+    th.Write(QStringLiteral("log/R/fresh.html"), QByteArray("<p>fresh</p>"));
+    index.PageStored(QStringLiteral("log/R/fresh.html"));
+    for (int i = 0; i < 200 && index.GetCounts().files < 52; ++i) QThread::msleep(50);
+    s = index.Update(th.File(QStringLiteral("log")));
+    EXPECT_EQ(s.unchanged, 52);
+    EXPECT_EQ(s.changed, 0);
+
+    // More pages than the queue holds while another process writes the
+    // index: the run's end updates the folder.
+    QStringList many;
+    for (int i = 0; i < int(StoreIndex::kPageQueueMax) + 300; ++i) many.append(page(2000 + i));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(index.Path()).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    for (const QString& rel : many) index.PageStored(rel);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    page(1001);
+    index.RunEnded(th.File(QStringLiteral("log/R")));
+    index.WaitBackground();
+    EXPECT_TRUE(index.BackgroundStats().ok) << th.ErrLog().toStdString();
+    EXPECT_EQ(index.GetCounts().files, 52 + qint64(StoreIndex::kPageQueueMax) + 300 + 1);
 }

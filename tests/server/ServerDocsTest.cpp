@@ -12,6 +12,7 @@
 
 #include "HttpTestClient.h"
 #include "fixtures/TempHome.h"
+#include "index/StoreIndex.h"
 #include "server/HttpSrvr.h"
 #include "server/ServerDocs.h"
 
@@ -247,4 +248,46 @@ TEST_F(ServerDocsTest, SearchResultsAreBounded) {
     }
     const QString page = Search("/many/", "srch_word=" + Enc("東京") + "&srch_type=srch");
     EXPECT_EQ(page.count(QStringLiteral(" KB</TD>")), ServerDocs::kSrchRowsMax);
+}
+
+// The server's search reads through the store's index: a file whose text
+// changed behind the index's back (same size, same time) is ruled out unread,
+// which only a search narrowed by the index does.
+TEST_F(ServerDocsTest, SearchesReadThroughTheIndex) {
+    home.Write("log/idx/held.txt", "大阪の話 です\n");
+    home.Write("log/idx/hidden.txt", "神戸の話 です\n");
+    for (const char* name : {"log/idx/held.txt", "log/idx/hidden.txt"}) {
+        QFile f(home.File(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addDays(-1),
+                                  QFileDevice::FileModificationTime));
+    }
+    StoreIndex& index = home.Ctx().Index();
+    ASSERT_TRUE(index.Update(home.File(QStringLiteral("log"))).ok);
+    {
+        // 神戸 becomes 大阪 in place: the index's entry still holds.
+        QFile f(home.File(QStringLiteral("log/idx/hidden.txt")));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        const QDateTime before = f.fileTime(QFileDevice::FileModificationTime);
+        ASSERT_EQ(f.write(QStringLiteral("大阪").toUtf8()), 6);
+        ASSERT_TRUE(f.flush());
+        ASSERT_TRUE(f.setFileTime(before, QFileDevice::FileModificationTime));
+    }
+    HttpSrvr indexed(home.Ctx());
+    index.SetWatching(true);
+    ServerDocs::Wire(indexed, home.Ctrl(), home.Ctx().Match(), &index);
+    indexed.SetTimeouts(2000);
+    ASSERT_EQ(indexed.Start(), HttpSrvr::kRunning);
+    const int scanPort = port;
+    port = indexed.Port();
+    for (int round = 0; round < 2; ++round) {  // walked once, then watched
+        const QString page = Search("/idx/", "srch_word=" + Enc("大阪") + "&srch_type=srch");
+        EXPECT_TRUE(page.contains("held.txt")) << page.toStdString();
+        EXPECT_FALSE(page.contains("hidden.txt")) << page.toStdString();
+    }
+    EXPECT_EQ(index.NarrowedCount(), 2);
+    // The scan of the same folder reads both.
+    port = scanPort;
+    const QString scanned = Search("/idx/", "srch_word=" + Enc("大阪") + "&srch_type=srch");
+    EXPECT_TRUE(scanned.contains("hidden.txt")) << scanned.toStdString();
 }

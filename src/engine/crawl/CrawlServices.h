@@ -58,6 +58,9 @@ struct CrawlServices {
     // Comment the run recorded for a URL (image ALT text); "" when none.
     std::function<QString(const QString& url)> comment;
 
+    // A page the run finished storing, by its store path; must not block.
+    std::function<void(const QString& path)> stored;
+
     // Called on a worker's thread as it ends, after Running() turned false.
     std::function<void()> workerEnded;
 
