@@ -22,6 +22,7 @@
 #include "engine/RunList.h"
 #include "engine/crawl/CrawlServices.h"
 #include "engine/crawl/FetchPool.h"
+#include "engine/crawl/SlotThreads.h"
 #include "engine/crawl/SrchThrd.h"
 
 namespace korvi {
@@ -171,7 +172,8 @@ private:
     std::vector<std::shared_ptr<SrchThrd>> released_;
     int idle_ticks_ = 0;
     long tick_ = 0;
-    FetchPool fetches_;  // HTTP clients kept between the URLs of the slots
+    FetchPool fetches_;    // HTTP clients kept between the URLs of the slots
+    SlotThreads threads_;  // one long-lived worker thread per slot
 
     RunJournal journal_;
     std::atomic<bool> journal_on_{false};
