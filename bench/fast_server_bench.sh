@@ -9,7 +9,8 @@
 # Prints the median wall time and CPU per page of each tool, the system
 # calls per page and the most frequent calls, and the ratios against wget
 # with the limits they are held to (wall <= 0.7x, CPU per page <= 1.5x,
-# <= 40 system calls per page). KORVI_BIN names another folder holding
+# <= 40 system calls per page); "noidx" is Korvi without the store index.
+# KORVI_BIN names another folder holding
 # korvi-run and bench_site_server; STRACE=0 leaves the counting out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,6 +42,8 @@ korvi=("$bin/korvi-run" --home "$work/korvi" crawl
     --words crow --set BaseOption.depth_max=99 --set BaseOption.page_max=0
     --set BaseOption.hit_max=0 --set "BaseOption.thrd_max=$threads"
     --set ExtraOption.local_link=1 --set ExtraOption.foot_tag=1 "$url" --run-id)
+# The same without the store index ("noidx"), which is not crawl work.
+noidx=("${korvi[@]:0:${#korvi[@]}-2}" --no-index "$url" --run-id)
 peer=(wget --recursive --level=inf --no-verbose "$url" -P)
 
 # One timed run: "name wall user sys files" appended to rows. The files stay
@@ -59,6 +62,7 @@ timed() {
 "$bin/korvi-run" --home "$work/korvi" map "$url" >/dev/null
 for i in $(seq "$runs"); do
     timed korvi "$work/korvi/log/B$i" "${korvi[@]}" "B$i"
+    timed noidx "$work/korvi/log/N$i" "${noidx[@]}" "N$i"
     timed wget "$work/wget/$i" "${peer[@]}" "$work/wget/$i"
 done
 
@@ -80,6 +84,8 @@ awk '
         if (mw["wget"] > 0 && mc["wget"] > 0) {
             printf "korvi/wget wall %.2f (limit 0.70)  cpu/page %.2f (limit 1.50)\n",
                    mw["korvi"] / mw["wget"], mc["korvi"] / mc["wget"]
+            printf "noidx/wget wall %.2f (limit 0.70)  cpu/page %.2f (limit 1.50)\n",
+                   mw["noidx"] / mw["wget"], mc["noidx"] / mc["wget"]
         }
     }' "$work/rows"
 
@@ -103,4 +109,5 @@ count() {
         }' "$work/calls.$name"
 }
 count korvi "$work/korvi/log/S" "${korvi[@]}" S
+count noidx "$work/korvi/log/T" "${noidx[@]}" T
 count wget "$work/wget/S" "${peer[@]}" "$work/wget/S"

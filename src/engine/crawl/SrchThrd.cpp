@@ -258,7 +258,12 @@ qint64 SrchThrd::TextCap() const {
 
 UrlFilter& SrchThrd::Filter() {
     if (!filter_) filter_ = std::make_unique<UrlFilter>(settings_.filter);
-    filter_->SetPage(Url(), depth_, extension_);
+    // Set again only when the page's URL changed (a redirect).
+    const QString url = Url();
+    if (url != filter_url_ || filter_url_.isNull()) {
+        filter_->SetPage(url, depth_, extension_);
+        filter_url_ = url.isNull() ? QString("") : url;
+    }
     return *filter_;
 }
 

@@ -266,6 +266,7 @@ private:
     std::unique_ptr<HttpFetch> fetch_;
     std::unique_ptr<LinkExtract> extract_;
     std::unique_ptr<UrlFilter> filter_;
+    QString filter_url_;  // the page URL the filter was set for
     QString base_url_;
     QString page_title_;
     const QRegularExpression re_anchor_;
