@@ -61,6 +61,7 @@ bool ReplaceFile::Open() {
     Cancel();
     failed_ = false;
     error_.clear();
+    flushed_ = false;
     const int mode = absent_ ? -1 : OldMode();
     old_file_ = mode >= 0;
     const qsizetype slash = path_.lastIndexOf('/');
@@ -114,6 +115,7 @@ bool ReplaceFile::Write(const char* data, qint64 size) {
         pending_.append(data, static_cast<qsizetype>(size));
         return true;
     }
+    flushed_ = true;
     while (size > 0) {
         const ssize_t n = ::write(fd_, data, static_cast<size_t>(size));
         if (n < 0) {
@@ -128,6 +130,7 @@ bool ReplaceFile::Write(const char* data, qint64 size) {
 
 bool ReplaceFile::Flush() {
     if (pending_.isEmpty()) return true;
+    flushed_ = true;
     const char* data = pending_.constData();
     qint64 size = pending_.size();
     while (size > 0) {
@@ -142,6 +145,16 @@ bool ReplaceFile::Flush() {
     }
     pending_.clear();
     return true;
+}
+
+bool ReplaceFile::Rewrite(const char* data, qint64 size) {
+    if (fd_ < 0 || failed_) return false;
+    pending_.clear();
+    if (flushed_) {
+        if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) return Fail("cannot write");
+        flushed_ = false;
+    }
+    return Write(data, size);
 }
 
 bool ReplaceFile::LinkTemporary(const QByteArray& from) {

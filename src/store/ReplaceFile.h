@@ -28,6 +28,8 @@ public:
     // Written bytes are gathered and reach the file in large blocks, so a
     // failure may show only at a later Write or at Commit.
     bool Write(const char* data, qint64 size);
+    // Drops what was written so far and writes these bytes instead.
+    bool Rewrite(const char* data, qint64 size);
     // The modification time the file gets on Commit (ms since the epoch).
     void SetModificationTime(qint64 ms) { mtime_ms_ = ms; }
     // Puts the written bytes in place; false (and nothing changed) on any error.
@@ -53,6 +55,7 @@ private:
     bool follow_ = true;
     bool absent_ = false;
     bool old_file_ = false;  // Open found a file to replace
+    bool flushed_ = false;   // bytes have reached the file
     qint64 mtime_ms_ = 0;
     int fd_ = -1;
     bool failed_ = false;

@@ -310,6 +310,12 @@ void SrchThrd::ManPrgrs() {
 }
 
 void SrchThrd::Pipeline() {
+    // A page held back for its rewrite and tag is stored however the
+    // pipeline ends.
+    struct StoreAtEnd {
+        SrchThrd* w;
+        ~StoreAtEnd() { w->CommitPending(); }
+    } storeAtEnd{this};
     const QString url = Url();
     const QString mapped = LocalPath();
     is_local_.store(url.startsWith(QStringLiteral("file:/")));
@@ -330,6 +336,9 @@ void SrchThrd::Pipeline() {
         body_ = bytes.isNull() ? QByteArray("") : bytes;
     } else {
         if (!RobotsAllow()) return;
+        // A page that the pipeline rewrites or tags is stored once, at its end.
+        defer_store_ =
+            !settings_.offlineLink && (settings_.localLink == 0 || settings_.footTag == 0);
         for (;;) {
             if (GetWebData()) break;
             if (status_.load() == kFiltered) ForgetUnstored(url);
@@ -351,7 +360,7 @@ void SrchThrd::Pipeline() {
     SetStatus(87);
     data_start_.store(Now());
     if (memory_only_) {
-        SetStatus(kStatusFinished);
+        Finished();
         return;
     }
     AdjustHtmlName();
@@ -389,7 +398,7 @@ void SrchThrd::Pipeline() {
         SetStatus(98);
         if (settings_.footTag == 0 && !is_local_) AddFootTag();
         ReapplyServerTime();
-        SetStatus(kStatusFinished);
+        Finished();
         return;
     }
     SetStatus(89);
@@ -404,7 +413,7 @@ void SrchThrd::Pipeline() {
     }
     SetStatus(91);
     if (settings_.stopGetUrl) {
-        SetStatus(kStatusFinished);
+        Finished();
         return;
     }
     if (!GetUrlList(1, text)) {
@@ -429,7 +438,7 @@ void SrchThrd::Pipeline() {
     if (from_store_) {
         // The stored copy is already complete.
         GetImageTexts();
-        SetStatus(kStatusFinished);
+        Finished();
         return;
     }
     if (settings_.offlineLink || settings_.localLink == 0) {
@@ -439,8 +448,16 @@ void SrchThrd::Pipeline() {
         // Only a page whose links changed is written back: rewriting an
         // unchanged (possibly binary) body would only risk damaging it, and
         // a page longer than the text cap would lose its tail.
-        if (!is_local_ && !body_cut_ && text2 != text && !path.isEmpty() && SaveText(path, text2))
-            settled_ = false;
+        if (!is_local_ && !body_cut_ && text2 != text && !path.isEmpty()) {
+            if (pending_page_) {
+                const QByteArray bytes = EncodeText(text2);
+                if (!pending_page_->Rewrite(bytes.constData(), bytes.size()))
+                    Log(QStringLiteral("C_File File Write Error : "),
+                        pending_page_->ErrorString() + u' ' + path);
+            } else if (SaveText(path, text2)) {
+                settled_ = false;
+            }
+        }
     }
     if (Halted()) return;
     SetStatus(97);
@@ -450,7 +467,24 @@ void SrchThrd::Pipeline() {
         AddFootTag();
     }
     ReapplyServerTime();
-    SetStatus(kStatusFinished);
+    Finished();
+}
+
+bool SrchThrd::CommitPending() {
+    if (!pending_page_) return true;
+    const std::unique_ptr<ReplaceFile> file = std::move(pending_page_);
+    const QString path = LocalPath();
+    if (!file->Commit()) {
+        Log(QStringLiteral("S_Thrd Get Web Data Error : "), file->ErrorString() + u' ' + path);
+        return false;
+    }
+    // A new file: its time was set as it was put in place.
+    if (!server_etag_.isEmpty()) WriteStoredEtag(services_->ctrl->Abs(path), server_etag_);
+    return true;
+}
+
+void SrchThrd::Finished() {
+    SetStatus(CommitPending() ? kStatusFinished : kFetchFailed);
 }
 
 // A query URL whose fetch stored nothing leaves no line in its query list.
@@ -733,12 +767,14 @@ bool SrchThrd::GetWebData() {
         last_http_code_ = http.Head().code;
 
         if (result == HttpFetch::Result::Ok && !stop_.load()) {
-            if (file && !file->Commit()) {
+            const bool stored = file != nullptr;
+            if (file && defer_store_) {
+                pending_page_ = std::move(file);
+            } else if (file && !file->Commit()) {
                 const QString err = file->ErrorString() + u' ' + LocalPath();
                 file.reset();
                 throw std::runtime_error(err.toStdString());
             }
-            const bool stored = file != nullptr;
             file.reset();
             {
                 QMutexLocker lock(&mutex_);
@@ -748,7 +784,8 @@ bool SrchThrd::GetWebData() {
             if (stored) {
                 // A new file: its time was set as it was put in place, and
                 // it carries no tag from the copy it replaced.
-                if (!server_etag_.isEmpty()) WriteStoredEtag(ctrl.Abs(LocalPath()), server_etag_);
+                if (!pending_page_ && !server_etag_.isEmpty())
+                    WriteStoredEtag(ctrl.Abs(LocalPath()), server_etag_);
                 stored_bytes_ = written;
                 settled_ = true;
             }
@@ -1004,10 +1041,17 @@ void SrchThrd::AddFootTag() {
         if (!CtrlFile::FootTagApplies(QString::number(settings_.footTag), list, extension_)) return;
         CtrlFile& ctrl = *services_->ctrl;
         const QString path = LocalPath();
-        if (path.isEmpty() || !QFileInfo(ctrl.Abs(path)).isFile()) return;
+        if (path.isEmpty() || (!pending_page_ && !QFileInfo(ctrl.Abs(path)).isFile())) return;
         const QString src = Url();
         const QString cmnt = services_->comment ? services_->comment(src) : QString("");
         const QString tag = CtrlFile::MkFootTag(referrer_, src, ctrl.GetTimeStr(), cmnt);
+        if (pending_page_) {
+            const QByteArray bytes = EncodeText(tag);
+            if (!pending_page_->Write(bytes.constData(), bytes.size()))
+                Log(QStringLiteral("S_Thrd AddFootTag Error : "),
+                    pending_page_->ErrorString() + QStringLiteral("  ") + path);
+            return;
+        }
         // AppendFootTag logs its own failures.
         if (ctrl.AppendFootTag(path, tag)) settled_ = false;
     } catch (const std::exception& e) {

@@ -23,6 +23,7 @@
 
 namespace korvi {
 
+class ReplaceFile;
 class SlotThreads;
 
 // Profile and init-panel values a run hands to each worker.
@@ -182,6 +183,12 @@ public:
 private:
     SrchThrd(std::shared_ptr<const CrawlServices> services, const SrchThrdSettings& settings);
     bool Start(SlotThreads* threads, size_t slot);
+    // Puts a page held back for its rewrite and tag in place; false (logged)
+    // when that failed.
+    bool CommitPending();
+    // The last status of a pipeline that went through: finished, or a failed
+    // fetch when the page could not be put in place.
+    void Finished();
     void Pipeline();
     bool Halted();
     QString RunHook(const QString& script, const QString& text);
@@ -261,6 +268,10 @@ private:
     // no copy was, and whether the copy still has the time and entity tag it
     // was stored with (nothing rewrote it since).
     qint64 stored_bytes_ = -1;
+    // The fetched page is held, unnamed, until the pipeline's end, so that
+    // its rewrite and tag cost no second file.
+    bool defer_store_ = false;
+    std::unique_ptr<ReplaceFile> pending_page_;
     bool fresh_copy_ = false;
     bool settled_ = false;
     std::unique_ptr<HttpFetch> fetch_;

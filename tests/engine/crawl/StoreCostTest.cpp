@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "engine/CrawlTestKit.h"
 #include "fixtures/FixtureServer.h"
@@ -53,6 +54,38 @@ TEST(StoreCost, PagesAreWrittenInLargeBlocksAndKeepTheirTimeAndTag) {
     EXPECT_EQ(th.Read(host + "/d/small.html"), "small");
     EXPECT_EQ(ReadStoredEtag(th.Ctrl().Abs(host + "/d/small.html")), "");
     EXPECT_FALSE(th.Read("log_err/R.log").contains("Error"));
+}
+
+// A page whose links are made local and which gets a trailer tag is still
+// written once, with its list beside it, and keeps the server's time and tag.
+TEST(StoreCost, ARewrittenAndTaggedPageIsWrittenOnce) {
+    TempHome th;
+    FixtureServer srv;
+    FixtureServer::Route page;
+    page.body = "<html><a href=\"next.html\">Next</a></html>";
+    page.lastModifiedMs = 1500000000000;
+    page.etag = "\"p1\"";
+    srv.SetRoute("/s/page.html", page);
+    SrchThrdSettings set;
+    set.footTagExtension = "-,html,";
+    auto w = MakeWorker(MakeServices(th), srv.Url("/s/page.html"), set);
+    const qint64 before = WriteCalls();
+    w->ManPrgrs();
+    const qint64 writes = WriteCalls() - before;
+    ASSERT_EQ(w->Status(), SrchThrd::kStatusFinished);
+    EXPECT_LE(writes, 2);  // the page and its list
+    const QString file = "log/R/" + srv.StoreHost() + "/s/page.html";
+    const QByteArray stored = th.Read(file);
+    EXPECT_TRUE(stored.contains(">@Web</A>)</FONT></html>\n<?xml-qorn")) << stored.data();
+    EXPECT_EQ(CtrlFile::GetFootTagAttr(th.Ctrl().GetFootTag(file), "dl_src"),
+              srv.Url("/s/page.html"));
+    EXPECT_TRUE(th.Exists(file + " lst.ini"));
+    const QString abs = th.Ctrl().Abs(file);
+    EXPECT_EQ(Mtime(abs), page.lastModifiedMs);
+    th.Write("probe", "p");
+    const bool tags = WriteStoredEtag(th.Ctrl().Abs("probe"), "t");
+    EXPECT_EQ(ReadStoredEtag(abs), tags ? "\"p1\"" : "");
+    EXPECT_EQ(QDir(QFileInfo(abs).absolutePath()).entryList(QDir::Files).size(), 2);
 }
 
 }  // namespace
