@@ -12,6 +12,10 @@
 # <= 40 system calls per page); "noidx" is Korvi without the store index.
 # KORVI_BIN names another folder holding
 # korvi-run and bench_site_server; STRACE=0 leaves the counting out.
+# BENCH_DIR is where both store their files (default $TMPDIR or /tmp): on a
+# busy ext4 disk without a journal each new file's inode may take a search
+# past recently deleted ones, a cost of the disk's history rather than of
+# either program; BENCH_DIR=/dev/shm measures without it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 pages=${1:-2000}
@@ -28,14 +32,14 @@ fi
 [ -x "$bin/bench_site_server" ] && [ -x "$bin/korvi-run" ] || {
     echo "build first: cmake --build build --target korvi-run bench_site_server" >&2; exit 1; }
 
-work=$(mktemp -d)
+work=$(mktemp -d -p "${BENCH_DIR:-${TMPDIR:-/tmp}}")
 trap 'kill ${srv:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
 "$bin/bench_site_server" "$pages" 0 > "$work/port" &
 srv=$!
 for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
 port=$(cat "$work/port")
 url="http://127.0.0.1:$port/"
-echo "site: $pages pages, no delay, $threads threads, $runs runs, $url"
+echo "site: $pages pages, no delay, $threads threads, $runs runs, $url, files in $work"
 
 # The commands, run by /usr/bin/time and strace (no shell functions there).
 korvi=("$bin/korvi-run" --home "$work/korvi" crawl
