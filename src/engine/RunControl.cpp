@@ -79,7 +79,8 @@ RunSettings RunSettings::FromOpt(const DlSrchOpt& opt, const QString& baseUrl) {
 RunControl::RunControl(std::shared_ptr<const CrawlServices> services, const RunSettings& settings)
     : services_(std::make_shared<CrawlServices>(*services)),
       settings_(settings),
-      fetches_(static_cast<size_t>(std::max(1, settings.thrdMax))) {
+      fetches_(static_cast<size_t>(std::max(1, settings.thrdMax))),
+      threads_(services->startThread) {
     settings_.thrdMax = std::max(1, settings_.thrdMax);
     settings_.tickMs = std::max(1, settings_.tickMs);
     services_->comment = [this](const QString& url) { return ImageText(url); };
@@ -178,7 +179,8 @@ bool RunControl::StartManual() {
     if (token_.load()) return false;
     if (supervisor_.joinable()) supervisor_.join();
     if (expander_.joinable()) expander_.join();
-    services_->robots->Clear();  // each run asks the servers again
+    services_->robots->Clear();                          // each run asks the servers again
+    if (services_->ctrl) services_->ctrl->ForgetDirs();  // and looks at the store again
     {
         std::lock_guard lock(slot_mutex_);
         slots_.assign(static_cast<size_t>(settings_.thrdMax), nullptr);
@@ -229,6 +231,7 @@ void RunControl::Abort() {
     queue_cv_.notify_all();
     if (expander_.joinable() && expander_.get_id() != std::this_thread::get_id()) expander_.join();
     ReapReleased(true);
+    threads_.Stop();
 }
 
 bool RunControl::WaitEnd(int timeoutMs) const {
@@ -454,10 +457,11 @@ bool RunControl::CtrlWaitNewThrd(size_t slot) {
         else
             w->SetRefetch(true);
     }
-    const bool keep = !from_store_ && !row.url.startsWith(QStringLiteral("file:/")) &&
-                      settings_.overwriteType == 0 && !path.isEmpty() &&
-                      QFileInfo(ctrl.Abs(path)).isFile() &&
-                      !(services_->mustFetch && services_->mustFetch(path, row.url));
+    const bool looks = !from_store_ && !row.url.startsWith(QStringLiteral("file:/")) &&
+                       settings_.overwriteType == 0 && !path.isEmpty();
+    const bool stored = looks && QFileInfo(ctrl.Abs(path)).isFile();
+    const bool keep = stored && !(services_->mustFetch && services_->mustFetch(path, row.url));
+    if (looks && !stored) w->SetNoStoredCopy(true);
     slots_[slot] = w;
     if (keep) {
         w->SetStatus(SrchThrd::kKeptLocal);
@@ -467,7 +471,7 @@ bool RunControl::CtrlWaitNewThrd(size_t slot) {
     w->SetFetch(fetches_.Take());
     // A thread that cannot be made now leaves the row waiting in its slot;
     // CtrlRunThrd tries the start again.
-    if (!w->StartManual()) w->SetStatus(SrchThrd::kStatusRetryWait);
+    if (!w->StartOn(threads_, slot)) w->SetStatus(SrchThrd::kStatusRetryWait);
     return false;
 }
 
@@ -477,7 +481,7 @@ void RunControl::CtrlRunThrd(size_t slot, bool tick) {
     if (tick && !w->Started() && w->Status() == SrchThrd::kStatusRetryWait &&
         tick_ % kStartRetryTicks == 0) {
         w->SetStatus(SrchThrd::kStatusDispatched);
-        if (!w->StartManual()) w->SetStatus(SrchThrd::kStatusRetryWait);
+        if (!w->StartOn(threads_, slot)) w->SetStatus(SrchThrd::kStatusRetryWait);
     }
     int status = w->Status();
     const qint64 now = Now();
@@ -540,9 +544,13 @@ void RunControl::CtrlRunThrd(size_t slot, bool tick) {
         finished_.push_back(w->clone());
     }
     queue_cv_.notify_all();
-    // A worker that still runs (released or stopped) is kept until its thread ends.
+    // A worker that still runs (released or stopped) is kept until its job
+    // ends. One the run gave up on may be held up in its transfer: its thread
+    // leaves the slot, which gets a fresh one. Any other is at its last step
+    // and the slot's next row waits behind it on the same thread.
     if (w->Running()) {
         w->RequestStop();
+        if (w->Abandoned()) threads_.Lose(slot);
         released_.push_back(w);
     } else {
         Retire(w);
@@ -582,6 +590,7 @@ void RunControl::ReapReleased(bool wait) {
         w->RequestStop();
         Retire(w);
     }
+    threads_.Reap(wait);
 }
 
 void RunControl::EndRun(EndKind kind) {
@@ -589,6 +598,7 @@ void RunControl::EndRun(EndKind kind) {
     paused_.store(false);
     ReleaseAll();
     ReapReleased(true);
+    threads_.Stop();
     fetches_.Clear();
     warc_.Close(*services_);
     if (services_->renderer) services_->renderer->Stop();
@@ -695,7 +705,6 @@ void RunControl::ExpandList() {
                     status_label_ = status_prefix_ + what + QString::number(added) +
                                     QStringLiteral(" / ") + elapsed;
                 }
-                std::this_thread::yield();
             }
         };
         addAll(w->ObjectLinks(), w->Depth(), QStringLiteral(" / Page 内オブジェクト追加 "));

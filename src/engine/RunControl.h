@@ -23,6 +23,7 @@
 #include "engine/RunWarc.h"
 #include "engine/crawl/CrawlServices.h"
 #include "engine/crawl/FetchPool.h"
+#include "engine/crawl/SlotThreads.h"
 #include "engine/crawl/SrchThrd.h"
 
 namespace korvi {
@@ -174,7 +175,8 @@ private:
     std::vector<std::shared_ptr<SrchThrd>> released_;
     int idle_ticks_ = 0;
     long tick_ = 0;
-    FetchPool fetches_;  // HTTP clients kept between the URLs of the slots
+    FetchPool fetches_;    // HTTP clients kept between the URLs of the slots
+    SlotThreads threads_;  // one long-lived worker thread per slot
 
     RunJournal journal_;
     RunWarc warc_;

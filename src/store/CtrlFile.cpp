@@ -104,6 +104,23 @@ bool CtrlFile::SetEnableDir(const QString& path) {
     return true;
 }
 
+bool CtrlFile::SetEnableStoreDir(const QString& path, bool* made) {
+    const QString parent = QFileInfo(Abs(path)).absolutePath();
+    if (!folders_.Ensure(parent, made)) {
+        SaveErrLog(QStringLiteral("SetEnableDir Error : cannot create ") + parent);
+        return false;
+    }
+    return true;
+}
+
+void CtrlFile::ForgetDir(const QString& path) {
+    folders_.Forget(QFileInfo(Abs(path)).absolutePath());
+}
+
+void CtrlFile::ForgetDirs() {
+    folders_.Clear();
+}
+
 bool CtrlFile::CopyFile(const QString& from, const QString& to) {
     QFile in(Abs(from));
     if (!in.open(QIODevice::ReadOnly)) {

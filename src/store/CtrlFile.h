@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "store/KnownFolders.h"
+
 class QFile;
 
 namespace korvi {
@@ -72,6 +74,13 @@ public:
     bool SaveAddData(const QString& path, const QString& text);
     bool SaveBytes(const QString& path, const QByteArray& bytes);
     bool SetEnableDir(const QString& path);
+    // The same for the download store, where a run writes many files into
+    // one folder: folders found or made are remembered; *made tells the
+    // folder was made now (so it holds nothing yet).
+    bool SetEnableStoreDir(const QString& path, bool* made = nullptr);
+    // Forgets the store folder of path (a write there failed), or all of them.
+    void ForgetDir(const QString& path);
+    void ForgetDirs();
     void SaveErrLog(const QString& message);
     bool CopyFile(const QString& from, const QString& to);
     bool RenameFile(const QString& from, const QString& to);
@@ -119,6 +128,7 @@ private:
     QHash<QString, QString> cut_names_;      // cut path -> URL holding it; map_mutex_
     QHash<QString, QStringList> peeked_;     // list file -> unlisted queries; map_mutex_
     QMutex err_mutex_;
+    KnownFolders folders_;
 };
 
 }  // namespace korvi

@@ -9,26 +9,42 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace korvi {
 
 namespace {
 
+// Bytes gathered before they are written.
+constexpr qsizetype kBlock = 64 * 1024;
+
 QByteArray TempName(const QByteArray& path) {
     return path + ".tmp" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
 }
 
+// The process's file mode creation mask, read once without changing it; -1
+// when it cannot be read.
+int CreationMask() {
+    static const int mask = [] {
+        QFile f(QStringLiteral("/proc/self/status"));
+        if (!f.open(QIODevice::ReadOnly)) return -1;
+        for (QByteArray line = f.readLine(); !line.isEmpty(); line = f.readLine()) {
+            if (!line.startsWith("Umask:")) continue;
+            bool ok = false;
+            const int m = line.mid(6).trimmed().toInt(&ok, 8);
+            return ok ? m : -1;
+        }
+        return -1;
+    }();
+    return mask;
+}
+
 }  // namespace
 
-ReplaceFile::ReplaceFile(const QString& path) {
-    const QFileInfo info(path);
-    // A link is followed: its target is the file replaced.
-    const QString target = info.isSymLink() && !info.canonicalFilePath().isEmpty()
-                               ? info.canonicalFilePath()
-                               : info.absoluteFilePath();
-    path_ = QFile::encodeName(target);
-}
+ReplaceFile::ReplaceFile(const QString& path)
+    : path_(QFile::encodeName(QFileInfo(path).absoluteFilePath())) {}
 
 ReplaceFile::~ReplaceFile() {
     Cancel();
@@ -45,6 +61,9 @@ bool ReplaceFile::Open() {
     Cancel();
     failed_ = false;
     error_.clear();
+    flushed_ = false;
+    const int mode = absent_ ? -1 : OldMode();
+    old_file_ = mode >= 0;
     const qsizetype slash = path_.lastIndexOf('/');
     const QByteArray dir = slash > 0 ? path_.left(slash) : QByteArray("/");
     fd_ = ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -60,15 +79,43 @@ bool ReplaceFile::Open() {
             return Fail("cannot create");
         }
     }
-    // A replaced file keeps its permissions.
-    struct stat st {};
-    if (::stat(path_.constData(), &st) == 0 && S_ISREG(st.st_mode))
-        ::fchmod(fd_, st.st_mode & 07777);
+    // A replaced file keeps its permissions. The new file was made 0666
+    // less the mask; only other permissions need setting.
+    const int mask = CreationMask();
+    if (mode >= 0 && (mask < 0 || mode != (0666 & ~mask))) ::fchmod(fd_, static_cast<mode_t>(mode));
     return true;
+}
+
+int ReplaceFile::OldMode() {
+    struct stat st {};
+    if (follow_) {
+        if (::lstat(path_.constData(), &st) != 0) return -1;
+        if (S_ISLNK(st.st_mode)) {
+            char target[PATH_MAX];
+            // A link leading nowhere is itself replaced.
+            if (!::realpath(path_.constData(), target)) return -1;
+            path_ = QByteArray(target);
+            if (::stat(path_.constData(), &st) != 0) return -1;
+        }
+    } else if (::stat(path_.constData(), &st) != 0) {
+        return -1;
+    }
+    return S_ISREG(st.st_mode) ? static_cast<int>(st.st_mode & 07777) : -1;
 }
 
 bool ReplaceFile::Write(const char* data, qint64 size) {
     if (fd_ < 0 || failed_) return false;
+    if (size <= 0) return true;
+    if (pending_.size() + size <= kBlock) {
+        pending_.append(data, static_cast<qsizetype>(size));
+        return true;
+    }
+    if (!Flush()) return false;
+    if (size < kBlock) {
+        pending_.append(data, static_cast<qsizetype>(size));
+        return true;
+    }
+    flushed_ = true;
     while (size > 0) {
         const ssize_t n = ::write(fd_, data, static_cast<size_t>(size));
         if (n < 0) {
@@ -79,6 +126,35 @@ bool ReplaceFile::Write(const char* data, qint64 size) {
         size -= n;
     }
     return true;
+}
+
+bool ReplaceFile::Flush() {
+    if (pending_.isEmpty()) return true;
+    flushed_ = true;
+    const char* data = pending_.constData();
+    qint64 size = pending_.size();
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, data, static_cast<size_t>(size));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            pending_.clear();
+            return Fail("cannot write");
+        }
+        data += n;
+        size -= n;
+    }
+    pending_.clear();
+    return true;
+}
+
+bool ReplaceFile::Rewrite(const char* data, qint64 size) {
+    if (fd_ < 0 || failed_) return false;
+    pending_.clear();
+    if (flushed_) {
+        if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) return Fail("cannot write");
+        flushed_ = false;
+    }
+    return Write(data, size);
 }
 
 bool ReplaceFile::LinkTemporary(const QByteArray& from) {
@@ -94,6 +170,12 @@ bool ReplaceFile::LinkTemporary(const QByteArray& from) {
 }
 
 bool ReplaceFile::Commit() {
+    if (fd_ >= 0 && !failed_ && Flush() && mtime_ms_ > 0) {
+        const struct timespec times[2] = {{0, UTIME_OMIT},
+                                          {static_cast<time_t>(mtime_ms_ / 1000),
+                                           static_cast<long>(mtime_ms_ % 1000) * 1000000L}};
+        if (::futimens(fd_, times) != 0) Fail("cannot set the time");
+    }
     if (fd_ < 0 || failed_) {
         if (error_.isEmpty()) error_ = QStringLiteral("not open");
         Cancel();
@@ -102,13 +184,13 @@ bool ReplaceFile::Commit() {
     if (temp_.isEmpty()) {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_);
         // A new file is named at once; an old one is replaced by a rename.
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, path_.constData(), AT_SYMLINK_FOLLOW) ==
-            0) {
+        if (!old_file_ && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, path_.constData(),
+                                   AT_SYMLINK_FOLLOW) == 0) {
             ::close(fd_);
             fd_ = -1;
             return true;
         }
-        if (errno != EEXIST || !LinkTemporary(self)) {
+        if ((!old_file_ && errno != EEXIST) || !LinkTemporary(self)) {
             if (!failed_) Fail("cannot name");
             Cancel();
             return false;
@@ -126,6 +208,7 @@ bool ReplaceFile::Commit() {
 }
 
 void ReplaceFile::Cancel() {
+    pending_.clear();
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     if (!temp_.isEmpty()) ::unlink(temp_.constData());

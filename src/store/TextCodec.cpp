@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <cstring>
 #include <utility>
 
 #ifdef __SSE2__
@@ -70,9 +71,19 @@ Fit ScanEucJp(const QByteArray& b) {
     return f;
 }
 
+// One pass for the escapes ESC $ B, ESC $ @, ESC ( J and ESC ( I.
 bool LooksIso2022(const QByteArray& b) {
-    return b.contains("\x1b$B") || b.contains("\x1b$@") || b.contains("\x1b(J") ||
-           b.contains("\x1b(I");
+    const char* p = b.constData();
+    const char* const end = p + b.size();
+    while (end - p >= 3) {
+        const auto* esc = static_cast<const char*>(std::memchr(p, 0x1b, size_t(end - p - 2)));
+        if (!esc) return false;
+        if ((esc[1] == '$' && (esc[2] == 'B' || esc[2] == '@')) ||
+            (esc[1] == '(' && (esc[2] == 'J' || esc[2] == 'I')))
+            return true;
+        p = esc + 1;
+    }
+    return false;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -84,6 +85,31 @@ TEST(ReplaceFile, FailuresAreReportedAndChangeNothing) {
     EXPECT_FALSE(closed.Write("x", 1));
     EXPECT_FALSE(closed.Commit());
     EXPECT_FALSE(QFile::exists(dir.filePath("b.html")));
+}
+
+// A link's target is replaced and the link stays; a file the caller wrongly
+// took for absent is still replaced whole; the time asked for is set.
+TEST(ReplaceFile, LinksHintsAndTimes) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("real"));
+    const QString target = dir.filePath("real/t.html");
+    const QString link = dir.filePath("l.html");
+    QString error;
+    ASSERT_TRUE(ReplaceFile::Save(target, "one", &error));
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_TRUE(ReplaceFile::Save(link, "two", &error)) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadAll(target), "two");
+
+    ReplaceFile f(target);
+    f.SetAbsent();
+    f.SetModificationTime(1400000000123);
+    ASSERT_TRUE(f.Open());
+    ASSERT_TRUE(f.Write("three", 5));
+    ASSERT_TRUE(f.Commit()) << f.ErrorString().toStdString();
+    EXPECT_EQ(ReadAll(target), "three");
+    EXPECT_EQ(QFileInfo(target).lastModified().toMSecsSinceEpoch(), 1400000000123);
+    EXPECT_EQ(Names(dir.filePath("real")), QStringList({"t.html"}));
 }
 
 }  // namespace

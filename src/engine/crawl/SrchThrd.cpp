@@ -18,6 +18,7 @@
 #include "engine/crawl/HttpFetch.h"
 #include "engine/crawl/ProxySettings.h"
 #include "engine/crawl/SessionCookies.h"
+#include "engine/crawl/SlotThreads.h"
 #include "engine/lists/ListFile.h"
 #include "engine/page/HtmlText.h"
 #include "engine/page/OfflineLedger.h"
@@ -43,6 +44,15 @@ bool SetModificationTime(const QString& path, qint64 ms) {
     QFile f(path);
     if (!f.open(QIODevice::ReadWrite | QIODevice::Append)) return false;
     return f.setFileTime(QDateTime::fromMSecsSinceEpoch(ms), QFileDevice::FileModificationTime);
+}
+
+// Replaces the file at abs whole; absent: the caller knows no file is there.
+bool WriteWhole(const QString& abs, const QByteArray& bytes, bool absent, QString* error) {
+    ReplaceFile f(abs);
+    if (absent) f.SetAbsent();
+    if (f.Open() && f.Write(bytes.constData(), bytes.size()) && f.Commit()) return true;
+    *error = f.ErrorString();
+    return false;
 }
 
 // The first `cap` bytes of a file; *cut tells whether the file holds more.
@@ -164,27 +174,50 @@ void SrchThrd::SetOutsideStatus(int status) {
 }
 
 bool SrchThrd::StartManual() {
-    if (thread_.joinable()) return true;
+    return Start(nullptr, 0);
+}
+
+bool SrchThrd::StartOn(SlotThreads& threads, size_t slot) {
+    return Start(&threads, slot);
+}
+
+bool SrchThrd::Start(SlotThreads* threads, size_t slot) {
+    if (thread_.joinable() || running_.load()) return true;
     running_.store(true);
+    {
+        std::lock_guard lock(end_mutex_);
+        ended_ = false;
+    }
     std::shared_ptr<SrchThrd> self = shared_from_this();
     std::function<void()> body = [self] {
         self->ManPrgrs();
         self->running_.store(false);
         if (self->services_->workerEnded) self->services_->workerEnded();
+        {
+            std::lock_guard lock(self->end_mutex_);
+            self->ended_ = true;
+        }
+        self->end_cv_.notify_all();
     };
-    try {
-        thread_ = services_->startThread ? services_->startThread(std::move(body))
-                                         : std::thread(std::move(body));
-    } catch (const std::exception& e) {
+    QString failure;
+    bool ok = false;
+    if (threads) {
+        ok = threads->Run(slot, std::move(body), &failure);
+    } else {
+        try {
+            thread_ = services_->startThread ? services_->startThread(std::move(body))
+                                             : std::thread(std::move(body));
+            ok = thread_.joinable();
+        } catch (const std::exception& e) {
+            failure = ExceptionText(e);
+        }
+    }
+    if (!ok) {
         running_.store(false);
         // Logged once per row: the run retries the start while the limit lasts.
         if (!start_failure_logged_)
-            Log(QStringLiteral("S_Thrd StartManual Error : "), ExceptionText(e) + u' ' + Url());
+            Log(QStringLiteral("S_Thrd StartManual Error : "), failure + u' ' + Url());
         start_failure_logged_ = true;
-        return false;
-    }
-    if (!thread_.joinable()) {
-        running_.store(false);
         return false;
     }
     started_.store(true);
@@ -192,7 +225,13 @@ bool SrchThrd::StartManual() {
 }
 
 void SrchThrd::Join() {
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+    if (thread_.joinable()) {
+        if (thread_.get_id() != std::this_thread::get_id()) thread_.join();
+        return;
+    }
+    if (!started_.load()) return;
+    std::unique_lock lock(end_mutex_);
+    end_cv_.wait(lock, [this] { return ended_; });
 }
 
 qint64 SrchThrd::Now() const {
@@ -220,7 +259,12 @@ qint64 SrchThrd::TextCap() const {
 
 UrlFilter& SrchThrd::Filter() {
     if (!filter_) filter_ = std::make_unique<UrlFilter>(settings_.filter);
-    filter_->SetPage(Url(), depth_, extension_);
+    // Set again only when the page's URL changed (a redirect).
+    const QString url = Url();
+    if (url != filter_url_ || filter_url_.isNull()) {
+        filter_->SetPage(url, depth_, extension_);
+        filter_url_ = url.isNull() ? QString("") : url;
+    }
     return *filter_;
 }
 
@@ -267,6 +311,12 @@ void SrchThrd::ManPrgrs() {
 }
 
 void SrchThrd::Pipeline() {
+    // A page held back for its rewrite and tag is stored however the
+    // pipeline ends.
+    struct StoreAtEnd {
+        SrchThrd* w;
+        ~StoreAtEnd() { w->CommitPending(); }
+    } storeAtEnd{this};
     const QString url = Url();
     const QString mapped = LocalPath();
     is_local_.store(url.startsWith(QStringLiteral("file:/")));
@@ -287,6 +337,9 @@ void SrchThrd::Pipeline() {
         body_ = bytes.isNull() ? QByteArray("") : bytes;
     } else {
         if (!RobotsAllow()) return;
+        // A page that the pipeline rewrites or tags is stored once, at its end.
+        defer_store_ =
+            !settings_.offlineLink && (settings_.localLink == 0 || settings_.footTag == 0);
         for (;;) {
             if (GetWebData()) break;
             if (status_.load() == kFiltered) ForgetUnstored(url);
@@ -308,7 +361,7 @@ void SrchThrd::Pipeline() {
     SetStatus(87);
     data_start_.store(Now());
     if (memory_only_) {
-        SetStatus(kStatusFinished);
+        Finished();
         return;
     }
     AdjustHtmlName();
@@ -316,7 +369,11 @@ void SrchThrd::Pipeline() {
     const QString path = LocalPath();
     CtrlFile& ctrl = *services_->ctrl;
     const QFileInfo info(ctrl.Abs(path));
-    if (!path.isEmpty() && info.isFile()) size_.store(info.size() / 1000);
+    // The size of a copy the fetch has just stored is known without a look.
+    if (stored_bytes_ >= 0 && !path.isEmpty())
+        size_.store(stored_bytes_ / 1000);
+    else if (!path.isEmpty() && info.isFile())
+        size_.store(info.size() / 1000);
     if (!ChckPreDlFltrExtnsn(size_.load())) {
         SetStatus(kFiltered);
         if (size_.load() == 0) size_.store(1);
@@ -343,7 +400,7 @@ void SrchThrd::Pipeline() {
         SetStatus(98);
         if (settings_.footTag == 0 && !is_local_) AddFootTag();
         ReapplyServerTime();
-        SetStatus(kStatusFinished);
+        Finished();
         return;
     }
     SetStatus(89);
@@ -358,7 +415,7 @@ void SrchThrd::Pipeline() {
     }
     SetStatus(91);
     if (settings_.stopGetUrl) {
-        SetStatus(kStatusFinished);
+        Finished();
         return;
     }
     if (!GetUrlList(1, text)) {
@@ -383,7 +440,7 @@ void SrchThrd::Pipeline() {
     if (from_store_) {
         // The stored copy is already complete.
         GetImageTexts();
-        SetStatus(kStatusFinished);
+        Finished();
         return;
     }
     if (settings_.offlineLink || settings_.localLink == 0) {
@@ -393,7 +450,16 @@ void SrchThrd::Pipeline() {
         // Only a page whose links changed is written back: rewriting an
         // unchanged (possibly binary) body would only risk damaging it, and
         // a page longer than the text cap would lose its tail.
-        if (!is_local_ && !body_cut_ && text2 != text && !path.isEmpty()) SaveText(path, text2);
+        if (!is_local_ && !body_cut_ && text2 != text && !path.isEmpty()) {
+            if (pending_page_) {
+                const QByteArray bytes = EncodeText(text2);
+                if (!pending_page_->Rewrite(bytes.constData(), bytes.size()))
+                    Log(QStringLiteral("C_File File Write Error : "),
+                        pending_page_->ErrorString() + u' ' + path);
+            } else if (SaveText(path, text2)) {
+                settled_ = false;
+            }
+        }
     }
     if (Halted()) return;
     SetStatus(97);
@@ -403,7 +469,24 @@ void SrchThrd::Pipeline() {
         AddFootTag();
     }
     ReapplyServerTime();
-    SetStatus(kStatusFinished);
+    Finished();
+}
+
+bool SrchThrd::CommitPending() {
+    if (!pending_page_) return true;
+    const std::unique_ptr<ReplaceFile> file = std::move(pending_page_);
+    const QString path = LocalPath();
+    if (!file->Commit()) {
+        Log(QStringLiteral("S_Thrd Get Web Data Error : "), file->ErrorString() + u' ' + path);
+        return false;
+    }
+    // A new file: its time was set as it was put in place.
+    if (!server_etag_.isEmpty()) WriteStoredEtag(services_->ctrl->Abs(path), server_etag_);
+    return true;
+}
+
+void SrchThrd::Finished() {
+    SetStatus(CommitPending() ? kStatusFinished : kFetchFailed);
 }
 
 // A query URL whose fetch stored nothing leaves no line in its query list.
@@ -417,7 +500,7 @@ void SrchThrd::ForgetUnstored(const QString& url) {
 // The stored copy keeps the server's time even after links and the tag were
 // written into it, so that the overwrite policy can compare it next time.
 void SrchThrd::ReapplyServerTime() {
-    if (is_local_ || memory_only_) return;
+    if (is_local_ || memory_only_ || settled_) return;
     const QString path = LocalPath();
     if (path.isEmpty() || (server_time_ <= 0 && server_etag_.isEmpty())) return;
     const QString abs = services_->ctrl->Abs(path);
@@ -522,12 +605,16 @@ QString SrchThrd::RunHook(const QString& script, const QString& text) {
     return text;
 }
 
-void SrchThrd::AdvanceReceiving() {
-    const int s = status_.load();
-    if (s < kStatusReceiving || s > 86)
-        SetStatus(kStatusReceiving);
-    else
-        SetStatus(s >= 86 ? 46 : s + 1);
+void SrchThrd::AdvanceReceiving(qint64 bytes) {
+    // One step per block of 1024 bytes received, however the blocks arrive.
+    int s = status_.load();
+    for (qint64 n = std::max<qint64>(1, (bytes + 1023) / 1024); n > 0; --n) {
+        if (s < kStatusReceiving || s > 86)
+            s = kStatusReceiving;
+        else
+            s = s >= 86 ? 46 : s + 1;
+    }
+    SetStatus(s);
 }
 
 bool SrchThrd::GetWebData() {
@@ -568,6 +655,7 @@ bool SrchThrd::GetWebData() {
         Decision decision = Decision::None;
         QString openError;
         // Only the head of the body stays in memory; the file takes it all.
+        qint64 written = 0;
         QByteArray memory;
         memory.reserve(1024);
         const qint64 cap = TextCap();
@@ -615,39 +703,56 @@ bool SrchThrd::GetWebData() {
             }
             const QString path = LocalPath();
             const QString abs = ctrl.Abs(path);
-            const QFileInfo local(abs);
-            // The policy guards the stored copy; a memory-only fetch leaves it alone.
-            if (!memory_only_ && !refetch_ && !path.isEmpty() && local.isFile() &&
-                !(services_->mustFetch && services_->mustFetch(path, Url()))) {
-                if (PolicyKeeps(local.lastModified().toMSecsSinceEpoch(), local.size(),
+            // The policy guards the stored copy; a memory-only fetch leaves it
+            // alone. Only the policies that compare times keep a copy here.
+            const bool compares = settings_.overwriteType == 1 || settings_.overwriteType == 2;
+            if (compares && !memory_only_ && !refetch_ && !path.isEmpty()) {
+                const QFileInfo local(abs);
+                if (local.isFile() &&
+                    !(services_->mustFetch && services_->mustFetch(path, Url())) &&
+                    PolicyKeeps(local.lastModified().toMSecsSinceEpoch(), local.size(),
                                 head.lastModifiedMs, head.contentLength)) {
                     decision = Decision::Keep;
                     return false;
                 }
             }
             if (!memory_only_) {
-                if (path.isEmpty() || !ctrl.SetEnableDir(path)) {
+                // A redirect leads to another path than the one the run looked at.
+                bool made = false;
+                fresh_copy_ = false;
+                if (path.isEmpty() || !ctrl.SetEnableStoreDir(path, &made)) {
                     decision = Decision::OpenFailed;
                     openError = QStringLiteral("no local path for ") + Url();
                     return false;
                 }
+                fresh_copy_ = made || (no_stored_copy_ && !redirected_.load());
                 file = std::make_unique<ReplaceFile>(abs);
+                if (fresh_copy_) file->SetAbsent();
                 if (!file->Open()) {
-                    decision = Decision::OpenFailed;
-                    openError = file->ErrorString() + u' ' + path;
-                    file.reset();
-                    return false;
+                    // The remembered folder may have been removed: once more.
+                    ctrl.ForgetDir(path);
+                    file = std::make_unique<ReplaceFile>(abs);
+                    if (!ctrl.SetEnableStoreDir(path) || !file->Open()) {
+                        decision = Decision::OpenFailed;
+                        openError = file->ErrorString() + u' ' + path;
+                        file.reset();
+                        return false;
+                    }
                 }
+                // The copy takes the server's time as it is put in place.
+                if (head.lastModifiedMs > 0) file->SetModificationTime(head.lastModifiedMs);
+                written = 0;
             }
             return true;
         };
         HttpFetch::BodyFn onBody = [&](const char* data, size_t size) {
             if (file && !file->Write(data, static_cast<qint64>(size))) return false;
+            written += static_cast<qint64>(size);
             const qint64 room = cap - memory.size();
             if (static_cast<qint64>(size) > room) body_cut_ = true;
             if (room > 0) memory.append(data, static_cast<qsizetype>(std::min<qint64>(room, size)));
             downloaded_.fetch_add(static_cast<qint64>(size));
-            AdvanceReceiving();
+            AdvanceReceiving(static_cast<qint64>(size));
             return !stop_.load();
         };
         HttpFetch::StopFn stop = [this] { return stop_.load(); };
@@ -672,7 +777,10 @@ bool SrchThrd::GetWebData() {
                                                            : FetchRecorder::Outcome::kDropped);
 
         if (result == HttpFetch::Result::Ok && !stop_.load()) {
-            if (file && !file->Commit()) {
+            const bool stored = file != nullptr;
+            if (file && defer_store_) {
+                pending_page_ = std::move(file);
+            } else if (file && !file->Commit()) {
                 const QString err = file->ErrorString() + u' ' + LocalPath();
                 file.reset();
                 throw std::runtime_error(err.toStdString());
@@ -683,10 +791,13 @@ bool SrchThrd::GetWebData() {
                 body_ = memory;
                 if (body_.isNull()) body_ = QByteArray("");
             }
-            if (!memory_only_) {
-                const QString abs = ctrl.Abs(LocalPath());
-                if (server_time_ > 0) SetModificationTime(abs, server_time_);
-                WriteStoredEtag(abs, server_etag_);
+            if (stored) {
+                // A new file: its time was set as it was put in place, and
+                // it carries no tag from the copy it replaced.
+                if (!pending_page_ && !server_etag_.isEmpty())
+                    WriteStoredEtag(ctrl.Abs(LocalPath()), server_etag_);
+                stored_bytes_ = written;
+                settled_ = true;
             }
             return true;
         }
@@ -790,12 +901,22 @@ bool SrchThrd::OutUrlList(const QString& path) {
     const LinkList links = PageLinks();
     const QString pageTitle = page_title_.isEmpty() ? title_ : page_title_;
     const QString out = MkListFile(Url(), pageTitle, links);
-    return ctrl.SetEnableDir(file) && SaveText(file, out);
+    bool made = false;
+    if (!ctrl.SetEnableStoreDir(file, &made)) return false;
+    // Beside a page stored where none was, no list is expected either.
+    QString error;
+    if (WriteWhole(ctrl.Abs(file), EncodeText(out), made || fresh_copy_, &error)) return true;
+    // The remembered folder may have been removed: once more.
+    ctrl.ForgetDir(file);
+    if (ctrl.SetEnableStoreDir(file) && WriteWhole(ctrl.Abs(file), EncodeText(out), false, &error))
+        return true;
+    Log(QStringLiteral("C_File File Write Error : "), error + u' ' + file);
+    return false;
 }
 
 bool SrchThrd::SaveText(const QString& path, const QString& text) const {
     QString error;
-    if (ReplaceFile::Save(services_->ctrl->Abs(path), EncodeText(text), &error)) return true;
+    if (WriteWhole(services_->ctrl->Abs(path), EncodeText(text), false, &error)) return true;
     Log(QStringLiteral("C_File File Write Error : "), error + u' ' + path);
     return false;
 }
@@ -930,12 +1051,19 @@ void SrchThrd::AddFootTag() {
         if (!CtrlFile::FootTagApplies(QString::number(settings_.footTag), list, extension_)) return;
         CtrlFile& ctrl = *services_->ctrl;
         const QString path = LocalPath();
-        if (path.isEmpty() || !QFileInfo(ctrl.Abs(path)).isFile()) return;
+        if (path.isEmpty() || (!pending_page_ && !QFileInfo(ctrl.Abs(path)).isFile())) return;
         const QString src = Url();
         const QString cmnt = services_->comment ? services_->comment(src) : QString("");
         const QString tag = CtrlFile::MkFootTag(referrer_, src, ctrl.GetTimeStr(), cmnt, rendered_);
+        if (pending_page_) {
+            const QByteArray bytes = EncodeText(tag);
+            if (!pending_page_->Write(bytes.constData(), bytes.size()))
+                Log(QStringLiteral("S_Thrd AddFootTag Error : "),
+                    pending_page_->ErrorString() + QStringLiteral("  ") + path);
+            return;
+        }
         // AppendFootTag logs its own failures.
-        ctrl.AppendFootTag(path, tag);
+        if (ctrl.AppendFootTag(path, tag)) settled_ = false;
     } catch (const std::exception& e) {
         Log(QStringLiteral("S_Thrd AddFootTag Error : "), ExceptionText(e));
     }

@@ -10,7 +10,9 @@
 #include <QStringList>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "engine/crawl/CrawlServices.h"
@@ -21,6 +23,9 @@
 #include "engine/page/LinkExtract.h"
 
 namespace korvi {
+
+class ReplaceFile;
+class SlotThreads;
 
 // Profile and init-panel values a run hands to each worker.
 struct SrchThrdSettings {
@@ -92,6 +97,9 @@ public:
     bool FromStore() const { return from_store_; }
     // The stored copy was cut short (a crash): fetch it again whatever the policy.
     void SetRefetch(bool on) { refetch_ = on; }
+    // The run found no stored copy at the local path as it handed the row
+    // over, so the fetch need not look for one to replace.
+    void SetNoStoredCopy(bool on) { no_stored_copy_ = on; }
     // The HTTP client the fetch goes through (a new one when none is set);
     // handed back by TakeFetch once the thread has ended.
     void SetFetch(std::unique_ptr<HttpFetch> fetch);
@@ -101,6 +109,8 @@ public:
     // when the thread could not be made, e.g. under a low process limit;
     // the worker is then unchanged and may be started again.
     bool StartManual();
+    // The same on the run's thread of the slot instead of a thread of its own.
+    bool StartOn(SlotThreads& threads, size_t slot);
     bool Started() const { return started_.load(); }
     // The whole per-URL pipeline (also callable directly, as the URL mount does).
     void ManPrgrs();
@@ -133,6 +143,8 @@ public:
     // transfer to stop; the worker never overwrites it.
     void SetOutsideStatus(int status);
     void RequestStop() { stop_.store(true); }
+    // True when the run set an outside status: the worker was given up.
+    bool Abandoned() const { return outside_status_.load() != 0; }
     bool StopRequested() const { return stop_.load(); }
     bool Running() const { return running_.load(); }
     // Waits for the thread to end (after a stop request it ends promptly).
@@ -175,6 +187,13 @@ public:
 
 private:
     SrchThrd(std::shared_ptr<const CrawlServices> services, const SrchThrdSettings& settings);
+    bool Start(SlotThreads* threads, size_t slot);
+    // Puts a page held back for its rewrite and tag in place; false (logged)
+    // when that failed.
+    bool CommitPending();
+    // The last status of a pipeline that went through: finished, or a failed
+    // fetch when the page could not be put in place.
+    void Finished();
     void Pipeline();
     bool Halted();
     QString RunHook(const QString& script, const QString& text);
@@ -187,7 +206,7 @@ private:
     bool SaveText(const QString& path, const QString& text) const;
     qint64 Now() const;
     qint64 TextCap() const;
-    void AdvanceReceiving();
+    void AdvanceReceiving(qint64 bytes);
     void ReapplyServerTime();
     // False (with the status set) when robots.txt leaves the URL out or a
     // stop came while asking.
@@ -223,6 +242,7 @@ private:
     bool from_local_html_ = false;
     bool from_store_ = false;
     bool refetch_ = false;
+    bool no_stored_copy_ = false;
 
     std::atomic<int> status_{-1};
     std::atomic<int> outside_status_{0};
@@ -257,14 +277,28 @@ private:
     QByteArray server_etag_;
     qint64 crawl_delay_ms_ = 0;  // from the server's robots.txt
     QByteArray content_type_;    // of the answer; "" for a local or kept copy
+    // What the fetch stored: its bytes (-1: nothing), whether it went where
+    // no copy was, and whether the copy still has the time and entity tag it
+    // was stored with (nothing rewrote it since).
+    qint64 stored_bytes_ = -1;
+    // The fetched page is held, unnamed, until the pipeline's end, so that
+    // its rewrite and tag cost no second file.
+    bool defer_store_ = false;
+    std::unique_ptr<ReplaceFile> pending_page_;
+    bool fresh_copy_ = false;
+    bool settled_ = false;
     std::unique_ptr<HttpFetch> fetch_;
     std::unique_ptr<LinkExtract> extract_;
     std::unique_ptr<UrlFilter> filter_;
+    QString filter_url_;  // the page URL the filter was set for
     QString base_url_;
     QString page_title_;
     const QRegularExpression re_anchor_;
 
     std::thread thread_;
+    std::mutex end_mutex_;
+    std::condition_variable end_cv_;
+    bool ended_ = false;  // the body has returned (guarded by end_mutex_)
 };
 
 }  // namespace korvi

@@ -9,6 +9,8 @@
 #include "engine/render/PageRenderer.h"
 #include "engine/render/RenderNeed.h"
 #include "store/CtrlFile.h"
+#include "store/ReplaceFile.h"
+#include "store/TextCodec.h"
 
 namespace korvi {
 
@@ -52,12 +54,23 @@ void SrchThrd::RenderFetched(const QByteArray& bytes, QString& text) {
 
     const QString abs = services_->ctrl->Abs(path);
     if (settings_.renderKeepSource) {
+        // The fetched page may not be in place yet: it is written from its bytes.
         const QString source = abs + QStringLiteral(".fetched");
-        QFile::remove(source);
-        if (!QFile::copy(abs, source))
-            Log(QStringLiteral("S_Thrd Render Error : "), QStringLiteral("no copy ") + source);
+        ReplaceFile copy(source);
+        if (!copy.Open() || !copy.Write(bytes.constData(), bytes.size()) || !copy.Commit())
+            Log(QStringLiteral("S_Thrd Render Error : "),
+                copy.ErrorString() + QStringLiteral("  ") + source);
     }
-    if (!SaveText(path, result.html)) return;
+    if (pending_page_) {
+        const QByteArray out = EncodeText(result.html);
+        if (!pending_page_->Rewrite(out.constData(), out.size())) {
+            Log(QStringLiteral("C_File File Write Error : "),
+                pending_page_->ErrorString() + u' ' + path);
+            return;
+        }
+    } else if (!SaveText(path, result.html)) {
+        return;
+    }
     text = result.html;
     rendered_ = true;
     if (recorder_) recorder_->RenderedDom(result.html.toUtf8());
