@@ -6,6 +6,7 @@
 #include <QTimeZone>
 
 #include "WarcReadKit.h"
+#include "engine/render/BrowserProcess.h"
 #include "fixtures/FixtureServer.h"
 #include "fixtures/ProcessRun.h"
 #include "fixtures/TempHome.h"
@@ -211,6 +212,33 @@ TEST(WarcCrawl, AfterTheFactArchiveAndItsIndex) {
                   one.records[0].Field("WARC-Payload-Digest"));
         EXPECT_EQ(j["mime"].toString(), url.endsWith(".gif") ? "image/gif" : "text/html");
     }
+}
+
+// A page the browser rendered adds its document as a conversion record that
+// refers to the response it was made from.
+TEST(WarcCrawl, RenderedPageAddsItsDocument) {
+    if (BrowserProcess::FindChromium().isEmpty()) GTEST_SKIP() << "chromium is not installed";
+    TempHome th;
+    FixtureServer srv;
+    srv.Page("/index.html",
+             "<html><body><div id=out></div>"
+             "<script>out.innerHTML = '<h1>kohl' + 'rabi</h1>';</script></body></html>");
+    const QString warc = th.File("out/run.warc.gz");
+    const ProcessRun r =
+        RunKorviRun({"--home", th.Path(), "crawl", "--run-id", "X", "--set",
+                     "ExtraOption.render_js=1", "--warc", warc, srv.Url("/index.html")});
+    ASSERT_GE(r.code, 0) << r.err.toStdString();
+    const ReadWarc w = ReadWarcFile(warc);
+    ReadRecord response, conversion;
+    for (const ReadRecord& rec : w.records) {
+        if (rec.Type() == "response") response = rec;
+        if (rec.Type() == "conversion") conversion = rec;
+    }
+    ASSERT_FALSE(conversion.block.isEmpty());
+    EXPECT_EQ(conversion.Field("WARC-Refers-To"), response.Field("WARC-Record-ID"));
+    EXPECT_EQ(conversion.Field("WARC-Target-URI"), srv.Url("/index.html").toUtf8());
+    EXPECT_TRUE(conversion.block.contains("<h1>kohlrabi</h1>"));
+    EXPECT_FALSE(response.block.contains("<h1>kohlrabi</h1>"));
 }
 
 }  // namespace
