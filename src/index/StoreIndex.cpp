@@ -779,16 +779,20 @@ std::shared_ptr<const IndexLookup> StoreIndex::Lookup(const QString& folder, con
     d->Exec("COMMIT");
     if (ok) ++narrowed_;
     if (!ok) {
-        ctrl_.SaveErrLog(QStringLiteral("StoreIndex Lookup Error : ") +
-                         QString::fromUtf8(sqlite3_errstr(d->last)));
-        if (Damaged(d->last)) {
-            d.reset();
-            std::lock_guard<std::mutex> lock(open_mutex_);
-            Discard();
-        }
+        LookupFailed(d);
         return nullptr;
     }
     return out;
+}
+
+void StoreIndex::LookupFailed(std::unique_ptr<Db>& d) {
+    ctrl_.SaveErrLog(QStringLiteral("StoreIndex Lookup Error : ") +
+                     QString::fromUtf8(sqlite3_errstr(d->last)));
+    if (Damaged(d->last)) {
+        d.reset();
+        std::lock_guard<std::mutex> lock(open_mutex_);
+        Discard();
+    }
 }
 
 bool StoreIndex::Choose(Db& d, const QByteArray& expression, QSet<qint64>& chosen) {
@@ -861,15 +865,7 @@ std::optional<IndexPlan> StoreIndex::Plan(const QString& folder, const QString& 
     }
     d->Exec("COMMIT");
     if (plan) ++narrowed_;
-    if (!ok) {
-        ctrl_.SaveErrLog(QStringLiteral("StoreIndex Lookup Error : ") +
-                         QString::fromUtf8(sqlite3_errstr(d->last)));
-        if (Damaged(d->last)) {
-            d.reset();
-            std::lock_guard<std::mutex> lock(open_mutex_);
-            Discard();
-        }
-    }
+    if (!ok) LookupFailed(d);
     return plan;
 }
 

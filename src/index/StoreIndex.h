@@ -155,6 +155,8 @@ private:
     void IndexPages();
     int AddFilesOn(Db& d, const std::vector<QString>& paths);
     void Discard();
+    // Logs a failed lookup; a damaged database is discarded.
+    void LookupFailed(std::unique_ptr<Db>& d);
     // The ids of the texts a full-text expression finds.
     static bool Choose(Db& d, const QByteArray& expression, QSet<qint64>& chosen);
 
