@@ -43,10 +43,6 @@ qint64 NowNs() {
         .count();
 }
 
-qint64 MtimeNs(const struct stat& st) {
-    return qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-}
-
 bool Damaged(int rc) {
     rc &= 0xFF;
     return rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB;
@@ -58,10 +54,6 @@ std::pair<QByteArray, QByteArray> Below(const QByteArray& folder) {
     QByteArray high = low;
     high[high.size() - 1] = '/' + 1;
     return {low, high};
-}
-
-QByteArray Child(const QByteArray& folder, const QByteArray& name) {
-    return folder.endsWith('/') ? folder + name : folder + '/' + name;
 }
 
 }  // namespace
@@ -326,11 +318,6 @@ FileText ReadText(CtrlFile& ctrl, const QString& path) {
     return out;
 }
 
-// Whether a name reaches its file through the text services.
-bool Named(const QByteArray& name) {
-    return QFile::encodeName(QFile::decodeName(name)) == name;
-}
-
 }  // namespace
 
 IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexProgressFn& progress,
@@ -444,8 +431,8 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
             if (!stats.ok || (stop && *stop)) return;
             // A name the text services cannot reach is left to the search,
             // with all below it.
-            if (!Named(name)) continue;
-            const QByteArray path = Child(dir, name);
+            if (!NamedByText(name)) continue;
+            const QByteArray path = ChildPath(dir, name);
             struct stat st {};
             if (type == DT_DIR) {
                 walk(path);

@@ -14,20 +14,6 @@ namespace korvi {
 
 namespace {
 
-qint64 MtimeNs(const struct stat& st) {
-    return qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-}
-
-QByteArray Child(const QByteArray& folder, const QByteArray& name) {
-    return folder.endsWith('/') ? folder + name : folder + '/' + name;
-}
-
-// Whether a name reaches its file through the text services (the index
-// reads no other, nor anything below it).
-bool Named(const QByteArray& name) {
-    return QFile::encodeName(QFile::decodeName(name)) == name;
-}
-
 // Entries in the walk's order: by the name as shown, then by its bytes.
 struct Key {
     QString shown;
@@ -81,7 +67,7 @@ bool WatchedFolder::Fill(Node& dir, const QByteArray& path) {
         if (IsStoreEntry(e->d_name)) names.emplace_back(e->d_name);
     }
     ::closedir(h);
-    for (const QByteArray& name : names) Reconcile(Child(path, name), true);
+    for (const QByteArray& name : names) Reconcile(ChildPath(path, name), true);
     return trusted_;
 }
 
@@ -94,7 +80,7 @@ void WatchedFolder::Drop(Node& node, const QByteArray& path) {
         wds_.erase(it);
         watch_->Remove(node.wd);
     }
-    for (auto& [key, child] : node.children) Drop(*child, Child(path, key.name));
+    for (auto& [key, child] : node.children) Drop(*child, ChildPath(path, key.name));
 }
 
 WatchedFolder::Node* WatchedFolder::FindDir(const QByteArray& path) {
@@ -156,9 +142,9 @@ void WatchedFolder::Reconcile(const QByteArray& path, bool relist) {
         node->parent = parent;
         node->name = name;
         node->shown = key.shown;
-        node->indexable = parent->indexable && Named(name) && !name.contains(" lst.ini") &&
+        node->indexable = parent->indexable && NamedByText(name) && !name.contains(" lst.ini") &&
                           kind == Node::Kind::File;
-        if (kind == Node::Kind::Dir) node->indexable = parent->indexable && Named(name);
+        if (kind == Node::Kind::Dir) node->indexable = parent->indexable && NamedByText(name);
         it = parent->children.emplace(key, std::move(node)).first;
         if (kind == Node::Kind::File && !rebuilding_) it->second->stale = -1;
         if (kind == Node::Kind::Dir) {
@@ -216,7 +202,7 @@ QByteArray WatchedFolder::PathOf(const Node& node) const {
     std::vector<const Node*> chain;
     for (const Node* n = &node; n->parent; n = n->parent) chain.push_back(n);
     QByteArray p = top_;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) p = Child(p, (*it)->name);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) p = ChildPath(p, (*it)->name);
     return p;
 }
 
@@ -231,7 +217,7 @@ bool WatchedFolder::Rebuild(const Source& source) {
     root_ = std::make_unique<Node>();
     root_->kind = Node::Kind::Dir;
     root_->counted = true;
-    root_->indexable = Named(top_);
+    root_->indexable = NamedByText(top_);
     trusted_ = watch_->Ok();
     rebuilding_ = true;
     if (trusted_) trusted_ = Fill(*root_, top_);
@@ -249,7 +235,7 @@ bool WatchedFolder::Rebuild(const Source& source) {
     const std::unordered_map<QByteArray, IndexEntry> known = source.below();
     std::function<void(Node&, const QByteArray&)> match = [&](Node& dir, const QByteArray& path) {
         for (auto& [key, child] : dir.children) {
-            const QByteArray p = Child(path, key.name);
+            const QByteArray p = ChildPath(path, key.name);
             if (child->kind == Node::Kind::Dir) {
                 match(*child, p);
             } else if (child->kind == Node::Kind::File && child->indexable) {
@@ -275,7 +261,7 @@ bool WatchedFolder::Refresh() {
         if (w == wds_.end()) continue;  // a watch given up already
         const QByteArray folder = w->second;
         if (!e.name.isEmpty()) {
-            bool& relist = dirty[Child(folder, e.name)];
+            bool& relist = dirty[ChildPath(folder, e.name)];
             relist = relist || (e.mask & (IN_CREATE | IN_MOVED_TO));
             continue;
         }
@@ -354,13 +340,13 @@ std::optional<IndexPlan> WatchedFolder::Plan(const Source& source, const QSet<qi
         QByteArray folder = top_;
         QString shown = shown_;
         for (size_t i = 0; i + 1 < item.chain.size(); ++i) {
-            folder = Child(folder, item.chain[i]->name);
+            folder = ChildPath(folder, item.chain[i]->name);
             shown = shown.endsWith(u'/') ? shown + item.chain[i]->shown
                                          : shown + u'/' + item.chain[i]->shown;
         }
         const Node& n = *item.node;
-        plan.files.push_back(
-            {Child(folder, n.name), folder, n.name, shown, n.shown, n.kind == Node::Kind::Link});
+        plan.files.push_back({ChildPath(folder, n.name), folder, n.name, shown, n.shown,
+                              n.kind == Node::Kind::Link});
     }
     return plan;
 }

@@ -215,8 +215,9 @@ void ReplaceFile::Cancel() {
     temp_.clear();
 }
 
-bool ReplaceFile::Save(const QString& path, const QByteArray& bytes, QString* error) {
+bool ReplaceFile::Save(const QString& path, const QByteArray& bytes, QString* error, bool absent) {
     ReplaceFile f(path);
+    if (absent) f.SetAbsent();
     const bool ok = f.Open() && f.Write(bytes.constData(), bytes.size()) && f.Commit();
     if (!ok && error) *error = f.ErrorString();
     return ok;

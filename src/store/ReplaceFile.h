@@ -38,8 +38,10 @@ public:
     void Cancel();
     const QString& ErrorString() const { return error_; }
 
-    // Replaces the file's bytes whole; *error set on failure.
-    static bool Save(const QString& path, const QByteArray& bytes, QString* error);
+    // Replaces the file's bytes whole; *error set on failure. absent: the
+    // caller knows no file is there.
+    static bool Save(const QString& path, const QByteArray& bytes, QString* error,
+                     bool absent = false);
 
 private:
     bool Fail(const char* what);

@@ -64,10 +64,6 @@ bool Named(const QString& shown, const QByteArray& local) {
     return local.isEmpty() || QFile::encodeName(shown) == local;
 }
 
-QByteArray Child(const QByteArray& folder, const QByteArray& name) {
-    return folder.endsWith('/') ? folder + name : folder + '/' + name;
-}
-
 // One entry of a folder: its name in bytes and as shown.
 struct Entry {
     QByteArray name;
@@ -179,7 +175,7 @@ QString CopyLocal(const QByteArray& from, const QByteArray& target) {
     QString failure;
     FdCloser in{OpenLocal(from, &failure)};
     if (in.fd < 0) return failure;
-    ReplaceFile out(Child(target, from.mid(from.lastIndexOf('/') + 1)));
+    ReplaceFile out(ChildPath(target, from.mid(from.lastIndexOf('/') + 1)));
     if (!out.Open()) return out.ErrorString();
     QByteArray buf(64 * 1024, Qt::Uninitialized);
     for (;;) {
@@ -478,7 +474,7 @@ void LogSrch::SrchLog(const QByteArray& local, const QString& folder, const Srch
     static const QByteArray kLockName = QFile::encodeName(RunLock::kFileName);
     for (const Entry& e : ListFolder(local)) {
         if (stop_) return;
-        const QByteArray path = Child(local, e.name);
+        const QByteArray path = ChildPath(local, e.name);
         const QString shown = folder.endsWith(u'/') ? folder + e.shown : folder + u'/' + e.shown;
         // The entry's kind comes with its name; only a link or a file system
         // that does not tell is asked. Pipes and devices are never opened.

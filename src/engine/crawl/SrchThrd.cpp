@@ -46,15 +46,6 @@ bool SetModificationTime(const QString& path, qint64 ms) {
     return f.setFileTime(QDateTime::fromMSecsSinceEpoch(ms), QFileDevice::FileModificationTime);
 }
 
-// Replaces the file at abs whole; absent: the caller knows no file is there.
-bool WriteWhole(const QString& abs, const QByteArray& bytes, bool absent, QString* error) {
-    ReplaceFile f(abs);
-    if (absent) f.SetAbsent();
-    if (f.Open() && f.Write(bytes.constData(), bytes.size()) && f.Commit()) return true;
-    *error = f.ErrorString();
-    return false;
-}
-
 // The first `cap` bytes of a file; *cut tells whether the file holds more.
 QByteArray ReadHead(const QString& file, qint64 cap, bool* cut) {
     QFile f(file);
@@ -905,10 +896,11 @@ bool SrchThrd::OutUrlList(const QString& path) {
     if (!ctrl.SetEnableStoreDir(file, &made)) return false;
     // Beside a page stored where none was, no list is expected either.
     QString error;
-    if (WriteWhole(ctrl.Abs(file), EncodeText(out), made || fresh_copy_, &error)) return true;
+    if (ReplaceFile::Save(ctrl.Abs(file), EncodeText(out), &error, made || fresh_copy_))
+        return true;
     // The remembered folder may have been removed: once more.
     ctrl.ForgetDir(file);
-    if (ctrl.SetEnableStoreDir(file) && WriteWhole(ctrl.Abs(file), EncodeText(out), false, &error))
+    if (ctrl.SetEnableStoreDir(file) && ReplaceFile::Save(ctrl.Abs(file), EncodeText(out), &error))
         return true;
     Log(QStringLiteral("C_File File Write Error : "), error + u' ' + file);
     return false;
@@ -916,7 +908,7 @@ bool SrchThrd::OutUrlList(const QString& path) {
 
 bool SrchThrd::SaveText(const QString& path, const QString& text) const {
     QString error;
-    if (WriteWhole(services_->ctrl->Abs(path), EncodeText(text), false, &error)) return true;
+    if (ReplaceFile::Save(services_->ctrl->Abs(path), EncodeText(text), &error)) return true;
     Log(QStringLiteral("C_File File Write Error : "), error + u' ' + path);
     return false;
 }

@@ -56,10 +56,9 @@ void SrchThrd::RenderFetched(const QByteArray& bytes, QString& text) {
     if (settings_.renderKeepSource) {
         // The fetched page may not be in place yet: it is written from its bytes.
         const QString source = abs + QStringLiteral(".fetched");
-        ReplaceFile copy(source);
-        if (!copy.Open() || !copy.Write(bytes.constData(), bytes.size()) || !copy.Commit())
-            Log(QStringLiteral("S_Thrd Render Error : "),
-                copy.ErrorString() + QStringLiteral("  ") + source);
+        QString error;
+        if (!ReplaceFile::Save(source, bytes, &error))
+            Log(QStringLiteral("S_Thrd Render Error : "), error + QStringLiteral("  ") + source);
     }
     if (pending_page_) {
         const QByteArray out = EncodeText(result.html);
