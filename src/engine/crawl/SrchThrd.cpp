@@ -849,7 +849,7 @@ bool SrchThrd::GetUrlList(int mode, const QString& text) {
     if (!extract_->GetUrlList(mode, text)) return false;
     if (base_url_.isEmpty()) {
         base_url_ = extract_->BaseUrl().toString(QUrl::FullyEncoded);
-        page_title_ = GetPTtl(extract_->NormText());
+        page_title_ = GetPTtl(extract_->NormText(), true);
     }
     QMutexLocker lock(&mutex_);
     if (mode == 1)

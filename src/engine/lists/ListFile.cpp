@@ -37,13 +37,26 @@ qint64 KeyIndex(const QString& key, qsizetype prefix) {
 QString MkListFile(const QString& pUrl, const QString& pTitle, const LinkList& links) {
     QString out;
     out.reserve(64 + links.size() * 96);
-    out += QStringLiteral("[BaseData]\np_url=") + pUrl + QStringLiteral("\np_title=") + pTitle +
-           QStringLiteral("\n\n[AllLinks]\nlink_no=") + QString::number(links.size()) + u'\n';
+    // Appended piece by piece: no temporary string per line.
+    out += QLatin1StringView("[BaseData]\np_url=");
+    out += pUrl;
+    out += QLatin1StringView("\np_title=");
+    out += pTitle;
+    out += QLatin1StringView("\n\n[AllLinks]\nlink_no=");
+    out += QString::number(links.size());
+    out += u'\n';
+    const auto line = [&out](QLatin1StringView key, const QString& no, const QString& value) {
+        out += key;
+        out += no;
+        out += u'=';
+        out += value;
+        out += u'\n';
+    };
     for (qsizetype i = 0; i < links.size(); ++i) {
         const QString no = QString::number(i);
-        out += QStringLiteral("link") + no + u'=' + links.url.at(i) + u'\n';
-        out += QStringLiteral("title") + no + u'=' + links.title.value(i) + u'\n';
-        out += QStringLiteral("extension") + no + u'=' + links.ext.value(i) + u'\n';
+        line(QLatin1StringView("link"), no, links.url.at(i));
+        line(QLatin1StringView("title"), no, links.title.value(i));
+        line(QLatin1StringView("extension"), no, links.ext.value(i));
     }
     return out;
 }
@@ -101,7 +114,7 @@ QString GetUrlListFromHtml(CtrlFile& ctrl, const QString& text, const QString& f
         opt.fromLocalHtml = true;
         LinkExtract ex(ctrl, opt);
         if (!ex.GetUrlList(0, text)) return QString("");
-        const QString title = Assist::Trim(GetPTtl(ex.NormText()));
+        const QString title = Assist::Trim(GetPTtl(ex.NormText(), true));
         return MkListFile(pageUrl, title, ex.PageLinks());
     } catch (const std::exception& e) {
         ctrl.SaveErrLog(QStringLiteral("S_Thrd GetUrlListFromHtml Error : ") +

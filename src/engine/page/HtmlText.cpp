@@ -54,7 +54,8 @@ QString GetNonDlmtrHtml(const QString& text) {
     // One linear sweep doing what replacing BreaksPattern() and then
     // BlankRunPattern() by one blank does: every run of blanks, line breaks
     // and tabs becomes a single blank. (Regex replacement is ten times slower
-    // on large pages; the test suite checks both give the same text.)
+    // on large pages; the test suite checks both give the same text.) A lone
+    // surrogate becomes U+FFFD, so that patterns need not check the result.
     QString out;
     out.resize(text.size());
     QChar* dst = out.data();
@@ -68,8 +69,14 @@ QString GetNonDlmtrHtml(const QString& text) {
                                  src->unicode() == u'\r' || src->unicode() == u'\t')) {
                 ++src;
             }
-        } else {
+        } else if (!QChar::isSurrogate(c)) {
             *dst++ = *src++;
+        } else if (QChar::isHighSurrogate(c) && src + 1 < end && src[1].isLowSurrogate()) {
+            *dst++ = *src++;
+            *dst++ = *src++;
+        } else {
+            *dst++ = QChar::ReplacementCharacter;
+            ++src;
         }
     }
     out.truncate(dst - out.constData());
@@ -94,8 +101,11 @@ qsizetype FindEndAnchor(const QString& text, qsizetype from) {
     return -1;
 }
 
-QString GetPTtl(const QString& text) {
-    const QRegularExpressionMatch m = TitlePattern().match(text);
+QString GetPTtl(const QString& text, bool validUtf16) {
+    const QRegularExpressionMatch m =
+        TitlePattern().match(text, 0, QRegularExpression::NormalMatch,
+                             validUtf16 ? QRegularExpression::DontCheckSubjectStringMatchOption
+                                        : QRegularExpression::NoMatchOption);
     return m.hasMatch() ? m.captured(2) : QString("");
 }
 

@@ -6,7 +6,8 @@
 namespace korvi {
 
 // One-line form of a page: line breaks and tabs become one blank, runs of
-// blanks one blank.
+// blanks one blank. The result is valid UTF-16: a lone surrogate becomes
+// U+FFFD (a pattern finds nothing at all in text that is not).
 QString GetNonDlmtrHtml(const QString& text);
 // The same through the two replacement patterns (reference for tests).
 QString GetNonDlmtrHtmlByPattern(const QString& text);
@@ -15,7 +16,9 @@ QString GetNonDlmtrHtmlByPattern(const QString& text);
 qsizetype FindEndAnchor(const QString& text, qsizetype from);
 
 // The page title (text of the first <title> element), or "".
-QString GetPTtl(const QString& text);
+// validUtf16: the text is known to hold no lone surrogate (GetNonDlmtrHtml's
+// result), so the pattern skips its own check of the whole text.
+QString GetPTtl(const QString& text, bool validUtf16 = false);
 
 // The page URL a stored page carries in its <!--KorviPUrl="..."--> comment, or "".
 QString GetPUrl(const QString& text);

@@ -14,6 +14,9 @@ namespace korvi {
 
 namespace {
 
+// The normalised text holds no lone surrogate, so patterns skip their check.
+constexpr auto kNoCheck = QRegularExpression::DontCheckSubjectStringMatchOption;
+
 const QRegularExpression& BaseTagPattern() {
     static const QRegularExpression re = CompiledPattern(QStringLiteral("(<BASE[^>]+?>)"), true);
     return re;
@@ -167,9 +170,12 @@ bool LinkExtract::Refused(const QString& absUrl) const {
 
 bool LinkExtract::Prepare(const QString& text) {
     norm_ = GetNonDlmtrHtml(text);
-    base_ = GetBaseUrl(norm_, opt_.pageUrl, [this](const QString& m) { ctrl_.SaveErrLog(m); });
+    base_ = GetBaseUrl(
+        norm_, opt_.pageUrl, [this](const QString& m) { ctrl_.SaveErrLog(m); }, true);
     if (!base_.isValid()) return false;
-    if (BaseTagPattern().match(norm_).hasMatch()) norm_.replace(BaseTagPattern(), QString());
+    if (BaseTagPattern().match(norm_, 0, QRegularExpression::NormalMatch, kNoCheck).hasMatch()) {
+        norm_.replace(BaseTagPattern(), QString());
+    }
     markup_ = opt_.source == LinkSource::kPage ||
               (opt_.source == LinkSource::kAuto && LooksLikeMarkup(norm_));
     prepared_ = true;
@@ -231,7 +237,8 @@ bool LinkExtract::GetUrlList(int mode, const QString& text) {
     const QRegularExpression& re = mode == 1 ? ObjLinkPattern() : PageLinkPattern();
     const ErrSink sink = [this](const QString& m) { ctrl_.SaveErrLog(m); };
     MarkupWalker places(norm_);
-    QRegularExpressionMatchIterator it = re.globalMatch(norm_);
+    QRegularExpressionMatchIterator it =
+        re.globalMatch(norm_, 0, QRegularExpression::NormalMatch, kNoCheck);
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
         try {
@@ -273,7 +280,8 @@ bool LinkExtract::GetImgList() {
     if (!prepared_) return false;
     if (!markup_ && opt_.source != LinkSource::kAuto) return true;  // images stand in pages only
     const ErrSink sink = [this](const QString& m) { ctrl_.SaveErrLog(m); };
-    QRegularExpressionMatchIterator it = ImgAltPattern().globalMatch(norm_);
+    QRegularExpressionMatchIterator it =
+        ImgAltPattern().globalMatch(norm_, 0, QRegularExpression::NormalMatch, kNoCheck);
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
         const QString abs = GetAbsltUrl(m.captured(2), base_, sink);

@@ -67,9 +67,12 @@ int UrlScope(const QString& url, const BasePrefixes& base) {
     return 2;
 }
 
-QUrl GetBaseUrl(const QString& text, const QString& pageUrl, const ErrSink& err) {
+QUrl GetBaseUrl(const QString& text, const QString& pageUrl, const ErrSink& err, bool validUtf16) {
     QUrl base;
-    const QRegularExpressionMatch m = BaseHrefPattern().match(text);
+    const QRegularExpressionMatch m =
+        BaseHrefPattern().match(text, 0, QRegularExpression::NormalMatch,
+                                validUtf16 ? QRegularExpression::DontCheckSubjectStringMatchOption
+                                           : QRegularExpression::NoMatchOption);
     if (m.hasMatch()) {
         const QString href = m.captured(2);
         base =

@@ -27,7 +27,9 @@ int UrlScope(const QString& url, const BasePrefixes& base);
 // Base URL of a page: the BASE href when the text has one (resolved against
 // the page URL when it is relative), else the page URL. An invalid QUrl when
 // none can be made; the failure goes to the sink with its log prefix.
-QUrl GetBaseUrl(const QString& text, const QString& pageUrl, const ErrSink& err = {});
+// validUtf16 as for GetPTtl.
+QUrl GetBaseUrl(const QString& text, const QString& pageUrl, const ErrSink& err = {},
+                bool validUtf16 = false);
 
 // Whether a link is absolute: it opens with a scheme (a letter, then
 // letters, digits, "+", "-" or ".") followed by ":". "http.client.html" is not.

@@ -207,9 +207,23 @@ TEST(LinkExtract, BrokenMarkupNeverFails) {
         for (const QString& u : ex.PageLinks().url) EXPECT_FALSE(u.isEmpty()) << qPrintable(text);
         EXPECT_EQ(ex.PageLinks().title.size(), ex.PageLinks().url.size());
     }
-    // Random bytes made of markup characters.
+    // Lone surrogates (a broken UTF-16 page) neither hide the links nor
+    // reach the patterns, which no longer check their text.
+    const QChar hi(0xD83D), lo(0xDE00);
+    const QString broken = QStringLiteral("<title>T") + lo + QStringLiteral("</title>") + hi +
+                           QStringLiteral("<a href=\"a.html\">A</a>") + hi + lo +
+                           QStringLiteral(" <a href=b.html>B") + hi + QStringLiteral("</a>") + hi;
+    LinkExtract ex(th.Ctrl(), LinkOptions{QStringLiteral("http://h/d/")});
+    ASSERT_TRUE(ex.GetUrlList(0, broken));
+    EXPECT_EQ(ex.PageLinks().url, QStringList({QStringLiteral("http://h/d/a.html"),
+                                               QStringLiteral("http://h/d/b.html")}));
+    EXPECT_EQ(GetPTtl(ex.NormText(), true),
+              QStringLiteral("T") + QChar(QChar::ReplacementCharacter));
+    EXPECT_EQ(ex.NormText().count(QChar(QChar::ReplacementCharacter)), 4);
+
+    // Random text made of markup characters and surrogate halves.
     QRandomGenerator rng(7);
-    const QString alphabet = QStringLiteral("<>aA hrefHREF=\"'/#:.?&;()srcSRC</a>\n\t");
+    const QString alphabet = QStringLiteral("<>aA hrefHREF=\"'/#:.?&;()srcSRC</a>\n\t") + hi + lo;
     for (int round = 0; round < 200; ++round) {
         QString text;
         const int n = rng.bounded(400);
