@@ -2,6 +2,7 @@
 
 #include <QLatin1StringView>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <limits>
@@ -91,7 +92,10 @@ class SearchTextBuilder {
 public:
     explicit SearchTextBuilder(const QString& html)
         : in_(html), n_(html.size()), last_gt_(html.lastIndexOf(u'>')) {
-        out_.reserve(n_);
+        // The text is rarely longer than its page; Room() grows it if so.
+        out_.resize(n_ + 16);
+        at_ = reinterpret_cast<char16_t*>(out_.data());
+        end_ = at_ + out_.size();
     }
 
     MatcherSearch Build() {
@@ -126,12 +130,15 @@ public:
                 qsizetype j = i;
                 while (j < n_ && CopiedAsIs(in_.at(j).unicode())) ++j;
                 if (j > i) {
-                    out_.append(in_.constData() + i, j - i);
+                    Room(j - i);
+                    std::memcpy(at_, in_.constData() + i, (j - i) * sizeof(char16_t));
+                    at_ += j - i;
                     prev_ = in_.at(j - 1).unicode();
                     i = j;
                 }
             }
         }
+        out_.truncate(at_ - reinterpret_cast<const char16_t*>(out_.constData()));
         return {std::move(out_), markup_};
     }
 
@@ -153,18 +160,30 @@ private:
             default:
                 break;
         }
+        Room(3);
         if (blank_ && prev_ != 0 && !(line_break_ && (IsCjk(prev_) || IsCjk(c)))) {
-            out_ += u' ';
+            *at_++ = u' ';
         }
         blank_ = false;
         line_break_ = false;
         if (QChar::requiresSurrogates(c)) {
-            out_ += QChar(QChar::highSurrogate(c));
-            out_ += QChar(QChar::lowSurrogate(c));
+            *at_++ = QChar::highSurrogate(c);
+            *at_++ = QChar::lowSurrogate(c);
         } else {
-            out_ += QChar(char16_t(c));
+            *at_++ = char16_t(c);
         }
         prev_ = c;
+    }
+
+    // Makes room for n more units at at_.
+    void Room(qsizetype n) {
+        if (end_ - at_ >= n) return;
+        char16_t* base = reinterpret_cast<char16_t*>(out_.data());
+        const qsizetype used = at_ - base;
+        out_.resize(std::max(out_.size() * 2, used + n));
+        base = reinterpret_cast<char16_t*>(out_.data());
+        at_ = base + used;
+        end_ = base + out_.size();
     }
 
     void Break() {
@@ -265,7 +284,9 @@ private:
     const QString& in_;
     const qsizetype n_;
     const qsizetype last_gt_;
-    QString out_;
+    QString out_;  // written through at_, cut to length at the end
+    char16_t* at_ = nullptr;
+    char16_t* end_ = nullptr;
     bool markup_ = false;
     bool blank_ = false;
     bool line_break_ = false;
