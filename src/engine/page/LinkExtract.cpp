@@ -173,6 +173,7 @@ bool LinkExtract::Prepare(const QString& text) {
     base_ = GetBaseUrl(
         norm_, opt_.pageUrl, [this](const QString& m) { ctrl_.SaveErrLog(m); }, true);
     if (!base_.isValid()) return false;
+    resolver_ = LinkResolver(base_);
     if (BaseTagPattern().match(norm_, 0, QRegularExpression::NormalMatch, kNoCheck).hasMatch()) {
         norm_.replace(BaseTagPattern(), QString());
     }
@@ -260,7 +261,7 @@ bool LinkExtract::GetUrlList(int mode, const QString& text) {
             // A script names URLs only in quoted strings that read like one.
             if (script && (group == 4 || !LooksLikeUrl(raw))) continue;
             if (raw.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive)) continue;
-            const QString abs = GetAbsltUrl(raw, base_, sink);
+            const QString abs = resolver_.Resolve(raw, sink);
             if (abs.isEmpty() || Refused(abs)) continue;
             const QString ext = ctrl_.GetUrlExtnsn(abs);
             if (!opt_.fromLocalHtml && opt_.accept && !opt_.accept(abs, ext)) continue;
@@ -284,7 +285,7 @@ bool LinkExtract::GetImgList() {
         ImgAltPattern().globalMatch(norm_, 0, QRegularExpression::NormalMatch, kNoCheck);
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
-        const QString abs = GetAbsltUrl(m.captured(2), base_, sink);
+        const QString abs = resolver_.Resolve(m.captured(2), sink);
         if (abs.isEmpty() || Refused(abs)) continue;
         QString url = ChngUrl(abs, opt_.restSharp);
         url.replace(u' ', QStringLiteral("%20"));

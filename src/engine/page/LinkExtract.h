@@ -105,6 +105,7 @@ private:
     bool markup_ = false;
     QString norm_;
     QUrl base_;
+    LinkResolver resolver_;
     LinkList obj_;
     LinkList page_;
     QStringList img_url_;

@@ -126,6 +126,46 @@ QString GetAbsltUrl(const QString& link, const QUrl& base, const ErrSink& err) {
     return abs.toString();
 }
 
+namespace {
+
+// A relative path that RFC 3986 resolution only appends to the base's folder.
+bool PlainRelativePath(const QString& link) {
+    const qsizetype n = link.size();
+    if (n == 0 || link.at(0) == u'/') return false;
+    qsizetype segment = 0;  // start of the current segment
+    for (qsizetype i = 0; i <= n; ++i) {
+        const char16_t c = i < n ? link.at(i).unicode() : u'/';
+        if (c == u'/') {
+            const qsizetype len = i - segment;
+            if ((len == 1 || len == 2) && link.at(segment) == u'.' &&
+                (len == 1 || link.at(segment + 1) == u'.'))
+                return false;
+            segment = i + 1;
+            continue;
+        }
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                           (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == u'_' ||
+                           c == u'~';
+        if (!plain) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+LinkResolver::LinkResolver(const QUrl& base) : base_(base) {
+    if (!base.isValid() || base.isRelative()) return;
+    const QUrl probe = base.resolved(QUrl(QStringLiteral("x")));
+    if (!probe.isValid() || !FetchableScheme(probe.scheme())) return;
+    const QString text = probe.toString();
+    if (text.endsWith(QLatin1String("/x"))) folder_ = text.chopped(1);
+}
+
+QString LinkResolver::Resolve(const QString& link, const ErrSink& err) const {
+    if (!folder_.isEmpty() && PlainRelativePath(link)) return folder_ + link;
+    return GetAbsltUrl(link, base_, err);
+}
+
 QString ChngUrl(const QString& url, bool restSharp) {
     QString out = url;
     if (!restSharp) {

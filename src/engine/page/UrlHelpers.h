@@ -40,6 +40,21 @@ bool HasUrlScheme(const QString& link);
 // be made into a fetchable URL (failures are logged through the sink).
 QString GetAbsltUrl(const QString& link, const QUrl& base, const ErrSink& err = {});
 
+// GetAbsltUrl against one base for many links. A relative path of plain
+// characters (letters, digits, "-._~/", no dot segment) is appended to the
+// base's folder, which QUrl resolved once; any other link goes through
+// GetAbsltUrl. The answers are the same.
+class LinkResolver {
+public:
+    LinkResolver() = default;
+    explicit LinkResolver(const QUrl& base);
+    QString Resolve(const QString& link, const ErrSink& err = {}) const;
+
+private:
+    QUrl base_;
+    QString folder_;  // empty: no shortcut
+};
+
 // Cleans a listed URL: cuts the fragment (unless restSharp, and never a "#"
 // in first place) and decodes the few escapes pages commonly carry.
 QString ChngUrl(const QString& url, bool restSharp);

@@ -111,6 +111,33 @@ TEST(LinkUrl, BaseUrlAndEncoding) {
     EXPECT_EQ(EncJ(QStringLiteral("http://s/?a=%41")), QStringLiteral("http://s/?a=%2541"));
 }
 
+TEST(LinkUrl, ResolverAgreesWithTheFullResolution) {
+    const QStringList bases = {"http://h/",
+                               "http://H.Example:8080/a/b.html?q=1#f",
+                               "https://h/a/./b/../c/",
+                               "http://h",
+                               "http://u:p@h/%7Ex/y%20z/page",
+                               "http://[::1]:81/dir/",
+                               "http://h/a/..",
+                               "ftp://h/pub/file",
+                               "javascript:void(0)",
+                               "file:///tmp/a/b.html",
+                               "http://h/日本/ページ.html",
+                               "relative/base"};
+    const QStringList links = {"x.html", "a/b/c.html", "./x",      "../x",  "a/../x",  "a/./x",
+                               "..",     ".",          "a//b",     "-_~.x", ".hidden", "x..y",
+                               "/root",  "//h2/x",     "x?q",      "x#f",   "x y",     "%41",
+                               "日本",   "",           "http://z/"};
+    for (const QString& b : bases) {
+        const QUrl base(b);
+        const LinkResolver resolver(base);
+        for (const QString& link : links) {
+            EXPECT_EQ(resolver.Resolve(link), GetAbsltUrl(link, base))
+                << qPrintable(b + " + " + link);
+        }
+    }
+}
+
 TEST(LinkExtract, PageAndObjectPasses) {
     test::TempHome th;
     const QString html = QStringLiteral(
