@@ -22,6 +22,23 @@ QString RobotsCache::RobotsUrl(const QString& url) {
     return r.toString(QUrl::FullyEncoded);
 }
 
+QString RobotsCache::RobotsUrlLocked(const QString& url) {
+    // The answer depends only on the scheme and authority, the text before
+    // the path; URLs without "://" are parsed each time.
+    const qsizetype from = url.indexOf(QLatin1String("://"));
+    if (from <= 0) return RobotsUrl(url);
+    qsizetype end = from + 3;
+    while (end < url.size() && url.at(end) != u'/' && url.at(end) != u'?' && url.at(end) != u'#')
+        ++end;
+    const QString origin = url.left(end);
+    const auto it = keys_.constFind(origin);
+    if (it != keys_.constEnd()) return it.value();
+    if (keys_.size() >= kMaxKeys) keys_.clear();
+    const QString key = RobotsUrl(origin);
+    keys_.insert(origin, key);
+    return key;
+}
+
 void RobotsCache::Clear() {
     std::lock_guard lock(mutex_);
     // A file being fetched now stays: its fetcher still reports to it.
@@ -36,13 +53,13 @@ void RobotsCache::Clear() {
 bool RobotsCache::Check(const QString& url, const FetchFn& fetch, const StopFn& stop,
                         Verdict* out) {
     *out = Verdict();
-    const QString key = RobotsUrl(url);
-    if (key.isEmpty()) return true;
     std::unique_lock lock(mutex_);
+    const QString key = RobotsUrlLocked(url);
+    if (key.isEmpty()) return true;
     for (;;) {
         Entry& e = entries_[key];
         if (e.known) {
-            out->allowed = e.rules.Allowed(RobotsTxt::Target(url));
+            out->allowed = e.rules.Empty() || e.rules.Allowed(RobotsTxt::Target(url));
             const qint64 delay = e.rules.CrawlDelayMs();
             out->crawlDelayMs = delay > 0 ? std::min(delay, kMaxCrawlDelayMs) : 0;
             return true;

@@ -45,6 +45,8 @@ public:
     // The server's file: scheme, host and port of the URL with "/robots.txt";
     // "" for a URL that is not http(s).
     static QString RobotsUrl(const QString& url);
+    // RobotsUrl through the remembered answers (mutex_ held).
+    QString RobotsUrlLocked(const QString& url);
     // Forgets every file (a new run asks again).
     void Clear();
 
@@ -59,6 +61,9 @@ private:
     std::mutex mutex_;
     std::condition_variable cv_;
     QHash<QString, Entry> entries_;  // by robots URL
+    // Robots URL by the text of a URL up to its path ("http://h:81").
+    QHash<QString, QString> keys_;
+    static constexpr qsizetype kMaxKeys = 4096;
 };
 
 }  // namespace korvi

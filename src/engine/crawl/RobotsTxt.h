@@ -24,6 +24,8 @@ public:
     static QByteArray Target(const QString& url);
     // Crawl-delay in ms, -1 when the group sets none.
     qint64 CrawlDelayMs() const { return delay_ms_; }
+    // No rule: every target is allowed.
+    bool Empty() const { return rules_.isEmpty(); }
 
     static constexpr qsizetype kMaxBytes = 500 * 1024;
 

@@ -98,6 +98,15 @@ TEST(RobotsCache, AsksEachServerOnceAndCapsTheDelay) {
     EXPECT_EQ(calls.load(), 1);
     EXPECT_EQ(allowed.load(), 2);
     EXPECT_EQ(asked, "http://host.example:8080/robots.txt");
+    // Other spellings of the same server (remembered by the text before the path)
+    // find its file.
+    for (const char* same : {"HTTP://HOST.example:8080?q", "http://host.example:8080#f",
+                             "http://u@Host.example:8080/no/x", "http://host.example:8080"}) {
+        RobotsCache::Verdict v;
+        EXPECT_TRUE(cache.Check(QString::fromLatin1(same), fetch, {}, &v));
+        EXPECT_EQ(v.allowed, !QByteArray(same).contains("/no/")) << same;
+    }
+    EXPECT_EQ(calls.load(), 1);
 
     // Another port is another server: one that cannot answer allows nothing,
     // one without the file (4xx) everything; a stopped fetch is asked again.
