@@ -56,30 +56,33 @@ QString GetNonDlmtrHtml(const QString& text) {
     // and tabs becomes a single blank. (Regex replacement is ten times slower
     // on large pages; the test suite checks both give the same text.) A lone
     // surrogate becomes U+FFFD, so that patterns need not check the result.
+    // Every unit is written; the write position moves on unless it is a
+    // blank after a blank, so words and blanks take no branch.
     QString out;
     out.resize(text.size());
-    QChar* dst = out.data();
-    const QChar* src = text.constData();
-    const QChar* const end = src + text.size();
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+    const char16_t* src = reinterpret_cast<const char16_t*>(text.constData());
+    const char16_t* const end = src + text.size();
+    constexpr quint64 kBlanks = (1ull << ' ') | (1ull << '\n') | (1ull << '\r') | (1ull << '\t');
+    bool afterBlank = false;
     while (src < end) {
-        const char16_t c = src->unicode();
-        if (c == u' ' || c == u'\n' || c == u'\r' || c == u'\t') {
-            *dst++ = u' ';
-            while (src < end && (src->unicode() == u' ' || src->unicode() == u'\n' ||
-                                 src->unicode() == u'\r' || src->unicode() == u'\t')) {
-                ++src;
+        const char16_t c = *src++;
+        if (QChar::isSurrogate(c)) [[unlikely]] {
+            afterBlank = false;
+            if (QChar::isHighSurrogate(c) && src < end && QChar::isLowSurrogate(*src)) {
+                *dst++ = c;
+                *dst++ = *src++;
+            } else {
+                *dst++ = QChar::ReplacementCharacter;
             }
-        } else if (!QChar::isSurrogate(c)) {
-            *dst++ = *src++;
-        } else if (QChar::isHighSurrogate(c) && src + 1 < end && src[1].isLowSurrogate()) {
-            *dst++ = *src++;
-            *dst++ = *src++;
-        } else {
-            *dst++ = QChar::ReplacementCharacter;
-            ++src;
+            continue;
         }
+        const bool blank = c <= u' ' && ((kBlanks >> c) & 1);
+        *dst = blank ? u' ' : c;
+        dst += !(blank && afterBlank);
+        afterBlank = blank;
     }
-    out.truncate(dst - out.constData());
+    out.truncate(dst - reinterpret_cast<const char16_t*>(out.constData()));
     return out;
 }
 
