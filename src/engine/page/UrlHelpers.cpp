@@ -128,12 +128,14 @@ QString GetAbsltUrl(const QString& link, const QUrl& base, const ErrSink& err) {
 
 namespace {
 
-// A relative path that RFC 3986 resolution only appends to the base's folder.
-bool PlainRelativePath(const QString& link) {
+// A path of plain characters without dot segments, which RFC 3986
+// resolution takes as it is: relative (appended to the base's folder) or,
+// starting with one "/", absolute (put after the base's authority).
+bool PlainPath(const QString& link) {
     const qsizetype n = link.size();
-    if (n == 0 || link.at(0) == u'/') return false;
-    qsizetype segment = 0;  // start of the current segment
-    for (qsizetype i = 0; i <= n; ++i) {
+    if (n == 0 || link.startsWith(QLatin1String("//"))) return false;
+    qsizetype segment = link.at(0) == u'/' ? 1 : 0;  // start of the current segment
+    for (qsizetype i = segment; i <= n; ++i) {
         const char16_t c = i < n ? link.at(i).unicode() : u'/';
         if (c == u'/') {
             const qsizetype len = i - segment;
@@ -151,18 +153,28 @@ bool PlainRelativePath(const QString& link) {
     return true;
 }
 
+// What resolving "probe" against base gives, less the probe; "" when that
+// is not a fetchable URL ending in it.
+QString ResolvedBefore(const QUrl& base, const QString& probe) {
+    const QUrl url = base.resolved(QUrl(probe));
+    if (!url.isValid() || !FetchableScheme(url.scheme())) return QString();
+    const QString text = url.toString();
+    return text.endsWith(probe) ? text.chopped(probe.size()) : QString();
+}
+
 }  // namespace
 
 LinkResolver::LinkResolver(const QUrl& base) : base_(base) {
     if (!base.isValid() || base.isRelative()) return;
-    const QUrl probe = base.resolved(QUrl(QStringLiteral("x")));
-    if (!probe.isValid() || !FetchableScheme(probe.scheme())) return;
-    const QString text = probe.toString();
-    if (text.endsWith(QLatin1String("/x"))) folder_ = text.chopped(1);
+    folder_ = ResolvedBefore(base, QStringLiteral("x"));
+    root_ = ResolvedBefore(base, QStringLiteral("/x"));
 }
 
 QString LinkResolver::Resolve(const QString& link, const ErrSink& err) const {
-    if (!folder_.isEmpty() && PlainRelativePath(link)) return folder_ + link;
+    if (!link.isEmpty() && PlainPath(link)) {
+        const QString& prefix = link.at(0) == u'/' ? root_ : folder_;
+        if (!prefix.isEmpty()) return prefix + link;
+    }
     return GetAbsltUrl(link, base_, err);
 }
 

@@ -40,10 +40,10 @@ bool HasUrlScheme(const QString& link);
 // be made into a fetchable URL (failures are logged through the sink).
 QString GetAbsltUrl(const QString& link, const QUrl& base, const ErrSink& err = {});
 
-// GetAbsltUrl against one base for many links. A relative path of plain
-// characters (letters, digits, "-._~/", no dot segment) is appended to the
-// base's folder, which QUrl resolved once; any other link goes through
-// GetAbsltUrl. The answers are the same.
+// GetAbsltUrl against one base for many links. A path of plain characters
+// (letters, digits, "-._~/", no dot segment) is put after the base's folder
+// or, when it starts with "/", after its authority; both were resolved once.
+// Any other link goes through GetAbsltUrl. The answers are the same.
 class LinkResolver {
 public:
     LinkResolver() = default;
@@ -52,7 +52,8 @@ public:
 
 private:
     QUrl base_;
-    QString folder_;  // empty: no shortcut
+    QString folder_;  // "scheme://authority/folder/"; empty: no shortcut
+    QString root_;    // "scheme://authority"; empty: no shortcut
 };
 
 // Cleans a listed URL: cuts the fragment (unless restSharp, and never a "#"
