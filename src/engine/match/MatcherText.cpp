@@ -3,8 +3,9 @@
 #include <QLatin1StringView>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
-#include <initializer_list>
+#include <iterator>
 #include <limits>
 
 #include "engine/match/MatcherEntity.h"
@@ -25,65 +26,137 @@ inline bool IsAsciiLetter(QChar c) {
     return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
 }
 
-// Whether the tag name is one of names (lower-case ASCII), in any case.
-bool NameIn(QStringView name, std::initializer_list<const char*> names) {
+// What a tag name says about the text around it.
+enum TagKind : unsigned char {
+    kBlock = 1,      // breaks a line where it stands
+    kPageStart = 2,  // a start tag only an HTML page holds
+    kHtmlEnd = 4,    // an end tag of it shows an HTML page (blocks do too)
+    kRawText = 8,    // its content is no text (script, style)
+};
+
+struct TagName {
+    const char* name;  // lower-case ASCII
+    unsigned char kind;
+};
+
+// Sorted by name for the binary search in KindOf.
+constexpr TagName kTagNames[] = {
+    {"a", kHtmlEnd},
+    {"abbr", kHtmlEnd},
+    {"address", kBlock},
+    {"article", kBlock},
+    {"aside", kBlock},
+    {"audio", kHtmlEnd},
+    {"b", kHtmlEnd},
+    {"big", kHtmlEnd},
+    {"blockquote", kBlock},
+    {"body", kBlock | kPageStart},
+    {"br", kBlock | kPageStart},
+    {"button", kHtmlEnd},
+    {"caption", kBlock},
+    {"center", kHtmlEnd},
+    {"cite", kHtmlEnd},
+    {"code", kHtmlEnd},
+    {"dd", kBlock},
+    {"div", kBlock},
+    {"dl", kBlock},
+    {"dt", kBlock},
+    {"em", kHtmlEnd},
+    {"figcaption", kBlock},
+    {"figure", kBlock},
+    {"font", kHtmlEnd},
+    {"footer", kBlock},
+    {"form", kBlock},
+    {"h1", kBlock},
+    {"h2", kBlock},
+    {"h3", kBlock},
+    {"h4", kBlock},
+    {"h5", kBlock},
+    {"h6", kBlock},
+    {"head", kBlock | kPageStart},
+    {"header", kBlock},
+    {"hr", kBlock | kPageStart},
+    {"html", kBlock | kPageStart},
+    {"i", kHtmlEnd},
+    {"iframe", kHtmlEnd},
+    {"img", kPageStart},
+    {"input", kPageStart},
+    {"kbd", kHtmlEnd},
+    {"label", kHtmlEnd},
+    {"li", kBlock},
+    {"link", kPageStart},
+    {"main", kBlock},
+    {"map", kHtmlEnd},
+    {"meta", kPageStart},
+    {"nav", kBlock},
+    {"nobr", kHtmlEnd},
+    {"noscript", kHtmlEnd},
+    {"object", kHtmlEnd},
+    {"ol", kBlock},
+    {"option", kBlock},
+    {"p", kBlock},
+    {"pre", kBlock},
+    {"q", kHtmlEnd},
+    {"s", kHtmlEnd},
+    {"script", kHtmlEnd | kRawText},
+    {"section", kBlock},
+    {"select", kHtmlEnd},
+    {"small", kHtmlEnd},
+    {"span", kHtmlEnd},
+    {"strong", kHtmlEnd},
+    {"style", kHtmlEnd | kRawText},
+    {"sub", kHtmlEnd},
+    {"sup", kHtmlEnd},
+    {"svg", kHtmlEnd},
+    {"table", kBlock},
+    {"tbody", kBlock},
+    {"td", kBlock},
+    {"textarea", kHtmlEnd},
+    {"tfoot", kBlock},
+    {"th", kBlock},
+    {"thead", kBlock},
+    {"title", kBlock},
+    {"tr", kBlock},
+    {"tt", kHtmlEnd},
+    {"u", kHtmlEnd},
+    {"ul", kBlock},
+    {"var", kHtmlEnd},
+    {"video", kHtmlEnd},
+};
+
+// The kinds of a tag name in any case; 0 for a name not listed.
+unsigned KindOf(QStringView name) {
     char low[16];
     const qsizetype n = name.size();
-    if (n == 0 || n >= qsizetype(sizeof(low))) return false;
+    if (n == 0 || n >= qsizetype(sizeof(low))) return 0;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = name[i].unicode();
-        if (u >= 0x80) return false;  // no listed name has such a character
+        if (u >= 0x80) return 0;  // no listed name has such a character
         low[i] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
     }
     low[n] = 0;
-    for (const char* s : names) {
-        if (s[0] == low[0] && std::strcmp(s, low) == 0) return true;
-    }
-    return false;
+    const auto* end = std::end(kTagNames);
+    const auto* at = std::lower_bound(
+        std::begin(kTagNames), end, low,
+        [](const TagName& t, const char* key) { return std::strcmp(t.name, key) < 0; });
+    return at != end && std::strcmp(at->name, low) == 0 ? at->kind : 0;
 }
 
 // Characters that the search text takes over as they are.
+constexpr bool CopiedAsciiAsIs(char16_t u) {
+    return u != u'<' && u != u'&' && u != u'\n' && u != u'\r' && u != u' ' && u != u'\t' &&
+           u != u'\f';
+}
+
+constexpr auto kCopiedAscii = [] {
+    std::array<bool, 128> table{};
+    for (char16_t u = 0; u < 128; ++u) table[u] = CopiedAsciiAsIs(u);
+    return table;
+}();
+
 inline bool CopiedAsIs(char16_t u) {
-    switch (u) {
-        case u'<':
-        case u'&':
-        case u'\n':
-        case u'\r':
-        case u' ':
-        case u'\t':
-        case u'\f':
-        case 0xA0:
-        case 0xAD:
-            return false;
-        default:
-            return !QChar::isSurrogate(u);
-    }
-}
-
-// Elements that break a line where they stand.
-bool IsBlock(QStringView name) {
-    return NameIn(name,
-                  {"p",          "br",    "div",     "li",     "ul",         "ol",      "dl",
-                   "dt",         "dd",    "table",   "tr",     "td",         "th",      "thead",
-                   "tbody",      "tfoot", "caption", "h1",     "h2",         "h3",      "h4",
-                   "h5",         "h6",    "hr",      "pre",    "blockquote", "address", "section",
-                   "article",    "aside", "header",  "footer", "nav",        "main",    "figure",
-                   "figcaption", "form",  "option",  "title",  "html",       "head",    "body"});
-}
-
-// Start tags that only an HTML page holds.
-bool IsPageStart(QStringView name) {
-    return NameIn(name, {"html", "head", "body", "meta", "br", "img", "hr", "link", "input"});
-}
-
-// End tags of HTML elements (any of them shows a page).
-bool IsHtmlEnd(QStringView name) {
-    return IsBlock(name) ||
-           NameIn(name, {"a",      "b",      "i",        "u",      "s",     "em",     "strong",
-                         "span",   "font",   "code",     "small",  "big",   "sub",    "sup",
-                         "tt",     "kbd",    "var",      "abbr",   "cite",  "q",      "label",
-                         "button", "select", "textarea", "script", "style", "iframe", "noscript",
-                         "center", "nobr",   "map",      "object", "video", "audio",  "svg"});
+    if (u < 0x80) return kCopiedAscii[u];
+    return u != 0xA0 && u != 0xAD && !QChar::isSurrogate(u);
 }
 
 // The text is read once, left to right; every search for a later mark
@@ -253,9 +326,10 @@ private:
         const qsizetype close = TagEnd(nameEnd);
         if (close < 0) return i;
         const QStringView name = QStringView(in_).mid(nameAt, nameEnd - nameAt);
-        if (!markup_ && (end ? IsHtmlEnd(name) : IsPageStart(name))) markup_ = true;
-        if (IsBlock(name)) Break();
-        if (!end && NameIn(name, {"script", "style"})) {
+        const unsigned kind = KindOf(name);
+        if (!markup_ && (kind & (end ? kBlock | kHtmlEnd : kPageStart))) markup_ = true;
+        if (kind & kBlock) Break();
+        if (!end && (kind & kRawText)) {
             // Their content is no text; an element left open runs to the end.
             const QString endTag = QStringLiteral("</") + name.toString();
             const qsizetype at = in_.indexOf(endTag, close + 1, Qt::CaseInsensitive);
@@ -307,14 +381,29 @@ QString MatcherFoldCase(const QString& text) {
     const qsizetype n = out.size();
     if (n == 0) return out;
     char16_t* p = reinterpret_cast<char16_t*>(out.data());
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = p[i];
+    qsizetype i = 0;
+    while (i < n) {
+        // Four ASCII units at a time: a lane from 'A' to 'Z' gains 0x20.
+        if (i + 4 <= n) {
+            quint64 v;
+            std::memcpy(&v, p + i, sizeof v);
+            if ((v & 0xFF80FF80FF80FF80ull) == 0) {
+                const quint64 fromA = v + 0x003F003F003F003Full;  // bit 7 set: >= 'A'
+                const quint64 pastZ = v + 0x0025002500250025ull;  // bit 7 set: > 'Z'
+                v |= ((fromA & ~pastZ) & 0x0080008000800080ull) >> 2;
+                std::memcpy(p + i, &v, sizeof v);
+                i += 4;
+                continue;
+            }
+        }
+        const char16_t c = p[i++];
+        char16_t* const at = p + i - 1;
         if (c < 0x80) {
-            if (c >= u'A' && c <= u'Z') p[i] = char16_t(c + 32);
+            if (c >= u'A' && c <= u'Z') *at = char16_t(c + 32);
         } else if ((c >= 0x3000 && c < 0xA640) || (c >= 0xAC00 && c < 0xD800)) {
             // Kana, CJK ideographs, Hangul syllables: no case.
         } else if (!QChar::isSurrogate(c)) {
-            p[i] = QChar::toCaseFolded(char32_t(c));
+            *at = QChar::toCaseFolded(char32_t(c));
         }
     }
     return out;

@@ -91,4 +91,19 @@ TEST(MatcherFoldCase, KeepsPositionsAndFoldsLetters) {
     const QString dotted = QStringLiteral("\u0130x");
     EXPECT_EQ(MatcherFoldCase(dotted).size(), dotted.size());
     EXPECT_EQ(MatcherFoldCase(QString()), "");
+
+    // Runs of ASCII (folded four units at a time) mixed with other letters,
+    // at every length and offset, against simple folding unit by unit.
+    QRandomGenerator rng(11);
+    const QString pool = QStringLiteral("@AMZ[`amz{\x7f\x01 09ÀÿΣ\u212Aあ東\U0001F600");
+    for (int round = 0; round < 2000; ++round) {
+        QString in;
+        const int n = rng.bounded(24);
+        for (int i = 0; i < n; ++i) in += pool.at(rng.bounded(int(pool.size())));
+        QString want = in;
+        for (QChar& c : want) {
+            if (!c.isSurrogate()) c = QChar(char16_t(QChar::toCaseFolded(char32_t(c.unicode()))));
+        }
+        ASSERT_EQ(MatcherFoldCase(in), want) << qPrintable(in);
+    }
 }
