@@ -198,10 +198,21 @@ public:
             }
             Put(code);
             i += len;
-            // The characters after it that are copied as they are go at once.
+            // The characters after it that are copied as they are go at once,
+            // and so does a single blank between two of them (the blank Put
+            // would write).
             if (len == 1 && CopiedAsIs(c.unicode())) {
+                const char16_t* in = reinterpret_cast<const char16_t*>(in_.constData());
                 qsizetype j = i;
-                while (j < n_ && CopiedAsIs(in_.at(j).unicode())) ++j;
+                while (j < n_) {
+                    if (CopiedAsIs(in[j])) {
+                        ++j;
+                    } else if (in[j] == u' ' && j + 1 < n_ && CopiedAsIs(in[j + 1])) {
+                        j += 2;
+                    } else {
+                        break;
+                    }
+                }
                 if (j > i) {
                     Room(j - i);
                     std::memcpy(at_, in_.constData() + i, (j - i) * sizeof(char16_t));

@@ -290,8 +290,10 @@ TEST(LinkExtract, StoredPageToListFile) {
 // The hand-written scans must agree with the patterns they stand in for.
 TEST(LinkText, FastScansAgreeWithPatterns) {
     QRandomGenerator rng(11);
-    const QString alphabet = QStringLiteral("ab <>/aA \n\r\t|>");
-    for (int round = 0; round < 500; ++round) {
+    // Units on both sides of every bound the four-at-a-time scan tests.
+    const QString alphabet =
+        QStringLiteral("ab <>/aA \n\r\t|>!\x1f\x0b日\u00a0\u3000\ud7ff\ue000\uffff");
+    for (int round = 0; round < 2000; ++round) {
         QString text;
         const int n = rng.bounded(60);
         for (int i = 0; i < n; ++i) text += alphabet.at(rng.bounded(int(alphabet.size())));
