@@ -418,14 +418,20 @@ void RunControl::Supervise() {
 bool RunControl::CtrlSrchThrd(bool tick) {
     bool busy = false;
     bool again = false;
+    starved_.store(true);
     {
         std::lock_guard lock(slot_mutex_);
         if (tick) ++tick_;
+        bool anyFree = false;
         for (size_t i = 0; i < slots_.size(); ++i) {
             if (slots_[i]) CtrlRunThrd(i, tick);
             if (!slots_[i] && CtrlWaitNewThrd(i)) again = true;
             busy = busy || slots_[i] != nullptr;
+            anyFree = anyFree || slots_[i] == nullptr;
         }
+        // Every slot is busy: a slot frees only when its worker ends, which
+        // wakes this loop anyway.
+        if (!anyFree) starved_.store(false);
     }
     // A row kept locally ends without a thread: its slot is served again at once.
     if (again) Wake();
@@ -718,7 +724,9 @@ void RunControl::ExpandList() {
             expander_busy_ = false;
         }
         queue_cv_.notify_all();
-        if (added > 0) Wake();
+        // New rows wake the supervisor only when its last pass left a slot
+        // free (the flag is set before that pass took rows, so none is missed).
+        if (added > 0 && starved_.exchange(false)) Wake();
     }
 }
 

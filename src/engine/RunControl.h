@@ -192,6 +192,10 @@ private:
     std::condition_variable queue_cv_;
     std::deque<std::shared_ptr<SrchThrd>> finished_;
     bool expander_busy_ = false;
+    // Set at the start of every dispatch pass and cleared when the pass
+    // leaves no slot free: only rows that may find a free slot wake the
+    // supervisor.
+    std::atomic<bool> starved_{true};
     bool expander_stop_ = false;
 
     mutable std::mutex end_mutex_;
