@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -39,6 +40,27 @@ int CreationMask() {
         return -1;
     }();
     return mask;
+}
+
+// Whether linkat may name an open file by its descriptor (AT_EMPTY_PATH):
+// Linux allows it from 6.10 on, and before to a process that may read any
+// folder. Turned off at the first refusal.
+std::atomic<bool> g_link_by_descriptor{true};
+
+// Gives the unnamed file open at fd the name path: by its descriptor where
+// allowed (no lookup through /proc), else through /proc/self/fd.
+int LinkOpenFile(int fd, const QByteArray& path) {
+    if (g_link_by_descriptor.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, path.constData(), AT_EMPTY_PATH) == 0) return 0;
+        if (errno != ENOENT) return -1;  // a real answer (EEXIST, ENOSPC, ...)
+    }
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    const int r =
+        ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, path.constData(), AT_SYMLINK_FOLLOW);
+    // A refusal reads as ENOENT; the other way round working tells it apart
+    // from a folder that is gone.
+    if (r == 0) g_link_by_descriptor.store(false, std::memory_order_relaxed);
+    return r;
 }
 
 }  // namespace
@@ -157,12 +179,10 @@ bool ReplaceFile::Rewrite(const char* data, qint64 size) {
     return Write(data, size);
 }
 
-bool ReplaceFile::LinkTemporary(const QByteArray& from) {
+bool ReplaceFile::LinkTemporary() {
     for (int i = 0; i < 100; ++i) {
         temp_ = TempName(path_);
-        if (::linkat(AT_FDCWD, from.constData(), AT_FDCWD, temp_.constData(), AT_SYMLINK_FOLLOW) ==
-            0)
-            return true;
+        if (LinkOpenFile(fd_, temp_) == 0) return true;
         if (errno != EEXIST) break;
     }
     temp_.clear();
@@ -182,15 +202,13 @@ bool ReplaceFile::Commit() {
         return false;
     }
     if (temp_.isEmpty()) {
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_);
         // A new file is named at once; an old one is replaced by a rename.
-        if (!old_file_ && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, path_.constData(),
-                                   AT_SYMLINK_FOLLOW) == 0) {
+        if (!old_file_ && LinkOpenFile(fd_, path_) == 0) {
             ::close(fd_);
             fd_ = -1;
             return true;
         }
-        if ((!old_file_ && errno != EEXIST) || !LinkTemporary(self)) {
+        if ((!old_file_ && errno != EEXIST) || !LinkTemporary()) {
             if (!failed_) Fail("cannot name");
             Cancel();
             return false;

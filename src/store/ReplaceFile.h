@@ -46,7 +46,7 @@ public:
 private:
     bool Fail(const char* what);
     bool Flush();
-    bool LinkTemporary(const QByteArray& from);
+    bool LinkTemporary();
     // The permissions of the file replaced (a link followed when asked); -1
     // when there is none.
     int OldMode();
