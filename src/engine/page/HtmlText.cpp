@@ -1,7 +1,6 @@
 #include "engine/page/HtmlText.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "shell/Assist.h"
 
@@ -67,23 +66,6 @@ QString GetNonDlmtrHtml(const QString& text) {
     constexpr quint64 kBlanks = (1ull << ' ') | (1ull << '\n') | (1ull << '\r') | (1ull << '\t');
     bool afterBlank = false;
     while (src < end) {
-        // Four units at a time while none is a blank, control or surrogate.
-        if (end - src >= 4) {
-            quint64 v;
-            std::memcpy(&v, src, sizeof v);
-            constexpr quint64 kOnes = 0x0001000100010001ull;
-            constexpr quint64 kHigh = 0x8000800080008000ull;
-            const quint64 low = (v - 0x21 * kOnes) & ~v;  // a lane below 0x21
-            const quint64 surrogate = (v & 0xF800 * kOnes) ^ 0xD800 * kOnes;
-            const quint64 anySurrogate = (surrogate - kOnes) & ~surrogate;  // a lane of zero
-            if (((low | anySurrogate) & kHigh) == 0) {
-                std::memcpy(dst, src, sizeof v);
-                src += 4;
-                dst += 4;
-                afterBlank = false;
-                continue;
-            }
-        }
         const char16_t c = *src++;
         if (QChar::isSurrogate(c)) [[unlikely]] {
             afterBlank = false;

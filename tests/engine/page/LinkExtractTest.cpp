@@ -290,7 +290,7 @@ TEST(LinkExtract, StoredPageToListFile) {
 // The hand-written scans must agree with the patterns they stand in for.
 TEST(LinkText, FastScansAgreeWithPatterns) {
     QRandomGenerator rng(11);
-    // Units on both sides of every bound the four-at-a-time scan tests.
+    // Controls, non-blank units and the bounds of the surrogate range.
     const QString alphabet =
         QStringLiteral("ab <>/aA \n\r\t|>!\x1f\x0b日\u00a0\u3000\ud7ff\ue000\uffff");
     for (int round = 0; round < 2000; ++round) {
