@@ -3,6 +3,7 @@
 #include <QSet>
 
 #include <cstring>
+#include <vector>
 
 #include "engine/match/MatcherText.h"
 #include "engine/match/MatcherWords.h"
@@ -106,11 +107,46 @@ QByteArray WordClause(const QString& word) {
     return out + ')';
 }
 
+// The tokens met so far in one text, as numbers: a character is its code,
+// a pair the two codes with a mark bit. Open addressing; grows at half full.
+class TokenSet {
+public:
+    // True when key was not in the set (it is now).
+    bool Insert(quint64 key) {
+        if (2 * (used_ + 1) > slots_.size()) Grow();
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = Hash(key) & mask;; i = (i + 1) & mask) {
+            if (slots_[i] == key) return false;
+            if (slots_[i] == kEmpty) {
+                slots_[i] = key;
+                ++used_;
+                return true;
+            }
+        }
+    }
+
+private:
+    static constexpr quint64 kEmpty = ~quint64(0);
+    static size_t Hash(quint64 key) { return size_t((key * 0x9E3779B97F4A7C15ull) >> 20); }
+    void Grow() {
+        std::vector<quint64> old(slots_.empty() ? 512 : slots_.size() * 2, kEmpty);
+        old.swap(slots_);
+        used_ = 0;
+        for (quint64 key : old) {
+            if (key != kEmpty) Insert(key);
+        }
+    }
+    std::vector<quint64> slots_;
+    size_t used_ = 0;
+};
+
 }  // namespace
 
 void IndexTokenize(QByteArrayView utf8, const std::function<void(QByteArrayView)>& emit) {
     char pair[8];
     int prevLen = 0;
+    char32_t prev = 0;
+    TokenSet seen;
     ForEachFolded(QString::fromUtf8(utf8), [&](char32_t c) {
         if (c == 0) {
             prevLen = 0;
@@ -118,15 +154,14 @@ void IndexTokenize(QByteArrayView utf8, const std::function<void(QByteArrayView)
         }
         char cur[4];
         const int len = PutUtf8(c, cur);
-        emit(QByteArrayView(cur, len));
-        if (prevLen) {
+        if (seen.Insert(c)) emit(QByteArrayView(cur, len));
+        if (prevLen && seen.Insert((quint64(1) << 62) | (quint64(prev) << 21) | c)) {
             std::memcpy(pair + prevLen, cur, size_t(len));
             emit(QByteArrayView(pair, prevLen + len));
-            std::memmove(pair, pair + prevLen, size_t(len));
-        } else {
-            std::memcpy(pair, cur, size_t(len));
         }
+        std::memcpy(pair, cur, size_t(len));
         prevLen = len;
+        prev = c;
     });
 }
 

@@ -20,7 +20,8 @@ namespace korvi {
 // character by character; so the index may choose too many texts, never too
 // few, and the matcher judges each.
 
-// Calls emit for each token of UTF-8 text (repeats included).
+// Calls emit once for each distinct token of UTF-8 text: the index keeps
+// only which texts hold a token, so a repeat would add nothing.
 void IndexTokenize(QByteArrayView utf8, const std::function<void(QByteArrayView)>& emit);
 
 // The tokens that every text holding word holds (its pairs, and characters

@@ -13,7 +13,11 @@ namespace {
 QSet<QByteArray> TextTokens(const QString& text) {
     QSet<QByteArray> out;
     const QByteArray utf8 = text.toUtf8();
-    IndexTokenize(utf8, [&](QByteArrayView t) { out.insert(t.toByteArray()); });
+    IndexTokenize(utf8, [&](QByteArrayView t) {
+        // Each token comes once.
+        EXPECT_FALSE(out.contains(t.toByteArray())) << t.toByteArray().constData();
+        out.insert(t.toByteArray());
+    });
     return out;
 }
 
