@@ -107,11 +107,32 @@ QByteArray WordClause(const QString& word) {
     return out + ')';
 }
 
-// The tokens met so far in one text, as numbers: a character is its code,
-// a pair the two codes with a mark bit. Open addressing; grows at half full.
+// The tokens met so far in one text. Characters of the basic plane and
+// pairs of two ASCII characters are bits; the rest are numbers (a pair is
+// the two codes with a mark bit) in an open-addressing set that grows at
+// half full.
 class TokenSet {
 public:
-    // True when key was not in the set (it is now).
+    TokenSet() : chars_(0x10000 / 64), ascii_pairs_(128 * 128 / 64) {}
+
+    // True when the token was not in the set (it is now).
+    bool InsertChar(char32_t c) {
+        if (c < 0x10000) return SetBit(chars_, c);
+        return Insert(c);
+    }
+    bool InsertPair(char32_t a, char32_t b) {
+        if (a < 128 && b < 128) return SetBit(ascii_pairs_, (a << 7) | b);
+        return Insert((quint64(1) << 62) | (quint64(a) << 21) | b);
+    }
+
+private:
+    static bool SetBit(std::vector<quint64>& bits, quint32 at) {
+        quint64& word = bits[at >> 6];
+        const quint64 bit = quint64(1) << (at & 63);
+        if (word & bit) return false;
+        word |= bit;
+        return true;
+    }
     bool Insert(quint64 key) {
         if (2 * (used_ + 1) > slots_.size()) Grow();
         const size_t mask = slots_.size() - 1;
@@ -124,18 +145,18 @@ public:
             }
         }
     }
-
-private:
     static constexpr quint64 kEmpty = ~quint64(0);
     static size_t Hash(quint64 key) { return size_t((key * 0x9E3779B97F4A7C15ull) >> 20); }
     void Grow() {
-        std::vector<quint64> old(slots_.empty() ? 512 : slots_.size() * 2, kEmpty);
+        std::vector<quint64> old(slots_.empty() ? 256 : slots_.size() * 2, kEmpty);
         old.swap(slots_);
         used_ = 0;
         for (quint64 key : old) {
             if (key != kEmpty) Insert(key);
         }
     }
+    std::vector<quint64> chars_;
+    std::vector<quint64> ascii_pairs_;
     std::vector<quint64> slots_;
     size_t used_ = 0;
 };
@@ -154,8 +175,8 @@ void IndexTokenize(QByteArrayView utf8, const std::function<void(QByteArrayView)
         }
         char cur[4];
         const int len = PutUtf8(c, cur);
-        if (seen.Insert(c)) emit(QByteArrayView(cur, len));
-        if (prevLen && seen.Insert((quint64(1) << 62) | (quint64(prev) << 21) | c)) {
+        if (seen.InsertChar(c)) emit(QByteArrayView(cur, len));
+        if (prevLen && seen.InsertPair(prev, c)) {
             std::memcpy(pair + prevLen, cur, size_t(len));
             emit(QByteArrayView(pair, prevLen + len));
         }
