@@ -29,7 +29,10 @@ char32_t WidthFold(char32_t c) {
 }
 
 bool Separates(char32_t c) {
-    return c < 0x20 || c == 0x7F || QChar::isSpace(c);
+    if (c < 0x80) return c <= 0x20 || c == 0x7F;
+    // Kana, CJK ideographs and Hangul syllables hold no blank.
+    if ((c >= 0x3040 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7A3)) return false;
+    return QChar::isSpace(c);
 }
 
 int PutUtf8(char32_t c, char* out) {
@@ -164,24 +167,22 @@ private:
 }  // namespace
 
 void IndexTokenize(QByteArrayView utf8, const std::function<void(QByteArrayView)>& emit) {
-    char pair[8];
-    int prevLen = 0;
-    char32_t prev = 0;
+    char32_t prev = 0;  // 0: the last character was a separator
     TokenSet seen;
     ForEachFolded(QString::fromUtf8(utf8), [&](char32_t c) {
         if (c == 0) {
-            prevLen = 0;
+            prev = 0;
             return;
         }
-        char cur[4];
-        const int len = PutUtf8(c, cur);
-        if (seen.InsertChar(c)) emit(QByteArrayView(cur, len));
-        if (prevLen && seen.InsertPair(prev, c)) {
-            std::memcpy(pair + prevLen, cur, size_t(len));
-            emit(QByteArrayView(pair, prevLen + len));
+        const bool newChar = seen.InsertChar(c);
+        const bool newPair = prev != 0 && seen.InsertPair(prev, c);
+        if (newChar || newPair) {
+            char bytes[8];
+            const int prevLen = newPair ? PutUtf8(prev, bytes) : 0;
+            const int len = PutUtf8(c, bytes + prevLen);
+            if (newChar) emit(QByteArrayView(bytes + prevLen, len));
+            if (newPair) emit(QByteArrayView(bytes, prevLen + len));
         }
-        std::memcpy(pair, cur, size_t(len));
-        prevLen = len;
         prev = c;
     });
 }
