@@ -8,9 +8,12 @@
 #include <sqlite3.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <exception>
 #include <system_error>
@@ -305,11 +308,33 @@ struct FileText {
     QByteArray url;
 };
 
-FileText ReadText(CtrlFile& ctrl, const QString& path) {
+// Reads a regular file of at most kTextMax bytes whole, in one open, one
+// fstat and its reads; st gets the file's state as it was read. False for a
+// file that cannot be read, is no regular file or is too large.
+bool ReadWhole(const QByteArray& local, struct stat* st, QByteArray* bytes) {
+    const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    bool ok = ::fstat(fd, st) == 0 && S_ISREG(st->st_mode) && st->st_size <= StoreIndex::kTextMax;
+    if (ok) {
+        bytes->resize(qsizetype(st->st_size));
+        qsizetype got = 0;
+        while (got < bytes->size()) {
+            const ssize_t n = ::read(fd, bytes->data() + got, size_t(bytes->size() - got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += n;
+        }
+        bytes->truncate(got);  // a file cut meanwhile is read as it now is
+    }
+    ::close(fd);
+    return ok;
+}
+
+FileText ReadText(const QByteArray& bytes) {
     FileText out;
-    const QString tag = ctrl.GetFootTag(path);
+    const QString tag = CtrlFile::FootTagOf(bytes);
     out.url = CtrlFile::GetFootTagAttr(tag, QStringLiteral("dl_src")).toUtf8();
-    QString text = ctrl.LoadDataEnc(path);
+    QString text = CtrlFile::DataText(bytes);
     if (text.isEmpty()) text = tag;
     if (text.isEmpty()) return out;
     const MatcherSearch search = MatcherSearchText(text);
@@ -451,7 +476,7 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
             if (st.st_size > kTextMax) continue;
             ++stats.files;
             seen.insert(path);
-            const qint64 mtime = MtimeNs(st);
+            qint64 mtime = MtimeNs(st);
             const auto it = known.constFind(path);
             if (it != known.cend() && it->size == qint64(st.st_size) && it->mtime == mtime &&
                 checkedAt.value(path) - mtime >= kSettleNs) {
@@ -462,7 +487,10 @@ IndexStats StoreIndex::Update(const QString& folder, bool rebuild, const IndexPr
             const QString shown = QFile::decodeName(path);
             FileText text;
             try {
-                text = ReadText(ctrl_, shown);
+                QByteArray bytes;
+                if (!ReadWhole(path, &st, &bytes)) continue;
+                mtime = MtimeNs(st);
+                text = ReadText(bytes);
             } catch (const std::exception& ex) {
                 ctrl_.SaveErrLog(QStringLiteral("StoreIndex Update Error : ") +
                                  QString::fromUtf8(ex.what()) + QStringLiteral("  ") + shown);
@@ -582,13 +610,11 @@ int StoreIndex::AddFilesOn(Db& db, const std::vector<QString>& paths) {
         Read r;
         r.abs = QDir::cleanPath(ctrl_.Abs(path));
         r.local = QFile::encodeName(r.abs);
-        if (::stat(r.local.constData(), &r.st) != 0 || !S_ISREG(r.st.st_mode) ||
-            r.st.st_size > kTextMax) {
-            continue;
-        }
         r.checked = NowNs();
         try {
-            r.text = ReadText(ctrl_, r.abs);
+            QByteArray bytes;
+            if (!ReadWhole(r.local, &r.st, &bytes)) continue;
+            r.text = ReadText(bytes);
         } catch (const std::exception& ex) {
             ctrl_.SaveErrLog(QStringLiteral("StoreIndex Update Error : ") +
                              QString::fromUtf8(ex.what()) + QStringLiteral("  ") + r.abs);

@@ -60,6 +60,8 @@ public:
     QString GetFootTag(const QString& path);
     // The same from a file open for reading; path names it in the error log.
     QString GetFootTag(QFile& file, const QString& path);
+    // The same from a whole file's bytes.
+    static QString FootTagOf(const QByteArray& bytes);
     // One attribute ("dl_src", "dl_ref", any name) out of a tag text; "" when
     // absent or empty.
     static QString GetFootTagAttr(const QString& tag, const QString& name);
@@ -69,6 +71,8 @@ public:
     // Detected encoding, lines joined by "\n" (none after the last); "" for data
     // that is not text, such as a picture.
     QString LoadDataEnc(const QString& path);
+    // The same from a whole file's bytes.
+    static QString DataText(QByteArray bytes);
     QByteArray LoadBytes(const QString& path);  // raw bytes; empty on failure (logged)
     bool SaveData(const QString& path, const QString& text);
     bool SaveAddData(const QString& path, const QString& text);

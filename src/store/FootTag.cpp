@@ -117,6 +117,12 @@ QString CtrlFile::GetFootTag(QFile& f, const QString& path) {
     return DecodeText(bytes);
 }
 
+QString CtrlFile::FootTagOf(const QByteArray& bytes) {
+    if (bytes.size() <= 2 || !bytes.endsWith("?>")) return QString("");
+    const qsizetype found = bytes.lastIndexOf("<?");
+    return found < 0 ? QString("") : DecodeText(bytes.mid(found));
+}
+
 QString CtrlFile::GetFootTagAttr(const QString& tag, const QString& name) {
     if (tag.isEmpty() || name.isEmpty()) return QString("");
     QString text = tag;

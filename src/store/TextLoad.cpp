@@ -15,6 +15,21 @@ namespace {
 constexpr qint64 kSniff = 64 * 1024;  // read first, to turn pictures away early
 constexpr qint64 kHead = 1024;        // a file's header alone can show it is no text
 
+// Whether the first got bytes of a file show that it is no text.
+bool SniffedNonText(const char* data, qint64 got) {
+    const qsizetype head = qMin<qsizetype>(got, kHead);
+    return IsNonText(CountNonTextBytes(data, head), head) ||
+           IsNonText(CountNonTextBytes(data, got), got);
+}
+
+// The text of a whole file's bytes; "" for none.
+QString Decoded(QByteArray bytes) {
+    if (bytes.isEmpty()) return QString("");
+    DecodedText decoded = DecodeTextDetail(bytes);
+    if (LooksNonText(bytes, decoded)) return QString("");
+    return JoinTextLines(std::move(decoded.text));
+}
+
 }  // namespace
 
 QString CtrlFile::LoadDataEnc(const QString& path) {
@@ -33,21 +48,19 @@ QString CtrlFile::LoadDataEnc(const QString& path) {
     QByteArray bytes(qMax<qint64>(size, 0), Qt::Uninitialized);
     qint64 got = f.read(bytes.data(), qMin(size, kSniff));
     if (got < 0) got = 0;
-    const qsizetype head = qMin<qsizetype>(got, kHead);
-    if (IsNonText(CountNonTextBytes(bytes.constData(), head), head) ||
-        IsNonText(CountNonTextBytes(bytes.constData(), got), got)) {
-        return QString("");
-    }
+    if (SniffedNonText(bytes.constData(), got)) return QString("");
     if (got < size) {
         const qint64 more = f.read(bytes.data() + got, size - got);
         if (more > 0) got += more;
     }
     bytes.truncate(got);
     if (!f.atEnd()) bytes += f.readAll();  // the file grew meanwhile
-    if (bytes.isEmpty()) return QString("");
-    DecodedText decoded = DecodeTextDetail(bytes);
-    if (LooksNonText(bytes, decoded)) return QString("");
-    return JoinTextLines(std::move(decoded.text));
+    return Decoded(std::move(bytes));
+}
+
+QString CtrlFile::DataText(QByteArray bytes) {
+    if (SniffedNonText(bytes.constData(), qMin<qint64>(bytes.size(), kSniff))) return QString("");
+    return Decoded(std::move(bytes));
 }
 
 }  // namespace korvi
