@@ -12,10 +12,12 @@
 # <= 40 system calls per page); "noidx" is Korvi without the store index.
 # KORVI_BIN names another folder holding
 # korvi-run and bench_site_server; STRACE=0 leaves the counting out.
-# BENCH_DIR is where both store their files (default $TMPDIR or /tmp): on a
-# busy ext4 disk without a journal each new file's inode may take a search
-# past recently deleted ones, a cost of the disk's history rather than of
-# either program; BENCH_DIR=/dev/shm measures without it.
+# BENCH_DIR is where both store their files: by default /dev/shm (memory),
+# which measures the two programs rather than the disk's history. On ext4
+# without a journal, a new file's inode is searched for past every inode
+# deleted in the last minutes (and after a run's files are removed that can
+# cost a millisecond per file), so a disk gives steady figures only when it
+# is fresh; BENCH_DIR=/some/folder measures there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 pages=${1:-2000}
@@ -32,7 +34,7 @@ fi
 [ -x "$bin/bench_site_server" ] && [ -x "$bin/korvi-run" ] || {
     echo "build first: cmake --build build --target korvi-run bench_site_server" >&2; exit 1; }
 
-work=$(mktemp -d -p "${BENCH_DIR:-${TMPDIR:-/tmp}}")
+work=$(mktemp -d -p "${BENCH_DIR:-/dev/shm}")
 trap 'kill ${srv:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
 "$bin/bench_site_server" "$pages" 0 > "$work/port" &
 srv=$!
