@@ -60,8 +60,8 @@ struct WakeRun {
     RunSettings set;
     std::unique_ptr<RunControl> rc;
 
-    explicit WakeRun(int tickMs) {
-        set.thrdMax = 1;
+    explicit WakeRun(int tickMs, int slots = 1) {
+        set.thrdMax = slots;
         set.hitMax = 0;
         set.pageMax = 0;
         set.connectSec = 0;
@@ -111,6 +111,33 @@ TEST(SlotReuse, FreeSlotsTakeRowsBeforeTheTickAndTheEndWaitsForIdleTicks) {
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(snap.Row(i).url, chain.srv.Url("/" + QString::number(i + 1) + ".html"));
     EXPECT_LE(chain.srv.Connections(), 2);
+
+    // The same beside a slot held busy: rows found while every slot works
+    // wake nothing, but a slot left without a row is still served at once.
+    WakeRun busy(kTick, 2);
+    FixtureServer::Route held;
+    held.body = QByteArray(4096, 'x');
+    held.gated = true;
+    held.gateAfter = 100;
+    busy.srv.SetRoute("/held.html", held);
+    for (int i = 1; i <= 6; ++i) {
+        const QByteArray next =
+            i < 6 ? "<a href=\"" + QByteArray::number(i + 1) + ".html\">n</a>" : QByteArray("end");
+        busy.srv.Page("/" + QString::number(i) + ".html", next);
+    }
+    const Clock::time_point busyStart = Clock::now();
+    busy.Start({"/held.html", "/1.html"});
+    ASSERT_TRUE(busy.srv.WaitGateReached("/held.html"));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const RunListSnapshot snap = busy.rc->List().Snapshot();
+            return snap.Count() == 7 && snap.Row(6).result != "未";
+        },
+        20000));
+    EXPECT_LT(MsSince(busyStart), 3 * kTick);
+    busy.srv.Open();
+    ASSERT_TRUE(busy.rc->WaitEnd(20000));
+    EXPECT_TRUE(busy.AllDone(7));
 
     // Rows kept locally end without a thread: the next rows follow at once.
     WakeRun kept(kTick);
