@@ -75,10 +75,14 @@ void KeepWarc(RunControl& run, const Args& args, const QString& profile, const D
                          profile, OptToStr(opt));
 }
 
-// The run's pages are in the store index before the command ends, unless a
-// signal stopped it (the index mends itself on its next update).
+// The run's settled pages are in the store index before the command ends,
+// unless a signal stopped it; pages stored in its last two seconds are left
+// to the next update, which reads them settled (the index mends itself).
 int IndexThenExit(Context& ctx, int status) {
-    if (status < 128) ctx.Index().WaitBackground();
+    if (status < 128) {
+        ctx.Index().LeaveUnsettledPages();
+        ctx.Index().WaitBackground();
+    }
     return status;
 }
 

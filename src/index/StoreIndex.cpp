@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <exception>
+#include <iterator>
 #include <system_error>
 #include <thread>
 
@@ -708,22 +709,54 @@ void StoreIndex::IndexPages() {
                               [&] { return pages_.size() >= kBatch || pages_flush_ || stop_; });
         if (stop_) return;
         // A page is read once it has settled, so that its entry is trusted
-        // from the start; what is left when the run ends is read at once.
-        const auto settled = [&] {
-            return pages_.front().at + std::chrono::nanoseconds(kSettleNs) +
-                   std::chrono::milliseconds(100);
+        // from the start: an entry read sooner would be ignored by searches
+        // and read again by the next update.
+        const auto settledAt = [](const QueuedPage& page) {
+            return page.at + std::chrono::nanoseconds(kSettleNs) + std::chrono::milliseconds(100);
         };
         while (!pages_.empty() && !pages_flush_ && !stop_ &&
-               std::chrono::steady_clock::now() < settled())
-            pages_ready_.wait_until(lock, settled(), [&] { return pages_flush_ || stop_; });
+               std::chrono::steady_clock::now() < settledAt(pages_.front()))
+            pages_ready_.wait_until(lock, settledAt(pages_.front()),
+                                    [&] { return pages_flush_ || stop_; });
         if (stop_) return;
         const auto now = std::chrono::steady_clock::now();
         std::vector<QString> batch;
-        while (!pages_.empty() && batch.size() < kBatch && (pages_flush_ || settled() <= now)) {
-            batch.push_back(std::move(pages_.front().path));
-            pages_.pop_front();
+        if (pages_flush_) {
+            // A run ended: what settled is read now (a page the server dated
+            // may have settled already); the rest waits for its time, or is
+            // left to the next update when the process is leaving.
+            std::deque<QueuedPage> all;
+            all.swap(pages_);
+            pages_flush_ = false;
+            const bool leaving = leave_unsettled_;
+            ++pages_busy_;  // out of the queue, not yet in the index
+            lock.unlock();
+            std::deque<QueuedPage> later;
+            const qint64 settledBefore = NowNs() - kSettleNs;
+            for (QueuedPage& page : all) {
+                struct stat st {};
+                const QByteArray local = QFile::encodeName(ctrl_.Abs(page.path));
+                if (settledAt(page) <= now || ::stat(local.constData(), &st) != 0 ||
+                    MtimeNs(st) <= settledBefore) {
+                    batch.push_back(std::move(page.path));
+                } else if (!leaving) {
+                    later.push_back(std::move(page));
+                }
+            }
+            lock.lock();
+            --pages_busy_;
+            pages_.insert(pages_.begin(), std::make_move_iterator(later.begin()),
+                          std::make_move_iterator(later.end()));
+        } else {
+            while (!pages_.empty() && batch.size() < kBatch && settledAt(pages_.front()) <= now) {
+                batch.push_back(std::move(pages_.front().path));
+                pages_.pop_front();
+            }
         }
-        if (batch.empty()) continue;
+        if (batch.empty()) {
+            pages_idle_.notify_all();
+            continue;
+        }
         ++pages_busy_;
         lock.unlock();
         if (!d) d = Open(true);
@@ -734,9 +767,17 @@ void StoreIndex::IndexPages() {
         // Pages that could not be written are left to the update at the
         // run's end.
         if (written < 0) pages_dropped_ = true;
-        if (pages_.empty()) pages_flush_ = false;
         pages_idle_.notify_all();
     }
+}
+
+void StoreIndex::LeaveUnsettledPages() {
+    {
+        std::lock_guard<std::mutex> lock(page_mutex_);
+        leave_unsettled_ = true;
+        pages_flush_ = !pages_.empty();
+    }
+    pages_ready_.notify_all();
 }
 
 void StoreIndex::RunEnded(const QString& folder) {

@@ -97,8 +97,14 @@ public:
     void PageStored(const QString& path);
     // A run that stored into folder ended: the pages it reported are indexed
     // in the background, and the folder is updated only when some were left
-    // out. WaitBackground waits for it.
+    // out. WaitBackground waits for it. Pages not yet settled are read when
+    // they have.
     void RunEnded(const QString& folder);
+    // For a process about to end: from now on pages not yet settled are left
+    // to the next update (read now, their entries would not be trusted), so
+    // that WaitBackground does not wait for them. A run may end before or
+    // after this call.
+    void LeaveUnsettledPages();
     static constexpr size_t kPageQueueMax = 16384;
 
     // For a search of the folder, or null when the index cannot narrow it
@@ -183,6 +189,7 @@ private:
     int pages_busy_ = 0;            // guarded by page_mutex_
     bool pages_dropped_ = false;    // guarded by page_mutex_
     bool pages_flush_ = false;      // guarded by page_mutex_: a run ended
+    bool leave_unsettled_ = false;  // guarded by page_mutex_
     std::thread indexer_;           // started under page_mutex_
     std::atomic<bool> watching_{false};
     std::atomic<qint64> narrowed_{0};

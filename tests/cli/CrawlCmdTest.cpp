@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QProcess>
 
 #include "fixtures/FixtureServer.h"
@@ -40,17 +41,27 @@ TEST(CrawlCmd, RunsAWholeCrawlAndPrintsTheRunList) {
 
 // The pages of a run are in the store index when the command ends, unless
 // it is switched off.
+// Pages that have settled (here dated by the server) are in the index when
+// the command ends; one stored in its last two seconds is left to the next
+// update, which reads it settled.
 TEST(CrawlCmd, RunPagesGoIntoTheStoreIndex) {
     FixtureServer srv;
-    srv.Page("/index.html", "<a href=\"a.html\">A</a> needle");
-    srv.Page("/a.html", "a");
+    const qint64 dayAgo = QDateTime::currentMSecsSinceEpoch() - 86400000;
+    for (const char* path : {"/index.html", "/a.html"}) {
+        FixtureServer::Route dated;
+        dated.body =
+            path == QByteArray("/a.html") ? "a" : "<a href=a.html>A</a><a href=b.html>B</a>";
+        dated.lastModifiedMs = dayAgo;
+        srv.SetRoute(path, dated);
+    }
+    srv.Page("/b.html", "b");
     for (bool on : {true, false}) {
         TempHome th;
         QStringList args{"--run-id", "X", srv.Url("/index.html")};
         if (!on) args.prepend("--no-index");
         const Result r = Crawl(th, args);
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
-        ASSERT_TRUE(th.Exists("log/X/" + srv.StoreHost() + "/a.html"));
+        ASSERT_TRUE(th.Exists("log/X/" + srv.StoreHost() + "/b.html"));
         EXPECT_EQ(th.Ctx().Index().GetCounts().files, on ? 2 : 0) << on;
     }
 }
