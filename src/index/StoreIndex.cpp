@@ -745,6 +745,8 @@ void StoreIndex::IndexPages() {
             }
             lock.lock();
             --pages_busy_;
+            // The process may have begun to end during the sweep.
+            if (leave_unsettled_) later.clear();
             pages_.insert(pages_.begin(), std::make_move_iterator(later.begin()),
                           std::make_move_iterator(later.end()));
         } else {
