@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>
 
+#include "engine/RunControl.h"
 #include "engine/crawl/CrawlServices.h"
 #include "engine/crawl/SrchThrd.h"
 #include "fixtures/TempHome.h"
@@ -24,6 +25,14 @@ inline std::shared_ptr<CrawlServices> MakeServices(TempHome& th) {
     s->ctrl = &th.Ctrl();
     s->clock = &th.GetClock();
     return s;
+}
+
+// Run settings with the given slots and no hit, page, time or depth limit.
+inline RunSettings UnlimitedRun(int slots) {
+    RunSettings set;
+    set.thrdMax = slots;
+    set.hitMax = set.pageMax = set.connectSec = set.getSec = set.depthMax = 0;
+    return set;
 }
 
 inline std::shared_ptr<SrchThrd> MakeWorker(std::shared_ptr<const CrawlServices> s,

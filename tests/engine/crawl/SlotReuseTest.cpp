@@ -60,13 +60,7 @@ struct WakeRun {
     RunSettings set;
     std::unique_ptr<RunControl> rc;
 
-    explicit WakeRun(int tickMs, int slots = 1) {
-        set.thrdMax = slots;
-        set.hitMax = 0;
-        set.pageMax = 0;
-        set.connectSec = 0;
-        set.getSec = 0;
-        set.depthMax = 0;
+    explicit WakeRun(int tickMs, int slots = 1) : set(UnlimitedRun(slots)) {
         set.tickMs = tickMs;
         rc = std::make_unique<RunControl>(MakeServices(th), set);
     }

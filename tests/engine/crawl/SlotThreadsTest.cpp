@@ -23,14 +23,7 @@ struct CountedRun {
             ++starts;
             return std::thread(std::move(body));
         };
-        RunSettings set;
-        set.thrdMax = slots;
-        set.hitMax = 0;
-        set.pageMax = 0;
-        set.connectSec = 0;
-        set.getSec = 0;
-        set.depthMax = 0;
-        rc = std::make_unique<RunControl>(services, set);
+        rc = std::make_unique<RunControl>(services, UnlimitedRun(slots));
     }
     QString Result(int row) const { return rc->List().Row(row).result; }
 };
