@@ -8,12 +8,9 @@
 #include <sqlite3.h>
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <exception>
 #include <iterator>
@@ -24,6 +21,7 @@
 #include "index/IndexTokenizer.h"
 #include "index/IndexTokens.h"
 #include "store/CtrlFile.h"
+#include "store/RegularFile.h"
 #include "store/RunLock.h"
 #include "store/StoreEntry.h"
 
@@ -309,26 +307,11 @@ struct FileText {
     QByteArray url;
 };
 
-// Reads a regular file of at most kTextMax bytes whole, in one open, one
-// fstat and its reads; st gets the file's state as it was read. False for a
-// file that cannot be read, is no regular file or is too large.
+// Reads a file for the index whole: st gets its state as it was read.
+// False for a file that cannot be read, is no regular file or is too large.
 bool ReadWhole(const QByteArray& local, struct stat* st, QByteArray* bytes) {
-    const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    bool ok = ::fstat(fd, st) == 0 && S_ISREG(st->st_mode) && st->st_size <= StoreIndex::kTextMax;
-    if (ok) {
-        bytes->resize(qsizetype(st->st_size));
-        qsizetype got = 0;
-        while (got < bytes->size()) {
-            const ssize_t n = ::read(fd, bytes->data() + got, size_t(bytes->size() - got));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += n;
-        }
-        bytes->truncate(got);  // a file cut meanwhile is read as it now is
-    }
-    ::close(fd);
-    return ok;
+    QString failure;
+    return ReadRegularFile(QFile::decodeName(local), StoreIndex::kTextMax, bytes, &failure, st);
 }
 
 FileText ReadText(const QByteArray& bytes) {

@@ -26,7 +26,8 @@ int OpenRegularFile(const QString& path, QString* failure) {
     return fd;
 }
 
-bool ReadRegularFile(const QString& path, qint64 cap, QByteArray* bytes, QString* failure) {
+bool ReadRegularFile(const QString& path, qint64 cap, QByteArray* bytes, QString* failure,
+                     struct stat* state) {
     bytes->clear();
     // O_NONBLOCK: opening a pipe without a writer returns at once.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -36,6 +37,7 @@ bool ReadRegularFile(const QString& path, qint64 cap, QByteArray* bytes, QString
     }
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0;
+    if (ok && state) *state = st;
     if (!ok) {
         *failure = QString::fromLocal8Bit(std::strerror(errno));
     } else if (!S_ISREG(st.st_mode)) {

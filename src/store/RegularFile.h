@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+struct stat;
+
 namespace korvi {
 
 // Settings, profiles, schedules and list files are at most this long; a
@@ -13,7 +15,9 @@ inline constexpr qint64 kSettingsFileMax = 16 * 1024 * 1024;
 // cap bytes (cap < 0: any length). A pipe, device or folder is never opened
 // for reading, so it can neither block nor stream without end. False with
 // *failure set otherwise.
-bool ReadRegularFile(const QString& path, qint64 cap, QByteArray* bytes, QString* failure);
+// state, when given, gets the file's state as it was opened.
+bool ReadRegularFile(const QString& path, qint64 cap, QByteArray* bytes, QString* failure,
+                     struct stat* state = nullptr);
 
 // Opens a regular file for reading without blocking on a pipe: a descriptor
 // (the caller closes it), or -1 with *failure set.
